@@ -1,0 +1,12 @@
+#pragma once
+#include <string>
+#include <string_view>
+
+namespace core {
+
+// MD5 of the bytes, as 32 lower-case hexadecimal digits.
+std::string md5_hex(std::string_view data);
+// The first 8 of them: the content hash of a text's UTF-8 bytes.
+std::string md5_prefix8(std::string_view data);
+
+}  // namespace core

@@ -1,0 +1,2 @@
+// Placeholder until the JSON layer lands.
+#include "core/json.hpp"

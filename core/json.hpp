@@ -1,0 +1,39 @@
+#pragma once
+// JSON values and the host's JSON text (json.dumps / json.loads with their defaults).
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include <nlohmann/json.hpp>
+
+namespace core {
+
+using Json = nlohmann::ordered_json;
+
+// json.dumps(v): one line, ", " between members and ": " after keys, ASCII only.
+std::string json_dumps(const Json& v);
+// json.dumps(v, indent=2): every member on its own line; no final line break.
+std::string json_dumps_indent(const Json& v, int indent = 2);
+// Appends instead of returning; indent < 0 is the one-line form.
+void json_write(std::string& out, const Json& v, int indent);
+// repr(float): the shortest round-trip text in the host's form (1e-05, 1e+16, 0.1,
+// 1000000000000000.0, NaN, Infinity, -Infinity).
+std::string float_repr(double d);
+
+// What json.loads raises; what() is the host's message with its position, e.g.
+// "Expecting value: line 1 column 4 (char 3)". Positions count code points.
+struct JsonError : std::runtime_error {
+    std::string msg;
+    std::size_t pos, lineno, colno;
+    JsonError(std::string msg_, std::size_t pos_, std::size_t lineno_, std::size_t colno_);
+};
+
+enum class Bom { Reject, Strip };
+
+// json.loads of text: the host's dialect (NaN, Infinity, -Infinity, duplicate keys
+// keep the first place and take the last value). Bom::Reject fails on a leading
+// U+FEFF as the host does; Bom::Strip drops it first. `text` is valid UTF-8.
+// Integers beyond 64 bits become floats.
+Json json_loads(std::string_view text, Bom bom = Bom::Reject);
+
+}  // namespace core

@@ -1,0 +1,2 @@
+// Placeholder until the path layer lands.
+#include "core/paths.hpp"

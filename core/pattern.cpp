@@ -1,0 +1,2 @@
+// Placeholder until the pattern layer lands.
+#include "core/pattern.hpp"

@@ -1,0 +1,2 @@
+// Placeholder until the records land.
+#include "core/records.hpp"

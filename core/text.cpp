@@ -1,0 +1,2 @@
+// Placeholder until the text layer lands.
+#include "core/text.hpp"

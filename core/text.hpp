@@ -1,0 +1,63 @@
+#pragma once
+// Text with the host's meaning: UTF-8 strings whose lengths, cuts and counts are in
+// code points, with the host's white space, row splitting and full case mapping.
+//
+// Every std::string holding text is UTF-8. Strings that came from JSON or from file
+// names may also hold lone surrogates, encoded as 3-byte sequences (ED A0..BF xx);
+// only the JSON writer and the host conversion know about them.
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace core {
+
+// Decoding of bytes read from a file.
+// UTF-8 decoding with errors="ignore": every maximal invalid subpart is dropped,
+// surrogates (ED A0..BF), overlongs and bytes F5..FF included. NUL stays.
+std::string decode_utf8_ignore(std::string_view bytes);
+// Text-mode newline translation: "\r\n" and a lone "\r" each become "\n".
+std::string translate_newlines(std::string_view text);
+// Both, in the host's order (decode first, then translate), as the scan reads a file.
+std::string decode_text_mode(std::string_view bytes);
+// Strict validity (what the host's strict decoder accepts): no surrogates, no overlongs.
+bool is_valid_utf8(std::string_view bytes);
+
+// Code points.
+// Decodes the code point at byte offset `pos` of valid UTF-8 (lone surrogates allowed)
+// and moves `pos` past it.
+char32_t next_cp(std::string_view s, std::size_t& pos);
+void append_utf8(std::string& out, char32_t cp);
+std::size_t cp_len(std::string_view s);
+// The first `n` code points (the whole text when shorter): s[:n].
+std::string_view cp_prefix(std::string_view s, std::size_t n);
+// Byte offset `n` code points after byte offset `pos` (clamped to the end).
+std::size_t cp_advance(std::string_view s, std::size_t pos, std::size_t n);
+
+// Character classes, one code point each.
+bool is_space(char32_t c);   // str.isspace(): the host's 29 white-space code points
+bool is_upper(char32_t c);   // str.isupper() of a one-character text (Uppercase property)
+bool is_line_break(char32_t c);  // a row end of str.splitlines()
+
+// The host's str methods.
+std::vector<std::string_view> splitlines(std::string_view s);  // str.splitlines()
+std::string lower(std::string_view s);   // str.lower(): full mapping, final sigma
+std::string upper(std::string_view s);   // str.upper(): full mapping
+bool str_isspace(std::string_view s);    // str.isspace() of the whole text
+bool str_isupper(std::string_view s);    // str.isupper() of the whole text
+std::string_view strip(std::string_view s);    // str.strip()
+std::string_view lstrip(std::string_view s);   // str.lstrip()
+std::string_view rstrip(std::string_view s);   // str.rstrip()
+// str.strip(chars) / lstrip(chars) / rstrip(chars): `chars` is a set of code points.
+std::string_view strip_chars(std::string_view s, std::string_view chars);
+std::string_view lstrip_chars(std::string_view s, std::string_view chars);
+std::string_view rstrip_chars(std::string_view s, std::string_view chars);
+std::vector<std::string_view> split_ws(std::string_view s);  // str.split()
+// str.split(sep) with a non-empty separator: empty pieces kept.
+std::vector<std::string_view> split_sep(std::string_view s, std::string_view sep);
+// str.count(sub) for a non-empty sub: non-overlapping, left to right.
+std::size_t count(std::string_view s, std::string_view sub);
+// str.replace(old, new) for a non-empty old.
+std::string replace(std::string_view s, std::string_view old, std::string_view repl);
+
+}  // namespace core

@@ -1,0 +1,20 @@
+#pragma once
+#include <string_view>
+
+#include "graph/vorlane/frame.hpp"
+
+namespace vorlane {
+
+Symbols extract_symbols_ts(std::string_view content, std::string_view file_path);
+Symbols extract_symbols_py(std::string_view content, std::string_view file_path);
+Symbols extract_symbols_rs(std::string_view content, std::string_view file_path);
+Symbols extract_symbols_rb(std::string_view content, std::string_view file_path);
+Symbols extract_symbols_java(std::string_view content, std::string_view file_path);
+Symbols extract_symbols_cs(std::string_view content, std::string_view file_path);
+Symbols extract_symbols_php(std::string_view content, std::string_view file_path);
+Symbols extract_symbols_c_cpp(std::string_view content, std::string_view file_path);
+
+// The dispatch by lower-cased suffix; an empty list for a suffix without an extractor.
+Symbols extract_symbols_for_file(std::string_view content, std::string_view file_id, std::string_view ext);
+
+}  // namespace vorlane

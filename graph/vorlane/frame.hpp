@@ -1,0 +1,59 @@
+#pragma once
+// What every symbol extractor shares: rows, first-wins records, name keywords, block ends.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+#include "core/records.hpp"
+
+namespace vorlane {
+
+using Lines = std::vector<std::string_view>;
+using Symbols = std::vector<core::SymbolRecord>;
+
+std::vector<std::string> split_camel(std::string_view name);
+std::vector<std::string> name_keywords(std::string_view name);
+std::int64_t find_block_end_ts(const Lines& lines, std::int64_t start);
+std::int64_t find_block_end_py(const Lines& lines, std::int64_t start);
+// (symbol_type, confidence)
+std::pair<std::string, std::string> classify_ts(std::string_view name, bool exported);
+
+// Row of a byte offset: the number of "\n" before it. Counts incrementally when the
+// offsets it is asked about grow, as they do within one pass.
+class RowCounter {
+public:
+    explicit RowCounter(std::string_view text) : text_(text) {}
+    std::int64_t row(std::size_t offset);
+
+private:
+    std::string_view text_;
+    std::size_t pos_ = 0;
+    std::int64_t rows_ = 0;
+};
+
+// The state of one extractor call: rows, names seen, records made.
+class SymbolFrame {
+public:
+    SymbolFrame(std::string_view content, std::string_view file_path);
+    const Lines& lines() const { return lines_; }
+    std::int64_t last_row() const { return static_cast<std::int64_t>(lines_.size()) - 1; }
+    bool seen(std::string_view name) const { return seen_.count(std::string(name)) != 0; }
+    // Records the name unless it is empty or seen; `line_end` is the block end already
+    // worked out by the caller's rule.
+    void add(std::string_view name, std::int64_t line_start, std::int64_t line_end, std::string_view symbol_type,
+             std::string_view confidence, bool exported);
+    // min(line_no + span, rows - 1)
+    std::int64_t fixed_span_end(std::int64_t line_no, std::int64_t span) const;
+    Symbols take() { return std::move(symbols_); }
+
+private:
+    std::string_view file_path_;
+    Lines lines_;
+    std::unordered_set<std::string> seen_;
+    Symbols symbols_;
+};
+
+}  // namespace vorlane

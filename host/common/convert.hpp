@@ -1,0 +1,41 @@
+#pragma once
+// Conversion between the host's objects and the C++ core's values, and the mapping of
+// core errors onto the host's exception types. Shared by every extension module.
+#include <pybind11/pybind11.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/json.hpp"
+
+namespace host {
+
+namespace py = pybind11;
+
+// A host str as UTF-8; a lone surrogate raises the host's UnicodeEncodeError.
+std::string utf8(py::handle s);
+// A host str as UTF-8 with lone surrogates kept as 3-byte sequences (JSON values,
+// file names decoded with surrogate escapes).
+std::string utf8_lenient(py::handle s);
+// UTF-8 (lone surrogates allowed) as a host str.
+py::str to_str(std::string_view s);
+// os.fspath(p) as text: accepts str and path-like objects.
+std::string fspath(py::handle p);
+
+py::object to_py(const core::Json& v);
+core::Json from_py(py::handle o);
+
+py::list to_list(const std::vector<std::string>& v);
+std::vector<std::string> str_list(py::handle seq);
+
+// Registers the translation of core::OsError, core::KeyError, core::JsonError and
+// core::PatternError into OSError, KeyError, json.JSONDecodeError and re.error-like
+// RuntimeError. Call once from each module's init.
+void register_errors();
+
+// Writes text through the host's sys.stdout / sys.stderr.
+void write_stdout(std::string_view s);
+void write_stderr(std::string_view s);
+
+}  // namespace host
