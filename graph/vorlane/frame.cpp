@@ -1,5 +1,7 @@
 #include "graph/vorlane/frame.hpp"
+#include "graph/vorlane/patterns.hpp"
 namespace vorlane {
+std::vector<PatternSpec> frame_patterns() { return {}; }
 std::vector<std::string> split_camel(std::string_view) { return {}; }
 std::vector<std::string> name_keywords(std::string_view) { return {}; }
 std::int64_t find_block_end_ts(const Lines&, std::int64_t start) { return start; }
