@@ -35,4 +35,10 @@ std::string relpath(std::string_view path, std::string_view start);
 // os.getcwd()
 std::string cwd();
 
+// os.fsencode / os.fsdecode: a name is UTF-8 text in which every byte that does not
+// decode is carried as a lone surrogate U+DC80..U+DCFF (in its 3-byte form), so names
+// that are not valid UTF-8 survive the trip to the host and back to the file system.
+std::string fs_encode(std::string_view text);
+std::string fs_decode(std::string_view bytes);
+
 }  // namespace core::paths
