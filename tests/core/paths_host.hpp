@@ -1,0 +1,63 @@
+#pragma once
+// Asks the host interpreter for expected values: each call is one line of
+// tab-separated arguments, sent and answered hex-encoded (UTF-8 with lone surrogates
+// in their 3-byte form, as the C++ side holds text).
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace paths_host {
+
+inline std::string hex(const std::string& s) {
+    static constexpr char d[] = "0123456789abcdef";
+    std::string out;
+    for (unsigned char c : s) out += d[c >> 4], out += d[c & 15];
+    return out;
+}
+
+inline std::string unhex(const std::string& s) {
+    std::string out;
+    for (std::size_t i = 0; i + 1 < s.size(); i += 2) out += static_cast<char>(std::stoi(s.substr(i, 2), nullptr, 16));
+    return out;
+}
+
+// `body` defines `answer(args)` returning a str; an exception becomes
+// "ERR:<type>:<message>". Runs in `cwd`; returns one answer per call.
+inline std::vector<std::string> ask(const std::string& body, const std::vector<std::vector<std::string>>& calls,
+                                    const std::string& cwd) {
+    char dir_tmpl[] = "/tmp/paths_host_XXXXXX";
+    const std::string dir = mkdtemp(dir_tmpl);
+    const std::string script = dir + "/oracle.py", in = dir + "/in", out = dir + "/out";
+    std::ofstream(script) << "import sys, os, pathlib, hashlib\n"
+                          << body << "\n"
+                          << "def dec(h):\n    return bytes.fromhex(h).decode('utf-8', 'surrogatepass')\n"
+                          << "with open(sys.argv[1]) as f, open(sys.argv[2], 'w') as o:\n"
+                          << "    for line in f:\n"
+                          << "        args = [dec(h) for h in line.rstrip('\\n').split('\\t')]\n"
+                          << "        try:\n            r = answer(args)\n"
+                          << "        except Exception as e:\n            r = 'ERR:%s:%s' % (type(e).__name__, e)\n"
+                          << "        o.write(r.encode('utf-8', 'surrogatepass').hex() + '\\n')\n";
+    {
+        std::ofstream f(in);
+        for (const auto& c : calls) {
+            for (std::size_t i = 0; i < c.size(); ++i) f << (i ? "\t" : "") << hex(c[i]);
+            f << "\n";
+        }
+    }
+    const std::string cmd = "cd '" + cwd + "' && '" PYTHON_EXECUTABLE "' '" + script + "' '" + in + "' '" + out + "'";
+    const int rc = std::system(cmd.c_str());
+    std::vector<std::string> answers;
+    std::ifstream f(out);
+    for (std::string line; std::getline(f, line);) answers.push_back(unhex(line));
+    std::system(("rm -rf '" + dir + "'").c_str());
+    if (rc != 0 || answers.size() != calls.size()) throw std::runtime_error("host oracle failed: " + cmd);
+    return answers;
+}
+
+}  // namespace paths_host
