@@ -14,6 +14,8 @@
 
 namespace paths_host {
 
+using Calls = std::vector<std::vector<std::string>>;
+
 inline std::string hex(const std::string& s) {
     static constexpr char d[] = "0123456789abcdef";
     std::string out;
@@ -29,7 +31,7 @@ inline std::string unhex(const std::string& s) {
 
 // `body` defines `answer(args)` returning a str; an exception becomes
 // "ERR:<type>:<message>". Runs in `cwd`; returns one answer per call.
-inline std::vector<std::string> ask(const std::string& body, const std::vector<std::vector<std::string>>& calls,
+inline std::vector<std::string> ask(const std::string& body, const Calls& calls,
                                     const std::string& cwd) {
     char dir_tmpl[] = "/tmp/paths_host_XXXXXX";
     const std::string dir = mkdtemp(dir_tmpl);

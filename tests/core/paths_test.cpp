@@ -13,7 +13,7 @@
 namespace {
 
 namespace paths = core::paths;
-using Calls = std::vector<std::vector<std::string>>;
+using paths_host::Calls;
 
 // A scratch folder with links of every kind, made the current directory for the test.
 class ResolveTree : public ::testing::Test {
