@@ -2,6 +2,8 @@
 // Asks the host interpreter for expected values: each call is one line of
 // tab-separated arguments, sent and answered hex-encoded (UTF-8 with lone surrogates
 // in their 3-byte form, as the C++ side holds text).
+#include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -11,6 +13,8 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "core/paths.hpp"
 
 namespace paths_host {
 
@@ -61,5 +65,31 @@ inline std::vector<std::string> ask(const std::string& body, const Calls& calls,
     if (rc != 0 || answers.size() != calls.size()) throw std::runtime_error("host oracle failed: " + cmd);
     return answers;
 }
+
+// A fresh folder, the current directory while one test runs, removed afterwards.
+// Subclasses lay out their tree in build() with the helpers, names relative to `dir`.
+class ScratchDir : public ::testing::Test {
+  protected:
+    std::string dir, old_cwd;
+
+    void SetUp() override {
+        char tmpl[] = "/tmp/paths_host_tree_XXXXXX";
+        dir = mkdtemp(tmpl);
+        old_cwd = core::paths::cwd();
+        ASSERT_EQ(chdir(dir.c_str()), 0);
+        build();
+    }
+    void TearDown() override {
+        ASSERT_EQ(chdir(old_cwd.c_str()), 0);
+        ASSERT_EQ(std::system(("rm -rf '" + dir + "'").c_str()), 0);
+    }
+    virtual void build() = 0;
+
+    void folder(const std::string& at) { ASSERT_EQ(mkdir((dir + "/" + at).c_str(), 0755), 0) << at; }
+    void file(const std::string& at) { std::ofstream(dir + "/" + at) << "x"; }
+    void link(const std::string& target, const std::string& at) {
+        ASSERT_EQ(symlink(target.c_str(), (dir + "/" + at).c_str()), 0) << at;
+    }
+};
 
 }  // namespace paths_host

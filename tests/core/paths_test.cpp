@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <fstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -15,19 +12,14 @@ namespace {
 namespace paths = core::paths;
 using paths_host::Calls;
 
-// A scratch folder with links of every kind, made the current directory for the test.
-class ResolveTree : public ::testing::Test {
+// A tree with links of every kind.
+class ResolveTree : public paths_host::ScratchDir {
   protected:
-    std::string dir, old_cwd;
-
-    void SetUp() override {
-        char tmpl[] = "/tmp/paths_test_XXXXXX";
-        dir = mkdtemp(tmpl);
-        old_cwd = paths::cwd();
-        mkdir((dir + "/d").c_str(), 0755);
-        mkdir((dir + "/d/sub").c_str(), 0755);
-        std::ofstream(dir + "/d/f.txt") << "x";
-        std::ofstream(dir + "/n\xff") << "x";  // a name that is not UTF-8
+    void build() override {
+        folder("d");
+        folder("d/sub");
+        file("d/f.txt");
+        file("n\xff");                             // a name that is not UTF-8
         link("d", "ld");                           // relative target
         link(dir + "/d", "la");                    // absolute target
         link("d/f.txt", "lf");                     // to a file
@@ -41,14 +33,6 @@ class ResolveTree : public ::testing::Test {
         link("it's", "it's");                      // loop whose name needs other quotes
         link("\xc3\xa9\x01", "\xc3\xa9\x01");  // loop whose name needs escapes
         link("n\xff", "nl");
-        ASSERT_EQ(chdir(dir.c_str()), 0);
-    }
-    void TearDown() override {
-        ASSERT_EQ(chdir(old_cwd.c_str()), 0);
-        ASSERT_EQ(std::system(("rm -rf '" + dir + "'").c_str()), 0);
-    }
-    void link(const std::string& target, const std::string& at) {
-        ASSERT_EQ(symlink(target.c_str(), (at[0] == '/' ? at : dir + "/" + at).c_str()), 0) << at;
     }
 };
 

@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdint>
-#include <fstream>
 #include <limits>
 #include <string>
 #include <vector>
@@ -106,25 +103,15 @@ def answer(a):
     EXPECT_EQ(core::body_hash({}, 0, 0), "d41d8cd9");
 }
 
-class RelTree : public ::testing::Test {
+class RelTree : public paths_host::ScratchDir {
   protected:
-    std::string dir, old_cwd;
-    void SetUp() override {
-        char tmpl[] = "/tmp/records_test_XXXXXX";
-        dir = mkdtemp(tmpl);
-        old_cwd = core::paths::cwd();
-        for (const char* d : {"/work", "/work/proj", "/work/proj/src", "/elsewhere"})
-            ASSERT_EQ(mkdir((dir + d).c_str(), 0755), 0);
-        std::ofstream(dir + "/work/proj/src/app.ts") << "x";
-        std::ofstream(dir + "/elsewhere/x.py") << "x";
-        ASSERT_EQ(symlink((dir + "/elsewhere/x.py").c_str(), (dir + "/work/proj/x.py").c_str()), 0);
-        ASSERT_EQ(symlink("../../elsewhere", (dir + "/work/proj/ext").c_str()), 0);
-        ASSERT_EQ(symlink("work/proj", (dir + "/proj-link").c_str()), 0);
-        ASSERT_EQ(chdir(dir.c_str()), 0);
-    }
-    void TearDown() override {
-        ASSERT_EQ(chdir(old_cwd.c_str()), 0);
-        ASSERT_EQ(std::system(("rm -rf '" + dir + "'").c_str()), 0);
+    void build() override {
+        for (const char* d : {"work", "work/proj", "work/proj/src", "elsewhere"}) folder(d);
+        file("work/proj/src/app.ts");
+        file("elsewhere/x.py");
+        link(dir + "/elsewhere/x.py", "work/proj/x.py");
+        link("../../elsewhere", "work/proj/ext");
+        link("work/proj", "proj-link");
     }
 };
 
