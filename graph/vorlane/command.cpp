@@ -1,0 +1,120 @@
+#include "graph/vorlane/command.hpp"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+
+#include "core/errors.hpp"
+#include "core/paths.hpp"
+#include "core/text.hpp"
+#include "graph/vorlane/scan.hpp"
+#include "graph/vorlane/scan_io.hpp"
+
+namespace vorlane::command {
+
+namespace {
+
+namespace paths = core::paths;
+using core::Json;
+
+bool is_dir(const std::string& path) {
+    struct stat st;
+    return ::stat(paths::fs_encode(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool exists(const std::string& path) {
+    struct stat st;
+    return ::stat(paths::fs_encode(path).c_str(), &st) == 0;
+}
+
+const Json& at(const Json& node, const char* key) {
+    auto it = node.find(key);
+    if (it == node.end()) throw core::KeyError(key);
+    return *it;
+}
+
+bool is_text(const Json& v, std::string_view s) { return v.is_string() && v.get_ref<const std::string&>() == s; }
+
+}  // namespace
+
+void make_dirs(const std::string& path) {
+    const std::string raw = paths::fs_encode(path);
+    if (::mkdir(raw.c_str(), 0777) == 0) return;
+    int err = errno;
+    if (err == ENOENT) {
+        const std::string up = paths::parent(path);
+        if (up == path) throw core::OsError(err, path);
+        make_dirs(up);
+        if (::mkdir(raw.c_str(), 0777) == 0) return;
+        err = errno;
+    }
+    if (!is_dir(path)) throw core::OsError(err, path);
+}
+
+Json load_existing_nodes(const std::string& out_path) {
+    Json out = Json::object();
+    if (!exists(out_path)) return out;
+    std::string text;
+    if (read_file(out_path, text) != 0 || !core::is_valid_utf8(text)) return out;
+    Json old;
+    try {
+        old = core::json_loads(text, core::Bom::Reject);
+    } catch (const std::exception&) {
+        return out;
+    }
+    if (!old.is_object()) return out;
+    auto nodes = old.find("nodes");
+    // Anything but an array of objects gives nothing to reuse.
+    if (nodes == old.end() || !nodes->is_array()) return out;
+    for (const Json& n : *nodes) {
+        if (!n.is_object()) return Json::object();
+        auto kind = n.find("kind");
+        if (kind == n.end() || !is_text(*kind, "file")) continue;
+        auto id = n.find("id");
+        if (id == n.end() || id->is_array() || id->is_object()) return Json::object();
+        // An id that is not text names no file; a repeated one keeps its first place.
+        if (id->is_string()) out[id->get<std::string>()] = n;
+    }
+    return out;
+}
+
+Json symbol_index(const Json& graph) {
+    Json idx = Json::object();
+    for (const Json& n : at(graph, "nodes")) {
+        auto kind = n.find("kind");
+        if (kind == n.end() || !is_text(*kind, "symbol")) continue;
+        Json e = Json::object();
+        e["line_start"] = at(n, "line_start");
+        e["line_end"] = at(n, "line_end");
+        e["body_hash"] = at(n, "body_hash");
+        auto conf = n.find("confidence");
+        e["confidence"] = conf == n.end() ? Json("") : *conf;
+        e["path"] = at(n, "path");
+        idx[at(n, "id").get<std::string>()] = std::move(e);
+    }
+    return idx;
+}
+
+std::string run(std::string_view root_arg, std::string_view out_arg) {
+    const std::string root = paths::resolve(root_arg);
+    const std::string out_path = paths::normalize(out_arg);
+    const std::string out_dir = paths::parent(out_path);
+    make_dirs(out_dir);
+
+    const Json existing = load_existing_nodes(out_path);
+    const Json graph = scan(root, existing);
+    write_file(out_path, core::json_dumps_indent(graph));
+
+    const Json idx = symbol_index(graph);
+    const std::string idx_path = paths::join(out_dir, SYMBOL_INDEX_NAME);
+    write_file(idx_path, core::json_dumps(idx));
+
+    std::string lines;
+    lines += "Scanned: " + at(graph, "file_count").dump() + " files, " + at(graph, "symbol_count").dump() +
+             " symbols, " + at(graph, "edge_count").dump() + " edges\n";
+    lines += "Wrote: " + out_path + "\n";
+    lines += "Symbol index: " + idx_path + " (" + std::to_string(idx.size()) + " symbols)\n";
+    return lines;
+}
+
+}  // namespace vorlane::command

@@ -1,0 +1,27 @@
+#pragma once
+// The builder's command once its options are parsed: scan the root, reuse the graph it
+// wrote last time, write the graph and the symbol index, report.
+#include <string>
+#include <string_view>
+
+#include "core/json.hpp"
+
+namespace vorlane::command {
+
+inline constexpr std::string_view DEFAULT_ROOT = ".";
+inline constexpr std::string_view DEFAULT_OUT = "nimbrel-dashboard/data/info_graph.json";
+inline constexpr std::string_view SYMBOL_INDEX_NAME = "symbol_index.json";
+
+// Creates the directory and every missing ancestor; an existing directory is accepted.
+// core::OsError on failure (for instance a file standing in the way).
+void make_dirs(const std::string& path);
+// The file nodes of the graph written at `out_path` by id, with their stored keys
+// unchanged; empty when nothing is there or the graph cannot be used as a whole.
+core::Json load_existing_nodes(const std::string& out_path);
+// Symbol id to its rows, body hash, confidence and file, in the order of the nodes.
+core::Json symbol_index(const core::Json& graph);
+// The whole run for the given --root and --out texts; returns the three report lines,
+// each ended by a line break. Errors propagate.
+std::string run(std::string_view root_arg, std::string_view out_arg);
+
+}  // namespace vorlane::command

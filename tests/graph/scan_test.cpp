@@ -1,0 +1,291 @@
+#include "graph/vorlane/scan.hpp"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "core/errors.hpp"
+#include "core/hash.hpp"
+#include "graph/vorlane/command.hpp"
+#include "graph/vorlane/extractors.hpp"
+#include "graph/vorlane/keywords.hpp"
+#include "graph/vorlane/summary.hpp"
+#include "tests/graph/scan_fixture.hpp"
+
+namespace {
+
+using core::Json;
+using ScanTest = scan_fixture::Tree;
+
+const Json* node_of(const Json& g, const std::string& id) {
+    for (const Json& n : g["nodes"])
+        if (n["id"] == id) return &n;
+    return nullptr;
+}
+
+void expect_counts_consistent(const Json& g) {
+    std::size_t symbols = 0;
+    for (const Json& n : g["nodes"]) symbols += n["kind"] == "symbol";
+    EXPECT_EQ(g["node_count"], g["nodes"].size());
+    EXPECT_EQ(g["edge_count"], g["edges"].size());
+    EXPECT_EQ(g["symbol_count"], symbols);
+    EXPECT_EQ(g["file_count"].get<std::size_t>() + symbols, g["nodes"].size());
+}
+
+TEST_F(ScanTest, EmptyOrMissingRoot) {
+    for (const std::string& root : {dir, at("missing/")}) {
+        const Json g = vorlane::scan(root, nullptr);
+        EXPECT_EQ(g.dump(), Json::parse(R"({"root": ")" + root +
+                                        R"(", "node_count": 0, "edge_count": 0, "file_count": 0,
+                                           "symbol_count": 0, "nodes": [], "edges": []})")
+                                .dump());
+    }
+}
+
+TEST_F(ScanTest, SizeLimitAndTextModeReading) {
+    file("exact.md", std::string(300000, 'a'));
+    file("over.md", std::string(300001, 'a') + " see docs/x.md");
+    file("bad.md", "a\xff\xfe" "b\xe2\x82" "c");
+    file("lf.md", "one\ntwo\n");
+    file("crlf.md", "one\r\ntwo\r\n");
+    file("cr.md", "one\rtwo\r");
+    file("bom.md", "\xef\xbb\xbfhi");
+    const Json g = vorlane::scan(dir, nullptr);
+
+    ASSERT_NE(node_of(g, "exact.md"), nullptr);
+    EXPECT_EQ((*node_of(g, "exact.md"))["size"], 300000);
+    EXPECT_EQ(node_of(g, "over.md"), nullptr);
+    for (const Json& e : g["edges"]) EXPECT_NE(e["from"], "over.md");
+
+    EXPECT_EQ((*node_of(g, "bad.md"))["content"], "abc");
+    EXPECT_EQ((*node_of(g, "bad.md"))["file_hash"], core::md5_prefix8("abc"));
+    const Json &lf = *node_of(g, "lf.md"), &crlf = *node_of(g, "crlf.md"), &cr = *node_of(g, "cr.md");
+    for (const Json* n : {&crlf, &cr}) {
+        EXPECT_EQ((*n)["content"], lf["content"]);
+        EXPECT_EQ((*n)["file_hash"], lf["file_hash"]);
+    }
+    EXPECT_EQ(lf["size"], 8);
+    EXPECT_EQ(crlf["size"], 10);
+    EXPECT_EQ((*node_of(g, "bom.md"))["content"], "\xef\xbb\xbfhi");
+    expect_counts_consistent(g);
+}
+
+TEST_F(ScanTest, FreshFileNodeFieldsAndContentCutInCharacters) {
+    std::string text;
+    for (int i = 0; i < 15000; ++i) text += "\xc3\xa9x";  // 30000 characters, 45000 bytes
+    file("Long.MD", text);
+    const Json g = vorlane::scan(dir, nullptr);
+    const Json& n = g["nodes"][0];
+    std::vector<std::string> keys;
+    for (const auto& [k, v] : n.items()) keys.push_back(k);
+    EXPECT_EQ(keys, (std::vector<std::string>{"id", "kind", "path", "ext", "size", "keywords", "content", "summary",
+                                              "file_hash"}));
+    EXPECT_EQ(n["id"], "Long.MD");
+    EXPECT_EQ(n["path"], "Long.MD");
+    EXPECT_EQ(n["kind"], "file");
+    EXPECT_EQ(n["ext"], ".md");
+    EXPECT_EQ(n["size"], 45000);
+    EXPECT_EQ(n["content"].get<std::string>().size(), 36000u);  // 24000 characters
+    EXPECT_EQ(n["file_hash"], core::md5_prefix8(text));
+    EXPECT_EQ(n["summary"], vorlane::make_summary(text, "Long.MD", ".md"));
+    EXPECT_EQ(n["keywords"], Json(vorlane::extract_keywords(text, ".md")));
+}
+
+TEST_F(ScanTest, SymbolsFollowTheirFileAndOnlyForSymbolSuffixes) {
+    const std::string py = "def load_user(x):\n    return x\n\nclass Store:\n    pass\n";
+    file("Model.PY", py);
+    file("main.go", "package main\nfunc Main() {}\n");
+    const Json g = vorlane::scan(dir, nullptr);
+    const vorlane::Symbols syms = vorlane::extract_symbols_for_file(py, "Model.PY", ".py");
+
+    std::vector<std::string> ids;
+    for (const Json& n : g["nodes"]) ids.push_back(n["id"]);
+    std::vector<std::string> want_py{"Model.PY"};
+    for (const auto& s : syms) want_py.push_back(s.id);
+    const auto at_py = std::find(ids.begin(), ids.end(), "Model.PY");
+    ASSERT_NE(at_py, ids.end());
+    EXPECT_EQ(std::vector<std::string>(at_py, at_py + static_cast<std::ptrdiff_t>(want_py.size())), want_py);
+    EXPECT_EQ((*node_of(g, "Model.PY"))["ext"], ".py");
+
+    for (std::size_t i = 0; i < syms.size(); ++i) {
+        const Json& n = *node_of(g, syms[i].id);
+        EXPECT_EQ(n["kind"], "symbol");
+        EXPECT_EQ(n["path"], "Model.PY");
+        EXPECT_EQ(n["size"], syms[i].line_end - syms[i].line_start + 1);
+        EXPECT_EQ(n["body_hash"], syms[i].body_hash);
+    }
+    std::size_t contains = 0;
+    for (const Json& e : g["edges"])
+        if (e["rel"] == "contains") {
+            EXPECT_EQ(e["from"], "Model.PY");
+            ++contains;
+        }
+    EXPECT_EQ(contains, syms.size());
+    EXPECT_EQ(g["symbol_count"], syms.size());
+    expect_counts_consistent(g);
+}
+
+TEST(Dispatch, BySuffix) {
+    const std::string java = "public class Box {\n    public int size() { return 1; }\n}\n";
+    auto ids = [](const vorlane::Symbols& s) {
+        std::vector<std::string> out;
+        for (const auto& r : s) out.push_back(r.id);
+        return out;
+    };
+    EXPECT_EQ(ids(vorlane::extract_symbols_for_file(java, "B.kts", ".kts")),
+              ids(vorlane::extract_symbols_java(java, "B.kts")));
+    EXPECT_TRUE(vorlane::extract_symbols_for_file("func Main() {}\n", "m.go", ".go").empty());
+    EXPECT_TRUE(vorlane::extract_symbols_for_file(java, "B.KTS", ".KTS").empty());  // the suffix comes lower-cased
+}
+
+TEST_F(ScanTest, LinkedFolderGivesEqualIdsTwiceAndEdgesOnce) {
+    file("root/src/a.py", "def run():\n    pass\n");
+    link("src", "root/alias");
+    const Json g = vorlane::scan(at("root"), nullptr);
+    std::size_t copies = 0;
+    for (const Json& n : g["nodes"]) copies += n["id"] == "src/a.py";
+    EXPECT_EQ(copies, 2u);
+    std::vector<std::string> seen;
+    for (const Json& e : g["edges"]) {
+        const std::string key = e.dump();
+        EXPECT_EQ(std::count(seen.begin(), seen.end(), key), 0) << key;
+        seen.push_back(key);
+    }
+    expect_counts_consistent(g);
+}
+
+class TakeOver : public ScanTest {
+  protected:
+    const std::string text = "def handler(req):\n    return req\n";
+    void SetUp() override {
+        ScanTest::SetUp();
+        file("app.py", text);
+    }
+    Json prior(Json node) const {
+        Json p = Json::object();
+        p["app.py"] = std::move(node);
+        return p;
+    }
+    Json fresh() const { return vorlane::scan(dir, nullptr)["nodes"][0]; }
+};
+
+TEST_F(TakeOver, UnchangedHashTakesStoredValuesUnchanged) {
+    const std::string hash = core::md5_prefix8(text);
+    const Json stored = Json::parse(R"({"id": "stored-id", "kind": "file", "path": "p", "ext": ".x", "size": 7,
+        "keywords": ["kept"], "content": null, "summary": 42, "file_hash": ")" + hash + R"(", "extra": 1})");
+    const Json g = vorlane::scan(dir, prior(stored));
+    const Json& n = g["nodes"][0];
+    EXPECT_EQ(n.dump(), Json::parse(R"({"id": "stored-id", "kind": "file", "path": "p", "ext": ".x", "size": 7,
+        "keywords": ["kept"], "content": null, "summary": 42, "file_hash": ")" + hash + R"("})").dump());
+    // Relations and symbols are made afresh all the same.
+    const Json full = vorlane::scan(dir, nullptr);
+    EXPECT_EQ(g["edges"], full["edges"]);
+    EXPECT_EQ(Json(std::vector<Json>(g["nodes"].begin() + 1, g["nodes"].end())),
+              Json(std::vector<Json>(full["nodes"].begin() + 1, full["nodes"].end())));
+}
+
+TEST_F(TakeOver, AbsentKeysFallBack) {
+    const Json g = vorlane::scan(dir, prior({{"id", "app.py"}, {"file_hash", core::md5_prefix8(text)}}));
+    Json want = fresh();
+    want["keywords"] = Json::array();
+    want["summary"] = "";
+    EXPECT_EQ(g["nodes"][0], want);
+}
+
+TEST_F(TakeOver, StoredKindOtherThanFileCarriesTheSymbolKeys) {
+    const Json g = vorlane::scan(dir, prior({{"id", "app.py"}, {"kind", "symbol"}, {"summary", "s"},
+                                             {"file_hash", core::md5_prefix8(text)}}));
+    const Json& n = g["nodes"][0];
+    EXPECT_FALSE(n.contains("summary"));
+    EXPECT_EQ(n["symbol_type"], "");
+    EXPECT_EQ(n["line_end"], 0);
+    expect_counts_consistent(g);
+    EXPECT_EQ(g["symbol_count"], vorlane::scan(dir, nullptr)["symbol_count"].get<int>() + 1);
+}
+
+TEST_F(TakeOver, ChangedOrMissingHashIsProcessedAfresh) {
+    const Json want = fresh();
+    for (const Json& hash : {Json("00000000"), Json(nullptr), Json(7)}) {
+        Json stored = {{"id", "x"}, {"summary", "old"}, {"keywords", {"old"}}};
+        stored["file_hash"] = hash;
+        EXPECT_EQ(vorlane::scan(dir, prior(stored))["nodes"][0], want) << hash;
+    }
+    Json no_hash = {{"id", "x"}, {"summary", "old"}};
+    EXPECT_EQ(vorlane::scan(dir, prior(no_hash))["nodes"][0], want);
+    Json elsewhere = Json::object();
+    elsewhere["other.py"] = {{"id", "x"}, {"file_hash", core::md5_prefix8(text)}, {"summary", "old"}};
+    EXPECT_EQ(vorlane::scan(dir, elsewhere)["nodes"][0], want);
+}
+
+TEST_F(TakeOver, EntryWithoutIdIsAKeyError) {
+    try {
+        vorlane::scan(dir, prior({{"file_hash", core::md5_prefix8(text)}}));
+        FAIL() << "no error";
+    } catch (const core::KeyError& e) {
+        EXPECT_STREQ(e.what(), "id");
+    }
+}
+
+TEST_F(ScanTest, SymbolIndexFromTheGraphsSymbolNodes) {
+    const Json g = Json::parse(R"({"nodes": [
+        {"id": "a.py", "kind": "file"},
+        {"id": "a.py::f", "kind": "symbol", "line_start": 1, "line_end": 3, "body_hash": "h1", "confidence": "high",
+         "path": "a.py"},
+        {"id": "a.py::g", "kind": "symbol", "line_start": 4, "line_end": 4, "body_hash": "h2", "path": "a.py"},
+        {"id": "a.py::f", "kind": "symbol", "line_start": 9, "line_end": 9, "body_hash": "h3", "confidence": "",
+         "path": "a.py"}]})");
+    EXPECT_EQ(vorlane::command::symbol_index(g).dump(), Json::parse(R"({
+        "a.py::f": {"line_start": 9, "line_end": 9, "body_hash": "h3", "confidence": "", "path": "a.py"},
+        "a.py::g": {"line_start": 4, "line_end": 4, "body_hash": "h2", "confidence": "", "path": "a.py"}})")
+                                                        .dump());
+}
+
+TEST_F(ScanTest, ReuseOfThePreviousGraphIsAllOrNothing) {
+    struct Case {
+        const char* name;
+        std::string bytes;
+        std::vector<std::string> ids;  // the file ids handed over, in order
+    };
+    const std::string good = R"({"nodes": [{"id": "a", "kind": "file"}, {"id": "s", "kind": "symbol"},
+        {"kind": "symbol"}, {"id": 5, "kind": "file"}, {"id": "b", "kind": "file"}, {"id": "a", "kind": "file", "v": 2}]})";
+    const Case cases[] = {
+        {"good", good, {"a", "b"}},
+        {"bom", "\xef\xbb\xbf" + good, {}},
+        {"invalid utf-8", R"({"nodes": [{"id": "a", "kind": "file", "x": ")" "\xff" R"("}]})", {}},
+        {"encoded surrogate", R"({"nodes": [{"id": "a", "kind": "file", "x": ")" "\xed\xa0\x80" R"("}]})", {}},
+        {"not json", "{", {}},
+        {"top level array", "[]", {}},
+        {"no nodes", "{}", {}},
+        {"nodes not an array", R"({"nodes": {"a": 1}})", {}},
+        {"non-object element", R"({"nodes": [{"id": "a", "kind": "file"}, 3]})", {}},
+        {"file node without id", R"({"nodes": [{"id": "a", "kind": "file"}, {"kind": "file"}]})", {}},
+        {"array id", R"({"nodes": [{"id": "a", "kind": "file"}, {"id": [], "kind": "file"}]})", {}},
+    };
+    for (const Case& c : cases) {
+        file("g.json", c.bytes);
+        const Json got = vorlane::command::load_existing_nodes(at("g.json"));
+        std::vector<std::string> ids;
+        for (const auto& [k, v] : got.items()) ids.push_back(k);
+        EXPECT_EQ(ids, c.ids) << c.name;
+        if (!c.ids.empty()) {
+            EXPECT_EQ(got["a"]["v"], 2);
+        }
+    }
+    EXPECT_TRUE(vorlane::command::load_existing_nodes(at("missing.json")).empty());
+    EXPECT_TRUE(vorlane::command::load_existing_nodes(dir).empty());
+}
+
+TEST_F(ScanTest, MakeDirsCreatesChainsAndRefusesAFileInTheWay) {
+    vorlane::command::make_dirs(at("a/b/c"));
+    vorlane::command::make_dirs(at("a/b/c"));
+    file("f", "x");
+    EXPECT_THROW(vorlane::command::make_dirs(at("f")), core::OsError);
+    EXPECT_THROW(vorlane::command::make_dirs(at("f/sub")), core::OsError);
+    struct stat st;
+    EXPECT_EQ(stat(at("a/b/c").c_str(), &st), 0);
+}
+
+}  // namespace

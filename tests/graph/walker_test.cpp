@@ -1,0 +1,144 @@
+#include "graph/vorlane/walker.hpp"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tests/graph/scan_fixture.hpp"
+
+namespace {
+
+using ::testing::IsEmpty;
+using ::testing::UnorderedElementsAreArray;
+using Paths = std::vector<std::string>;
+
+// The lines that a host snippet prints, given `arg` as sys.argv[1].
+Paths host_lines(const std::string& code, const std::string& arg) {
+    const std::string cmd = "'" PYTHON_EXECUTABLE "' -c '" + code + "' '" + arg + "'";
+    FILE* p = popen(cmd.c_str(), "r");
+    Paths out;
+    if (!p) return out;
+    std::string line;
+    for (int c; (c = fgetc(p)) != EOF;) {
+        if (c == '\n') out.push_back(line), line.clear();
+        else line += static_cast<char>(c);
+    }
+    EXPECT_EQ(pclose(p), 0) << cmd;
+    return out;
+}
+
+using WalkerTest = scan_fixture::Tree;
+
+TEST(ShouldScan, SuffixAndLocation) {
+    struct Case {
+        const char* path;
+        bool want;
+    };
+    const Case cases[] = {
+        {"src/Main.PY", true},      {"index.d.ts", true},      {"a/b.xaml", true},   {"App.Kt", true},
+        {"a/b.go", true},           {"Makefile", false},       {"notes.txt", false}, {"archive.tar.gz", false},
+        {".py", false},             {"a.", false},             {"..py", true},       {"x/venv/a.py", false},
+        {"x/.venv/a.py", false},    {"x/Venv/a.py", true},     {"venv/a.py", true},  {"x/venvs/a.py", true},
+        {"/abs/venv/deep/a.ts", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(vorlane::should_scan(c.path), c.want) << c.path;
+}
+
+TEST_F(WalkerTest, PrunesByExactNameAndTheBuildRule) {
+    for (const char* d : {".git", "node_modules", ".nimbrel", "venv", ".venv", "dist", "__pycache__", "Saved"})
+        file(std::string(d) + "/skipped.py");
+    for (const char* d : {"Build", "DIST", "Node_Modules", "lib.py"}) file(std::string(d) + "/kept.py");
+    file("build/classes/x.py");  // an artefact folder: the whole "build" is output
+    file("build/out.py");
+    file("a/build/src/s.py");  // sources only: entered
+    file("a/build/b.py");
+    file("b/build/classes", "a file, not a folder");
+    file("b/build/c.py");
+    file("c/build/reports/r.py");
+    for (const char* f : {"Main.PY", "index.d.ts", "Makefile", "notes.txt", "archive.tar.gz", ".py", "cfg.yml"})
+        file(f);
+    mkfifo(at("pipe.py").c_str(), 0644);  // not a regular file
+
+    EXPECT_THAT(vorlane::walk_files(dir),
+                UnorderedElementsAreArray(Paths{at("Build/kept.py"), at("DIST/kept.py"), at("Node_Modules/kept.py"),
+                                                at("lib.py/kept.py"), at("a/build/src/s.py"), at("a/build/b.py"),
+                                                at("b/build/c.py"), at("Main.PY"), at("index.d.ts"), at("cfg.yml")}));
+}
+
+TEST_F(WalkerTest, ListingOrderAndPreOrderAsTheHostWalks) {
+    // Enough names that the file system's order is not the creation order.
+    for (const char* d : {"", "m/", "m/z/", "b/", "q/"})
+        for (int i = 0; i < 12; ++i) file(std::string(d) + "f" + std::to_string(i * 7 % 12) + ".py");
+    const Paths want = host_lines(
+        "import os, sys, pathlib\n"
+        "for dp, dn, fn in os.walk(sys.argv[1], followlinks=True):\n"
+        "    for f in fn: print(pathlib.Path(dp) / f)",
+        dir);
+    ASSERT_EQ(want.size(), 60u);
+    EXPECT_EQ(vorlane::walk_files(dir), want);
+}
+
+TEST_F(WalkerTest, PathsKeepTheCallersRootForm) {
+    file("sub/a.py");
+    EXPECT_EQ(vorlane::walk_files(dir + "//sub/./"), Paths{at("sub/a.py")});
+    char old[4096];
+    ASSERT_NE(getcwd(old, sizeof old), nullptr);
+    ASSERT_EQ(chdir(dir.c_str()), 0);
+    const Paths rel = vorlane::walk_files("./sub");
+    const Paths cur = vorlane::walk_files(".");
+    const Paths none = vorlane::walk_files("");  // names no directory
+    ASSERT_EQ(chdir(old), 0);
+    EXPECT_EQ(rel, Paths{"sub/a.py"});
+    EXPECT_EQ(cur, Paths{"sub/a.py"});
+    EXPECT_THAT(none, IsEmpty());
+}
+
+TEST_F(WalkerTest, DirectoryLinksInsideAreFollowedOutsideAndLoopsAreNot) {
+    file("root/src/a.py");
+    file("root/src/deep/b.py");
+    file("outside/o.py");
+    file("root_sibling/s.py");  // shares the root's name as a prefix only
+    link("src", "root/alias");                   // inside: walked again under its own name
+    link("../outside", "root/out");              // outside: pruned
+    link("../root_sibling", "root/sib");         // outside as well
+    link("../..", "root/src/deep/up");           // back to the root: a cycle
+    link("spin", "root/spin");                   // resolution loops on itself
+    link("../outside/o.py", "root/ext.py");      // a file link leading out is a file like any other
+    link("missing.py", "root/dangling.py");      // not a regular file
+    link("src/deep", "root/deep_alias.py");      // a directory, whatever its name says
+
+    const Paths got = vorlane::walk_files(at("root"));
+    EXPECT_THAT(got, UnorderedElementsAreArray(Paths{at("root/src/a.py"), at("root/src/deep/b.py"),
+                                                     at("root/alias/a.py"), at("root/alias/deep/b.py"),
+                                                     at("root/deep_alias.py/b.py"), at("root/ext.py")}));
+}
+
+TEST_F(WalkerTest, RootItselfIsNeverPruned) {
+    file("build/classes/x.py");
+    file("build/a.py");
+    file("proj/a.py");
+    link("proj", "dist");
+    EXPECT_THAT(vorlane::walk_files(at("build")), UnorderedElementsAreArray(Paths{at("build/a.py"),
+                                                                                  at("build/classes/x.py")}));
+    EXPECT_EQ(vorlane::walk_files(at("dist")), Paths{at("dist/a.py")});
+}
+
+TEST_F(WalkerTest, RootInsideAVenvFolderIsStillWalked) {
+    file("venv/proj/a.py");
+    file("venv/proj/venv/skipped.py");
+    file(".venv/b.py");
+    EXPECT_EQ(vorlane::walk_files(at("venv/proj")), Paths{at("venv/proj/a.py")});
+    EXPECT_EQ(vorlane::walk_files(at(".venv")), Paths{at(".venv/b.py")});
+}
+
+TEST_F(WalkerTest, MissingOrFileRootGivesNothing) {
+    file("f.py");
+    EXPECT_THAT(vorlane::walk_files(at("nope")), IsEmpty());
+    EXPECT_THAT(vorlane::walk_files(at("f.py")), IsEmpty());
+}
+
+}  // namespace
