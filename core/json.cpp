@@ -10,6 +10,8 @@
 #include <unordered_map>
 #include <utility>
 
+#include "core/text.hpp"
+
 namespace core {
 
 JsonError::JsonError(std::string msg_, std::size_t pos_, std::size_t lineno_, std::size_t colno_)
@@ -31,45 +33,6 @@ void append_u_escape(std::string& out, unsigned u) {
     const char buf[6] = {'\\', 'u', kHex[(u >> 12) & 15], kHex[(u >> 8) & 15], kHex[(u >> 4) & 15],
                          kHex[u & 15]};
     out.append(buf, 6);
-}
-
-// The code point of the multi-byte sequence at s[i], moving i past it. Lone surrogates
-// (ED A0..BF xx) decode like any 3-byte sequence. A byte that starts no well-formed
-// sequence is taken alone as U+FFFD, so a malformed string never stops the writer.
-char32_t decode_multibyte(std::string_view s, std::size_t& i) {
-    const auto b0 = static_cast<unsigned char>(s[i]);
-    auto cont = [&](std::size_t k) -> int {
-        if (i + k >= s.size()) return -1;
-        const auto b = static_cast<unsigned char>(s[i + k]);
-        return (b & 0xC0) == 0x80 ? (b & 0x3F) : -1;
-    };
-    if (b0 >= 0xC2 && b0 <= 0xDF) {
-        const int c1 = cont(1);
-        if (c1 >= 0) {
-            i += 2;
-            return static_cast<char32_t>(((b0 & 0x1F) << 6) | c1);
-        }
-    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-        const int c1 = cont(1), c2 = c1 >= 0 ? cont(2) : -1;
-        if (c2 >= 0) {
-            const auto cp = static_cast<char32_t>(((b0 & 0x0F) << 12) | (c1 << 6) | c2);
-            if (cp >= 0x800) {
-                i += 3;
-                return cp;
-            }
-        }
-    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-        const int c1 = cont(1), c2 = c1 >= 0 ? cont(2) : -1, c3 = c2 >= 0 ? cont(3) : -1;
-        if (c3 >= 0) {
-            const auto cp = static_cast<char32_t>(((b0 & 0x07) << 18) | (c1 << 12) | (c2 << 6) | c3);
-            if (cp >= 0x10000 && cp <= 0x10FFFF) {
-                i += 4;
-                return cp;
-            }
-        }
-    }
-    ++i;
-    return 0xFFFD;
 }
 
 void write_string(std::string& out, std::string_view s) {
@@ -95,7 +58,7 @@ void write_string(std::string& out, std::string_view s) {
                 default: append_u_escape(out, b); break;
             }
         } else {
-            char32_t cp = decode_multibyte(s, i);
+            char32_t cp = next_cp(s, i);  // lone surrogates come back as themselves
             if (cp >= 0x10000) {
                 cp -= 0x10000;
                 append_u_escape(out, 0xD800 + (cp >> 10));
@@ -250,24 +213,6 @@ int hex_value(char c) {
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
-}
-
-void append_cp(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {  // lone surrogates included, as 3-byte sequences
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
 }
 
 // A number text of the grammar below as a double, rounded correctly; beyond the
@@ -484,7 +429,7 @@ private:
                         end -= 6;
                 }
             }
-            append_cp(out, cp);
+            append_utf8(out, cp);
         }
     }
 
