@@ -61,28 +61,23 @@ Json taken_over(const Json& old, const std::string& file_id, const std::string& 
                 const std::string& content, const std::string& fhash) {
     auto id = old.find("id");
     if (id == old.end()) throw core::KeyError("id");
-    Json n = Json::object();
+    const Json kind = stored(old, "kind", "file");
+    const bool file = kind.is_string() && kind.get_ref<const std::string&>() == "file";
+    // The node map of a record of that kind gives the keys, their order and the defaults.
+    core::Node shape;
+    shape.kind = file ? "file" : "";
+    Json n = core::node_as_dict(shape);
     n["id"] = *id;
-    n["kind"] = stored(old, "kind", "file");
+    n["kind"] = kind;
     n["path"] = stored(old, "path", file_id);
     n["ext"] = stored(old, "ext", ext);
     n["size"] = stored(old, "size", size);
     n["keywords"] = stored(old, "keywords", Json::array());
-    const bool file = n["kind"].is_string() && n["kind"].get_ref<const std::string&>() == "file";
     if (file) {
         auto it = old.find("content");
         n["content"] = it == old.end() ? Json(std::string(core::cp_prefix(content, MAX_CONTENT_CHARS))) : *it;
         n["summary"] = stored(old, "summary", "");
         n["file_hash"] = fhash;
-    } else {
-        const core::Node defaults;
-        n["symbol_type"] = defaults.symbol_type;
-        n["name"] = defaults.name;
-        n["line_start"] = defaults.line_start;
-        n["line_end"] = defaults.line_end;
-        n["body_hash"] = defaults.body_hash;
-        n["confidence"] = defaults.confidence;
-        n["exported"] = defaults.exported;
     }
     return n;
 }
