@@ -1,7 +1,7 @@
 // The builder's own patterns over arbitrary decoded text: iteration, substitution and
 // split keep the host's rules, and an entry with a bounded-time routine yields exactly
-// the matches of its compiled pattern. Input: one byte picks the pattern, the rest is
-// the file's bytes.
+// the matches of its compiled pattern. Input: a pattern's label and "\n", or one byte
+// that picks the pattern; the rest is the file's bytes (pattern_pick.hpp).
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -12,6 +12,7 @@
 #include "core/text.hpp"
 #include "graph/vorlane/patterns.hpp"
 #include "tests/fuzz/fuzz_common.hpp"
+#include "tests/fuzz/pattern_pick.hpp"
 
 namespace {
 
@@ -53,11 +54,12 @@ constexpr std::size_t kCompareBytes = 2048;
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    fuzz::Reader in(data, size);
+    static const auto specs = vorlane::all_patterns();
     const auto& table = entries();
     if (table.empty()) return 0;
-    const Entry& e = table[in.byte() % table.size()];
-    const std::string text = core::decode_text_mode(in.rest());
+    const auto [index, bytes] = fuzz::pick_pattern(specs, fuzz::as_view(data, size));
+    const Entry& e = table[index];
+    const std::string text = core::decode_text_mode(bytes);
     const std::string label(e.spec.label);
 
     std::vector<Spans> found;

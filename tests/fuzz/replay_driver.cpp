@@ -4,8 +4,9 @@
 //                                  "raw", "raw_rows": the same before newline translation}
 //   replay_driver json FILE...     {"reject": ..., "strip": ..., "repr": ...} where each
 //                                  policy gives {"value": one-line text} or {"error": msg}
-//   replay_driver pattern FILE...  {"pattern", "flags", "matches": code point spans of
-//                                  every group (-1 when absent), "sub": the substitution}
+//   replay_driver pattern FILE...  {"skip": bytes before the text, "pattern", "flags",
+//                                  "matches": code point spans of every group (-1 when
+//                                  absent), "sub": the substitution with "template"}
 // The inputs are read the way the fuzz targets read them.
 #include <cstdint>
 #include <cstdio>
@@ -19,6 +20,7 @@
 #include "core/pattern.hpp"
 #include "core/text.hpp"
 #include "graph/vorlane/patterns.hpp"
+#include "tests/fuzz/pattern_pick.hpp"
 
 using core::Json;
 
@@ -60,9 +62,10 @@ std::int64_t cp_offset(std::string_view s, std::size_t byte) {
 
 Json pattern_case(std::string_view bytes) {
     static const auto table = vorlane::all_patterns();
-    if (bytes.empty() || table.empty()) return nullptr;
-    const auto& spec = table[static_cast<std::uint8_t>(bytes[0]) % table.size()];
-    const std::string text = core::decode_text_mode(bytes.substr(1));
+    if (table.empty()) return nullptr;
+    const auto [index, text_bytes] = fuzz::pick_pattern(table, bytes);
+    const auto& spec = table[index];
+    const std::string text = core::decode_text_mode(text_bytes);
     const core::Regex re(spec.text, spec.flags);
     Json matches = Json::array();
     const auto add = [&](const core::Match& m) {
@@ -80,7 +83,7 @@ Json pattern_case(std::string_view bytes) {
     else
         re.for_each(text, add);
     const std::string tmpl = re.group_count() >= 1 ? "[\\g<0>|\\1]" : "[\\g<0>|]";
-    return Json{{"pattern", std::string(spec.text)}, {"flags", spec.flags}, {"template", tmpl},
+    return Json{{"skip", bytes.size() - text_bytes.size()}, {"pattern", std::string(spec.text)}, {"flags", spec.flags}, {"template", tmpl},
                 {"matches", matches}, {"sub", re.sub(tmpl, text)}};
 }
 

@@ -2,7 +2,7 @@
 """Differential replay: runs fuzz corpora through the host and through replay_driver and
 reports every input on which they differ.
 
-    python3 tests/fuzz/replay_host.py [--driver PATH] [--work] [TARGET...]
+    python3 tests/fuzz/replay_host.py [--driver PATH] [--work] [--folder T=PATH] [TARGET...]
 
 TARGET is a corpus folder name under tests/fuzz/corpus (decode, rows, json_read,
 json_roundtrip, pattern; default all of them). --work also replays the working corpora
@@ -15,7 +15,8 @@ What the host does with each input, as the core layer must:
   and with one leading U+FEFF dropped, written back with json.dumps; or the error text;
   and json.dumps of the first eight bytes taken as a little-endian double;
 - pattern: re.finditer spans of every group and re.sub with the driver's template, for
-  the pattern that the first byte picks, over the rest decoded in text mode.
+  the pattern that the input's head picks (the driver says which and how many bytes the
+  head takes), over the rest decoded in text mode.
 """
 import argparse
 import io
@@ -78,16 +79,16 @@ def host_json(data, _driver_line):
 
 
 def host_pattern(data, driver_line):
-    if not data or driver_line is None:
+    if driver_line is None:
         return None
     flags = 0
     for bit, f in FLAGS.items():
         if driver_line["flags"] & bit:
             flags |= f
     rx = re.compile(driver_line["pattern"], flags)
-    text = text_mode(data[1:])
+    text = text_mode(data[driver_line["skip"]:])
     matches = [[x for g in range(rx.groups + 1) for x in m.span(g)] for m in rx.finditer(text)]
-    return {"pattern": driver_line["pattern"], "flags": driver_line["flags"],
+    return {"skip": driver_line["skip"], "pattern": driver_line["pattern"], "flags": driver_line["flags"],
             "template": driver_line["template"], "matches": matches,
             "sub": rx.sub(driver_line["template"], text)}
 
@@ -161,9 +162,14 @@ def main():
     ap = argparse.ArgumentParser(description="Replay fuzz corpora through the host and the core layer.")
     ap.add_argument("--driver", default=os.path.join(ROOT, "dist", "build-fuzz", "tests", "fuzz", "replay_driver"))
     ap.add_argument("--work", action="store_true", help="also replay dist/build-fuzz/work/<target>")
+    ap.add_argument("--folder", action="append", default=[], metavar="TARGET=PATH",
+                    help="also replay the inputs in PATH as inputs of TARGET")
     ap.add_argument("targets", nargs="*", default=sorted(MODES))
     args = ap.parse_args()
     total = 0
+    for spec in args.folder:
+        t, _, folder = spec.partition("=")
+        total += replay(args.driver, t, folder)
     for t in args.targets:
         folders = [os.path.join(HERE, "corpus", t)]
         if args.work:
