@@ -1,14 +1,194 @@
+// The extraction frame: rows, first-wins symbol records, name keywords, block ends and
+// the TypeScript name classifier.
 #include "graph/vorlane/frame.hpp"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "core/pattern.hpp"
+#include "core/text.hpp"
 #include "graph/vorlane/patterns.hpp"
+
 namespace vorlane {
-std::vector<PatternSpec> frame_patterns() { return {}; }
-std::vector<std::string> split_camel(std::string_view) { return {}; }
-std::vector<std::string> name_keywords(std::string_view) { return {}; }
-std::int64_t find_block_end_ts(const Lines&, std::int64_t start) { return start; }
-std::int64_t find_block_end_py(const Lines&, std::int64_t start) { return start; }
-std::pair<std::string, std::string> classify_ts(std::string_view, bool) { return {"utility", "medium"}; }
-std::int64_t RowCounter::row(std::size_t) { return 0; }
-SymbolFrame::SymbolFrame(std::string_view, std::string_view file_path) : file_path_(file_path) {}
-void SymbolFrame::add(std::string_view, std::int64_t, std::int64_t, std::string_view, std::string_view, bool) {}
-std::int64_t SymbolFrame::fixed_span_end(std::int64_t line_no, std::int64_t) const { return line_no; }
+
+namespace {
+
+enum : std::size_t { PY_BLOCK_STOP, ROUTE_NAME, CAMEL_LOWER_UPPER, CAMEL_CAPS_WORD };
+
+const PatternSpec& spec(std::size_t i) {
+    static const std::vector<PatternSpec> table = frame_patterns();
+    return table[i];
+}
+
+bool is_ascii_upper(char c) { return c >= 'A' && c <= 'Z'; }
+bool is_ascii_lower(char c) { return c >= 'a' && c <= 'z'; }
+
+// Every match of ([A-Z]+)([A-Z][a-z]). From any start inside a run of capitals the greedy
+// run reaches the same end, and only its last capital can open the second group, so a
+// start matches exactly when at least two capitals of the run lie ahead of it and a
+// lower-case letter follows the run; a failed start fails for the rest of its run too.
+void find_caps_word(std::string_view s, const MatchFn& f) {
+    std::size_t pos = 0;
+    while (pos < s.size()) {
+        if (!is_ascii_upper(s[pos])) {
+            ++pos;
+            continue;
+        }
+        std::size_t run_end = pos;
+        while (run_end < s.size() && is_ascii_upper(s[run_end])) ++run_end;
+        if (run_end - pos >= 2 && run_end < s.size() && is_ascii_lower(s[run_end])) {
+            if (!f(core::Match(s, {pos, run_end + 1, pos, run_end - 1, run_end - 1, run_end + 1}))) return;
+            pos = run_end + 1;
+        } else {
+            pos = run_end;
+        }
+    }
+}
+
+// group 1, a blank and group 2 in place of every match.
+std::string join_groups_of(std::string_view s, void (*find_all)(std::string_view, const MatchFn&)) {
+    std::string out;
+    std::size_t last = 0;
+    find_all(s, [&](const core::Match& m) {
+        out.append(s.substr(last, m.start() - last));
+        out.append(m.group(1));
+        out.push_back(' ');
+        out.append(m.group(2));
+        last = m.end();
+        return true;
+    });
+    out.append(s.substr(last));
+    return out;
+}
+
+// lines[i] with the host's list indexing (a negative index counts from the end).
+std::string_view row_at(const Lines& lines, std::int64_t i) {
+    const auto n = static_cast<std::int64_t>(lines.size());
+    if (i < 0) i += n;
+    if (i < 0 || i >= n) throw std::out_of_range("list index out of range");
+    return lines[static_cast<std::size_t>(i)];
+}
+
+// len(row) - len(row.lstrip())
+std::int64_t indent_of(std::string_view row) {
+    return static_cast<std::int64_t>(core::cp_len(row) - core::cp_len(core::lstrip(row)));
+}
+
+// The code point at code-point index i, or U+0000 when the text is shorter.
+char32_t cp_at(std::string_view s, std::size_t i) {
+    std::size_t pos = core::cp_advance(s, 0, i);
+    if (pos >= s.size()) return 0;
+    return core::next_cp(s, pos);
+}
+
+}  // namespace
+
+std::vector<PatternSpec> frame_patterns() {
+    return {
+        {"py_block_stop", R"(\s*(?:async\s+)?def\s+|class\s+|@)", core::RE_NONE},
+        {"route_name", R"(^(GET|POST|PUT|PATCH|DELETE|HEAD|OPTIONS)$)", core::RE_NONE},
+        {"camel_lower_upper", R"(([a-z0-9])([A-Z]))", core::RE_NONE},
+        {"camel_caps_word", R"(([A-Z]+)([A-Z][a-z]))", core::RE_NONE, find_caps_word},
+    };
+}
+
+std::vector<std::string> split_camel(std::string_view name) {
+    static const core::Regex lower_upper(spec(CAMEL_LOWER_UPPER).text, spec(CAMEL_LOWER_UPPER).flags);
+    const std::string spaced = join_groups_of(lower_upper.sub(R"(\1 \2)", name), spec(CAMEL_CAPS_WORD).find_all);
+    std::vector<std::string> parts;
+    for (std::string_view part : core::split_ws(spaced))
+        if (core::cp_len(part) > 2) parts.push_back(core::lower(part));
+    return parts;
+}
+
+std::vector<std::string> name_keywords(std::string_view name) {
+    std::vector<std::string> tokens;
+    std::unordered_set<std::string> seen;
+    auto add = [&](std::string_view word) {
+        std::string w(core::strip_chars(core::lower(word), "_"));
+        if (core::cp_len(w) > 2 && seen.insert(w).second) tokens.push_back(std::move(w));
+    };
+    add(name);
+    for (const std::string& part : split_camel(name)) add(part);
+    for (std::string_view piece : core::split_sep(name, "_")) add(piece);
+    if (tokens.size() > 10) tokens.resize(10);
+    return tokens;
+}
+
+std::int64_t find_block_end_ts(const Lines& lines, std::int64_t start) {
+    const auto n = static_cast<std::int64_t>(lines.size());
+    const std::int64_t limit = std::min(start + 400, n);
+    std::int64_t depth = 0;
+    bool found_open = false;
+    for (std::int64_t i = start; i < limit; ++i) {
+        const std::string_view row = row_at(lines, i);
+        const auto opens = static_cast<std::int64_t>(core::count(row, "{")) -
+                           static_cast<std::int64_t>(core::count(row, "\\{"));
+        const auto closes = static_cast<std::int64_t>(core::count(row, "}")) -
+                            static_cast<std::int64_t>(core::count(row, "\\}"));
+        depth += opens - closes;
+        if (opens > 0) found_open = true;
+        if (found_open && depth <= 0) return i;
+    }
+    return std::min(start + 100, n - 1);
+}
+
+std::int64_t find_block_end_py(const Lines& lines, std::int64_t start) {
+    static const core::Regex stop(spec(PY_BLOCK_STOP).text, spec(PY_BLOCK_STOP).flags);
+    const auto n = static_cast<std::int64_t>(lines.size());
+    if (start + 1 >= n) return start;
+    const std::int64_t base_indent = indent_of(row_at(lines, start));
+    std::int64_t last_content = start;
+    for (std::int64_t i = start + 1; i < n; ++i) {
+        const std::string_view row = row_at(lines, i);
+        if (core::strip(row).empty()) continue;
+        if (indent_of(row) <= base_indent && stop.match(row)) break;
+        last_content = i;
+    }
+    return last_content;
+}
+
+std::pair<std::string, std::string> classify_ts(std::string_view name, bool exported) {
+    static const core::Regex route(spec(ROUTE_NAME).text, spec(ROUTE_NAME).flags);
+    if (route.match(name)) return {"api_route", "high"};
+    if (name.substr(0, 3) == "use" && core::cp_len(name) > 3 && core::is_upper(cp_at(name, 3))) return {"hook", "high"};
+    if (exported) return {"use_case", core::is_upper(cp_at(name, 0)) ? "medium" : "high"};
+    return {"utility", "medium"};
+}
+
+std::int64_t RowCounter::row(std::size_t offset) {
+    offset = std::min(offset, text_.size());
+    if (offset < pos_) {
+        pos_ = 0;
+        rows_ = 0;
+    }
+    rows_ += static_cast<std::int64_t>(std::count(text_.begin() + static_cast<std::ptrdiff_t>(pos_),
+                                                  text_.begin() + static_cast<std::ptrdiff_t>(offset), '\n'));
+    pos_ = offset;
+    return rows_;
+}
+
+SymbolFrame::SymbolFrame(std::string_view content, std::string_view file_path)
+    : file_path_(file_path), lines_(core::splitlines(content)) {}
+
+void SymbolFrame::add(std::string_view name, std::int64_t line_start, std::int64_t line_end,
+                      std::string_view symbol_type, std::string_view confidence, bool exported) {
+    if (name.empty() || !seen_.insert(std::string(name)).second) return;
+    core::SymbolRecord r;
+    r.id = core::symbol_id(file_path_, name);
+    r.name = std::string(name);
+    r.symbol_type = std::string(symbol_type);
+    r.line_start = line_start;
+    r.line_end = line_end;
+    r.body_hash = core::body_hash(lines_, line_start, line_end);
+    r.confidence = std::string(confidence);
+    r.exported = exported;
+    r.keywords = name_keywords(name);
+    symbols_.push_back(std::move(r));
+}
+
+std::int64_t SymbolFrame::fixed_span_end(std::int64_t line_no, std::int64_t span) const {
+    return std::min(line_no + span, last_row());
+}
+
 }  // namespace vorlane
