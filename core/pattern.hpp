@@ -59,6 +59,7 @@ public:
     Regex& operator=(const Regex&) = delete;
 
     // re.search from byte offset pos (in the whole subject, so ^ and look-behind see it).
+    // An offset inside a character searches from the next one; match() finds nothing there.
     std::optional<Match> search(std::string_view subject, std::size_t pos = 0) const;
     // re.match: anchored at byte offset pos.
     std::optional<Match> match(std::string_view subject, std::size_t pos = 0) const;
