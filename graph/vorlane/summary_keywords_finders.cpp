@@ -1,0 +1,499 @@
+// Each routine below finds the same matches as the backtracking engine would, but decides
+// once for a whole run of start positions that share the same outcome. The comments give
+// the reason why the skipped start positions cannot match.
+#include "graph/vorlane/summary_keywords_finders.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <vector>
+
+#include "core/pattern.hpp"
+#include "core/text.hpp"
+
+namespace vorlane::finders {
+
+namespace {
+
+using core::Match;
+constexpr std::size_t npos = Match::npos;
+
+std::size_t after_cp(std::string_view t, std::size_t i) {
+    core::next_cp(t, i);
+    return i;
+}
+
+bool space_at(std::string_view t, std::size_t i) {
+    return i < t.size() && core::is_space(core::next_cp(t, i));
+}
+
+// End of the run of white space that starts at i.
+std::size_t space_end(std::string_view t, std::size_t i) {
+    while (i < t.size()) {
+        std::size_t j = i;
+        if (!core::is_space(core::next_cp(t, j))) break;
+        i = j;
+    }
+    return i;
+}
+
+bool literal_at(std::string_view t, std::size_t i, std::string_view lit) {
+    return i <= t.size() && t.substr(i).starts_with(lit);
+}
+
+// The first position at or after p where a multi-line ^ matches; npos when there is none.
+std::size_t line_start_from(std::string_view t, std::size_t p) {
+    if (p == 0 || t[p - 1] == '\n') return p;
+    std::size_t j = t.find('\n', p);
+    return j == std::string_view::npos ? npos : j + 1;
+}
+
+// The line start after the first line feed at or after i; npos when there is none.
+std::size_t next_line_after(std::string_view t, std::size_t i) {
+    std::size_t j = t.find('\n', i);
+    return j == std::string_view::npos ? npos : j + 1;
+}
+
+// A match spanning [start, end) whose groups are those of `tail`.
+Match with_span(std::string_view t, std::size_t start, std::size_t end, const Match& tail, int groups) {
+    std::vector<std::size_t> ov{start, end};
+    for (int g = 1; g <= groups; ++g) {
+        ov.push_back(tail.has(g) ? tail.start(g) : npos);
+        ov.push_back(tail.has(g) ? tail.end(g) : npos);
+    }
+    return Match(t, std::move(ov));
+}
+
+// Token of the Java modifier loop (public|private|protected|static|final|\s) at i: its
+// end, or npos. The alternatives begin with different characters, so at most one fits,
+// and no token begins inside a keyword, so the loop splits a text in one way only.
+std::size_t java_token(std::string_view t, std::size_t i) {
+    static constexpr std::array<std::string_view, 5> kWords{"public", "private", "protected", "static", "final"};
+    if (i >= t.size()) return npos;
+    if (space_at(t, i)) return after_cp(t, i);
+    for (auto w : kWords)
+        if (literal_at(t, i, w)) return i + w.size();
+    return npos;
+}
+
+// The first token start at or after p, or npos.
+std::size_t java_token_start(std::string_view t, std::size_t p) {
+    for (std::size_t s = p; s < t.size(); s = after_cp(t, s))
+        if (java_token(t, s) != npos) return s;
+    return npos;
+}
+
+// ([A-Za-z_]\w*)\s*\( at i: the name's end and the position of the "(", or nothing. The
+// runs are greedy and cannot give back (neither blanks nor "(" are word characters), so
+// this is the pattern's only way. It is checked piece by piece: a pattern whose "(" comes
+// after a run makes the engine look ahead for a "(" on every call, which costs the rest
+// of the text each time when there is none.
+struct NameParen {
+    std::size_t name_end, paren;
+};
+std::optional<NameParen> name_then_paren(std::string_view t, std::size_t i) {
+    static const core::Regex ident(R"re([A-Za-z_]\w*)re");
+    auto m = ident.match(t, i);
+    if (!m) return std::nullopt;
+    const std::size_t y = space_end(t, m->end());
+    if (y >= t.size() || t[y] != '(') return std::nullopt;
+    return NameParen{m->end(), y};
+}
+
+// Walks the line starts of ^[\w:*&<>\s]+?\s+([A-Za-z_]\w*)\s*\( followed by a tail that
+// `tail_end` checks from the position of the "(" (returning the match end, or npos).
+//
+// From a line start s the lazy run takes one more character at a time, and the rest can
+// only succeed at a position x inside a run of white space; \s+ then takes that run to
+// its end e, and the name, the blanks and "(" that follow are fixed by e alone. So the
+// match from s is decided by the first run of white space after s, inside the stretch of
+// class characters that starts at s, whose end e passes the rest. Line starts inside one
+// such stretch share it; the runs are tried once each, in order.
+template <typename TailEnd>
+void lazy_c_prefix(std::string_view t, const MatchFn& f, TailEnd&& tail_end) {
+    static const core::Regex cls(R"re([\w:*&<>\s])re");
+    static const core::Regex run(R"re([\w:*&<>\s]*)re");
+    struct Good {
+        bool set = false;
+        std::size_t run_end = 0, name_start = 0, name_end = 0, end = 0;
+    };
+    const std::size_t n = t.size();
+    bool in_stretch = false;
+    std::size_t stretch_end = 0;  // end of the stretch of class characters
+    std::size_t scanned = 0;      // runs of white space before this are known to fail
+    Good good;                    // the first passing run not yet behind us
+    std::size_t p = 0;
+    while (p <= n) {
+        std::size_t s = line_start_from(t, p);
+        if (s == npos) return;
+        if (!in_stretch || s >= stretch_end) {
+            in_stretch = false;
+            if (s >= n || !cls.match(t, s)) {
+                p = next_line_after(t, s);
+                if (p == npos) return;
+                continue;
+            }
+            in_stretch = true;
+            stretch_end = run.match(t, s)->end();
+            scanned = s;
+            good.set = false;
+        }
+        const std::size_t s1 = after_cp(t, s);  // the lazy run holds at least one character
+        if (good.set && good.run_end <= s1) good.set = false;
+        if (!good.set) {
+            std::size_t i = std::max(scanned, s1);
+            while (i < stretch_end) {
+                if (!space_at(t, i)) {
+                    i = after_cp(t, i);
+                    continue;
+                }
+                const std::size_t e = space_end(t, i);
+                i = e;
+                auto np = name_then_paren(t, e);
+                if (!np) continue;
+                const std::size_t end = tail_end(np->paren);
+                if (end == npos) continue;
+                good = Good{true, e, e, np->name_end, end};
+                break;
+            }
+            scanned = i;
+        }
+        if (!good.set) {  // no later line start of this stretch matches either
+            p = stretch_end;
+            continue;
+        }
+        if (!f(Match(t, {s, good.end, good.name_start, good.name_end}))) return;
+        p = good.end;
+    }
+}
+
+// First position at or after `from` of one of `chars`, remembered while the queries move
+// forward: a later query below the last answer has the same answer.
+class ForwardFind {
+public:
+    ForwardFind(std::string_view t, std::string_view chars) : t_(t), chars_(chars) {}
+    std::size_t operator()(std::size_t from) {
+        if (!valid_ || from < from_ || from > at_) {
+            std::size_t z = t_.find_first_of(chars_, from);
+            at_ = z == std::string_view::npos ? t_.size() : z;
+            from_ = from;
+            valid_ = true;
+        }
+        return at_;
+    }
+
+private:
+    std::string_view t_, chars_;
+    bool valid_ = false;
+    std::size_t from_ = 0, at_ = 0;
+};
+
+// Line starts of a pattern made of optional blanks (only with `leading_space`), a chain
+// of modifiers, each a keyword and the blanks after it, and then `tail`. One keyword at
+// most fits at a place, and neither a modifier nor the tail begins on a blank, so the
+// chain from a line start s is fixed and ends at some E; the tail cannot begin where a
+// modifier keyword does, so it is tried at E alone. A later line start up to E either
+// lies on the chain (same E) or inside its blanks, where with `leading_space` the blanks
+// lead back onto the chain and without it nothing can begin; either way it fails when s
+// fails, and the walk moves to the line after E.
+template <std::size_t N>
+void modifier_chain(std::string_view t, const MatchFn& f, const std::array<std::string_view, N>& mods,
+                    bool leading_space, const core::Regex& tail) {
+    auto chain_end = [&](std::size_t i) {
+        for (bool moved = true; moved;) {
+            moved = false;
+            for (auto w : mods) {
+                if (literal_at(t, i, w) && space_at(t, i + w.size())) {
+                    i = space_end(t, i + w.size());
+                    moved = true;
+                    break;
+                }
+            }
+        }
+        return i;
+    };
+    std::size_t p = 0;
+    while (p <= t.size()) {
+        const std::size_t s = line_start_from(t, p);
+        if (s == npos) return;
+        const std::size_t e = chain_end(leading_space ? space_end(t, s) : s);
+        if (auto m = tail.match(t, e)) {
+            if (!f(with_span(t, s, m->end(), *m, 1))) return;
+            p = m->end();
+        } else {
+            p = next_line_after(t, e);
+            if (p == npos) return;
+        }
+    }
+}
+
+// Walks the line starts, calling `at` for each; `at` gives the match that starts there
+// or nothing. After a match the walk resumes at its end.
+template <typename At>
+void each_line_start(std::string_view t, const MatchFn& f, At&& at) {
+    std::size_t p = 0;
+    while (p <= t.size()) {
+        const std::size_t s = line_start_from(t, p);
+        if (s == npos) return;
+        if (std::optional<Match> m = at(s)) {
+            if (!f(*m)) return;
+            p = m->end();
+        } else {
+            p = next_line_after(t, s);
+            if (p == npos) return;
+        }
+    }
+}
+
+// ^(?:pub(?:\s*\([^)]*\))?\s+)?fn\s+([A-Za-z_]\w*) at the line start s. Each piece is fixed
+// once the one before it is (no piece can end where the next begins), except that the
+// engine tries "pub" with its parenthesis, then "pub" alone, then no "pub". Only the scan
+// for ")" is long; `close` remembers it across line starts.
+template <typename Close>
+std::optional<Match> rust_fn_at(std::string_view t, std::size_t s, Close& close) {
+    static const core::Regex fn(R"re(fn\s+([A-Za-z_]\w*))re");
+    auto fn_at = [&](std::size_t i) { return literal_at(t, i, "fn") ? fn.match(t, i) : std::nullopt; };
+    if (literal_at(t, s, "pub")) {
+        const std::size_t p3 = s + 3, e = space_end(t, p3);
+        if (e < t.size() && t[e] == '(') {
+            const std::size_t z = close(e + 1);
+            if (z < t.size()) {
+                const std::size_t w = space_end(t, z + 1);
+                if (w > z + 1)
+                    if (auto m = fn_at(w)) return m;
+            }
+        }
+        if (e > p3)
+            if (auto m = fn_at(e)) return m;
+    }
+    return fn_at(s);
+}
+
+}  // namespace
+
+// At a start s the leading \s* takes the blanks up to the first "/*" (a shorter take
+// leaves a blank where "/" must be), so the match of the leftmost start is decided by the
+// first "/*" after the search position: after it, "\*?" and \s* are greedy and ".*?"
+// stops at the first "*/" at or after the end e2 of the blanks. When there is none, the
+// only other way is "/**/" (the second "*" read as the start of "*/"); every later "/*"
+// lies at or after e2 and has no "*/" after it either, so the walk ends.
+void block_comment(std::string_view t, const MatchFn& f) {
+    std::size_t p = 0;
+    while (true) {
+        const std::size_t e1 = t.find("/*", p);
+        if (e1 == std::string_view::npos) return;
+        std::size_t s = e1;
+        while (s > p) {
+            std::size_t k = s - 1;
+            while (k > p && (static_cast<unsigned char>(t[k]) & 0xC0) == 0x80) --k;
+            if (!space_at(t, k)) break;
+            s = k;
+        }
+        const std::size_t a = e1 + 2;
+        const std::size_t b = (a < t.size() && t[a] == '*') ? a + 1 : a;
+        const std::size_t e2 = space_end(t, b);
+        const std::size_t q = t.find("*/", e2);
+        std::optional<Match> m;
+        if (q != std::string_view::npos)
+            m.emplace(t, std::vector<std::size_t>{s, q + 2, e2, q});
+        else if (literal_at(t, a, "*/"))
+            m.emplace(t, std::vector<std::size_t>{s, a + 2, a, a});
+        else
+            return;
+        if (!f(*m)) return;
+        p = m->end();
+    }
+}
+
+// At a line start s the leading \s* takes the blanks up to their end e (the keywords
+// cannot begin on a blank), so every line start up to e has the same outcome.
+void ruby_names(std::string_view t, const MatchFn& f) {
+    static const core::Regex tail(R"re((?:def\s+([A-Za-z_]\w*)|class\s+([A-Za-z_]\w*)|module\s+([A-Za-z_]\w*)))re");
+    std::size_t p = 0;
+    while (p <= t.size()) {
+        const std::size_t s = line_start_from(t, p);
+        if (s == npos) return;
+        const std::size_t e = space_end(t, s);
+        if (auto m = tail.match(t, e)) {
+            if (!f(with_span(t, s, m->end(), *m, 3))) return;
+            p = m->end();
+        } else {
+            p = next_line_after(t, e);
+            if (p == npos) return;
+        }
+    }
+}
+
+// A match starts at a token of the modifier loop. Every token start of one chain of
+// tokens reaches the same chain end E, and the type keyword can only follow at E (it
+// cannot begin where a token does), so one test at E decides the whole chain.
+void java_types(std::string_view t, const MatchFn& f) {
+    static const core::Regex tail(R"re((?:class|interface|enum|record)\s+([A-Za-z_]\w*))re");
+    std::size_t p = 0;
+    while (p < t.size()) {
+        const std::size_t s = java_token_start(t, p);
+        if (s == npos) return;
+        std::size_t e = s;
+        for (std::size_t next; (next = java_token(t, e)) != npos;) e = next;
+        if (auto m = tail.match(t, e)) {
+            if (!f(with_span(t, s, m->end(), *m, 1))) return;
+            p = m->end();
+        } else {
+            p = e;
+        }
+    }
+}
+
+// As for java_types, a start is a token of a chain, but here the rest may also begin at
+// an inner boundary of the chain where a keyword token starts (a keyword is a word), and
+// the engine takes the last boundary after the start at which the rest succeeds. The rest
+// at a boundary b is: one word character, the run of [\w<>\[\]] to its end R, then
+// \s+name\s*\( fixed by R; inner keyword boundaries of one run share R. So the outcome
+// of the first start of a chain decides the chain: it fails only when no boundary passes.
+void java_methods(std::string_view t, const MatchFn& f) {
+    static const core::Regex head(R"re((?!class|if|for|while|return)\w[\w<>\[\]]*)re");
+    static const core::Regex run(R"re([\w<>\[\]]*)re");
+    std::size_t run_start = 0, run_end = 0;  // last run of [\w<>\[\]] measured
+    std::size_t rest_at = npos;              // last R tested, and its outcome
+    std::optional<Match> rest_match;
+    auto rest_from = [&](std::size_t r) -> const std::optional<Match>& {
+        if (r != rest_at) {
+            rest_at = r;
+            rest_match.reset();
+            const std::size_t w = space_end(t, r);  // \s+([A-Za-z_]\w*)\s*\(
+            if (w > r)
+                if (auto np = name_then_paren(t, w)) rest_match.emplace(t, std::vector<std::size_t>{r, np->paren + 1, w, np->name_end});
+        }
+        return rest_match;
+    };
+    std::size_t p = 0;
+    while (p < t.size()) {
+        const std::size_t s = java_token_start(t, p);
+        if (s == npos) return;
+        std::optional<Match> best;
+        std::size_t b = java_token(t, s);
+        while (true) {
+            const std::size_t next = java_token(t, b);
+            if (next == npos) {  // b is the chain's end
+                if (auto h = head.match(t, b))
+                    if (const auto& m = rest_from(h->end())) best = *m;
+                break;
+            }
+            if (!space_at(t, b)) {  // a keyword token starts at b
+                if (b < run_start || b >= run_end) {
+                    run_start = b;
+                    run_end = run.match(t, b)->end();
+                }
+                if (const auto& m = rest_from(run_end)) best = *m;
+            }
+            b = next;
+        }
+        if (best) {
+            if (!f(with_span(t, s, best->end(), *best, 1))) return;
+            p = best->end();
+        } else {
+            p = b;
+        }
+    }
+}
+
+// The tail [^;]*$ from just after the "(" at y: [^;]* runs to the first ";" (or the end
+// of the text, where $ holds), then gives back to the last line feed before it.
+void c_open_calls(std::string_view t, const MatchFn& f) {
+    ForwardFind semicolon(t, ";");
+    std::size_t nl_for = npos;  // the ";" whose last preceding line feed was looked for
+    std::size_t nl_from = 0;    // from where it was looked for
+    std::size_t nl_at = npos;   // what was found (npos: none from nl_from on)
+    lazy_c_prefix(t, f, [&](std::size_t y) -> std::size_t {
+        const std::size_t from = y + 1;
+        const std::size_t z = semicolon(from);
+        if (z == t.size()) return z;
+        if (z != nl_for) {
+            nl_for = z;
+            nl_from = from;
+            nl_at = npos;
+            for (std::size_t k = z; k > from;)
+                if (t[--k] == '\n') {
+                    nl_at = k;
+                    break;
+                }
+        }
+        // The queries move forward, so `from` is never before nl_from.
+        return nl_at != npos && nl_at >= from ? nl_at : npos;
+    });
+}
+
+// The tail [^;{]*\{ from just after the "(": it holds when the first ";" or "{" is a "{".
+void c_definitions(std::string_view t, const MatchFn& f) {
+    ForwardFind stop(t, ";{");
+    lazy_c_prefix(t, f, [&](std::size_t y) -> std::size_t {
+        const std::size_t z = stop(y + 1);
+        return z < t.size() && t[z] == '{' ? z + 1 : npos;
+    });
+}
+
+void swift_funcs(std::string_view t, const MatchFn& f) {
+    static constexpr std::array<std::string_view, 8> kMods{"public", "private",  "internal", "open",
+                                                           "static", "class",    "mutating", "override"};
+    static const core::Regex tail(R"re(func\s+([A-Za-z_]\w*))re");
+    modifier_chain(t, f, kMods, true, tail);
+}
+
+void swift_types(std::string_view t, const MatchFn& f) {
+    static constexpr std::array<std::string_view, 5> kMods{"public", "private", "internal", "open", "final"};
+    static const core::Regex tail(R"re((?:class|struct|enum|protocol|actor|extension)\s+([A-Za-z_]\w*))re");
+    modifier_chain(t, f, kMods, false, tail);
+}
+
+void kotlin_decls(std::string_view t, const MatchFn& f) {
+    static constexpr std::array<std::string_view, 8> kMods{"public", "private", "internal", "protected",
+                                                           "open",   "data",    "sealed",   "abstract"};
+    static const core::Regex tail(R"re((?:class|object|interface|fun)\s+([A-Za-z_]\w*))re");
+    modifier_chain(t, f, kMods, false, tail);
+}
+
+void rust_items(std::string_view t, const MatchFn& f) {
+    static const core::Regex type(R"re((?:pub\s+)?(?:struct|enum|trait)\s+([A-Za-z_]\w*))re");
+    ForwardFind close(t, ")");
+    each_line_start(t, f, [&](std::size_t s) -> std::optional<Match> {
+        if (auto m = rust_fn_at(t, s, close))
+            return Match(t, {s, m->end(), m->start(1), m->end(1), npos, npos});
+        if (literal_at(t, s, "pub") || literal_at(t, s, "struct") || literal_at(t, s, "enum") ||
+            literal_at(t, s, "trait"))
+            if (auto m = type.match(t, s)) return Match(t, {s, m->end(), npos, npos, m->start(1), m->end(1)});
+        return std::nullopt;
+    });
+}
+
+void rust_fns(std::string_view t, const MatchFn& f) {
+    ForwardFind close(t, ")");
+    each_line_start(t, f, [&](std::size_t s) -> std::optional<Match> {
+        if (auto m = rust_fn_at(t, s, close)) return with_span(t, s, m->end(), *m, 1);
+        return std::nullopt;
+    });
+}
+
+// "func" and its blanks are fixed; then the engine tries the receiver group, whose
+// [^)]+ runs to the first ")", and else the name right after the blanks.
+void go_funcs(std::string_view t, const MatchFn& f) {
+    static const core::Regex name(R"re(([A-Z]\w*))re");
+    ForwardFind close(t, ")");
+    each_line_start(t, f, [&](std::size_t s) -> std::optional<Match> {
+        if (!literal_at(t, s, "func")) return std::nullopt;
+        const std::size_t e = space_end(t, s + 4);
+        if (e == s + 4) return std::nullopt;
+        if (t[e] == '(') {
+            const std::size_t z = close(e + 1);
+            if (z < t.size() && z > e + 1) {
+                const std::size_t w = space_end(t, z + 1);
+                if (w > z + 1)
+                    if (auto m = name.match(t, w)) return with_span(t, s, m->end(), *m, 1);
+            }
+        }
+        if (auto m = name.match(t, e)) return with_span(t, s, m->end(), *m, 1);
+        return std::nullopt;
+    });
+}
+
+}  // namespace vorlane::finders
