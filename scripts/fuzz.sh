@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Short libFuzzer run of every target (or of the named ones), at most four at a time.
 #   bash scripts/fuzz.sh [seconds-per-target] [target...]     (default 60 s, all targets)
-#   bash scripts/fuzz.sh --merge [target...]                   minimise the working corpora
-#                                                              into tests/fuzz/corpus/
+#   bash scripts/fuzz.sh --merge [target...]                   keep the inputs of corpus and
+#                                                              working corpus that cover the
+#                                                              most, at most 40, in
+#                                                              tests/fuzz/corpus/<t>
 # Builds with clang in dist/build-fuzz. Each target starts from tests/fuzz/corpus/<t> and
 # grows a working corpus in dist/build-fuzz/work/<t>; crashes, hangs and sanitizer reports
 # land in dist/build-fuzz/artifacts/<t>/ with the log in dist/build-fuzz/logs/<t>.log.
@@ -45,15 +47,8 @@ mkdir -p "$build/logs"
 
 if [ $merge -eq 1 ]; then
   for t in "${targets[@]}"; do
-    src=tests/fuzz/corpus/$t
-    mkdir -p "$src" "$build/work/$t"
-    tmp=$(mktemp -d)
-    "$build/tests/fuzz/fuzz_$t" -merge=1 -max_len="$(max_len "$t")" $(dict_of "$t") "$tmp" "$src" "$build/work/$t" \
-      >"$build/logs/$t.merge.log" 2>&1
-    rm -f "$src"/*
-    cp "$tmp"/* "$src"/ 2>/dev/null || true
-    rm -rf "$tmp"
-    echo "$t: $(ls "$src" | wc -l) corpus files"
+    python3 tests/fuzz/shrink_corpus.py "$build/tests/fuzz/fuzz_$t" "tests/fuzz/corpus/$t" \
+      "tests/fuzz/corpus/$t" "$build/work/$t" --max "${FUZZ_CORPUS_MAX:-40}" -- -max_len="$(max_len "$t")"
   done
   exit 0
 fi
