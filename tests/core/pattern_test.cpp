@@ -60,6 +60,7 @@ TEST(PatternHost, IterationGroupsAndLineEnds) {
     const json cases = {
         // line ends: only "\n"; multi-line ^ after a final "\n"; $ before a final "\n"
         finditer("^", M, "a\nb\n"),
+        finditer("(?m)^|(?s:.)$", 0, "a\nb\n"),
         finditer("$", 0, "a\nb\n"),
         finditer("$", M, "a\r\nb\n"),
         finditer(".+", 0, "a\rb\u2028c\x0b\x0c\u0085d\ne"),
