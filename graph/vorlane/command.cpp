@@ -3,6 +3,10 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "core/errors.hpp"
 #include "core/paths.hpp"
@@ -66,31 +70,43 @@ Json load_existing_nodes(const std::string& out_path) {
     auto nodes = old.find("nodes");
     // Anything but an array of objects gives nothing to reuse.
     if (nodes == old.end() || !nodes->is_array()) return out;
+    auto& members = static_cast<std::vector<std::pair<const std::string, Json>>&>(out.get_ref<Json::object_t&>());
+    std::unordered_map<std::string, std::size_t> place;
     for (const Json& n : *nodes) {
         if (!n.is_object()) return Json::object();
         auto kind = n.find("kind");
         if (kind == n.end() || !is_text(*kind, "file")) continue;
         auto id = n.find("id");
         if (id == n.end() || id->is_array() || id->is_object()) return Json::object();
-        // An id that is not text names no file; a repeated one keeps its first place.
-        if (id->is_string()) out[id->get<std::string>()] = n;
+        // An id that is not text names no file; a repeated one keeps its first place and
+        // takes the later node (places kept aside: the object's own lookup is linear).
+        if (!id->is_string()) continue;
+        auto [it, fresh] = place.try_emplace(id->get<std::string>(), members.size());
+        if (fresh)
+            members.emplace_back(it->first, n);
+        else
+            members[it->second].second = n;
     }
     return out;
 }
 
 Json symbol_index(const Json& graph) {
+    // A repeated id keeps its first place and takes the later values. The object's own
+    // key lookup is a linear search, so the places are kept aside and the entries are
+    // appended to the object's member list directly.
     Json idx = Json::object();
+    auto& members = static_cast<std::vector<std::pair<const std::string, Json>>&>(idx.get_ref<Json::object_t&>());
+    std::unordered_map<std::string, std::size_t> place;
     for (const Json& n : at(graph, "nodes")) {
         auto kind = n.find("kind");
         if (kind == n.end() || !is_text(*kind, "symbol")) continue;
-        Json e = Json::object();
-        e["line_start"] = at(n, "line_start");
-        e["line_end"] = at(n, "line_end");
-        e["body_hash"] = at(n, "body_hash");
-        auto conf = n.find("confidence");
-        e["confidence"] = conf == n.end() ? Json("") : *conf;
-        e["path"] = at(n, "path");
-        idx[at(n, "id").get<std::string>()] = std::move(e);
+        std::string id;
+        Json e = vorlane::symbol_index_entry(n, id);
+        auto [it, fresh] = place.try_emplace(id, members.size());
+        if (fresh)
+            members.emplace_back(std::move(id), std::move(e));
+        else
+            members[it->second].second = std::move(e);
     }
     return idx;
 }
@@ -102,18 +118,17 @@ std::string run(std::string_view root_arg, std::string_view out_arg) {
     make_dirs(out_dir);
 
     const Json existing = load_existing_nodes(out_path);
-    const Json graph = scan(root, existing);
-    write_file(out_path, core::json_dumps_indent(graph));
-
-    const Json idx = symbol_index(graph);
+    const vorlane::GraphText text = vorlane::scan_text(root, existing);
+    write_file(out_path, text.graph);
+    if (text.index_error) std::rethrow_exception(text.index_error);
     const std::string idx_path = paths::join(out_dir, SYMBOL_INDEX_NAME);
-    write_file(idx_path, core::json_dumps(idx));
+    write_file(idx_path, text.index);
 
     std::string lines;
-    lines += "Scanned: " + at(graph, "file_count").dump() + " files, " + at(graph, "symbol_count").dump() +
-             " symbols, " + at(graph, "edge_count").dump() + " edges\n";
+    lines += "Scanned: " + std::to_string(text.file_count) + " files, " + std::to_string(text.symbol_count) +
+             " symbols, " + std::to_string(text.edge_count) + " edges\n";
     lines += "Wrote: " + out_path + "\n";
-    lines += "Symbol index: " + idx_path + " (" + std::to_string(idx.size()) + " symbols)\n";
+    lines += "Symbol index: " + idx_path + " (" + std::to_string(text.index_count) + " symbols)\n";
     return lines;
 }
 

@@ -2,8 +2,16 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <exception>
 #include <string>
+#include <system_error>
+#include <thread>
+#include <functional>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -48,6 +56,12 @@ bool read_source(const std::string& path, std::int64_t& size, std::string& conte
     return true;
 }
 
+// The first MAX_CONTENT_CHARS characters; a text of no more bytes than that is whole.
+std::string content_prefix(const std::string& content) {
+    if (content.size() <= MAX_CONTENT_CHARS) return content;
+    return std::string(core::cp_prefix(content, MAX_CONTENT_CHARS));
+}
+
 // The stored value under `key`, or `fallback` when the key is absent; a stored null or
 // a value of another type is taken as it is.
 Json stored(const Json& old, const char* key, Json fallback) {
@@ -75,7 +89,7 @@ Json taken_over(const Json& old, const std::string& file_id, const std::string& 
     n["keywords"] = stored(old, "keywords", Json::array());
     if (file) {
         auto it = old.find("content");
-        n["content"] = it == old.end() ? Json(std::string(core::cp_prefix(content, MAX_CONTENT_CHARS))) : *it;
+        n["content"] = it == old.end() ? Json(content_prefix(content)) : *it;
         n["summary"] = stored(old, "summary", "");
         n["file_hash"] = fhash;
     }
@@ -90,83 +104,471 @@ bool hash_matches(const Json& old, const std::string& fhash) {
 
 }  // namespace
 
+Json symbol_index_entry(const Json& node, std::string& id) {
+    auto at = [&node](const char* key) -> const Json& {
+        auto it = node.find(key);
+        if (it == node.end()) throw core::KeyError(key);
+        return *it;
+    };
+    Json e = Json::object();
+    e["line_start"] = at("line_start");
+    e["line_end"] = at("line_end");
+    e["body_hash"] = at("body_hash");
+    auto conf = node.find("confidence");
+    e["confidence"] = conf == node.end() ? Json("") : *conf;
+    e["path"] = at("path");
+    id = at("id").get<std::string>();
+    return e;
+}
+
+namespace {
+
+core::Node symbol_node(const core::SymbolRecord& s, const std::string& file_id, const std::string& ext) {
+    core::Node n;
+    n.id = s.id;
+    n.kind = "symbol";
+    n.path = file_id;
+    n.ext = ext;
+    n.size = s.line_end - s.line_start + 1;
+    n.keywords = s.keywords;
+    n.symbol_type = s.symbol_type;
+    n.name = s.name;
+    n.line_start = s.line_start;
+    n.line_end = s.line_end;
+    n.body_hash = s.body_hash;
+    n.confidence = s.confidence;
+    n.exported = s.exported;
+    return n;
+}
+
+}  // namespace
+
 void append_symbol_nodes(Json& nodes, std::vector<core::Edge>& edges, const Symbols& syms,
                          const std::string& file_id, const std::string& ext) {
     for (const core::SymbolRecord& s : syms) {
-        core::Node n;
-        n.id = s.id;
-        n.kind = "symbol";
-        n.path = file_id;
-        n.ext = ext;
-        n.size = s.line_end - s.line_start + 1;
-        n.keywords = s.keywords;
-        n.symbol_type = s.symbol_type;
-        n.name = s.name;
-        n.line_start = s.line_start;
-        n.line_end = s.line_end;
-        n.body_hash = s.body_hash;
-        n.confidence = s.confidence;
-        n.exported = s.exported;
-        nodes.push_back(core::node_as_dict(n));
+        nodes.push_back(core::node_as_dict(symbol_node(s, file_id, ext)));
         edges.push_back({file_id, s.id, "contains"});
     }
+}
+
+namespace {
+
+// Everything one listed file adds to the graph, made independently of the other files.
+struct FileResult {
+    bool kept = false;              // false: skipped, adds nothing
+    std::exception_ptr error;       // what ended its analysis, if anything
+    std::vector<core::Edge> edges;  // its relation edges, then its "contains" edges
+    // For scan(): its file node, then its symbol nodes.
+    Json nodes = Json::array();
+    // For the written form: the nodes' texts as they stand in the graph file, the
+    // symbol index entries of its symbol nodes (id, value text), and what making
+    // those entries raised.
+    std::vector<std::string> node_text;
+    std::vector<std::pair<std::string, std::string>> index_text;
+    std::size_t symbol_count = 0;
+    std::exception_ptr index_error;
+};
+
+// Writes JSON text into one string: strings through one reused value, so that a text
+// costs no allocation of its own; the layout is json_dumps_indent's.
+class Writer {
+public:
+    explicit Writer(std::string& out) : out_(out) {}
+    void str(std::string_view s) {
+        tmp_.get_ref<std::string&>().assign(s);
+        core::json_write(out_, tmp_, -1);
+    }
+    void num(std::int64_t v) { out_ += std::to_string(v); }
+    void raw(std::string_view s) { out_ += s; }
+    // `"key": ` on a new line at `indent` spaces, after a "," unless it is the first.
+    void key(std::string_view k, int indent, bool first = false) {
+        if (!first) out_ += ',';
+        out_ += '\n';
+        out_.append(static_cast<std::size_t>(indent), ' ');
+        out_ += '"';
+        out_ += k;  // the keys are plain ASCII names
+        out_ += "\": ";
+    }
+    void list(const std::vector<std::string>& items, int indent) {
+        if (items.empty()) {
+            out_ += "[]";
+            return;
+        }
+        out_ += '[';
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            if (i) out_ += ',';
+            out_ += '\n';
+            out_.append(static_cast<std::size_t>(indent + 2), ' ');
+            str(items[i]);
+        }
+        out_ += '\n';
+        out_.append(static_cast<std::size_t>(indent), ' ');
+        out_ += ']';
+    }
+
+private:
+    std::string& out_;
+    Json tmp_ = std::string();
+};
+
+// The node map of `n` (node_as_dict) as it stands inside the graph's node list.
+void write_node(std::string& out, const core::Node& n) {
+    Writer w(out);
+    w.raw("{");
+    w.key("id", 6, true);
+    w.str(n.id);
+    w.key("kind", 6);
+    w.str(n.kind);
+    w.key("path", 6);
+    w.str(n.path);
+    w.key("ext", 6);
+    w.str(n.ext);
+    w.key("size", 6);
+    w.num(n.size);
+    w.key("keywords", 6);
+    w.list(n.keywords, 6);
+    if (n.kind == "file") {
+        w.key("content", 6);
+        w.str(n.content);
+        w.key("summary", 6);
+        w.str(n.summary);
+        w.key("file_hash", 6);
+        w.str(n.file_hash);
+    } else {
+        w.key("symbol_type", 6);
+        w.str(n.symbol_type);
+        w.key("name", 6);
+        w.str(n.name);
+        w.key("line_start", 6);
+        w.num(n.line_start);
+        w.key("line_end", 6);
+        w.num(n.line_end);
+        w.key("body_hash", 6);
+        w.str(n.body_hash);
+        w.key("confidence", 6);
+        w.str(n.confidence);
+        w.key("exported", 6);
+        w.raw(n.exported ? "true" : "false");
+    }
+    w.raw("\n    }");
+}
+
+// `flat` as it stands two levels down in an indented document: JSON text holds line
+// breaks only between its members (a break inside a string is written as an escape),
+// so every break is followed by the deeper indentation.
+std::string nested_twice(const std::string& flat) {
+    std::string out;
+    out.reserve(flat.size() + flat.size() / 8);
+    std::size_t from = 0;
+    for (std::size_t nl; (nl = flat.find('\n', from)) != std::string::npos; from = nl + 1) {
+        out.append(flat, from, nl + 1 - from);
+        out += "    ";
+    }
+    out.append(flat, from, std::string::npos);
+    return out;
+}
+
+bool is_symbol(const Json& n) {
+    auto kind = n.find("kind");
+    return kind != n.end() && kind->is_string() && kind->get_ref<const std::string&>() == "symbol";
+}
+
+// A stored node taken over as it is: its text from its map, and its index entry when
+// its stored kind makes it a symbol node.
+void render_stored(FileResult& r, const Json& node) {
+    std::string flat;
+    core::json_write(flat, node, 2);
+    r.node_text.push_back(nested_twice(flat));
+    if (!is_symbol(node)) return;
+    ++r.symbol_count;
+    if (r.index_error) return;
+    try {
+        std::string id;
+        const Json entry = symbol_index_entry(node, id);
+        flat.clear();
+        core::json_write(flat, entry, -1);
+        r.index_text.emplace_back(std::move(id), std::move(flat));
+    } catch (...) {
+        r.index_error = std::current_exception();
+    }
+}
+
+void render_symbol(FileResult& r, const core::Node& n) {
+    std::string text;
+    write_node(text, n);
+    r.node_text.push_back(std::move(text));
+    ++r.symbol_count;
+    std::string entry;
+    Writer w(entry);
+    w.raw("{\"line_start\": ");
+    w.num(n.line_start);
+    w.raw(", \"line_end\": ");
+    w.num(n.line_end);
+    w.raw(", \"body_hash\": ");
+    w.str(n.body_hash);
+    w.raw(", \"confidence\": ");
+    w.str(n.confidence);
+    w.raw(", \"path\": ");
+    w.str(n.path);
+    w.raw("}");
+    r.index_text.emplace_back(n.id, std::move(entry));
+}
+
+// Analyses one file: its nodes as maps into `out.nodes`, or, with `render`, as the
+// texts of the written graph and symbol index.
+void analyse_file(const std::string& path, std::string_view root, const Prior& prior, bool render,
+                  FileResult& out) {
+    std::int64_t size = 0;
+    std::string content;
+    if (!read_source(path, size, content)) return;
+    out.kept = true;
+    const std::string file_id = core::rel(path, root);
+    const std::string exact_suffix = core::paths::suffix(path);
+    const std::string ext = core::lower(exact_suffix);
+    const std::string fhash = core::md5_prefix8(content);
+
+    auto old = prior.find(file_id);
+    if (old != prior.end() && hash_matches(*old->second, fhash)) {
+        Json node = taken_over(*old->second, file_id, ext, size, content, fhash);
+        if (render)
+            render_stored(out, node);
+        else
+            out.nodes.push_back(std::move(node));
+    } else {
+        core::Node n;
+        n.summary = make_summary(content, file_id, ext);
+        n.id = file_id;
+        n.kind = "file";
+        n.path = file_id;
+        n.ext = ext;
+        n.size = size;
+        n.keywords = extract_keywords(content, ext);
+        n.content = content_prefix(content);
+        n.file_hash = fhash;
+        if (render) {
+            std::string text;
+            write_node(text, n);
+            out.node_text.push_back(std::move(text));
+        } else {
+            out.nodes.push_back(core::node_as_dict(n));
+        }
+    }
+
+    out.edges = relations_of(file_id, exact_suffix, content);
+    if (!contains(SYMBOL_EXTS, ext)) return;
+    const Symbols syms = extract_symbols_for_file(content, file_id, ext);
+    if (!render) {
+        append_symbol_nodes(out.nodes, out.edges, syms, file_id, ext);
+        return;
+    }
+    for (const core::SymbolRecord& s : syms) {
+        render_symbol(out, symbol_node(s, file_id, ext));
+        out.edges.push_back({file_id, s.id, "contains"});
+    }
+}
+
+// Runs `task(i)` for every file index on `threads` threads (the caller's one among
+// them); an index is taken by exactly one thread.
+template <typename Task>
+void for_each_file(std::size_t count, unsigned threads, const Task& task) {
+    std::atomic<std::size_t> next{0};
+    auto work = [&] {
+        for (std::size_t i; (i = next.fetch_add(1, std::memory_order_relaxed)) < count;) task(i);
+    };
+    std::vector<std::thread> pool;
+    pool.reserve(threads - 1);
+    try {
+        for (unsigned t = 1; t < threads; ++t) pool.emplace_back(work);
+    } catch (const std::system_error&) {
+        // Fewer threads than asked for: the ones running and this one share the work.
+    }
+    work();
+    for (std::thread& t : pool) t.join();
+}
+
+// Analyses every listed file into its own result. On one thread the first error ends
+// the scan at once; on several each error is kept at its file's place, and gathering
+// in walk order rethrows the first, so both paths fail alike.
+std::vector<FileResult> analyse_all(const std::vector<std::string>& files, std::string_view root,
+                                    const Prior& prior, bool render) {
+    std::vector<FileResult> results(files.size());
+    const unsigned threads = scan_threads(files.size());
+    if (threads <= 1) {
+        for (std::size_t i = 0; i < files.size(); ++i) analyse_file(files[i], root, prior, render, results[i]);
+        return results;
+    }
+    for_each_file(files.size(), threads, [&](std::size_t i) {
+        try {
+            analyse_file(files[i], root, prior, render, results[i]);
+        } catch (...) {
+            results[i].error = std::current_exception();
+        }
+    });
+    for (const FileResult& r : results)
+        if (r.error) std::rethrow_exception(r.error);
+    return results;
+}
+
+// Edges compared by their (from, to, rel), held by address: the results own them.
+struct EdgeRefHash {
+    std::size_t operator()(const core::Edge* e) const {
+        const std::hash<std::string_view> h;
+        return (h(e->from) * 31 + h(e->to)) * 31 + h(e->rel);
+    }
+};
+struct EdgeRefEq {
+    bool operator()(const core::Edge* a, const core::Edge* b) const { return *a == *b; }
+};
+
+// Calls `keep(e)` for every edge whose (from, to, rel) did not occur before, in order.
+template <typename Keep>
+void dedupe(const std::vector<FileResult>& results, const Keep& keep) {
+    std::unordered_set<const core::Edge*, EdgeRefHash, EdgeRefEq> seen;
+    for (const FileResult& r : results)
+        for (const core::Edge& e : r.edges)
+            if (seen.insert(&e).second) keep(e);
+}
+
+}  // namespace
+
+unsigned scan_threads(std::size_t file_count) {
+    unsigned n = 0;
+    // Only plain decimal digits count; anything else leaves the hardware's default.
+    if (const char* env = std::getenv("VORLANE_THREADS"); env && *env) {
+        unsigned v = 0;
+        for (const char* c = env; *c; ++c) {
+            if (*c < '0' || *c > '9') {
+                v = 0;
+                break;
+            }
+            v = std::min(v * 10 + static_cast<unsigned>(*c - '0'), 256u);
+        }
+        n = v;
+    }
+    if (n == 0) n = std::clamp(std::thread::hardware_concurrency(), 1u, 16u);
+    // A thread for fewer than a handful of files costs more than it saves.
+    const std::size_t useful = std::max<std::size_t>(1, file_count / 4);
+    return static_cast<unsigned>(std::min<std::size_t>(n, useful));
 }
 
 core::Json scan(std::string_view root, const core::Json& existing_nodes) {
     const std::vector<std::string> files = walk_files(root);
     const Prior prior = index_prior(existing_nodes);
+    std::vector<FileResult> results = analyse_all(files, root, prior, false);
+
     Json nodes = Json::array();
-    std::vector<core::Edge> edges;
-
-    std::string content;
-    for (const std::string& path : files) {
-        std::int64_t size = 0;
-        if (!read_source(path, size, content)) continue;
-        const std::string file_id = core::rel(path, root);
-        const std::string exact_suffix = core::paths::suffix(path);
-        const std::string ext = core::lower(exact_suffix);
-        const std::string fhash = core::md5_prefix8(content);
-
-        auto old = prior.find(file_id);
-        if (old != prior.end() && hash_matches(*old->second, fhash)) {
-            nodes.push_back(taken_over(*old->second, file_id, ext, size, content, fhash));
-        } else {
-            core::Node n;
-            n.summary = make_summary(content, file_id, ext);
-            n.id = file_id;
-            n.kind = "file";
-            n.path = file_id;
-            n.ext = ext;
-            n.size = size;
-            n.keywords = extract_keywords(content, ext);
-            n.content = std::string(core::cp_prefix(content, MAX_CONTENT_CHARS));
-            n.file_hash = fhash;
-            nodes.push_back(core::node_as_dict(n));
-        }
-
-        for (core::Edge& e : relations_of(file_id, exact_suffix, content)) edges.push_back(std::move(e));
-        if (contains(SYMBOL_EXTS, ext))
-            append_symbol_nodes(nodes, edges, extract_symbols_for_file(content, file_id, ext), file_id, ext);
+    for (FileResult& r : results) {
+        for (Json& n : r.nodes) nodes.push_back(std::move(n));
+        r.nodes = Json();
     }
-
-    const std::vector<core::Edge> unique_edges = core::dedupe_edges(edges);
+    // A taken-over node keeps its stored kind, so count by kind, not by origin.
     std::size_t symbol_count = 0;
-    for (const Json& n : nodes) {
-        const Json& kind = n["kind"];
-        if (kind.is_string() && kind.get_ref<const std::string&>() == "symbol") ++symbol_count;
-    }
+    for (const Json& n : nodes)
+        if (is_symbol(n)) ++symbol_count;
+    Json out_edges = Json::array();
+    dedupe(results, [&](const core::Edge& e) { out_edges.push_back(core::edge_json(e)); });
 
     Json g = Json::object();
     g["root"] = std::string(root);
     g["node_count"] = nodes.size();
-    g["edge_count"] = unique_edges.size();
+    g["edge_count"] = out_edges.size();
     g["file_count"] = nodes.size() - symbol_count;
     g["symbol_count"] = symbol_count;
     g["nodes"] = std::move(nodes);
-    Json out_edges = Json::array();
-    for (const core::Edge& e : unique_edges) out_edges.push_back(core::edge_json(e));
     g["edges"] = std::move(out_edges);
     return g;
+}
+
+GraphText scan_text(std::string_view root, const core::Json& existing_nodes) {
+    const std::vector<std::string> files = walk_files(root);
+    const Prior prior = index_prior(existing_nodes);
+    std::vector<FileResult> results = analyse_all(files, root, prior, true);
+
+    GraphText out;
+    std::size_t node_bytes = 0;
+    for (const FileResult& r : results) {
+        out.node_count += r.node_text.size();
+        out.symbol_count += r.symbol_count;
+        for (const std::string& t : r.node_text) node_bytes += t.size() + 6;
+    }
+    out.file_count = out.node_count - out.symbol_count;
+
+    // The edges are written while they are de-duplicated, the header after them, when
+    // their count is known.
+    std::string edges;
+    Writer ew(edges);
+    dedupe(results, [&](const core::Edge& e) {
+        ew.raw(out.edge_count++ ? ",\n    {" : "[\n    {");
+        ew.key("from", 6, true);
+        ew.str(e.from);
+        ew.key("to", 6);
+        ew.str(e.to);
+        ew.key("rel", 6);
+        ew.str(e.rel);
+        ew.raw("\n    }");
+    });
+    ew.raw(out.edge_count ? "\n  ]" : "[]");
+
+    // The document as json_dumps_indent lays it out: members at level 1, the node and
+    // edge maps at level 2.
+    std::string& g = out.graph;
+    g.reserve(node_bytes + edges.size() + 256);
+    Writer w(g);
+    w.raw("{");
+    w.key("root", 2, true);
+    w.str(root);
+    w.key("node_count", 2);
+    w.num(static_cast<std::int64_t>(out.node_count));
+    w.key("edge_count", 2);
+    w.num(static_cast<std::int64_t>(out.edge_count));
+    w.key("file_count", 2);
+    w.num(static_cast<std::int64_t>(out.file_count));
+    w.key("symbol_count", 2);
+    w.num(static_cast<std::int64_t>(out.symbol_count));
+    w.key("nodes", 2);
+    const char* sep = "[\n    ";
+    for (FileResult& r : results) {
+        for (const std::string& t : r.node_text) {
+            g += sep;
+            g += t;
+            sep = ",\n    ";
+        }
+        r.node_text = {};
+    }
+    g += out.node_count ? "\n  ]" : "[]";
+    w.key("edges", 2);
+    g += edges;
+    g += "\n}";
+    edges = {};
+
+    // The symbol index in node order: a repeated id keeps its first place and takes
+    // the later value. Making it stops at the first node that fails.
+    std::vector<const std::pair<std::string, std::string>*> entries;
+    std::unordered_map<std::string_view, std::size_t> place;
+    for (const FileResult& r : results) {
+        for (const auto& e : r.index_text) {
+            auto [it, fresh] = place.try_emplace(e.first, entries.size());
+            if (fresh)
+                entries.push_back(&e);
+            else
+                entries[it->second] = &e;
+        }
+        if (r.index_error) {
+            out.index_error = r.index_error;
+            return out;
+        }
+    }
+    Writer iw(out.index);
+    iw.raw("{");
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (i) iw.raw(", ");
+        iw.str(entries[i]->first);
+        iw.raw(": ");
+        iw.raw(entries[i]->second);
+    }
+    iw.raw("}");
+    out.index_count = entries.size();
+    return out;
 }
 
 }  // namespace vorlane

@@ -1,4 +1,6 @@
 #pragma once
+#include <cstddef>
+#include <exception>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,6 +14,25 @@ namespace vorlane {
 // The information graph of the tree under `root` (used unchanged, not resolved).
 // `existing_nodes` is an object from file id to a stored node map, or null.
 core::Json scan(std::string_view root, const core::Json& existing_nodes);
+
+// The graph of scan() as json_dumps_indent writes it and its symbol index as
+// json_dumps writes it (symbol_index of the command), made without the document tree:
+// each file's nodes and edges are written by the thread that analysed it.
+struct GraphText {
+    std::string graph, index;
+    std::size_t node_count = 0, edge_count = 0, file_count = 0, symbol_count = 0, index_count = 0;
+    // What making the symbol index raised (index is then empty); the graph stands.
+    std::exception_ptr index_error;
+};
+GraphText scan_text(std::string_view root, const core::Json& existing_nodes);
+
+// A symbol node's entry in the symbol index, and its id; core::KeyError for a missing key.
+core::Json symbol_index_entry(const core::Json& node, std::string& id);
+
+// How many threads analyse the files of a scan of `file_count` files: VORLANE_THREADS
+// when it holds a positive number (1 is the single-threaded path), else the hardware's
+// count, never more than a quarter of the files.
+unsigned scan_threads(std::size_t file_count);
 
 // Appends, for each symbol record in order, its symbol node map (as node_as_dict writes
 // it) to `nodes` and its "contains" edge from `file_id` to `edges`.

@@ -1,6 +1,7 @@
 #include "graph/vorlane/scan_io.hpp"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -14,19 +15,28 @@ int read_file(const std::string& path, std::string& out) {
     out.clear();
     const int fd = ::open(core::paths::fs_encode(path).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return errno;
-    char buf[1 << 16];
+    // Read straight into the result, sized by the file's own size; a file that grows
+    // meanwhile is read to its end all the same.
+    struct stat st;
+    std::size_t cap = 1 << 16;
+    if (::fstat(fd, &st) == 0 && st.st_size > 0) cap = static_cast<std::size_t>(st.st_size) + 1;
+    std::size_t used = 0;
+    out.resize(cap);
     while (true) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (used == out.size()) out.resize(out.size() * 2);
+        const ssize_t n = ::read(fd, out.data() + used, out.size() - used);
         if (n < 0) {
             if (errno == EINTR) continue;
             const int err = errno;
             ::close(fd);
+            out.clear();
             return err;
         }
         if (n == 0) break;
-        out.append(buf, static_cast<std::size_t>(n));
+        used += static_cast<std::size_t>(n);
     }
     ::close(fd);
+    out.resize(used);
     return 0;
 }
 

@@ -1,0 +1,190 @@
+// The scan on several threads against the scan on one, and the written graph against
+// the document that scan() returns.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/errors.hpp"
+#include "core/hash.hpp"
+#include "core/json.hpp"
+#include "graph/vorlane/command.hpp"
+#include "graph/vorlane/scan.hpp"
+#include "tests/graph/scan_fixture.hpp"
+
+namespace {
+
+using core::Json;
+
+// Sets VORLANE_THREADS for one scope and puts back what was there.
+class Threads {
+  public:
+    explicit Threads(const char* value) {
+        if (const char* old = std::getenv("VORLANE_THREADS")) old_ = old;
+        if (value)
+            setenv("VORLANE_THREADS", value, 1);
+        else
+            unsetenv("VORLANE_THREADS");
+    }
+    ~Threads() {
+        if (old_)
+            setenv("VORLANE_THREADS", old_->c_str(), 1);
+        else
+            unsetenv("VORLANE_THREADS");
+    }
+
+  private:
+    std::optional<std::string> old_;
+};
+
+// One sample per scanned suffix, with imports, declarations and routes; {n} is replaced
+// by the file's number so that names differ while many edges repeat across files.
+struct Sample {
+    const char* ext;
+    const char* text;
+};
+const Sample kSamples[] = {
+    {".ts", "import { a } from './lib/a';\nexport async function handle{n}(req: Request) {\n  return fetch('/api/{n}');\n}\n"
+            "export class Store{n} {}\nexport const useThing{n} = () => 1;\n"},
+    {".tsx", "import React from \"react\";\nexport default function Page{n}() {\n  return <div>{n}</div>;\n}\n"},
+    {".js", "const m = require('./mod');\nfunction run{n}(a) {\n  return a;\n}\nmodule.exports = { run{n} };\n"},
+    {".jsx", "import x from './x.js';\nexport function View{n}() { return <p/>; }\n"},
+    {".py", "\"\"\"Module {n} \xc3\xa9t\xc3\xa9 docs.\"\"\"\nimport os\nfrom .models import User\n\n@app.get('/items/{n}')\n"
+            "def get_item_{n}(x):\n    return x\n\nclass Model{n}:\n    def save(self):\n        pass\n"},
+    {".rs", "use std::io;\nmod util;\npub fn parse_{n}(s: &str) -> usize {\n    s.len()\n}\npub struct Thing{n} { a: u8 }\n"},
+    {".java", "import java.util.List;\npublic class Service{n} {\n    public List<String> find{n}(int id) {\n"
+              "        return null;\n    }\n}\n"},
+    {".kt", "import a.b.C\nclass Kt{n} {\n    fun go{n}() {}\n}\n"},
+    {".kts", "import x.y\nfun script{n}() {}\n"},
+    {".scala", "import scala.io\nobject Sc{n} {\n  def run{n}(): Unit = {}\n}\n"},
+    {".cs", "using System.Text;\npublic class Ctl{n} {\n    public async Task<int> Get{n}(int id) { return id; }\n}\n"},
+    {".rb", "require 'json'\nrequire_relative \"../lib/x\"\nclass Store{n}\n  def fetch_{n}(id)\n    id\n  end\nend\n"},
+    {".php", "<?php\nuse App\\Models\\User;\nclass Repo{n} {\n    public function find{n}($id) { return $id; }\n}\n"},
+    {".c", "#include \"util.h\"\nint compute_{n}(int a, int b) {\n    return a + b;\n}\nstruct S{n} { int x; };\n"},
+    {".cpp", "#include \"core/x.hpp\"\nnamespace ns{n} {\nclass Widget{n} { public: void draw(); };\n"
+             "void Widget{n}::draw() {\n}\n}\n"},
+    {".h", "#include \"base.h\"\nstruct Header{n};\nint api_{n}(void);\n"},
+    {".hpp", "#include \"base.hpp\"\nclass Tpl{n} {};\n"},
+    {".go", "package main\nimport \"fmt\"\nfunc Serve{n}() { fmt.Println(\"{n}\") }\n"},
+    {".swift", "import Foundation\nstruct Sw{n} {}\nfunc swift{n}() {}\n"},
+    {".json", "{\"name\": \"pkg{n}\", \"main\": \"lib/index.js\", \"note\": \"\\u00e9 \xf0\x9f\x98\x80\"}\n"},
+    {".yaml", "name: svc{n}\npath: src/app/main.py\n"},
+    {".yml", "steps:\n  - run: scripts/build{n}.sh\n"},
+    {".md", "# Notes {n}\r\nSee src/app/main.py and docs/guide.md.\r\n\ttab \x7f and \xff bytes\n"},
+    {".xaml", "<Window x:Class=\"App.Views.Main{n}\" x:Name=\"root{n}\">\n  <Grid x:Name=\"grid\"/>\n</Window>\n"},
+};
+
+std::string fill(const char* text, int n) {
+    std::string out = text;
+    const std::string num = std::to_string(n);
+    for (std::size_t at; (at = out.find("{n}")) != std::string::npos;) out.replace(at, 3, num);
+    return out;
+}
+
+class ParallelScan : public scan_fixture::Tree {
+  protected:
+    // 24 suffixes x 16 files, spread over nested folders, plus a second copy of one
+    // file under another name so that whole edge lists repeat.
+    void SetUp() override {
+        Tree::SetUp();
+        for (int i = 0; i < 16; ++i)
+            for (const Sample& s : kSamples)
+                file("pkg" + std::to_string(i % 4) + "/sub" + std::to_string(i % 3) + "/f" + std::to_string(i) + s.ext,
+                     fill(s.text, i));
+        file("copy/f0.py", fill(kSamples[4].text, 0));
+    }
+
+    // The file nodes of a first scan, one of them changed and one turned into a
+    // stored symbol node, as the command hands them to the next scan.
+    Json prior() const {
+        Json out = Json::object();
+        const Json first = vorlane::scan(dir, nullptr);
+        for (const Json& n : first["nodes"])
+            if (n["kind"] == "file") out[n["id"].get<std::string>()] = n;
+        out["pkg0/sub0/f0.ts"]["summary"] = "taken over";
+        out["pkg1/sub1/f1.md"]["kind"] = "symbol";
+        out["pkg2/sub2/f2.rs"]["file_hash"] = "changed";
+        return out;
+    }
+};
+
+TEST_F(ParallelScan, OneThreadAndManyGiveTheSameBytes) {
+    for (const Json& existing : {Json(nullptr), prior()}) {
+        Json one_graph;
+        vorlane::GraphText one_text;
+        {
+            Threads t("1");
+            one_graph = vorlane::scan(dir, existing);
+            one_text = vorlane::scan_text(dir, existing);
+        }
+        // With the prior nodes, one file comes back under its stored kind "symbol".
+        ASSERT_EQ(one_graph["file_count"], existing.is_null() ? 16 * 24 + 1 : 16 * 24);
+        ASSERT_GT(one_graph["symbol_count"].get<int>(), 0);
+        const std::string dumped = core::json_dumps_indent(one_graph);
+        const std::string index = core::json_dumps(vorlane::command::symbol_index(one_graph));
+        // The written form is the document's own text.
+        EXPECT_TRUE(one_text.graph == dumped);
+        EXPECT_TRUE(one_text.index == index);
+        EXPECT_EQ(one_text.node_count, one_graph["node_count"]);
+        EXPECT_EQ(one_text.edge_count, one_graph["edge_count"]);
+        EXPECT_EQ(one_text.symbol_count, one_graph["symbol_count"]);
+
+        for (const char* n : {"2", "7", "64"}) {
+            Threads t(n);
+            EXPECT_TRUE(core::json_dumps_indent(vorlane::scan(dir, existing)) == dumped) << n << " threads";
+            const vorlane::GraphText text = vorlane::scan_text(dir, existing);
+            EXPECT_TRUE(text.graph == dumped) << n << " threads";
+            EXPECT_TRUE(text.index == index) << n << " threads";
+        }
+    }
+}
+
+TEST_F(ParallelScan, AFailingFileFailsEveryPathAlike) {
+    Json existing = prior();
+    existing["pkg3/sub0/f3.java"].erase("id");  // unchanged, so it is taken over: a key error
+    for (const char* n : {"1", "8"}) {
+        Threads t(n);
+        EXPECT_THROW(vorlane::scan(dir, existing), core::KeyError) << n;
+        EXPECT_THROW(vorlane::scan_text(dir, existing), core::KeyError) << n;
+    }
+}
+
+TEST_F(ParallelScan, StoredSymbolNodeWithoutTextIdFailsOnlyTheIndex) {
+    Json existing = prior();
+    existing["pkg1/sub1/f1.md"]["id"] = 5;
+    for (const char* n : {"1", "8"}) {
+        Threads t(n);
+        const Json g = vorlane::scan(dir, existing);
+        EXPECT_ANY_THROW(vorlane::command::symbol_index(g));
+        const vorlane::GraphText text = vorlane::scan_text(dir, existing);
+        EXPECT_TRUE(text.graph == core::json_dumps_indent(g)) << n;
+        EXPECT_TRUE(text.index_error) << n;
+    }
+}
+
+TEST(ScanThreads, FromTheEnvironmentOrTheHardware) {
+    struct Case {
+        const char* env;
+        std::size_t files;
+        std::optional<unsigned> want;  // nullopt: the hardware's default
+    };
+    const Case cases[] = {
+        {"1", 1000, 1u}, {"3", 1000, 3u}, {"3", 8, 2u}, {"5", 0, 1u},
+        {nullptr, 1000, std::nullopt}, {"0", 1000, std::nullopt}, {"x", 1000, std::nullopt},
+        {"4x", 1000, std::nullopt}, {"", 1000, std::nullopt}, {"-2", 1000, std::nullopt},
+    };
+    unsigned hardware;
+    {
+        Threads t(nullptr);
+        hardware = vorlane::scan_threads(1000);
+    }
+    EXPECT_GE(hardware, 1u);
+    for (const Case& c : cases) {
+        Threads t(c.env);
+        EXPECT_EQ(vorlane::scan_threads(c.files), c.want.value_or(hardware)) << (c.env ? c.env : "unset");
+    }
+}
+
+}  // namespace
