@@ -1,0 +1,89 @@
+#include "graph/vorlane/extract_bounded.hpp"
+
+#include <string>
+
+#include "core/text.hpp"
+
+namespace vorlane::bounded {
+
+core::Regex attempt_regex(std::string_view text, unsigned flags) {
+    return core::Regex("(?:" + std::string(text) + ")|(?!)", flags);
+}
+
+CompiledTable::CompiledTable(std::vector<PatternSpec> specs) : specs_(std::move(specs)) {
+    regexes_.reserve(specs_.size());
+    for (const auto& spec : specs_) {
+        regexes_.emplace_back(spec.text, spec.flags);
+        attempts_.emplace_back();
+        if (spec.find_all) attempts_.back().emplace(attempt_regex(spec.text, spec.flags));
+    }
+}
+
+void CompiledTable::for_each(std::size_t i, std::string_view subject, const MatchFn& f) const {
+    if (specs_[i].find_all)
+        specs_[i].find_all(subject, f);
+    else
+        regexes_[i].for_each(subject, f);
+}
+
+void CompiledTable::for_each_row(std::size_t i, std::string_view subject,
+                                 const std::function<void(const core::Match&, std::int64_t row)>& on_match) const {
+    RowCounter rows(subject);
+    for_each(i, subject, [&](const core::Match& m) {
+        on_match(m, rows.row(m.start()));
+        return true;
+    });
+}
+
+std::size_t skip_space(std::string_view s, std::size_t pos) {
+    while (pos < s.size()) {
+        std::size_t next = pos;
+        if (!core::is_space(core::next_cp(s, next))) break;
+        pos = next;
+    }
+    return pos;
+}
+
+std::size_t NextOf::from(std::size_t pos) {
+    if (asked_ <= pos && pos <= found_) return found_;
+    asked_ = pos;
+    found_ = pos < s_.size() ? s_.find_first_of(chars_, pos) : std::string_view::npos;
+    return found_;
+}
+
+std::size_t next_row_start(std::string_view s, std::size_t pos) {
+    if (pos > s.size()) return std::string_view::npos;
+    if (pos == 0 || s[pos - 1] == '\n') return pos;
+    std::size_t nl = s.find('\n', pos);
+    return nl == std::string_view::npos ? nl : nl + 1;
+}
+
+void scan_blank_led_rows(std::string_view s, bool needs_blank, const Attempt& attempt, const MatchFn& f) {
+    std::size_t pos = 0;
+    while ((pos = next_row_start(s, pos)) != std::string_view::npos) {
+        std::size_t blanks_end = skip_space(s, pos);
+        std::optional<core::Match> m;
+        if (!needs_blank || blanks_end > pos) m = attempt(pos, blanks_end);
+        if (m) {
+            if (!f(*m)) return;
+            // No pattern of this shape matches the empty text; guard the loop regardless.
+            pos = m->end() > pos ? m->end() : pos + 1;
+        } else {
+            // Every row start up to blanks_end sees the same tail at blanks_end and fails
+            // the same way (or, for "\s+", has no blank left before it).
+            pos = blanks_end + 1;
+        }
+    }
+}
+
+void find_blank_led(const core::Regex& attempt, bool needs_blank, std::string_view s, const MatchFn& f) {
+    scan_blank_led_rows(
+        s, needs_blank, [&](std::size_t start, std::size_t) { return attempt.match(s, start); }, f);
+}
+
+bool within_window(std::string_view s, std::size_t pos, std::size_t n, std::string_view needle) {
+    std::size_t end = core::cp_advance(s, pos, n);
+    return s.substr(pos, end - pos).find(needle) != std::string_view::npos;
+}
+
+}  // namespace vorlane::bounded

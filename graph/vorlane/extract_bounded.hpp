@@ -1,0 +1,112 @@
+#pragma once
+// Shared pieces of the Rust, Ruby, Java-family, C#, PHP and C/C++ extractors: their
+// compiled pattern tables and the bounded-time searches that stand in for the patterns
+// whose plain backtracking search grows faster than linear on long runs of blanks or
+// line breaks. Each routine yields exactly the matches of its pattern, in order.
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "core/pattern.hpp"
+#include "graph/vorlane/frame.hpp"
+#include "graph/vorlane/patterns.hpp"
+
+namespace vorlane::bounded {
+
+// A pattern for matches tried at chosen offsets, one attempt after another: the same
+// matches as `text`, but without the required character that makes the engine look for
+// it through the rest of the subject before each attempt (linear per attempt, so
+// quadratic over the attempts of a long text). An alternative that never matches is
+// enough to drop it.
+core::Regex attempt_regex(std::string_view text, unsigned flags);
+
+// A pattern table with each entry compiled once, and for entries with a bounded routine
+// also as an attempt_regex.
+class CompiledTable {
+public:
+    explicit CompiledTable(std::vector<PatternSpec> specs);
+    const core::Regex& re(std::size_t i) const { return regexes_[i]; }
+    const core::Regex& attempt(std::size_t i) const { return *attempts_[i]; }
+    // Every match of entry i, left to right: through the entry's bounded routine when it
+    // has one, else through the compiled pattern.
+    void for_each(std::size_t i, std::string_view subject, const MatchFn& f) const;
+    // The same with the row of each match: the number of "\n" in `subject` before it.
+    void for_each_row(std::size_t i, std::string_view subject,
+                      const std::function<void(const core::Match&, std::int64_t row)>& on_match) const;
+
+private:
+    std::vector<PatternSpec> specs_;
+    std::vector<core::Regex> regexes_;
+    std::vector<std::optional<core::Regex>> attempts_;
+};
+
+// The frame of an extractor whose records span a fixed number of rows below their start
+// (clamped to the last row) and have confidence "high".
+class SpanFrame : public SymbolFrame {
+public:
+    SpanFrame(std::string_view content, std::string_view file_path, std::int64_t span)
+        : SymbolFrame(content, file_path), span_(span) {}
+    void add_sym(std::string_view name, std::int64_t line_no, std::string_view sym_type, bool exported) {
+        add(name, line_no, fixed_span_end(line_no, span_), sym_type, "high", exported);
+    }
+
+private:
+    std::int64_t span_;
+};
+
+// Byte offset just past the run of white space that starts at `pos`.
+std::size_t skip_space(std::string_view s, std::size_t pos);
+
+// The first byte at or after a position that is one of a fixed set of ASCII characters,
+// or npos. Queries that never move backwards cost linear time in all.
+class NextOf {
+public:
+    NextOf(std::string_view s, std::string_view chars) : s_(s), chars_(chars) {}
+    std::size_t from(std::size_t pos);
+
+private:
+    std::string_view s_, chars_;
+    std::size_t asked_ = 1, found_ = 0;  // empty cache: asked_ > found_
+};
+
+// The match that begins at a row start whose leading blanks end at `blanks_end`, if any.
+using Attempt = std::function<std::optional<core::Match>(std::size_t line_start, std::size_t blanks_end)>;
+
+// Matches of a multi-line pattern "^\s*T" ("^\s+T" when `needs_blank`) whose tail T
+// cannot begin with white space. From every row start inside one run of white space the
+// leading blanks end at the same offset, where T alone decides, so after a failed start
+// the rest of the run is passed over instead of being tried row by row.
+void scan_blank_led_rows(std::string_view s, bool needs_blank, const Attempt& attempt, const MatchFn& f);
+
+// scan_blank_led_rows with the whole pattern (an attempt_regex) tried at each start.
+void find_blank_led(const core::Regex& attempt, bool needs_blank, std::string_view s, const MatchFn& f);
+
+// The first row start at or after pos (0, or an offset just after a "\n"), or npos.
+std::size_t next_row_start(std::string_view s, std::size_t pos);
+
+// Pattern texts joined at compile time, so that a table can hold a whole pattern while
+// a routine uses a piece of it.
+template <const std::string_view&... Parts>
+struct Joined {
+    static constexpr auto storage = [] {
+        std::array<char, (Parts.size() + ...)> a{};
+        std::size_t i = 0;
+        ((std::copy(Parts.begin(), Parts.end(), a.begin() + i), i += Parts.size()), ...);
+        return a;
+    }();
+    static constexpr std::string_view value{storage.data(), storage.size()};
+};
+
+// True when `word` is written at byte offset pos of s.
+inline bool at(std::string_view s, std::size_t pos, std::string_view word) {
+    return pos <= s.size() && s.substr(pos, word.size()) == word;
+}
+
+// True when `needle` occurs among the n characters of s that begin at byte offset pos.
+bool within_window(std::string_view s, std::size_t pos, std::size_t n, std::string_view needle);
+
+}  // namespace vorlane::bounded
