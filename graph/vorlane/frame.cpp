@@ -85,16 +85,16 @@ char32_t cp_at(std::string_view s, std::size_t i) {
 
 std::vector<PatternSpec> frame_patterns() {
     return {
-        {"py_block_stop", R"(\s*(?:async\s+)?def\s+|class\s+|@)", core::RE_NONE},
-        {"route_name", R"(^(GET|POST|PUT|PATCH|DELETE|HEAD|OPTIONS)$)", core::RE_NONE},
-        {"camel_lower_upper", R"(([a-z0-9])([A-Z]))", core::RE_NONE},
-        {"camel_caps_word", R"(([A-Z]+)([A-Z][a-z]))", core::RE_NONE, find_caps_word},
+        {"py_block_stop", R"re(\s*(?:async\s+)?def\s+|class\s+|@)re", core::RE_NONE},
+        {"route_name", R"re(^(GET|POST|PUT|PATCH|DELETE|HEAD|OPTIONS)$)re", core::RE_NONE},
+        {"camel_lower_upper", R"re(([a-z0-9])([A-Z]))re", core::RE_NONE},
+        {"camel_caps_word", R"re(([A-Z]+)([A-Z][a-z]))re", core::RE_NONE, find_caps_word},
     };
 }
 
 std::vector<std::string> split_camel(std::string_view name) {
     static const core::Regex lower_upper(spec(CAMEL_LOWER_UPPER).text, spec(CAMEL_LOWER_UPPER).flags);
-    const std::string spaced = join_groups_of(lower_upper.sub(R"(\1 \2)", name), spec(CAMEL_CAPS_WORD).find_all);
+    const std::string spaced = join_groups_of(lower_upper.sub(R"re(\1 \2)re", name), spec(CAMEL_CAPS_WORD).find_all);
     std::vector<std::string> parts;
     for (std::string_view part : core::split_ws(spaced))
         if (core::cp_len(part) > 2) parts.push_back(core::lower(part));
