@@ -1,6 +1,70 @@
+// Python symbols: the functions and classes defined in column 0, a function typed as an
+// API route when a route decorator introduces a function of its name anywhere in the file.
+#include <unordered_set>
+
+#include "graph/vorlane/extract_bounded.hpp"
 #include "graph/vorlane/extractors.hpp"
 #include "graph/vorlane/patterns.hpp"
+
 namespace vorlane {
-std::vector<PatternSpec> py_patterns() { return {}; }
-Symbols extract_symbols_py(std::string_view, std::string_view) { return {}; }
+
+namespace {
+
+enum : std::size_t { PY_ROUTE, PY_FUNCTION, PY_CLASS };
+
+const bounded::CompiledTable& table() {
+    static const bounded::CompiledTable t(py_patterns());
+    return t;
+}
+
+bool starts_with(std::string_view s, std::string_view p) { return s.substr(0, p.size()) == p; }
+
+}  // namespace
+
+std::vector<PatternSpec> py_patterns() {
+    using core::RE_IGNORECASE;
+    using core::RE_MULTILINE;
+    return {
+        {"py_route",
+         R"re(@(?:app|router|blueprint)\.(?:get|post|put|delete|patch)\s*\([^)]*\)(?:\n[ \t]*@[^\n]*)?\n[ \t]*(?:async\s+)?def\s+([A-Za-z_]\w*)\s*\()re",
+         RE_IGNORECASE | RE_MULTILINE},
+        {"py_function", R"re(^(?:async\s+)?def\s+([A-Za-z_]\w*)\s*\()re", RE_MULTILINE},
+        {"py_class", R"re(^class\s+([A-Za-z_]\w*))re", RE_MULTILINE},
+    };
+}
+
+Symbols extract_symbols_py(std::string_view content, std::string_view file_path) {
+    const auto& t = table();
+    SymbolFrame frame(content, file_path);
+    std::unordered_set<std::string> route_names;
+    t.for_each(PY_ROUTE, content, [&](const core::Match& m) {
+        route_names.insert(std::string(m.group(1)));
+        return true;
+    });
+    auto add_sym = [&](std::string_view name, std::int64_t line_no, std::string_view sym_type,
+                       std::string_view confidence) {
+        if (name.empty() || frame.seen(name)) return;
+        frame.add(name, line_no, find_block_end_py(frame.lines(), line_no), sym_type, confidence,
+                  !starts_with(name, "_"));
+    };
+    {
+        RowCounter rows(content);
+        t.for_each(PY_FUNCTION, content, [&](const core::Match& m) {
+            const std::string_view name = m.group(1);
+            if (starts_with(name, "_") || starts_with(name, "test_")) return true;
+            const bool route = route_names.count(std::string(name)) != 0;
+            add_sym(name, rows.row(m.start()), route ? "api_route" : "use_case", "high");
+            return true;
+        });
+    }
+    {
+        RowCounter rows(content);
+        t.for_each(PY_CLASS, content, [&](const core::Match& m) {
+            add_sym(m.group(1), rows.row(m.start()), "model", "high");
+            return true;
+        });
+    }
+    return frame.take();
+}
+
 }  // namespace vorlane

@@ -1,8 +1,69 @@
+// Relation edges, the extraction frame's routines and the TypeScript and Python extractors.
+#include "graph/vorlane/extractors.hpp"
+#include "graph/vorlane/frame.hpp"
+#include "graph/vorlane/relations.hpp"
 #include "host/common/convert.hpp"
 #include "host/vorlane/bindings.hpp"
 
 namespace host::vorlane_bind {
 
-void bind_relations_frame(py::module_&) {}
+namespace {
+
+// A block end over the host's list of rows.
+template <std::int64_t (*BlockEnd)(const vorlane::Lines&, std::int64_t)>
+std::int64_t block_end(py::handle lines, py::handle start) {
+    const std::vector<std::string> rows = str_list(lines);
+    const vorlane::Lines views(rows.begin(), rows.end());
+    return BlockEnd(views, start.cast<std::int64_t>());
+}
+
+bool truth(py::handle v) {
+    const int t = PyObject_IsTrue(v.ptr());
+    if (t < 0) throw py::error_already_set();
+    return t != 0;
+}
+
+}  // namespace
+
+void bind_relations_frame(py::module_& m) {
+    m.def(
+        "parse_relations",
+        [](py::handle path, py::handle text, py::handle root) {
+            const std::string content = utf8(text);
+            return edges_to_py(vorlane::parse_relations(fspath(path), content, fspath(root)));
+        },
+        py::arg("path"), py::arg("text"), py::arg("root"),
+        "The edges from the file at `path` to what its text imports, requires, includes or references.");
+    m.def(
+        "_split_camel", [](py::handle name) { return to_list(vorlane::split_camel(utf8(name))); }, py::arg("name"),
+        "The camel-case parts of a name, lower-cased, each longer than 2 characters.");
+    m.def(
+        "_name_keywords", [](py::handle name) { return to_list(vorlane::name_keywords(utf8(name))); },
+        py::arg("name"), "The keywords of a symbol name: at most 10 lower-case words.");
+    m.def("_find_block_end_ts", &block_end<vorlane::find_block_end_ts>, py::arg("lines"), py::arg("start"),
+          "The last row of the brace-delimited block that starts at row `start`.");
+    m.def("_find_block_end_py", &block_end<vorlane::find_block_end_py>, py::arg("lines"), py::arg("start"),
+          "The last row of the indentation-delimited block that starts at row `start`.");
+    m.def(
+        "_classify_ts",
+        [](py::handle name, py::handle exported) {
+            const auto [sym_type, confidence] = vorlane::classify_ts(utf8(name), truth(exported));
+            return py::make_tuple(sym_type, confidence);
+        },
+        py::arg("name"), py::arg("exported"), "The symbol type and confidence of a TypeScript function name.");
+
+    using Extractor = vorlane::Symbols (*)(std::string_view, std::string_view);
+    for (const auto& [name, extract] : {std::pair<const char*, Extractor>{"extract_symbols_ts", vorlane::extract_symbols_ts},
+                                        std::pair<const char*, Extractor>{"extract_symbols_py", vorlane::extract_symbols_py}}) {
+        m.def(
+            name,
+            [extract](py::handle content, py::handle file_path) {
+                const std::string text = utf8(content);
+                const std::string path = utf8_lenient(py::str(file_path));
+                return symbols_to_py(extract(text, path));
+            },
+            py::arg("content"), py::arg("file_path"));
+    }
+}
 
 }  // namespace host::vorlane_bind
