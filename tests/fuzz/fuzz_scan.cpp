@@ -1,8 +1,8 @@
 // The whole scan over a generated tree: the input becomes a few files (a byte picks each
-// one's folder and suffix, two bytes its length), written into a fresh folder and
-// scanned. The graph must hold its counting rules, its node and edge shapes, survive
-// being written and read as JSON, and a second scan that takes over every file node of
-// the first must give the same graph.
+// one's folder and suffix, two bytes its length, maybe a repeat count), written into a
+// fresh folder and scanned. The graph must hold its counting rules, its node and edge
+// shapes, survive being written and read as JSON, and come out the same when scanned on
+// several threads and when a second scan takes over every file node of the first.
 #include <unistd.h>
 
 #include <array>
@@ -29,7 +29,7 @@ constexpr std::array<std::string_view, 28> kSuffixes = {
     ".ts", ".tsx", ".js", ".jsx", ".py", ".rs", ".java", ".cs", ".rb", ".php", ".kt", ".kts", ".scala", ".c",
     ".cpp", ".h", ".hpp", ".go", ".swift", ".json", ".yaml", ".md", ".xaml", ".PY", ".Ts", "", ".txt", "."};
 constexpr std::array<std::string_view, 6> kFolders = {"", "", "src/", "src/lib/", "node_modules/", "build/"};
-constexpr std::size_t kMaxFiles = 6;
+constexpr std::size_t kMaxFiles = 12;  // eight or more files are analysed on several threads
 
 const fs::path& scratch() {
     static const fs::path dir = [] {
@@ -105,7 +105,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::size_t written = 0;
     for (std::size_t i = 0; i < kMaxFiles && !in.empty(); ++i) {
         const std::uint8_t pick = in.byte();
-        const std::string_view body = in.take(in.u16());
+        const std::uint16_t len = in.u16();
+        // A length with its top bit set is followed by a repeat count, so that a short
+        // input can make a file past the size limit or the stored-text cut.
+        const std::size_t repeats = len & 0x8000 ? 1 + std::size_t{in.byte()} * 64 : 1;
+        std::string body;
+        const std::string_view unit = in.take(len & 0x7FFF);
+        for (std::size_t r = 0; r < repeats; ++r) body.append(unit);
         const fs::path file = root / (std::string(kFolders[(pick >> 5) % kFolders.size()]) + "f" +
                                       std::to_string(i) + std::string(kSuffixes[pick % kSuffixes.size()]));
         fs::create_directories(file.parent_path());
@@ -113,10 +119,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         ++written;
     }
 
+    // One thread, then several: the same graph.
+    ::setenv("VORLANE_THREADS", "1", 1);
     const Json g = vorlane::scan(root.string(), Json());
     check_graph(g, written);
-
     const std::string text = core::json_dumps_indent(g);
+    ::setenv("VORLANE_THREADS", "3", 1);
+    FUZZ_CHECK(core::json_dumps_indent(vorlane::scan(root.string(), Json())) == text,
+               "the graph depends on the number of threads");
+
     FUZZ_CHECK(core::json_dumps_indent(core::json_loads(text)) == text, "graph does not read back as written");
 
     Json prior = Json::object();
