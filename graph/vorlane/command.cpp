@@ -3,6 +3,9 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <memory>
+#include <system_error>
+#include <thread>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -55,7 +58,32 @@ void make_dirs(const std::string& path) {
     if (!is_dir(path)) throw core::OsError(err, path);
 }
 
-Json load_existing_nodes(const std::string& out_path) {
+namespace {
+
+// Takes large documents and frees them on threads of their own, so that the caller goes
+// on meanwhile (a graph of many nodes takes a while to free); waits for them at its end.
+class LateFree {
+public:
+    LateFree() = default;
+    LateFree(const LateFree&) = delete;
+    LateFree& operator=(const LateFree&) = delete;
+    ~LateFree() {
+        for (std::thread& t : threads_) t.join();
+    }
+    void take(Json&& doc) {
+        auto owned = std::make_shared<Json>(std::move(doc));
+        try {
+            threads_.emplace_back([owned]() mutable { owned.reset(); });
+        } catch (const std::system_error&) {
+            // No thread to spare: the document is freed here, when `owned` goes.
+        }
+    }
+
+private:
+    std::vector<std::thread> threads_;
+};
+
+Json load_existing_nodes(const std::string& out_path, LateFree& late) {
     Json out = Json::object();
     if (!exists(out_path)) return out;
     std::string text;
@@ -66,28 +94,47 @@ Json load_existing_nodes(const std::string& out_path) {
     } catch (const std::exception&) {
         return out;
     }
+    text = {};
     if (!old.is_object()) return out;
     auto nodes = old.find("nodes");
     // Anything but an array of objects gives nothing to reuse.
-    if (nodes == old.end() || !nodes->is_array()) return out;
+    if (nodes == old.end() || !nodes->is_array()) {
+        late.take(std::move(old));
+        return out;
+    }
     auto& members = static_cast<std::vector<std::pair<const std::string, Json>>&>(out.get_ref<Json::object_t&>());
     std::unordered_map<std::string, std::size_t> place;
-    for (const Json& n : *nodes) {
-        if (!n.is_object()) return Json::object();
+    for (Json& n : *nodes) {
+        if (!n.is_object()) {
+            late.take(std::move(old));
+            return Json::object();
+        }
         auto kind = n.find("kind");
         if (kind == n.end() || !is_text(*kind, "file")) continue;
         auto id = n.find("id");
-        if (id == n.end() || id->is_array() || id->is_object()) return Json::object();
+        if (id == n.end() || id->is_array() || id->is_object()) {
+            late.take(std::move(old));
+            return Json::object();
+        }
         // An id that is not text names no file; a repeated one keeps its first place and
         // takes the later node (places kept aside: the object's own lookup is linear).
+        // The nodes are moved out of the document, which is dropped afterwards.
         if (!id->is_string()) continue;
         auto [it, fresh] = place.try_emplace(id->get<std::string>(), members.size());
         if (fresh)
-            members.emplace_back(it->first, n);
+            members.emplace_back(it->first, std::move(n));
         else
-            members[it->second].second = n;
+            members[it->second].second = std::move(n);
     }
+    late.take(std::move(old));
     return out;
+}
+
+}  // namespace
+
+Json load_existing_nodes(const std::string& out_path) {
+    LateFree late;
+    return load_existing_nodes(out_path, late);
 }
 
 Json symbol_index(const Json& graph) {
@@ -117,8 +164,10 @@ std::string run(std::string_view root_arg, std::string_view out_arg) {
     const std::string out_dir = paths::parent(out_path);
     make_dirs(out_dir);
 
-    const Json existing = load_existing_nodes(out_path);
+    LateFree late;
+    Json existing = load_existing_nodes(out_path, late);
     const vorlane::GraphText text = vorlane::scan_text(root, existing);
+    late.take(std::move(existing));
     write_file(out_path, text.graph);
     if (text.index_error) std::rethrow_exception(text.index_error);
     const std::string idx_path = paths::join(out_dir, SYMBOL_INDEX_NAME);
