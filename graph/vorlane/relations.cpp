@@ -172,13 +172,23 @@ private:
 
 void find_import_from(std::string_view s, const MatchFn& f) { ImportFrom(s).run(f); }
 
-void find_import_line(std::string_view s, const MatchFn& f) {
-    bounded::find_blank_led(table().re(IMPORT_LINE), false, s, f);
+// ^\s*WORD... in multi-line mode, WORD a keyword: a row start can match only where its
+// leading white space is followed by WORD, so the pattern is tried only there (trying it
+// everywhere costs the engine a look ahead for the keyword's letters at every row).
+void find_word_led(std::size_t pattern, std::string_view word, std::string_view s, const MatchFn& f) {
+    const core::Regex& re = table().re(pattern);
+    bounded::scan_blank_led_rows(
+        s, false,
+        [&](std::size_t start, std::size_t blanks_end) -> std::optional<core::Match> {
+            if (!at(s, blanks_end, word)) return std::nullopt;
+            return re.match(s, start);
+        },
+        f);
 }
 
-void find_from_import_line(std::string_view s, const MatchFn& f) {
-    bounded::find_blank_led(table().re(FROM_IMPORT_LINE), false, s, f);
-}
+void find_import_line(std::string_view s, const MatchFn& f) { find_word_led(IMPORT_LINE, "import", s, f); }
+
+void find_from_import_line(std::string_view s, const MatchFn& f) { find_word_led(FROM_IMPORT_LINE, "from", s, f); }
 
 bool is_token_char(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '-' ||

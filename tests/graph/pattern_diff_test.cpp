@@ -124,7 +124,8 @@ std::vector<std::string> generated_texts() {
              "  from a import  \n", "\x0c" "import a", "\n \n from a.b import c\nfrom x import", "from a import",
              "a/b.tsx", "a/b.tsxx", "./src/App.tsx", "x/y.CPP", "a/b.c.d/e.py", "https://example.com/docs/a.md",
              "a/b.jsonp", "/.py", "a/.py", "-/x.h", "a/b.hpp", "a/b.", "a/b.kts.cs", "HTMLParser", "ABc", "AB",
-             "aBCd", "XMLHttpRequest", "ABCdEFg"})
+             "aBCd", "XMLHttpRequest", "ABCdEFg", "@blueprınt.get('/')\ndef ıtem(", "@BLUEPRİNT.post()\n  def İtem (",
+             "@Router.Patch ( x )\n\t@auth\n async  def h_1("})
         out.push_back(t);
     mix(tokens, 300, 12, 80);
     // Small alphabets around the patterns that have routines of their own, so that their
@@ -165,8 +166,10 @@ protected:
     static void SetUpTestSuite() {
         char tmpl[] = "/tmp/pattern_diff_XXXXXX";
         dir_ = mkdtemp(tmpl);
-        for (const auto& e : fs::directory_iterator(fs::path(SOURCE_DIR) / "tests/fixtures/corpus"))
-            if (e.is_regular_file()) texts_.push_back({"corpus/" + e.path().filename().string(), e.path().string()});
+        const fs::path corpus = fs::path(SOURCE_DIR) / "tests/fixtures/corpus";
+        for (const auto& e : fs::recursive_directory_iterator(corpus))
+            if (e.is_regular_file())
+                texts_.push_back({"corpus/" + e.path().lexically_relative(corpus).string(), e.path().string()});
         std::sort(texts_.begin(), texts_.end(), [](const Text& a, const Text& b) { return a.name < b.name; });
         for (const auto& p : stdlib_files()) texts_.push_back({"stdlib/" + fs::path(p).filename().string(), p});
         const auto gen = generated_texts();
