@@ -22,6 +22,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "core/hash.hpp"
 #include "core/pattern.hpp"
 #include "core/text.hpp"
 #include "graph/vorlane/patterns.hpp"
@@ -139,7 +140,7 @@ std::vector<std::string> generated_texts() {
     return out;
 }
 
-const char* kHostScript = R"PY(import json, re, sys
+const char* kHostScript = R"PY(import hashlib, json, re, sys
 specs, paths, out_path = json.load(open(sys.argv[1], encoding="utf-8")), json.load(open(sys.argv[2], encoding="utf-8")), sys.argv[3]
 def flags(f):
     return (re.I if f & 1 else 0) | (re.M if f & 2 else 0) | (re.S if f & 4 else 0)
@@ -158,7 +159,8 @@ for pat, f in specs:
                 flat.extend(m.span(g))
         row.append(flat)
     res.append(row)
-json.dump(res, open(out_path, "w"))
+digests = [hashlib.md5(t.encode("utf-8")).hexdigest() for t in texts]
+json.dump({"texts": digests, "matches": res}, open(out_path, "w"))
 )PY";
 
 class PatternDiff : public ::testing::Test {
@@ -241,16 +243,20 @@ std::string describe(const Flat& v, std::size_t from, std::size_t width) {
 
 TEST_F(PatternDiff, SameMatchesAsTheHost) {
     ASSERT_TRUE(host_ok_) << "the host's run failed";
-    ASSERT_EQ(host_.size(), specs_.size());
+    ASSERT_EQ(host_["matches"].size(), specs_.size());
+    // Both sides must see the same texts before their matches can be compared.
     std::vector<std::string> decoded;
-    for (const auto& t : texts_) decoded.push_back(core::decode_text_mode(read_bytes(t.path)));
+    for (std::size_t t = 0; t < texts_.size(); ++t) {
+        decoded.push_back(core::decode_text_mode(read_bytes(texts_[t].path)));
+        ASSERT_EQ(core::md5_hex(decoded.back()), host_["texts"][t].get<std::string>()) << texts_[t].name;
+    }
     for (std::size_t p = 0; p < specs_.size(); ++p) {
         const auto& spec = specs_[p];
         const core::Regex re(spec.text, spec.flags);
         const std::size_t width = 2 * static_cast<std::size_t>(re.group_count() + 1);
         int reported = 0;
         for (std::size_t t = 0; t < texts_.size() && reported < 3; ++t) {
-            const Flat expected = host_[p][t].get<Flat>();
+            const Flat expected = host_["matches"][p][t].get<Flat>();
             const Flat actual = layer_matches(spec, re, decoded[t]);
             if (actual == expected) continue;
             std::size_t i = 0;
