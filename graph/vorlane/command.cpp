@@ -164,9 +164,11 @@ std::string run(std::string_view root_arg, std::string_view out_arg) {
     const std::string out_dir = paths::parent(out_path);
     make_dirs(out_dir);
 
+    // The previous graph is read while the tree is walked and analysed.
     LateFree late;
-    Json existing = load_existing_nodes(out_path, late);
-    const vorlane::GraphText text = vorlane::scan_text(root, existing);
+    Json existing;
+    const vorlane::GraphText text =
+        vorlane::scan_text(root, [&] { return load_existing_nodes(out_path, late); }, existing);
     late.take(std::move(existing));
     write_file(out_path, text.graph);
     if (text.index_error) std::rethrow_exception(text.index_error);

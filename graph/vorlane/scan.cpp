@@ -4,6 +4,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <future>
+#include <mutex>
 #include <cstdlib>
 #include <exception>
 #include <string>
@@ -314,37 +318,55 @@ void render_symbol(FileResult& r, const core::Node& n) {
     r.index_text.emplace_back(n.id, std::move(entry));
 }
 
-// Analyses one file: its nodes as maps into `out.nodes`, or, with `render`, as the
-// texts of the written graph and symbol index.
-void analyse_file(const std::string& path, std::string_view root, const Prior& prior, bool render,
-                  FileResult& out) {
+// What one file's analysis keeps between its two halves: the relations and symbols,
+// which need no earlier graph, and the node, which may be taken over from it.
+struct FileText {
+    std::string content, file_id, exact_suffix, ext, fhash;
     std::int64_t size = 0;
-    std::string content;
-    if (!read_source(path, size, content)) return;
-    out.kept = true;
-    const std::string file_id = core::rel(path, root);
-    const std::string exact_suffix = core::paths::suffix(path);
-    const std::string ext = core::lower(exact_suffix);
-    const std::string fhash = core::md5_prefix8(content);
+    Symbols syms;
+    std::exception_ptr error;  // what the relations or symbols raised
+};
 
-    auto old = prior.find(file_id);
-    if (old != prior.end() && hash_matches(*old->second, fhash)) {
-        Json node = taken_over(*old->second, file_id, ext, size, content, fhash);
+// The first half: read the file, its relations and its symbols. False when it is skipped.
+bool analyse_text(const std::string& path, std::string_view root, FileText& t, FileResult& out) {
+    if (!read_source(path, t.size, t.content)) return false;
+    out.kept = true;
+    t.file_id = core::rel(path, root);
+    t.exact_suffix = core::paths::suffix(path);
+    t.ext = core::lower(t.exact_suffix);
+    t.fhash = core::md5_prefix8(t.content);
+    try {
+        out.edges = relations_of(t.file_id, t.exact_suffix, t.content);
+        if (contains(SYMBOL_EXTS, t.ext)) t.syms = extract_symbols_for_file(t.content, t.file_id, t.ext);
+    } catch (...) {
+        t.error = std::current_exception();
+    }
+    return true;
+}
+
+// The second half: the file node, taken over or made afresh, then the symbol nodes. The
+// node comes first in a file's work, so an error there wins over one of the first half.
+void analyse_node(const Prior& prior, bool render, FileText& t, FileResult& out) {
+    const std::vector<core::Edge> relations = std::move(out.edges);
+    out.edges.clear();
+    auto old = prior.find(t.file_id);
+    if (old != prior.end() && hash_matches(*old->second, t.fhash)) {
+        Json node = taken_over(*old->second, t.file_id, t.ext, t.size, t.content, t.fhash);
         if (render)
             render_stored(out, node);
         else
             out.nodes.push_back(std::move(node));
     } else {
         core::Node n;
-        n.summary = make_summary(content, file_id, ext);
-        n.id = file_id;
+        n.summary = make_summary(t.content, t.file_id, t.ext);
+        n.id = t.file_id;
         n.kind = "file";
-        n.path = file_id;
-        n.ext = ext;
-        n.size = size;
-        n.keywords = extract_keywords(content, ext);
-        n.content = content_prefix(content);
-        n.file_hash = fhash;
+        n.path = t.file_id;
+        n.ext = t.ext;
+        n.size = t.size;
+        n.keywords = extract_keywords(t.content, t.ext);
+        n.content = content_prefix(t.content);
+        n.file_hash = t.fhash;
         if (render) {
             std::string text;
             write_node(text, n);
@@ -353,18 +375,24 @@ void analyse_file(const std::string& path, std::string_view root, const Prior& p
             out.nodes.push_back(core::node_as_dict(n));
         }
     }
-
-    out.edges = relations_of(file_id, exact_suffix, content);
-    if (!contains(SYMBOL_EXTS, ext)) return;
-    const Symbols syms = extract_symbols_for_file(content, file_id, ext);
+    if (t.error) std::rethrow_exception(t.error);
+    out.edges = relations;
     if (!render) {
-        append_symbol_nodes(out.nodes, out.edges, syms, file_id, ext);
+        append_symbol_nodes(out.nodes, out.edges, t.syms, t.file_id, t.ext);
         return;
     }
-    for (const core::SymbolRecord& s : syms) {
-        render_symbol(out, symbol_node(s, file_id, ext));
-        out.edges.push_back({file_id, s.id, "contains"});
+    for (const core::SymbolRecord& s : t.syms) {
+        render_symbol(out, symbol_node(s, t.file_id, t.ext));
+        out.edges.push_back({t.file_id, s.id, "contains"});
     }
+}
+
+// Analyses one file: its nodes as maps into `out.nodes`, or, with `render`, as the
+// texts of the written graph and symbol index.
+void analyse_file(const std::string& path, std::string_view root, const Prior& prior, bool render,
+                  FileResult& out) {
+    FileText t;
+    if (analyse_text(path, root, t, out)) analyse_node(prior, render, t, out);
 }
 
 // Runs `task(i)` for every file index on `threads` threads (the caller's one among
@@ -386,6 +414,21 @@ void for_each_file(std::size_t count, unsigned threads, const Task& task) {
     for (std::thread& t : pool) t.join();
 }
 
+// The file indices, largest file first, so that no large file is left to the end while
+// the other threads stand idle (the results keep their places whatever the order).
+std::vector<std::size_t> largest_first(const std::vector<std::string>& files, unsigned threads) {
+    std::vector<std::uint64_t> size(files.size(), 0);
+    for_each_file(files.size(), threads, [&](std::size_t i) {
+        struct stat st;
+        if (::stat(core::paths::fs_encode(files[i]).c_str(), &st) == 0 && st.st_size > 0)
+            size[i] = static_cast<std::uint64_t>(st.st_size);
+    });
+    std::vector<std::size_t> order(files.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return size[a] > size[b]; });
+    return order;
+}
+
 // Analyses every listed file into its own result. On one thread the first error ends
 // the scan at once; on several each error is kept at its file's place, and gathering
 // in walk order rethrows the first, so both paths fail alike.
@@ -397,13 +440,83 @@ std::vector<FileResult> analyse_all(const std::vector<std::string>& files, std::
         for (std::size_t i = 0; i < files.size(); ++i) analyse_file(files[i], root, prior, render, results[i]);
         return results;
     }
-    for_each_file(files.size(), threads, [&](std::size_t i) {
+    const std::vector<std::size_t> order = largest_first(files, threads);
+    for_each_file(files.size(), threads, [&](std::size_t k) {
+        const std::size_t i = order[k];
         try {
             analyse_file(files[i], root, prior, render, results[i]);
         } catch (...) {
             results[i].error = std::current_exception();
         }
     });
+    for (const FileResult& r : results)
+        if (r.error) std::rethrow_exception(r.error);
+    return results;
+}
+
+// As analyse_all, with the earlier graph's nodes loaded by `load` on a thread of their
+// own meanwhile: until they are there, the threads do the first half of each file and
+// keep its text; the second halves follow once the nodes are in. The kept texts are
+// bounded: past that a thread waits for the nodes instead.
+std::vector<FileResult> analyse_all_loading(const std::vector<std::string>& files, std::string_view root,
+                                            std::future<Json>& load, Json& loaded, bool render) {
+    std::vector<FileResult> results(files.size());
+    const unsigned threads = scan_threads(files.size());
+    Prior prior;
+    std::mutex lock;
+    std::condition_variable cv;
+    bool ready = false;
+    std::exception_ptr load_error;
+    // The first thread to find the load finished sets the nodes up for all.
+    auto poll = [&](bool wait) {
+        std::unique_lock<std::mutex> g(lock);
+        if (ready) return true;
+        if (!wait && load.wait_for(std::chrono::seconds(0)) != std::future_status::ready) return false;
+        try {
+            loaded = load.get();
+            prior = index_prior(loaded);
+        } catch (...) {
+            load_error = std::current_exception();
+        }
+        ready = true;
+        cv.notify_all();
+        return true;
+    };
+    constexpr std::size_t kKeptBytes = std::size_t{64} << 20;
+    std::atomic<std::size_t> kept_bytes{0};
+    std::vector<std::pair<std::size_t, FileText>> waiting;
+    std::mutex waiting_lock;
+
+    auto second_half = [&](std::size_t i, FileText& t) {
+        try {
+            analyse_node(prior, render, t, results[i]);
+        } catch (...) {
+            results[i].error = std::current_exception();
+        }
+    };
+    const std::vector<std::size_t> order = largest_first(files, threads);
+    for_each_file(files.size(), threads, [&](std::size_t k) {
+        const std::size_t i = order[k];
+        FileText t;
+        try {
+            if (!analyse_text(files[i], root, t, results[i])) return;
+        } catch (...) {
+            results[i].error = std::current_exception();
+            return;
+        }
+        if (!poll(kept_bytes.load(std::memory_order_relaxed) > kKeptBytes)) {
+            kept_bytes += t.content.size();
+            std::lock_guard<std::mutex> g(waiting_lock);
+            waiting.emplace_back(i, std::move(t));
+            return;
+        }
+        second_half(i, t);
+    });
+    poll(true);
+    if (load_error) std::rethrow_exception(load_error);
+    // The files that waited, on as many threads again.
+    for_each_file(waiting.size(), std::min<std::size_t>(threads, std::max<std::size_t>(1, waiting.size())),
+                  [&](std::size_t k) { second_half(waiting[k].first, waiting[k].second); });
     for (const FileResult& r : results)
         if (r.error) std::rethrow_exception(r.error);
     return results;
@@ -479,11 +592,36 @@ core::Json scan(std::string_view root, const core::Json& existing_nodes) {
     return g;
 }
 
+namespace {
+
+GraphText assemble(std::string_view root, std::vector<FileResult>& results);
+
+}  // namespace
+
 GraphText scan_text(std::string_view root, const core::Json& existing_nodes) {
     const std::vector<std::string> files = walk_files(root);
     const Prior prior = index_prior(existing_nodes);
     std::vector<FileResult> results = analyse_all(files, root, prior, true);
+    return assemble(root, results);
+}
 
+GraphText scan_text(std::string_view root, const std::function<core::Json()>& load_existing,
+                    core::Json& existing) {
+    std::future<Json> load = std::async(std::launch::async, load_existing);
+    const std::vector<std::string> files = walk_files(root);
+    if (scan_threads(files.size()) <= 1) {
+        existing = load.get();
+        std::vector<FileResult> results = analyse_all(files, root, index_prior(existing), true);
+        return assemble(root, results);
+    }
+    std::vector<FileResult> results = analyse_all_loading(files, root, load, existing, true);
+    return assemble(root, results);
+}
+
+namespace {
+
+// The written graph and symbol index from the results of every file, in walk order.
+GraphText assemble(std::string_view root, std::vector<FileResult>& results) {
     GraphText out;
     std::size_t node_bytes = 0;
     for (const FileResult& r : results) {
@@ -570,5 +708,7 @@ GraphText scan_text(std::string_view root, const core::Json& existing_nodes) {
     out.index_count = entries.size();
     return out;
 }
+
+}  // namespace
 
 }  // namespace vorlane

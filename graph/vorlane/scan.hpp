@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <exception>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,6 +26,11 @@ struct GraphText {
     std::exception_ptr index_error;
 };
 GraphText scan_text(std::string_view root, const core::Json& existing_nodes);
+// The same, with the earlier file nodes made by `load_existing` on a thread of its own
+// while the tree is walked and its files analysed; what it made is left in `existing`.
+// An error from `load_existing` ends the scan.
+GraphText scan_text(std::string_view root, const std::function<core::Json()>& load_existing,
+                    core::Json& existing);
 
 // A symbol node's entry in the symbol index, and its id; core::KeyError for a missing key.
 core::Json symbol_index_entry(const core::Json& node, std::string& id);

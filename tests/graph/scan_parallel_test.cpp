@@ -2,9 +2,11 @@
 // the document that scan() returns.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/errors.hpp"
@@ -137,6 +139,20 @@ TEST_F(ParallelScan, OneThreadAndManyGiveTheSameBytes) {
             const vorlane::GraphText text = vorlane::scan_text(dir, existing);
             EXPECT_TRUE(text.graph == dumped) << n << " threads";
             EXPECT_TRUE(text.index == index) << n << " threads";
+            // The earlier nodes arriving while the files are analysed, early or late.
+            for (int delay_ms : {0, 30}) {
+                Json loaded;
+                const vorlane::GraphText late = vorlane::scan_text(
+                    dir,
+                    [&] {
+                        std::this_thread::sleep_for(std::chrono::milliseconds(delay_ms));
+                        return existing;
+                    },
+                    loaded);
+                EXPECT_TRUE(late.graph == dumped) << n << " threads, loaded after " << delay_ms << " ms";
+                EXPECT_TRUE(late.index == index) << n << " threads, loaded after " << delay_ms << " ms";
+                EXPECT_EQ(loaded, existing);
+            }
         }
     }
 }
@@ -148,6 +164,11 @@ TEST_F(ParallelScan, AFailingFileFailsEveryPathAlike) {
         Threads t(n);
         EXPECT_THROW(vorlane::scan(dir, existing), core::KeyError) << n;
         EXPECT_THROW(vorlane::scan_text(dir, existing), core::KeyError) << n;
+        Json loaded;
+        EXPECT_THROW(vorlane::scan_text(dir, [&] { return existing; }, loaded), core::KeyError) << n;
+        EXPECT_THROW(vorlane::scan_text(dir, []() -> Json { throw core::OsError(5, "g.json"); }, loaded),
+                     core::OsError)
+            << n;
     }
 }
 
