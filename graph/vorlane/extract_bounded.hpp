@@ -106,6 +106,35 @@ inline bool at(std::string_view s, std::size_t pos, std::string_view word) {
     return pos <= s.size() && s.substr(pos, word.size()) == word;
 }
 
+// "\s+", then an identifier that `name` matches (anchored, greedy, made of characters that
+// are neither blanks nor "("), then "\s*\(", at pos: the one way that part can match, as a
+// match from pos to just past the "(" whose group 1 is the identifier.
+std::optional<core::Match> blank_name_paren(std::string_view s, std::size_t pos, const core::Regex& name);
+
+// A lazy run of characters other than `stops` that ends at a closing character, followed
+// by a tail whose outcome depends only on where it starts: "[^;{]*?>" and what follows it.
+// The engine tries each closing character in turn, up to the first stop character, which
+// costs the rest of the text per attempt when none fits. Here the closing characters
+// whose tail holds and the stop characters are listed once, in one walk on the first
+// query; each query is then two binary searches.
+class LazyClose {
+public:
+    using Tail = std::function<std::optional<core::Match>(std::size_t pos)>;
+    LazyClose(std::string_view s, char close, std::string_view stops, Tail tail)
+        : s_(s), close_(close), stops_(stops), tail_(std::move(tail)) {}
+    // The tail's match after the first closing character at or after `from` and before the
+    // first stop character at or after `from` whose tail holds, or nothing.
+    std::optional<core::Match> first(std::size_t from);
+
+private:
+    std::string_view s_;
+    char close_;
+    std::string_view stops_;
+    Tail tail_;
+    bool listed_ = false;
+    std::vector<std::size_t> good_, stop_at_;
+};
+
 // True when `needle` occurs among the n characters of s that begin at byte offset pos.
 bool within_window(std::string_view s, std::size_t pos, std::size_t n, std::string_view needle);
 

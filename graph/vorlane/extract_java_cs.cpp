@@ -2,6 +2,11 @@
 // spanning a fixed number of rows below its start. The Java passes search the text with
 // its block comments removed and place each match on the row of the original text.
 #include <algorithm>
+#include <array>
+#include <initializer_list>
+#include <optional>
+#include <utility>
+#include <vector>
 
 #include "core/text.hpp"
 #include "graph/vorlane/extract_bounded.hpp"
@@ -79,6 +84,106 @@ void java_types_all(std::string_view s, const MatchFn& f) {
     }
 }
 
+// Length of the word among `words` written at pos, or 0.
+std::size_t word_at(std::string_view s, std::size_t pos, std::initializer_list<std::string_view> words) {
+    for (std::string_view w : words)
+        if (bounded::at(s, pos, w)) return w.size();
+    return 0;
+}
+
+bool starts_with_any(std::string_view s, std::size_t pos, std::initializer_list<std::string_view> words) {
+    return word_at(s, pos, words) != 0;
+}
+
+// The method pattern: an access word, "\s+", the optional modifiers static, final, default
+// and synchronized (each with its blanks), then at the type's start T a refused-word check
+// and either a run "\w[\w<>\[\]]*" or a word, blanks, "<" and a lazy "[^;{(]*?>", then the
+// blanks, the name and "(". Every blank run and word run is taken whole (what follows each
+// cannot begin with the character it would give back), so the only choices are which
+// modifiers are taken, tried in the engine's order, and which ">" closes the lazy part.
+// The outcome at T does not depend on the modifiers that led there, and the ">" whose
+// tail holds is looked up in a list made once: a backtracking search walks to the next
+// stop character for every "<" that never closes, which is quadratic in all.
+void java_methods_all(std::string_view s, const MatchFn& f) {
+    static const core::Regex name(R"([A-Za-z_]\w*)");
+    static const core::Regex type_run(R"(\w[\w<>\[\]]*)");
+    static const core::Regex word(R"(\w+)");
+    static constexpr std::array<std::string_view, 4> kModifiers{"static", "final", "default", "synchronized"};
+    bounded::LazyClose close(s, '>', ";{(", [&](std::size_t x) { return bounded::blank_name_paren(s, x, name); });
+    auto rest = [&](std::size_t t) -> std::optional<core::Match> {
+        if (starts_with_any(s, t, {"class", "if", "for", "while", "return", "new"})) return std::nullopt;
+        if (auto r = type_run.match(s, t))
+            if (auto m = bounded::blank_name_paren(s, r->end(), name)) return m;
+        auto w = word.match(s, t);
+        if (!w) return std::nullopt;
+        const std::size_t lt = bounded::skip_space(s, w->end());
+        if (lt >= s.size() || s[lt] != '<') return std::nullopt;
+        return close.first(lt + 1);
+    };
+    std::size_t pos = 0;
+    while ((pos = s.find('p', pos)) != std::string_view::npos) {
+        const std::size_t start = pos;
+        const std::size_t access_end = start + word_at(s, start, {"public", "private", "protected"});
+        const std::size_t after = bounded::skip_space(s, access_end);
+        std::optional<core::Match> m;
+        if (access_end > start && after > access_end) {
+            // Type starts already tried for this start, with their outcome.
+            std::vector<std::pair<std::size_t, std::optional<core::Match>>> tried;
+            auto at_type = [&](std::size_t t) -> std::optional<core::Match> {
+                for (const auto& [p, r] : tried)
+                    if (p == t) return r;
+                tried.emplace_back(t, rest(t));
+                return tried.back().second;
+            };
+            auto modifiers = [&](auto& self, std::size_t i, std::size_t p) -> std::optional<core::Match> {
+                if (i == kModifiers.size()) return at_type(p);
+                if (bounded::at(s, p, kModifiers[i])) {
+                    const std::size_t e = p + kModifiers[i].size(), blanks_end = bounded::skip_space(s, e);
+                    if (blanks_end > e)
+                        if (auto r = self(self, i + 1, blanks_end)) return r;
+                }
+                return self(self, i + 1, p);
+            };
+            m = modifiers(modifiers, 0, after);
+        }
+        if (!m) {
+            pos = start + 1;
+            continue;
+        }
+        if (!f(core::Match(s, {start, m->end(), m->start(1), m->end(1)}))) return;
+        pos = m->end();
+    }
+}
+
+// The indented method pattern at a row start whose leading blanks end at b: a refused-word
+// check, a word "[A-Za-z]\w*", an optional "<" with a lazy "[^;{]*?>", an optional "[]",
+// then the blanks, a lower-case name and "(". As in java_methods_all the runs are taken
+// whole, so the outcome is decided by the word's end unless a "<" follows it; then by the
+// first ">" before the next ";" or "{" whose tail holds.
+void java_indented_all(std::string_view s, const MatchFn& f) {
+    static const core::Regex head(R"([A-Za-z]\w*)");
+    static const core::Regex name(R"([a-z]\w*)");
+    // "(?:\[\])?" and the rest from pos: giving the brackets back leaves "[" where a blank
+    // must be, so only the greedy way can hold.
+    auto tail = [&](std::size_t pos) {
+        return bounded::blank_name_paren(s, bounded::at(s, pos, "[]") ? pos + 2 : pos, name);
+    };
+    bounded::LazyClose close(s, '>', ";{", tail);
+    bounded::scan_blank_led_rows(
+        s, true,
+        [&](std::size_t line_start, std::size_t b) -> std::optional<core::Match> {
+            if (starts_with_any(s, b, {"public", "private", "protected", "static", "final", "default", "class", "if",
+                                       "for", "while", "return", "new", "@"}))
+                return std::nullopt;
+            auto h = head.match(s, b);
+            if (!h) return std::nullopt;
+            auto m = h->end() < s.size() && s[h->end()] == '<' ? close.first(h->end() + 1) : tail(h->end());
+            if (!m) return std::nullopt;
+            return core::Match(s, {line_start, m->end(), b, m->start(), m->start(1), m->end(1)});
+        },
+        f);
+}
+
 // Block comments removed, with the offset in the original text of each kept piece.
 struct Stripped {
     std::string text;
@@ -123,13 +228,10 @@ std::vector<PatternSpec> java_cs_patterns() {
         {"java_type", kJavaTypeText, core::RE_NONE, java_types_all},
         {"java_method",
          R"((?:public|private|protected)\s+(?:static\s+)?(?:final\s+)?(?:default\s+)?(?:synchronized\s+)?(?!class|if|for|while|return|new)(?:\w[\w<>\[\]]*|(?:\w+\s*<[^;{(]*?>))\s+([A-Za-z_]\w*)\s*\()",
-         core::RE_NONE},
+         core::RE_NONE, java_methods_all},
         {"java_indented",
          R"(^\s+(?!public|private|protected|static|final|default|class|if|for|while|return|new|@)([A-Za-z]\w*(?:<[^;{]*?>)?(?:\[\])?)\s+([a-z]\w*)\s*\()",
-         core::RE_MULTILINE,
-         [](std::string_view s, const MatchFn& f) {
-             bounded::find_blank_led(table().attempt(JAVA_INDENTED), true, s, f);
-         }},
+         core::RE_MULTILINE, java_indented_all},
         {"cs_type",
          R"((?:public|internal|private|protected)\s+(?:(?:static|abstract|sealed|partial|new|override|virtual|extern|unsafe)\s+)*(?:class|interface|enum|struct|record)\s+([A-Za-z_]\w*))",
          core::RE_NONE},

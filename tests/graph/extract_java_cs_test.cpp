@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -142,6 +143,34 @@ TEST(JavaCsPatterns, RoutinesMatchHost) {
     expect_routines_match_host(vorlane::java_cs_patterns(), texts);
 }
 
+// Openings whose "<" closes late, on a ">" whose tail fails, or never: the method passes
+// must pick the same ">" as the host, stop at the same ";", "{" or "(", and take or give
+// back the optional modifiers and "[]" the same way.
+TEST(JavaCsPatterns, UnclosedBracketsMatchHost) {
+    std::vector<std::string> texts;
+    const std::vector<std::string> openings = {"public a<",       "private static final List<", "\n a<",
+                                               "\n\tMap<K, ",     "protected synchronized a <",  "public a<b>",
+                                               "\n a<b> c",       "public static a<b> static ",  "\n a<b>[]"};
+    const std::vector<std::string> tails = {"", "> run(", ">[] run(", "> Run(", ";> run(", "{> run(",
+                                            "(> run(", "> static run(", "\n>\nrun\n(", ">> run("};
+    for (const auto& o : openings)
+        for (const auto& t : tails) {
+            texts.push_back(repeat(o, 40) + t);
+            texts.push_back(o + t + repeat(o, 5) + t);
+        }
+    std::mt19937 rng(7);
+    const std::vector<std::string> pieces = {"public", "private", " ",     "\n", "\t",      "static", "final",
+                                             "default", "a",      "List",  "<",  ">",       "[]",     "[",
+                                             "(",      ";",       "{",     "for", "format", "new",    "x_",
+                                             "R",      "\xc3\xa9", ",",   "@",  "\xe3\x80\x80"};
+    for (int i = 0; i < 1500; ++i) {
+        std::string t;
+        for (int k = static_cast<int>(rng() % 30); k > 0; --k) t += pieces[rng() % pieces.size()];
+        texts.push_back(t);
+    }
+    expect_routines_match_host(vorlane::java_cs_patterns(), texts);
+}
+
 // Long runs of blanks and access words: one stretch, found once.
 TEST(JavaCsPatterns, LongRuns) {
     const std::string blanks = repeat("  \n", 100000);
@@ -151,6 +180,18 @@ TEST(JavaCsPatterns, LongRuns) {
     const auto patterns = vorlane::java_cs_patterns();
     for (const auto& spec : patterns)
         EXPECT_TRUE(spans_of(spec, blanks).empty()) << spec.label;
+
+    // Thousands of "<" that close only at the end, or never.
+    const std::string generic = repeat("public a<", 30000), indented = repeat("\n a<", 60000);
+    EXPECT_EQ(brief(vorlane::extract_symbols_java(generic + "> run(", "A.java")),
+              (Rows{"run use_case 0-0 exported"}));
+    // the last opening's run "a<" is a type: the blanks and the name follow it
+    EXPECT_EQ(brief(vorlane::extract_symbols_java(generic + " run(", "A.java")),
+              (Rows{"run use_case 0-0 exported"}));
+    EXPECT_EQ(brief(vorlane::extract_symbols_java(generic + "( run(", "A.java")), Rows{});
+    EXPECT_EQ(brief(vorlane::extract_symbols_java(indented + "> run(", "A.java")),
+              (Rows{"run use_case 0-60 exported"}));
+    EXPECT_EQ(brief(vorlane::extract_symbols_java(indented + ";> run(", "A.java")), Rows{});
 }
 
 }  // namespace
