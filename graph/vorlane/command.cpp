@@ -144,7 +144,9 @@ Json symbol_index(const Json& graph) {
     Json idx = Json::object();
     auto& members = static_cast<std::vector<std::pair<const std::string, Json>>&>(idx.get_ref<Json::object_t&>());
     std::unordered_map<std::string, std::size_t> place;
-    for (const Json& n : at(graph, "nodes")) {
+    const Json& nodes = at(graph, "nodes");
+    members.reserve(nodes.size());
+    for (const Json& n : nodes) {
         auto kind = n.find("kind");
         if (kind == n.end() || !is_text(*kind, "symbol")) continue;
         std::string id;

@@ -217,41 +217,45 @@ private:
 
 // The node map of `n` (node_as_dict) as it stands inside the graph's node list.
 void write_node(std::string& out, const core::Node& n) {
+    // Room for the keys and the texts as they are; escapes may still grow it.
+    std::size_t room = 320 + n.id.size() + n.path.size() + n.content.size() + n.summary.size() + n.name.size();
+    for (const std::string& k : n.keywords) room += k.size() + 12;
+    out.reserve(out.size() + room);
     Writer w(out);
     w.raw("{");
-    w.key("id", 6, true);
+    w.raw("\n      \"id\": ");
     w.str(n.id);
-    w.key("kind", 6);
+    w.raw(",\n      \"kind\": ");
     w.str(n.kind);
-    w.key("path", 6);
+    w.raw(",\n      \"path\": ");
     w.str(n.path);
-    w.key("ext", 6);
+    w.raw(",\n      \"ext\": ");
     w.str(n.ext);
-    w.key("size", 6);
+    w.raw(",\n      \"size\": ");
     w.num(n.size);
-    w.key("keywords", 6);
+    w.raw(",\n      \"keywords\": ");
     w.list(n.keywords, 6);
     if (n.kind == "file") {
-        w.key("content", 6);
+        w.raw(",\n      \"content\": ");
         w.str(n.content);
-        w.key("summary", 6);
+        w.raw(",\n      \"summary\": ");
         w.str(n.summary);
-        w.key("file_hash", 6);
+        w.raw(",\n      \"file_hash\": ");
         w.str(n.file_hash);
     } else {
-        w.key("symbol_type", 6);
+        w.raw(",\n      \"symbol_type\": ");
         w.str(n.symbol_type);
-        w.key("name", 6);
+        w.raw(",\n      \"name\": ");
         w.str(n.name);
-        w.key("line_start", 6);
+        w.raw(",\n      \"line_start\": ");
         w.num(n.line_start);
-        w.key("line_end", 6);
+        w.raw(",\n      \"line_end\": ");
         w.num(n.line_end);
-        w.key("body_hash", 6);
+        w.raw(",\n      \"body_hash\": ");
         w.str(n.body_hash);
-        w.key("confidence", 6);
+        w.raw(",\n      \"confidence\": ");
         w.str(n.confidence);
-        w.key("exported", 6);
+        w.raw(",\n      \"exported\": ");
         w.raw(n.exported ? "true" : "false");
     }
     w.raw("\n    }");
@@ -303,6 +307,7 @@ void render_symbol(FileResult& r, const core::Node& n) {
     r.node_text.push_back(std::move(text));
     ++r.symbol_count;
     std::string entry;
+    entry.reserve(96 + n.body_hash.size() + n.confidence.size() + n.path.size());
     Writer w(entry);
     w.raw("{\"line_start\": ");
     w.num(n.line_start);
@@ -637,11 +642,11 @@ GraphText assemble(std::string_view root, std::vector<FileResult>& results) {
     Writer ew(edges);
     dedupe(results, [&](const core::Edge& e) {
         ew.raw(out.edge_count++ ? ",\n    {" : "[\n    {");
-        ew.key("from", 6, true);
+        ew.raw("\n      \"from\": ");
         ew.str(e.from);
-        ew.key("to", 6);
+        ew.raw(",\n      \"to\": ");
         ew.str(e.to);
-        ew.key("rel", 6);
+        ew.raw(",\n      \"rel\": ");
         ew.str(e.rel);
         ew.raw("\n    }");
     });
