@@ -54,7 +54,7 @@ Symbols extract_symbols_rb(std::string_view content, std::string_view file_path)
     const auto& t = table();
     bounded::SpanFrame frame(content, file_path, kRubySpan);
     for (auto [pass, sym_type] : {std::pair{RB_DEF, "use_case"}, std::pair{RB_TYPE, "model"}}) {
-        t.for_each_row(pass, content, [&](const core::Match& m, std::int64_t row) {
+        t.for_each_row(pass, content, [&, sym_type = sym_type](const core::Match& m, std::int64_t row) {
             std::string_view name = m.group(1);
             if (!name.empty() && name.front() == '_') return;  // refused, and not remembered
             frame.add_sym(name, row, sym_type, true);
