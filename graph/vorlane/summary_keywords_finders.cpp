@@ -351,10 +351,21 @@ void java_types(std::string_view t, const MatchFn& f) {
 // at a boundary b is: one word character, the run of [\w<>\[\]] to its end R, then
 // \s+name\s*\( fixed by R; inner keyword boundaries of one run share R. So the outcome
 // of the first start of a chain decides the chain: it fails only when no boundary passes.
+//
+// The run from a boundary ends where the run that holds the boundary ends, so the last run
+// measured serves every boundary inside it: a run can hold many chains ("aprivateaprivate"),
+// and measuring it again from each would cost the rest of the run every time.
 void java_methods(std::string_view t, const MatchFn& f) {
-    static const core::Regex head(R"re((?!class|if|for|while|return)\w[\w<>\[\]]*)re");
+    static const core::Regex head(R"re((?!class|if|for|while|return)\w)re");
     static const core::Regex run(R"re([\w<>\[\]]*)re");
     std::size_t run_start = 0, run_end = 0;  // last run of [\w<>\[\]] measured
+    auto run_end_from = [&](std::size_t b) {
+        if (b < run_start || b >= run_end) {
+            run_start = b;
+            run_end = run.match(t, b)->end();
+        }
+        return run_end;
+    };
     std::size_t rest_at = npos;              // last R tested, and its outcome
     std::optional<Match> rest_match;
     auto rest_from = [&](std::size_t r) -> const std::optional<Match>& {
@@ -376,17 +387,12 @@ void java_methods(std::string_view t, const MatchFn& f) {
         while (true) {
             const std::size_t next = java_token(t, b);
             if (next == npos) {  // b is the chain's end
-                if (auto h = head.match(t, b))
-                    if (const auto& m = rest_from(h->end())) best = *m;
+                if (head.match(t, b))
+                    if (const auto& m = rest_from(run_end_from(b))) best = *m;
                 break;
             }
-            if (!space_at(t, b)) {  // a keyword token starts at b
-                if (b < run_start || b >= run_end) {
-                    run_start = b;
-                    run_end = run.match(t, b)->end();
-                }
-                if (const auto& m = rest_from(run_end)) best = *m;
-            }
+            if (!space_at(t, b))  // a keyword token starts at b
+                if (const auto& m = rest_from(run_end_from(b))) best = *m;
             b = next;
         }
         if (best) {

@@ -144,6 +144,7 @@ TEST(BoundedFinders, SameMatchesAsTheHost) {
         "public class A", "publicclass B", "finalrecord R", "public  \n static enum E", "private interfaceI x",
         "public static foo(", "publicpublic bar (", "public final(", "public void f<T>(", "static int[] g (",
         "public for(x", "public format(y", " class z(", "public List<A> h(",
+        "aprivateaprivate void f(", "a<privatea<private x y(", "funprivatefunprivate g h(", "xpublic static y(",
         "int main(int a,\n char b)\n{\n", "  if (x) {\n int f(y) {\n", "a b(;c d(\n", "x\n y z(\n;\n",
         "int\n\n\nmain\n(\n)\n{", "::a *b(c{", "int f() { } int g(", "a b(\n\n;",
     };
@@ -209,6 +210,11 @@ TEST(BoundedFinders, LongRunsBeforeADeclaration) {
     EXPECT_EQ(groups1(f::swift_types, mods + "x\nclass X"), at(mods.size() + 2, "X"));
     EXPECT_EQ(groups1(f::kotlin_decls, mods + "x\nfun y"), at(mods.size() + 2, "y"));
     EXPECT_EQ(groups1(f::java_types, lines("public\n") + "class X"), V{"0:X"});
+    // One run of word characters holding an access word every few characters: each is a
+    // chain of its own whose type run is the rest of the run.
+    const std::string words = lines("aprivate");
+    EXPECT_EQ(groups1(f::java_methods, words), V{});
+    EXPECT_EQ(groups1(f::java_methods, words + " void go("), at(words.size() - 7, "go"));
 }
 
 TEST(BoundedFinders, WholeFunctionsOnLongRuns) {
