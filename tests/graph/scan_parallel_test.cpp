@@ -93,16 +93,18 @@ class ParallelScan : public scan_fixture::Tree {
         Tree::SetUp();
         for (int i = 0; i < 16; ++i)
             for (const Sample& s : kSamples)
-                file("pkg" + std::to_string(i % 4) + "/sub" + std::to_string(i % 3) + "/f" + std::to_string(i) + s.ext,
+                file("tree/pkg" + std::to_string(i % 4) + "/sub" + std::to_string(i % 3) + "/f" + std::to_string(i) + s.ext,
                      fill(s.text, i));
-        file("copy/f0.py", fill(kSamples[4].text, 0));
+        file("tree/copy/f0.py", fill(kSamples[4].text, 0));
+        root = at("tree");
     }
+    std::string root;  // the scanned tree
 
     // The file nodes of a first scan, one of them changed and one turned into a
     // stored symbol node, as the command hands them to the next scan.
     Json prior() const {
         Json out = Json::object();
-        const Json first = vorlane::scan(dir, nullptr);
+        const Json first = vorlane::scan(root, nullptr);
         for (const Json& n : first["nodes"])
             if (n["kind"] == "file") out[n["id"].get<std::string>()] = n;
         out["pkg0/sub0/f0.ts"]["summary"] = "taken over";
@@ -118,8 +120,8 @@ TEST_F(ParallelScan, OneThreadAndManyGiveTheSameBytes) {
         vorlane::GraphText one_text;
         {
             Threads t("1");
-            one_graph = vorlane::scan(dir, existing);
-            one_text = vorlane::scan_text(dir, existing);
+            one_graph = vorlane::scan(root, existing);
+            one_text = vorlane::scan_text(root, existing);
         }
         // With the prior nodes, one file comes back under its stored kind "symbol".
         ASSERT_EQ(one_graph["file_count"], existing.is_null() ? 16 * 24 + 1 : 16 * 24);
@@ -135,15 +137,15 @@ TEST_F(ParallelScan, OneThreadAndManyGiveTheSameBytes) {
 
         for (const char* n : {"2", "7", "64"}) {
             Threads t(n);
-            EXPECT_TRUE(core::json_dumps_indent(vorlane::scan(dir, existing)) == dumped) << n << " threads";
-            const vorlane::GraphText text = vorlane::scan_text(dir, existing);
+            EXPECT_TRUE(core::json_dumps_indent(vorlane::scan(root, existing)) == dumped) << n << " threads";
+            const vorlane::GraphText text = vorlane::scan_text(root, existing);
             EXPECT_TRUE(text.graph == dumped) << n << " threads";
             EXPECT_TRUE(text.index == index) << n << " threads";
             // The earlier nodes arriving while the files are analysed, early or late.
             for (int delay_ms : {0, 30}) {
                 Json loaded;
                 const vorlane::GraphText late = vorlane::scan_text(
-                    dir,
+                    root,
                     [&] {
                         std::this_thread::sleep_for(std::chrono::milliseconds(delay_ms));
                         return existing;
@@ -157,16 +159,35 @@ TEST_F(ParallelScan, OneThreadAndManyGiveTheSameBytes) {
     }
 }
 
+TEST_F(ParallelScan, TheCommandWritesTheSameFilesOnOneThreadAndMany) {
+    // A first run, then a second one that takes over the unchanged files of the first;
+    // the graphs go beside the scanned tree.
+    auto two_runs = [&](const char* threads, const std::string& out) {
+        Threads t(threads);
+        std::vector<std::string> files;
+        for (int run = 0; run < 2; ++run) {
+            const std::string report = vorlane::command::run(root, at(out + "/g.json"));
+            files.push_back(report.substr(0, report.find('\n')));
+            files.push_back(read(out + "/g.json"));
+            files.push_back(read(out + "/symbol_index.json"));
+        }
+        return files;
+    };
+    const std::vector<std::string> one = two_runs("1", "out1");
+    EXPECT_GT(one[1].size(), 100000u);
+    EXPECT_TRUE(one == two_runs("8", "out8"));
+}
+
 TEST_F(ParallelScan, AFailingFileFailsEveryPathAlike) {
     Json existing = prior();
     existing["pkg3/sub0/f3.java"].erase("id");  // unchanged, so it is taken over: a key error
     for (const char* n : {"1", "8"}) {
         Threads t(n);
-        EXPECT_THROW(vorlane::scan(dir, existing), core::KeyError) << n;
-        EXPECT_THROW(vorlane::scan_text(dir, existing), core::KeyError) << n;
+        EXPECT_THROW(vorlane::scan(root, existing), core::KeyError) << n;
+        EXPECT_THROW(vorlane::scan_text(root, existing), core::KeyError) << n;
         Json loaded;
-        EXPECT_THROW(vorlane::scan_text(dir, [&] { return existing; }, loaded), core::KeyError) << n;
-        EXPECT_THROW(vorlane::scan_text(dir, []() -> Json { throw core::OsError(5, "g.json"); }, loaded),
+        EXPECT_THROW(vorlane::scan_text(root, [&] { return existing; }, loaded), core::KeyError) << n;
+        EXPECT_THROW(vorlane::scan_text(root, []() -> Json { throw core::OsError(5, "g.json"); }, loaded),
                      core::OsError)
             << n;
     }
@@ -177,9 +198,9 @@ TEST_F(ParallelScan, StoredSymbolNodeWithoutTextIdFailsOnlyTheIndex) {
     existing["pkg1/sub1/f1.md"]["id"] = 5;
     for (const char* n : {"1", "8"}) {
         Threads t(n);
-        const Json g = vorlane::scan(dir, existing);
+        const Json g = vorlane::scan(root, existing);
         EXPECT_ANY_THROW(vorlane::command::symbol_index(g));
-        const vorlane::GraphText text = vorlane::scan_text(dir, existing);
+        const vorlane::GraphText text = vorlane::scan_text(root, existing);
         EXPECT_TRUE(text.graph == core::json_dumps_indent(g)) << n;
         EXPECT_TRUE(text.index_error) << n;
     }
