@@ -352,8 +352,6 @@ bool analyse_text(const std::string& path, std::string_view root, FileText& t, F
 // The second half: the file node, taken over or made afresh, then the symbol nodes. The
 // node comes first in a file's work, so an error there wins over one of the first half.
 void analyse_node(const Prior& prior, bool render, FileText& t, FileResult& out) {
-    const std::vector<core::Edge> relations = std::move(out.edges);
-    out.edges.clear();
     auto old = prior.find(t.file_id);
     if (old != prior.end() && hash_matches(*old->second, t.fhash)) {
         Json node = taken_over(*old->second, t.file_id, t.ext, t.size, t.content, t.fhash);
@@ -381,7 +379,6 @@ void analyse_node(const Prior& prior, bool render, FileText& t, FileResult& out)
         }
     }
     if (t.error) std::rethrow_exception(t.error);
-    out.edges = relations;
     if (!render) {
         append_symbol_nodes(out.nodes, out.edges, t.syms, t.file_id, t.ext);
         return;
