@@ -35,7 +35,7 @@ UNITS = ["public a<", "private static final a<", "public a<b>", "public a<b> c",
          "public ", "public\n", "public static ", "internal ", "internal static ", "internal new ",
          "public a ", "public a b ", "public a ( ", "public a[]", "public <", "public async ",
          "protected override ", "internal a? ", "public a<b>? ", "public static abstract ",
-         "public static async virtual ", "internal\n", "public\t"]
+         "public static async virtual ", "internal\n", "public\t", "aprivate", "a<private"]
 
 
 # Appended to each text: nothing, or a call that gives the engine's search its "(".

@@ -47,10 +47,16 @@ void java_comments_all(std::string_view s, const MatchFn& f) {
     }
 }
 
+// Length of the word among `words` written at pos, or 0.
+std::size_t word_at(std::string_view s, std::size_t pos, std::initializer_list<std::string_view> words) {
+    for (std::string_view w : words)
+        if (bounded::at(s, pos, w)) return w.size();
+    return 0;
+}
+
 // Length of the access word or blank that begins at pos, or 0.
 std::size_t run_item(std::string_view s, std::size_t pos) {
-    for (std::string_view w : {"public", "private", "protected"})
-        if (bounded::at(s, pos, w)) return w.size();
+    if (std::size_t n = word_at(s, pos, {"public", "private", "protected"})) return n;
     if (pos >= s.size()) return 0;
     std::size_t next = pos;
     return core::is_space(core::next_cp(s, next)) ? next - pos : 0;
@@ -82,13 +88,6 @@ void java_types_all(std::string_view s, const MatchFn& f) {
         if (!f(core::Match(s, {pos, m->end(), m->start(1), m->end(1)}))) return;
         pos = m->end();
     }
-}
-
-// Length of the word among `words` written at pos, or 0.
-std::size_t word_at(std::string_view s, std::size_t pos, std::initializer_list<std::string_view> words) {
-    for (std::string_view w : words)
-        if (bounded::at(s, pos, w)) return w.size();
-    return 0;
 }
 
 bool starts_with_any(std::string_view s, std::size_t pos, std::initializer_list<std::string_view> words) {
