@@ -115,22 +115,34 @@ std::vector<std::string> name_keywords(std::string_view name) {
     return tokens;
 }
 
-std::int64_t find_block_end_ts(const Lines& lines, std::int64_t start) {
-    const auto n = static_cast<std::int64_t>(lines.size());
-    const std::int64_t limit = std::min(start + 400, n);
+namespace {
+
+// Net "{" and "}" of a row: the braces less those written after a backslash.
+std::pair<std::int64_t, std::int64_t> braces_of(std::string_view row) {
+    return {static_cast<std::int64_t>(core::count(row, "{")) - static_cast<std::int64_t>(core::count(row, "\\{")),
+            static_cast<std::int64_t>(core::count(row, "}")) - static_cast<std::int64_t>(core::count(row, "\\}"))};
+}
+
+// The brace rule over rows start.. (at most 400), with row i's (opens, closes) from braces(i).
+template <class Braces>
+std::int64_t block_end_by_braces(std::int64_t rows, std::int64_t start, const Braces& braces) {
+    const std::int64_t limit = std::min(start + 400, rows);
     std::int64_t depth = 0;
     bool found_open = false;
     for (std::int64_t i = start; i < limit; ++i) {
-        const std::string_view row = row_at(lines, i);
-        const auto opens = static_cast<std::int64_t>(core::count(row, "{")) -
-                           static_cast<std::int64_t>(core::count(row, "\\{"));
-        const auto closes = static_cast<std::int64_t>(core::count(row, "}")) -
-                            static_cast<std::int64_t>(core::count(row, "\\}"));
+        const auto [opens, closes] = braces(i);
         depth += opens - closes;
         if (opens > 0) found_open = true;
         if (found_open && depth <= 0) return i;
     }
-    return std::min(start + 100, n - 1);
+    return std::min(start + 100, rows - 1);
+}
+
+}  // namespace
+
+std::int64_t find_block_end_ts(const Lines& lines, std::int64_t start) {
+    return block_end_by_braces(static_cast<std::int64_t>(lines.size()), start,
+                               [&](std::int64_t i) { return braces_of(row_at(lines, i)); });
 }
 
 std::int64_t find_block_end_py(const Lines& lines, std::int64_t start) {
@@ -180,11 +192,32 @@ void SymbolFrame::add(std::string_view name, std::int64_t line_start, std::int64
     r.symbol_type = std::string(symbol_type);
     r.line_start = line_start;
     r.line_end = line_end;
-    r.body_hash = core::body_hash(lines_, line_start, line_end);
+    r.body_hash = body_hash(line_start, line_end);
     r.confidence = std::string(confidence);
     r.exported = exported;
     r.keywords = name_keywords(name);
     symbols_.push_back(std::move(r));
+}
+
+const std::string& SymbolFrame::body_hash(std::int64_t line_start, std::int64_t line_end) {
+    // Many records of one file can share a row range (every symbol of a one-row file has
+    // the same one), and hashing it again each time costs as much as the rows are long.
+    auto [it, fresh] = hashes_.try_emplace({line_start, line_end});
+    if (fresh) it->second = core::body_hash(lines_, line_start, line_end);
+    return it->second;
+}
+
+std::int64_t SymbolFrame::block_end_ts(std::int64_t start) {
+    if (braces_.empty() && !lines_.empty()) {
+        braces_.reserve(lines_.size());
+        for (std::string_view row : lines_) braces_.push_back(braces_of(row));
+    }
+    const auto n = static_cast<std::int64_t>(lines_.size());
+    return block_end_by_braces(n, start, [&](std::int64_t i) {
+        if (i < 0) i += n;
+        if (i < 0 || i >= n) throw std::out_of_range("list index out of range");
+        return braces_[static_cast<std::size_t>(i)];
+    });
 }
 
 std::int64_t SymbolFrame::fixed_span_end(std::int64_t line_no, std::int64_t span) const {

@@ -1,6 +1,7 @@
 #pragma once
 // What every symbol extractor shares: rows, first-wins records, name keywords, block ends.
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -47,6 +48,8 @@ public:
              std::string_view confidence, bool exported);
     // min(line_no + span, rows - 1)
     std::int64_t fixed_span_end(std::int64_t line_no, std::int64_t span) const;
+    // find_block_end_ts(lines(), start), with each row's braces counted once per frame.
+    std::int64_t block_end_ts(std::int64_t start);
     Symbols take() { return std::move(symbols_); }
 
 private:
@@ -54,6 +57,10 @@ private:
     Lines lines_;
     std::unordered_set<std::string> seen_;
     Symbols symbols_;
+    std::map<std::pair<std::int64_t, std::int64_t>, std::string> hashes_;  // by (line_start, line_end)
+    std::vector<std::pair<std::int64_t, std::int64_t>> braces_;            // (opens, closes) by row
+
+    const std::string& body_hash(std::int64_t line_start, std::int64_t line_end);
 };
 
 }  // namespace vorlane

@@ -174,9 +174,11 @@ void find_import_from(std::string_view s, const MatchFn& f) { ImportFrom(s).run(
 
 // ^\s*WORD... in multi-line mode, WORD a keyword: a row start can match only where its
 // leading white space is followed by WORD, so the pattern is tried only there (trying it
-// everywhere costs the engine a look ahead for the keyword's letters at every row).
+// everywhere costs the engine a look ahead for the keyword's letters at every row), and
+// as an attempt_regex, which does not look through the rest of the text for a character
+// the match needs before each try.
 void find_word_led(std::size_t pattern, std::string_view word, std::string_view s, const MatchFn& f) {
-    const core::Regex& re = table().re(pattern);
+    const core::Regex& re = table().attempt(pattern);
     bounded::scan_blank_led_rows(
         s, false,
         [&](std::size_t start, std::size_t blanks_end) -> std::optional<core::Match> {
