@@ -368,4 +368,22 @@ std::string replace(std::string_view s, std::string_view old, std::string_view r
     return out;
 }
 
+std::size_t space_end(std::string_view s, std::size_t pos) {
+    while (pos < s.size()) {
+        const auto c = static_cast<unsigned char>(s[pos]);
+        if (c < 0x80) {
+            // ASCII white space: \t \n \v \f \r, U+001C..U+001F and the blank.
+            if ((c >= 0x09 && c <= 0x0d) || (c >= 0x1c && c <= 0x20)) {
+                ++pos;
+                continue;
+            }
+            break;
+        }
+        std::size_t next = pos;
+        if (!is_space(next_cp(s, next))) break;
+        pos = next;
+    }
+    return pos;
+}
+
 }  // namespace core

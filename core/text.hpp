@@ -38,6 +38,8 @@ std::size_t cp_advance(std::string_view s, std::size_t pos, std::size_t n);
 bool is_space(char32_t c);   // str.isspace(): the host's 29 white-space code points
 bool is_upper(char32_t c);   // str.isupper() of a one-character text (Uppercase property)
 bool is_line_break(char32_t c);  // a row end of str.splitlines()
+// Byte offset just past the run of white space (is_space) that starts at byte offset `pos`.
+std::size_t space_end(std::string_view s, std::size_t pos);
 
 // The host's str methods.
 std::vector<std::string_view> splitlines(std::string_view s);  // str.splitlines()

@@ -35,15 +35,6 @@ void CompiledTable::for_each_row(std::size_t i, std::string_view subject,
     });
 }
 
-std::size_t skip_space(std::string_view s, std::size_t pos) {
-    while (pos < s.size()) {
-        std::size_t next = pos;
-        if (!core::is_space(core::next_cp(s, next))) break;
-        pos = next;
-    }
-    return pos;
-}
-
 std::size_t NextOf::from(std::size_t pos) {
     if (asked_ <= pos && pos <= found_) return found_;
     asked_ = pos;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/pattern.hpp"
+#include "core/text.hpp"
 #include "graph/vorlane/frame.hpp"
 #include "graph/vorlane/patterns.hpp"
 
@@ -59,7 +60,7 @@ private:
 };
 
 // Byte offset just past the run of white space that starts at `pos`.
-std::size_t skip_space(std::string_view s, std::size_t pos);
+inline std::size_t skip_space(std::string_view s, std::size_t pos) { return core::space_end(s, pos); }
 
 // The first byte at or after a position that is one of a fixed set of ASCII characters,
 // or npos. Queries that never move backwards cost linear time in all.

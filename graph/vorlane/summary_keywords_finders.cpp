@@ -28,15 +28,7 @@ bool space_at(std::string_view t, std::size_t i) {
     return i < t.size() && core::is_space(core::next_cp(t, i));
 }
 
-// End of the run of white space that starts at i.
-std::size_t space_end(std::string_view t, std::size_t i) {
-    while (i < t.size()) {
-        std::size_t j = i;
-        if (!core::is_space(core::next_cp(t, j))) break;
-        i = j;
-    }
-    return i;
-}
+using core::space_end;
 
 bool literal_at(std::string_view t, std::size_t i, std::string_view lit) {
     return i <= t.size() && t.substr(i).starts_with(lit);

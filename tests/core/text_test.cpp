@@ -301,3 +301,18 @@ TEST(TextOps, EmptySeparatorIsRejected) {
 }
 
 }  // namespace
+
+TEST(TextOps, SpaceEndStopsAtTheFirstNonSpace) {
+    // Every code point of the first planes as a two-character run before "x", from offset 1.
+    for (char32_t c = 0; c < 0x3100; ++c) {
+        if (c >= 0xd800 && c <= 0xdfff) continue;
+        std::string s = "y";
+        core::append_utf8(s, c);
+        core::append_utf8(s, c);
+        s += "x";
+        const std::size_t want = core::is_space(c) ? s.size() - 1 : 1;
+        ASSERT_EQ(core::space_end(s, 1), want) << "U+" << std::hex << static_cast<unsigned>(c);
+    }
+    EXPECT_EQ(core::space_end("  ", 2), 2u);
+    EXPECT_EQ(core::space_end("  ", 5), 5u);
+}
