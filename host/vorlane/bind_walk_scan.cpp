@@ -47,7 +47,12 @@ py::object scan(py::handle root, py::handle existing_nodes) {
     } else if (PyErr_Occurred()) {
         throw py::error_already_set();
     }
-    core::Json graph = vorlane::scan(walk_root, prior);
+    core::Json graph;
+    {
+        // The scan touches no host object: other host threads may run meanwhile.
+        py::gil_scoped_release unlocked;
+        graph = vorlane::scan(walk_root, prior);
+    }
     graph["root"] = utf8_lenient(py::str(root));
     return to_py(graph);
 }
@@ -94,7 +99,12 @@ void main_command() {
     py::object args = parser.attr("parse_args")(sys.attr("argv")[py::slice(1, std::nullopt, std::nullopt)]);
     const std::string root = fspath(args.attr("root"));
     const std::string out = fspath(args.attr("out"));
-    write_stdout(cmd::run(root, out));
+    std::string report;
+    {
+        py::gil_scoped_release unlocked;
+        report = cmd::run(root, out);
+    }
+    write_stdout(report);
 }
 
 }  // namespace
