@@ -1,11 +1,14 @@
 // TypeScript/JavaScript and Python symbols.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
 #include "core/hash.hpp"
+#include "extract_support.hpp"
 #include "graph/vorlane/extractors.hpp"
+#include "graph/vorlane/patterns.hpp"
 
 namespace {
 
@@ -153,6 +156,70 @@ TEST(ExtractPy, RouteRecognition) {
         EXPECT_EQ(syms[0].name, "handler") << c.what;
         EXPECT_EQ(syms[0].symbol_type, c.type) << c.what;
     }
+}
+
+// Texts for the routines that stand in for the function-constant and route patterns:
+// declarations put together from those patterns' pieces, each piece sometimes left out,
+// doubled or replaced by a near miss, and each opening repeated with a parameter list that
+// closes late, never, or in a way that does not finish the match.
+std::vector<std::string> routine_texts(unsigned seed) {
+    std::mt19937 rng(seed);
+    auto pick = [&](const std::vector<std::string>& options) { return options[rng() % options.size()]; };
+    const std::vector<std::string> ws = {" ", " ", "  ", "\n", "\t", "\xe3\x80\x80", "\x1c", ""};
+    const std::vector<std::string> name = {"x", "Ab_1", "é", "1a", "_"};
+    auto params = [&] { return pick({"(", "(a, b", "(\n", "((", "(a)"}) + pick({")", ")", "", "\n)"}); };
+    std::vector<std::string> out;
+    for (int i = 0; i < 800; ++i) {
+        std::string text;
+        const int decls = 1 + static_cast<int>(rng() % 4);
+        for (int k = 0; k < decls; ++k) {
+            if (i % 2 == 0) {
+                text += pick({"export", "export", "exports", ""}) + pick(ws) + pick({"const", "let", "var"}) + pick(ws) +
+                        pick(name) + pick(ws) + pick({"=", "=", "=="}) + pick(ws) + pick({"async" + pick(ws), ""}) +
+                        pick({"function", "functional", params() + pick(ws) + pick({"=>", "=>", "="}),
+                              pick(name) + pick(ws) + pick({"=>", ""}), "<T>"});
+            } else {
+                text += "@" + pick({"app", "router", "BLUEPRİNT", "blueprınt", "bp"}) + pick({".", ""}) +
+                        pick({"get", "POST", "patch", "route"}) + pick(ws) + params() + pick({"", " ", "\n@d(x)", "\n  @d"}) +
+                        pick({"\n", "\n", "\r\n", ""}) + pick({"", " ", "\t"}) + pick({"async" + pick(ws), ""}) +
+                        pick({"def", "DEF", "define"}) + pick(ws) + pick(name) + pick(ws) + pick({"(", ":"});
+            }
+            text += pick({"\n", "\n", " ", "\r\n", ""});
+        }
+        out.push_back(text);
+    }
+    for (std::string head : {"export const x = (", "export const x = async (", "export let x = (a", "@app.get(",
+                             "@router.post(", "@APP.GET ("})
+        for (std::string gap : {"\n", "", " a,\n", "\n@app.get(\n", ")\n"})
+            for (std::string tail : {"", ")", ") => 1", ")  \n  => 1", ")\ndef f(", ")\n@d\nasync  def g (", ") ="}) {
+                std::string text;
+                for (int k = 0; k < 60; ++k) text += head + gap;
+                out.push_back(text + tail);
+                out.push_back(text + tail + "\n" + text + tail);
+            }
+    return out;
+}
+
+TEST(ExtractTsPy, BoundedRoutinesGiveTheHostsMatches) {
+    const auto texts = routine_texts(7);
+    extract_support::expect_routines_match_host(vorlane::ts_patterns(), texts);
+    extract_support::expect_routines_match_host(vorlane::py_patterns(), texts);
+}
+
+TEST(ExtractTsPy, UnclosedParameterListsOnManyRows) {
+    // Each row opens a list that closes only at the end of the text: the first row's
+    // constant takes it, and the rows after it lie inside its match.
+    std::string ts;
+    for (int i = 0; i < 20000; ++i) ts += "export const x" + std::to_string(i) + " = (\n";
+    EXPECT_EQ(brief(vorlane::extract_symbols_ts(ts + ") => 1\n", "f")), (Rows{"x0 use_case high 0-100 exported"}));
+    EXPECT_TRUE(vorlane::extract_symbols_ts(ts + ") =\n", "f").empty());
+
+    std::string py;
+    for (int i = 0; i < 20000; ++i) py += "@app.get(\n";
+    const auto syms = vorlane::extract_symbols_py(py + ")\ndef handler():\n    pass\n", "f");
+    ASSERT_EQ(syms.size(), 1u);
+    EXPECT_EQ(syms[0].symbol_type, "api_route");
+    EXPECT_EQ(vorlane::extract_symbols_py(py + ")\n\ndef handler():\n", "f")[0].symbol_type, "use_case");
 }
 
 }  // namespace

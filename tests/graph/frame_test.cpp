@@ -186,4 +186,36 @@ TEST(FrameRecords, FirstNameWinsWithItsRowsAndHash) {
     EXPECT_EQ(syms[1].name, "loaduser");
 }
 
+TEST(FrameRecords, SharedAndOverlappingRangesKeepTheirOwnHashes) {
+    // Rows end in every kind of break, so a range's hash is of its rows joined by "\n",
+    // not of the text between them.
+    const std::string content = "a {\r\nb }\x0c" "c\n\nd \\{\r" "e }\u2028f";
+    const Lines lines = core::splitlines(content);
+    ASSERT_EQ(lines.size(), 7u);
+    vorlane::SymbolFrame frame(content, "f");
+    const std::vector<std::pair<std::int64_t, std::int64_t>> ranges = {{0, 6}, {0, 6}, {0, 2}, {2, 6}, {6, 6},
+                                                                       {0, 6}, {3, 2}, {5, 9}, {-2, -1}};
+    for (std::size_t i = 0; i < ranges.size(); ++i)
+        frame.add("n" + std::to_string(i), ranges[i].first, ranges[i].second, "model", "high", true);
+    const vorlane::Symbols syms = frame.take();
+    ASSERT_EQ(syms.size(), ranges.size());
+    for (std::size_t i = 0; i < ranges.size(); ++i)
+        EXPECT_EQ(syms[i].body_hash, core::body_hash(lines, ranges[i].first, ranges[i].second)) << i;
+    EXPECT_EQ(syms[3].body_hash, core::md5_prefix8("c\n\nd \\{\ne }\nf"));
+}
+
+TEST(FrameBlocks, FrameBraceCountsAgreeWithTheRowRule) {
+    // Every start of a text with nested, escaped, unclosed and late-closing blocks.
+    std::string content = "x\n";
+    for (int i = 0; i < 150; ++i) content += "f() {\n";
+    for (int i = 0; i < 150; ++i) content += i % 7 ? "}\n" : "\\} \\{ }}\n";
+    for (int i = 0; i < 300; ++i) content += i % 50 ? "y\n" : "{ } {\n";
+    content += "}";
+    vorlane::SymbolFrame frame(content, "f");
+    const Lines& lines = frame.lines();
+    for (std::int64_t start = 0; start < static_cast<std::int64_t>(lines.size()); ++start)
+        ASSERT_EQ(frame.block_end_ts(start), vorlane::find_block_end_ts(lines, start)) << start;
+    EXPECT_EQ(frame.block_end_ts(-1), vorlane::find_block_end_ts(lines, -1));
+}
+
 }  // namespace
