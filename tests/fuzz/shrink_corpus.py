@@ -6,12 +6,11 @@
 Runs FUZZER over every input of the SOURCE folders once (libFuzzer's merge pass, edges
 only) and greedily picks inputs by the number of features each adds, the smaller input
 first on a tie, until nothing new is covered or N are taken; DEST is then replaced by
-the picked inputs. Inputs named by hand (not by their content hash, as libFuzzer names
-them) are regression cases and always kept.
+the picked inputs. Inputs whose names begin with "regress-" are inputs a target once
+failed on and are always kept.
 """
 import argparse
 import os
-import re
 import shutil
 import subprocess
 import sys
@@ -58,7 +57,7 @@ def main():
             data[p] = f.read()
     covered, picked = set(), []
     for p in list(feats):
-        if not re.fullmatch(r"[0-9a-f]{40}", os.path.basename(p)):
+        if os.path.basename(p).startswith("regress-"):
             covered |= feats.pop(p)
             picked.append(p)
     while len(picked) < args.max:
