@@ -6,9 +6,10 @@ of blanks, letters, braces, line feeds, "(", "<" and quotes.
 
     python3 bench/adversarial_frame.py [--root dist/root] [--size 300000] [--only WORD] [--over 0.01]
 
-Prints, slowest first, one line per text and routine whose time is above --over seconds
-(the time includes turning the records and edges into host objects, which dominates for
-texts that give tens of thousands of them, such as 'a/b.ts' repeated). The last line is the slowest time of all.
+Prints, slowest first, one line per text and routine whose time (the best of three runs
+when the first is slow) is above --over seconds. The time includes turning the records and
+edges into host objects, which dominates for texts that give tens of thousands of them,
+such as 'a/b.ts' repeated. The last line is the slowest time of all.
 """
 import argparse
 import os
@@ -43,6 +44,12 @@ RELATION_FILES = ["/r/a.ts", "/r/a.py", "/r/a.swift", "/r/a.rs", "/r/a.java", "/
 
 def repeat(unit, n):
     return (unit * (n // len(unit) + 1))[:n]
+
+
+def timed(f, text):
+    start = time.perf_counter()
+    f(text)
+    return time.perf_counter() - start
 
 
 def texts(heads, size):
@@ -85,9 +92,10 @@ def main():
         for label, text in texts(heads, args.size):
             if args.only and args.only not in name and args.only not in label:
                 continue
-            start = time.perf_counter()
-            routines[name](text)
-            rows.append((time.perf_counter() - start, name, label))
+            seconds = timed(routines[name], text)
+            if seconds > args.over:  # a slow first run may be a pause of the host: keep the best of three
+                seconds = min(seconds, timed(routines[name], text), timed(routines[name], text))
+            rows.append((seconds, name, label))
     rows.sort(reverse=True)
     for seconds, name, label in rows:
         if seconds > args.over:

@@ -70,7 +70,7 @@ Symbols extract_symbols_php(std::string_view content, std::string_view file_path
         if (name.empty() || frame.seen(name)) return;
         if (line_no != cached_row) {
             cached_row = line_no;
-            cached_end = find_block_end_ts(frame.lines(), line_no);
+            cached_end = frame.block_end_ts(line_no);
         }
         frame.add(name, line_no, cached_end, sym_type, "high", exported);
     };
