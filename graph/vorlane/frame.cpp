@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "core/hash.hpp"
 #include "core/pattern.hpp"
 #include "core/text.hpp"
 #include "graph/vorlane/patterns.hpp"
@@ -181,7 +182,7 @@ std::int64_t RowCounter::row(std::size_t offset) {
 }
 
 SymbolFrame::SymbolFrame(std::string_view content, std::string_view file_path)
-    : file_path_(file_path), lines_(core::splitlines(content)) {}
+    : file_path_(file_path), lines_(core::splitlines(content)), content_(content) {}
 
 void SymbolFrame::add(std::string_view name, std::int64_t line_start, std::int64_t line_end,
                       std::string_view symbol_type, std::string_view confidence, bool exported) {
@@ -203,7 +204,27 @@ const std::string& SymbolFrame::body_hash(std::int64_t line_start, std::int64_t 
     // Many records of one file can share a row range (every symbol of a one-row file has
     // the same one), and hashing it again each time costs as much as the rows are long.
     auto [it, fresh] = hashes_.try_emplace({line_start, line_end});
-    if (fresh) it->second = core::body_hash(lines_, line_start, line_end);
+    if (!fresh) return it->second;
+    const auto n = static_cast<std::int64_t>(lines_.size());
+    if (0 <= line_start && line_start <= line_end && line_end < n) {
+        if (odd_breaks_.empty()) {
+            odd_breaks_.assign(lines_.size(), 0);
+            for (std::size_t i = 1; i < lines_.size(); ++i) {
+                const char* end = lines_[i - 1].data() + lines_[i - 1].size();
+                odd_breaks_[i] = odd_breaks_[i - 1] + (lines_[i].data() == end + 1 && *end == '\n' ? 0 : 1);
+            }
+        }
+        const auto lo = static_cast<std::size_t>(line_start), last = static_cast<std::size_t>(line_end);
+        // Rows parted by single "\n"s join to the very bytes of the content that hold them.
+        if (odd_breaks_[last] == odd_breaks_[lo]) {
+            const char* begin = lines_[lo].data();
+            const char* end = lines_[last].data() + lines_[last].size();
+            it->second = core::md5_prefix8(
+                content_.substr(static_cast<std::size_t>(begin - content_.data()), static_cast<std::size_t>(end - begin)));
+            return it->second;
+        }
+    }
+    it->second = core::body_hash(lines_, line_start, line_end);
     return it->second;
 }
 

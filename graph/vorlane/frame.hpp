@@ -59,6 +59,9 @@ private:
     Symbols symbols_;
     std::map<std::pair<std::int64_t, std::int64_t>, std::string> hashes_;  // by (line_start, line_end)
     std::vector<std::pair<std::int64_t, std::int64_t>> braces_;            // (opens, closes) by row
+    std::string_view content_;
+    // odd_breaks_[i]: how many of the breaks after rows 0..i-1 are not a single "\n".
+    std::vector<std::size_t> odd_breaks_;
 
     const std::string& body_hash(std::int64_t line_start, std::int64_t line_end);
 };

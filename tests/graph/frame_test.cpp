@@ -194,7 +194,8 @@ TEST(FrameRecords, SharedAndOverlappingRangesKeepTheirOwnHashes) {
     ASSERT_EQ(lines.size(), 7u);
     vorlane::SymbolFrame frame(content, "f");
     const std::vector<std::pair<std::int64_t, std::int64_t>> ranges = {{0, 6}, {0, 6}, {0, 2}, {2, 6}, {6, 6},
-                                                                       {0, 6}, {3, 2}, {5, 9}, {-2, -1}};
+                                                                       {0, 6}, {3, 2}, {5, 9}, {-2, -1},
+                                                                       {2, 4}, {3, 4}, {2, 5}};
     for (std::size_t i = 0; i < ranges.size(); ++i)
         frame.add("n" + std::to_string(i), ranges[i].first, ranges[i].second, "model", "high", true);
     const vorlane::Symbols syms = frame.take();
