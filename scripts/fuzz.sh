@@ -28,7 +28,7 @@ if [ ! -f "$build/build.ninja" ]; then
   CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DTARVELLE_FUZZ=ON -DCMAKE_INSTALL_PREFIX="$here/$build/root" -DPython_EXECUTABLE="$python" >/dev/null
 fi
-cmake --build "$build" -j "$jobs" --target $(printf 'fuzz_%s ' "${targets[@]}")
+cmake --build "$build" -j "$jobs" --target replay_driver $(printf 'fuzz_%s ' "${targets[@]}")
 
 max_len() {
   case $1 in

@@ -166,6 +166,10 @@ def main():
                     help="also replay the inputs in PATH as inputs of TARGET")
     ap.add_argument("targets", nargs="*", default=sorted(MODES))
     args = ap.parse_args()
+    if not os.access(args.driver, os.X_OK):
+        print(f"no driver at {args.driver}: build it with bash scripts/fuzz.sh (or pass --driver)",
+              file=sys.stderr)
+        return 2
     total = 0
     for spec in args.folder:
         t, _, folder = spec.partition("=")
