@@ -8,6 +8,7 @@
 #include "graph/vorlane/extract_bounded.hpp"
 #include "graph/vorlane/extractors.hpp"
 #include "graph/vorlane/patterns.hpp"
+#include "graph/vorlane/summary_keywords_finders.hpp"
 
 namespace vorlane {
 namespace {
@@ -169,26 +170,6 @@ void reflected_functions_all(std::string_view s, const MatchFn& f) {
         f);
 }
 
-// "^[\w:*&<>\s]+?\s+NAME\s*\([^;{]*\{": the lazy run, the blanks and the name lie in one
-// declarator run from the row start; "(" must end that run, and the first ";" or "{" after
-// it must be "{". Every row start inside the same run meets the same "(", so a failed run
-// is passed over whole. A backtracking search retries the white space for every length of
-// the lazy run, from every row start: cubic on blank rows.
-void definitions_all(std::string_view s, const MatchFn& f) {
-    bounded::NextOf stop(s, ";{");
-    std::size_t pos = 0;
-    while ((pos = bounded::next_row_start(s, pos)) != std::string_view::npos) {
-        auto run = declarator_run(s, pos, core::cp_advance(s, pos, 1));
-        std::size_t brace = run.name ? stop.from(run.end + 1) : std::string_view::npos;
-        if (brace == std::string_view::npos || s[brace] != '{') {
-            pos = run.end + 1;  // no row start up to the run's end can match
-            continue;
-        }
-        if (!f(core::Match(s, {pos, brace + 1, run.name->first, run.name->second}))) return;
-        pos = brace + 1;
-    }
-}
-
 }  // namespace
 
 std::vector<PatternSpec> c_cpp_patterns() {
@@ -203,7 +184,8 @@ std::vector<PatternSpec> c_cpp_patterns() {
          [](std::string_view s, const MatchFn& f) {
              bounded::find_blank_led(table().attempt(C_DECLARATION), false, s, f);
          }},
-        {"c_definition", R"(^[\w:*&<>\s]+?\s+([A-Za-z_]\w*)\s*\([^;{]*\{)", core::RE_MULTILINE, definitions_all},
+        {"c_definition", R"(^[\w:*&<>\s]+?\s+([A-Za-z_]\w*)\s*\([^;{]*\{)", core::RE_MULTILINE,
+         finders::c_definitions},  // the same pattern as the summary's definition names
     };
 }
 
