@@ -59,8 +59,12 @@ Json symbol_json(const SymbolRecord& s) {
 }
 
 std::string rel(std::string_view path, std::string_view root) {
-    const std::string p = paths::resolve(path);
     const std::string r = paths::resolve(root);
+    return rel_under(path, r);
+}
+
+std::string rel_under(std::string_view path, std::string_view r) {
+    const std::string p = paths::resolve(path);
     if (!paths::is_within(p, r)) return paths::relpath(p, r);
     if (p.size() == r.size()) return ".";
     // Both are normalized, so what follows the root is the components joined by SEP.

@@ -40,6 +40,8 @@ Json symbol_json(const SymbolRecord& s);  // the 9 keys in record order
 
 // The file id of `path` under `root` (both resolved first).
 std::string rel(std::string_view path, std::string_view root);
+// The same for a root that is already resolved (a scan resolves its root once).
+std::string rel_under(std::string_view path, std::string_view resolved_root);
 // The symbol id: file id, "::", name.
 std::string symbol_id(std::string_view file_id, std::string_view name);
 // MD5 prefix of lines[start:end+1] joined by "\n" (the host's slice rules).

@@ -333,10 +333,10 @@ struct FileText {
 };
 
 // The first half: read the file, its relations and its symbols. False when it is skipped.
-bool analyse_text(const std::string& path, std::string_view root, FileText& t, FileResult& out) {
+bool analyse_text(const std::string& path, std::string_view resolved_root, FileText& t, FileResult& out) {
     if (!read_source(path, t.size, t.content)) return false;
     out.kept = true;
-    t.file_id = core::rel(path, root);
+    t.file_id = core::rel_under(path, resolved_root);
     t.exact_suffix = core::paths::suffix(path);
     t.ext = core::lower(t.exact_suffix);
     t.fhash = core::md5_prefix8(t.content);
@@ -391,10 +391,10 @@ void analyse_node(const Prior& prior, bool render, FileText& t, FileResult& out)
 
 // Analyses one file: its nodes as maps into `out.nodes`, or, with `render`, as the
 // texts of the written graph and symbol index.
-void analyse_file(const std::string& path, std::string_view root, const Prior& prior, bool render,
+void analyse_file(const std::string& path, std::string_view resolved_root, const Prior& prior, bool render,
                   FileResult& out) {
     FileText t;
-    if (analyse_text(path, root, t, out)) analyse_node(prior, render, t, out);
+    if (analyse_text(path, resolved_root, t, out)) analyse_node(prior, render, t, out);
 }
 
 // Runs `task(i)` for every file index on `threads` threads (the caller's one among
@@ -431,22 +431,30 @@ std::vector<std::size_t> largest_first(const std::vector<std::string>& files, un
     return order;
 }
 
+// The root as every file id is taken against it: resolved once per scan (the walk has
+// already resolved it, so this cannot fail where the walk did not).
+std::string resolve_root(const std::vector<std::string>& files, std::string_view root) {
+    return files.empty() ? std::string() : core::paths::resolve(root);
+}
+
 // Analyses every listed file into its own result. On one thread the first error ends
 // the scan at once; on several each error is kept at its file's place, and gathering
 // in walk order rethrows the first, so both paths fail alike.
 std::vector<FileResult> analyse_all(const std::vector<std::string>& files, std::string_view root,
                                     const Prior& prior, bool render) {
     std::vector<FileResult> results(files.size());
+    const std::string resolved_root = resolve_root(files, root);
     const unsigned threads = scan_threads(files.size());
     if (threads <= 1) {
-        for (std::size_t i = 0; i < files.size(); ++i) analyse_file(files[i], root, prior, render, results[i]);
+        for (std::size_t i = 0; i < files.size(); ++i)
+            analyse_file(files[i], resolved_root, prior, render, results[i]);
         return results;
     }
     const std::vector<std::size_t> order = largest_first(files, threads);
     for_each_file(files.size(), threads, [&](std::size_t k) {
         const std::size_t i = order[k];
         try {
-            analyse_file(files[i], root, prior, render, results[i]);
+            analyse_file(files[i], resolved_root, prior, render, results[i]);
         } catch (...) {
             results[i].error = std::current_exception();
         }
@@ -463,6 +471,7 @@ std::vector<FileResult> analyse_all(const std::vector<std::string>& files, std::
 std::vector<FileResult> analyse_all_loading(const std::vector<std::string>& files, std::string_view root,
                                             std::future<Json>& load, Json& loaded, bool render) {
     std::vector<FileResult> results(files.size());
+    const std::string resolved_root = resolve_root(files, root);
     const unsigned threads = scan_threads(files.size());
     Prior prior;
     std::mutex lock;
@@ -501,7 +510,7 @@ std::vector<FileResult> analyse_all_loading(const std::vector<std::string>& file
         const std::size_t i = order[k];
         FileText t;
         try {
-            if (!analyse_text(files[i], root, t, results[i])) return;
+            if (!analyse_text(files[i], resolved_root, t, results[i])) return;
         } catch (...) {
             results[i].error = std::current_exception();
             return;
