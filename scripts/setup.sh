@@ -26,5 +26,5 @@ if [ ! -f "$build/build.ninja" ]; then
   cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} \
         -DCMAKE_INSTALL_PREFIX="$prefix" -DPython_EXECUTABLE="$python" >/dev/null
 fi
-cmake --build "$build" -j "$(nproc)"
+cmake --build "$build" -j "${TARVELLE_JOBS:-$(nproc)}"
 cmake --install "$build" >/dev/null
