@@ -1,4 +1,7 @@
 """The audit module: its constants, colour function, readers and checks, through the host."""
+import contextlib
+import io
+import json
 import os
 import pathlib
 import re
@@ -152,6 +155,43 @@ class ChecksTest(ProjectCase):
         for fn in (audit.debt_score, audit.fix_roadmap):
             with self.assertRaises(TypeError):
                 fn([])
+
+
+class RunAuditTest(ProjectCase):
+    def test_results_map_progress_and_exit(self):
+        graph = {"nodes": [{"id": "a.py", "kind": "file"}], "edges": []}
+        self.write(".nimbrel/info_graph.json", json.dumps(graph))
+        err = io.StringIO()
+        with contextlib.redirect_stderr(err):
+            r = audit.run_audit(root=self.root)
+        self.assertEqual(list(r), ["_graph", "dead_exports", "test_coverage", "circular_deps", "copy_paste",
+                                   "db_in_routes", "todos", "missing_error_handling", "debt_score"])
+        self.assertEqual(r["_graph"], graph)
+        self.assertEqual(r["debt_score"], 60)
+        self.assertEqual(err.getvalue().count("...  done\n"), 7)
+
+        text = audit.format_report(root=self.root, r=r, color=False)
+        self.assertIn("  Code files: 1   Symbols: 0", text)
+        self.assertEqual(audit.format_report(self.root, r), audit.format_report(self.root, r, True))
+        self.assertIn("\x1b[91m60/100  (HIGH)\x1b[0m", audit.format_report(self.root, r))
+        self.assertEqual(audit._debt_color(59), "yellow")
+        path = audit.write_audit_context(r=r, root=str(self.root))
+        self.assertEqual(path, self.root / ".nimbrel" / "AUDIT_CONTEXT.md")
+        self.assertTrue(path.read_text().endswith("Call graph_register_edit() after every change."))
+
+        self.write(".nimbrel/info_graph.json", "{}")
+        err = io.StringIO()
+        with contextlib.redirect_stderr(err), self.assertRaises(SystemExit) as cm:
+            audit.run_audit(str(self.root))
+        self.assertEqual(cm.exception.code, 1)
+        self.assertTrue(err.getvalue().startswith("No info_graph.json found in "))
+
+    def test_parser(self):
+        import argparse
+        parser = audit.build_parser()
+        self.assertIsInstance(parser, argparse.ArgumentParser)
+        args = parser.parse_args(["--out", "", "--fix"])
+        self.assertEqual((args.root, args.out, args.json, args.no_color, args.fix), (".", "", False, False, True))
 
 
 if __name__ == "__main__":
