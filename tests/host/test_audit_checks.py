@@ -4,6 +4,7 @@ import io
 import json
 import os
 import pathlib
+import random
 import re
 import tempfile
 import unittest
@@ -155,6 +156,44 @@ class ChecksTest(ProjectCase):
         for fn in (audit.debt_score, audit.fix_roadmap):
             with self.assertRaises(TypeError):
                 fn([])
+
+    def test_cycle_search_matches_the_recursive_visit(self):
+        def reference(graph):
+            # The recursive visit as written, with targets in first-seen order.
+            adj = {}
+            for e in graph.get("edges", []):
+                if e.get("rel") in ("imports", "references"):
+                    s, d = e.get("from", ""), e.get("to", "")
+                    if s and d and s != d:
+                        adj.setdefault(s, {})[d] = None
+            cycles, seen = [], set()
+
+            def dfs(node, path, on_stack):
+                if len(cycles) >= 10:
+                    return
+                for nb in adj.get(node, {}):
+                    if nb in on_stack:
+                        cycles.append(path[path.index(nb):])
+                    elif nb not in seen:
+                        seen.add(nb)
+                        on_stack.add(nb)
+                        dfs(nb, path + [nb], on_stack)
+                        on_stack.discard(nb)
+
+            for n in list(adj)[:300]:
+                if n not in seen:
+                    dfs(n, [n], {n})
+                    seen.add(n)
+            return cycles
+
+        rng = random.Random(5)
+        for trial in range(300):
+            ids = [f"m{i}" for i in range(rng.randint(2, 40))]
+            edges = [{"from": rng.choice(ids), "to": rng.choice(ids),
+                      "rel": rng.choice(["imports", "references", "imports", "requires"])}
+                     for _ in range(rng.randint(1, 120))]
+            graph = {"edges": edges}
+            self.assertEqual(audit.check_circular_deps(graph), reference(graph), trial)
 
 
 class RunAuditTest(ProjectCase):
