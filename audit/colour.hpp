@@ -1,5 +1,6 @@
 #pragma once
 // Terminal styles of the text report: a style name's escape sequence around a text.
+// A table lookup and one copy of the text.
 #include <string>
 #include <string_view>
 

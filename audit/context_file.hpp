@@ -2,6 +2,7 @@
 // The Markdown brief of one audit run for the agent session that works on the findings:
 // score, coverage, a few counts, the fix roadmap and fixed instructions, written to
 // <root>/.nimbrel/AUDIT_CONTEXT.md (no directory created, no final line break).
+// Reads only the heads of the result lists; one small file written.
 #include <string>
 
 #include "core/json.hpp"

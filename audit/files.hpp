@@ -1,7 +1,8 @@
 #pragma once
 // The auditor's file-system calls, behind one small interface. Paths are text as the
 // host holds file names (undecodable bytes carried as surrogate escapes); a path that
-// holds a NUL character names nothing.
+// holds a NUL character names nothing. Each call is one or a few system calls; reads and
+// writes copy the file's bytes once.
 #include <cstdint>
 #include <optional>
 #include <string>

@@ -119,10 +119,15 @@ std::optional<std::string> find_wendle(const std::string& module_dir) {
     if (files::exists(beside)) return beside;
     const char* path_env = std::getenv("PATH");
     if (!path_env) return std::nullopt;
-    for (std::string_view dir : core::split_sep(path_env, ":")) {
+#ifdef _WIN32
+    constexpr std::string_view list_sep = ";";
+#else
+    constexpr std::string_view list_sep = ":";
+#endif
+    for (std::string_view dir : core::split_sep(path_env, list_sep)) {
         // Relative entries (and the empty one) name the current directory, which is often
         // the audited project itself: a file planted there must not run.
-        if (dir.empty() || dir[0] != '/') continue;
+        if (!is_absolute_id(dir)) continue;
         const std::string candidate = core::paths::join(core::paths::fs_decode(dir), "wendle");
         struct stat st;
         const std::string native = core::paths::fs_encode(candidate);

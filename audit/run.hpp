@@ -2,6 +2,7 @@
 // The audit run and the pieces of its command: the seven checks in their fixed order
 // over one loaded graph, the results map, the JSON report and the texts the command
 // writes around them. The host sequences these and does the writing to its streams.
+// The run holds the graph once (moved in, never copied) and costs what its checks cost.
 #include <array>
 #include <functional>
 #include <optional>
