@@ -18,7 +18,7 @@ namespace {
 // A check over the graph and the project's sources, run without the interpreter's lock.
 template <class Check>
 py::object source_check(Check check, py::handle graph, py::handle root) {
-    const core::Json g = map_arg(graph, "graph");
+    const core::Json g = graph_arg(graph);
     const std::string r = fspath(root);
     core::Json out;
     {
@@ -32,14 +32,14 @@ py::object source_check(Check check, py::handle graph, py::handle root) {
 
 void bind_checks(py::module_& m) {
     m.def(
-        "check_dead_exports", [](py::handle graph) { return to_py(audit::check_dead_exports(map_arg(graph, "graph"))); },
+        "check_dead_exports", [](py::handle graph) { return to_py(audit::check_dead_exports(graph_arg(graph))); },
         py::arg("graph"), "Exported symbols that no import, reference or containment edge targets (at most 50).");
     audit::test_pat();
     m.attr("TEST_PAT") = host_pattern("TEST_PAT");
     m.def(
         "check_test_coverage",
         [](py::handle graph, py::handle root) {
-            const core::Json g = map_arg(graph, "graph");
+            const core::Json g = graph_arg(graph);
             const std::string r = fspath(root);
             core::Json out;
             {
@@ -50,10 +50,10 @@ void bind_checks(py::module_& m) {
         },
         py::arg("graph"), py::arg("root"), "Share of code files with a matching test file, and the largest untested.");
     m.def(
-        "check_circular_deps", [](py::handle graph) { return to_py(audit::check_circular_deps(map_arg(graph, "graph"))); },
+        "check_circular_deps", [](py::handle graph) { return to_py(audit::check_circular_deps(graph_arg(graph))); },
         py::arg("graph"), "Import and reference cycles among the graph's ids.");
     m.def(
-        "check_copy_paste", [](py::handle graph) { return to_py(audit::check_copy_paste(map_arg(graph, "graph"))); },
+        "check_copy_paste", [](py::handle graph) { return to_py(audit::check_copy_paste(graph_arg(graph))); },
         py::arg("graph"), "Groups of source symbols with one body hash, spanning at least 10 rows (at most 12).");
     audit::db_re();
     m.attr("DB_RE") = host_pattern("DB_RE");

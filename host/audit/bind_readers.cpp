@@ -9,10 +9,55 @@
 
 namespace host::audit_bind {
 
-core::Json map_arg(py::handle v, const char* what) {
-    if (!PyDict_Check(v.ptr()))
-        throw py::type_error(std::string(what) + " must be a dict, not " + Py_TYPE(v.ptr())->tp_name);
-    return from_py(v);
+namespace {
+
+// The keys the checks and the report read; everything else of a node (its content above
+// all) stays on the host's side.
+constexpr const char* kNodeKeys[] = {"id",   "kind",       "file",     "path",        "exported",
+                                     "name", "line_start", "line_end", "symbol_type", "body_hash"};
+constexpr const char* kEdgeKeys[] = {"from", "to", "rel"};
+
+template <std::size_t N>
+core::Json item_view(py::handle item, const char* const (&keys)[N]) {
+    if (!PyDict_Check(item.ptr())) return from_py(item);  // the checks raise on it as the host would
+    core::Json out = core::Json::object();
+    for (const char* k : keys)
+        if (PyObject* v = PyDict_GetItemString(item.ptr(), k)) out[k] = from_py(v);
+    return out;
+}
+
+template <std::size_t N>
+void list_view(core::Json& out, py::handle graph, const char* key, const char* const (&keys)[N]) {
+    PyObject* v = PyDict_GetItemString(graph.ptr(), key);
+    if (!v) return;
+    if (!PyList_Check(v) && !PyTuple_Check(v)) {
+        out[key] = from_py(v);
+        return;
+    }
+    core::Json list = core::Json::array();
+    for (py::handle item : py::reinterpret_borrow<py::sequence>(v)) list.push_back(item_view(item, keys));
+    out[key] = std::move(list);
+}
+
+}  // namespace
+
+core::Json graph_arg(py::handle v) {
+    if (!PyDict_Check(v.ptr())) throw py::type_error(std::string("graph must be a dict, not ") + Py_TYPE(v.ptr())->tp_name);
+    core::Json out = core::Json::object();
+    list_view(out, v, "nodes", kNodeKeys);
+    list_view(out, v, "edges", kEdgeKeys);
+    return out;
+}
+
+core::Json results_arg(py::handle v) {
+    if (!PyDict_Check(v.ptr())) throw py::type_error(std::string("r must be a dict, not ") + Py_TYPE(v.ptr())->tp_name);
+    core::Json out = core::Json::object();
+    for (auto [k, x] : py::reinterpret_borrow<py::dict>(v)) {
+        if (!PyUnicode_Check(k.ptr())) throw py::type_error("keys must be str");
+        const std::string key = utf8_lenient(k);
+        out[key] = key == "_graph" && PyDict_Check(x.ptr()) ? graph_arg(x) : from_py(x);
+    }
+    return out;
 }
 
 py::object host_pattern(std::string_view name) {

@@ -118,10 +118,10 @@ void main_command(py::module_ m) {
 
 void bind_run(py::module_& m) {
     m.def(
-        "debt_score", [](py::handle r) { return audit::debt_score(map_arg(r, "r")); }, py::arg("r"),
+        "debt_score", [](py::handle r) { return audit::debt_score(results_arg(r)); }, py::arg("r"),
         "The debt score of a results map: 0 (healthy) to 100.");
     m.def(
-        "fix_roadmap", [](py::handle r) { return to_py(audit::fix_roadmap(map_arg(r, "r"))); }, py::arg("r"),
+        "fix_roadmap", [](py::handle r) { return to_py(audit::fix_roadmap(results_arg(r))); }, py::arg("r"),
         "At most six fix tasks {week, label, files, why} for a results map, in a fixed order.");
     m.def(
         "_debt_color", [](py::handle score) { return audit::debt_color(audit::as_number(from_py(score))); },
@@ -131,13 +131,13 @@ void bind_run(py::module_& m) {
         [](py::handle root, py::handle r, py::handle color) {
             const bool on = PyObject_IsTrue(color.ptr()) == 1;
             if (PyErr_Occurred()) throw py::error_already_set();
-            return to_str(audit::format_report(fspath(root), map_arg(r, "r"), on));
+            return to_str(audit::format_report(fspath(root), results_arg(r), on));
         },
         py::arg("root"), py::arg("r"), py::arg("color") = true, "The text report of a results map.");
     m.def(
         "write_audit_context",
         [](py::handle root, py::handle r) {
-            const core::Json results = map_arg(r, "r");
+            const core::Json results = results_arg(r);
             const std::string path = audit::write_audit_context(fspath(root), results);
             return py::module_::import("pathlib").attr("Path")(to_str(path));
         },
