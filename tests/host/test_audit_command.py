@@ -111,6 +111,15 @@ class RunTest(CommandCase):
         self.assertIn("KeyError: 'id'", r.stderr)
         self.assertFalse(self.report_file.exists())
 
+    def test_report_written_whole_or_not_at_all(self):
+        (self.tmp / "out").mkdir()
+        (self.tmp / "out/r.json").mkdir()  # a directory where the report should go
+        r = self.audit("--root", "proj", "--out", "out/r.json")
+        self.assertEqual((r.returncode, r.stdout), (1, ""))
+        self.assertIn("IsADirectoryError", r.stderr)
+        self.assertEqual(os.listdir(self.tmp / "out"), ["r.json"], "no temporary file is left behind")
+        self.assertFalse(self.context_file.exists(), "the context file follows the report")
+
     def test_usage(self):
         r = self.audit("--bogus")
         self.assertEqual(r.returncode, 2)
