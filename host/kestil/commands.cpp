@@ -15,6 +15,7 @@
 #include "core/json.hpp"
 #include "host/common/convert.hpp"
 #include "host/kestil/bindings.hpp"
+#include "host/kestil/graph_json.hpp"
 #include "retrieval/action_log.hpp"
 #include "retrieval/commands.hpp"
 #include "retrieval/file_io.hpp"
@@ -84,10 +85,11 @@ void print_output(const retrieval::CommandOutput& r) {
     if (!r.out.empty()) host::write_stdout(r.out);
 }
 
-// Writes the graph document in place of whatever the file held, through a temporary
-// file in the same directory renamed over it, so a reader never sees half a graph.
+// Writes the graph as load_graph stores it: the same JSON text, through a temporary
+// file in the same directory renamed over the old one, so a reader never sees half a
+// graph and a failed write leaves the previous graph in place.
 void store_graph(const std::string& path, py::handle graph) {
-    const std::string text = core::json_dumps_indent(host::from_py(graph));
+    const std::string text = dumps_indent(graph);
     py::gil_scoped_release unlocked;
     retrieval::replace_file(path, text);
 }
