@@ -235,6 +235,9 @@ class ScanRetrievePrimeTest(KestilCase):
         self.assertTrue((self.data / "info_graph.json").exists())  # built on first use
         small = json.loads(self.ok("retrieve", "--query", query, "--top-f", "1", "--top-e=1", "--json"))
         self.assertEqual((len(small["files"]), len(small["edges"])), (1, min(1, len(data["edges"]))))
+        # A negative count reaches retrieve unchecked.
+        negative = json.loads(self.ok("retrieve", "--query", query, "--top-files", "-3", "--json"))
+        self.assertEqual(negative["query"], query)
         self.assertEqual(self.ok("retrieve", "--query", query, "--top-files", "0", "--top-edges", "0"),
                          f"Query: {query}\n\nRelevant files:\n\nRelevant relations:\n")
 

@@ -127,7 +127,8 @@ class ReplacedOperationsTest(HandlerCase):
         calls = []
 
         class Result:
-            files = [{"id": "a.py", "_score": 2}, {"kind": "file"}, {"id": None}, {"id": 5}]
+            files = [{"id": "a.py", "_score": 2, "big": -2 ** 80, "w": 0.1}, {"kind": "file"}, {"id": None},
+                     {"id": 5, "keywords": ["caf\u00e9", math.nan]}]
             edges = [{"from": "a.py", "rel": "imports", "to": "b"}, {"from": "a.py", "to": "c"}]
 
         def fake_retrieve(graph, query, top_files, top_edges):
