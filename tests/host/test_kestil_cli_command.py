@@ -55,28 +55,39 @@ def prime_text(query, files, edges, actions):
     return "\n".join(lines) + "\n"
 
 
+_TREE = {}
+
+
+def setUpModule():
+    # One copy for every test here: the launcher, the module and the builder it binds.
+    tmp = tempfile.TemporaryDirectory()
+    base = pathlib.Path(tmp.name).resolve()
+    root = base / "root"
+    (root / "bin").mkdir(parents=True)
+    (root / "src" / "tarvelle").mkdir(parents=True)
+    shutil.copy2(os.path.join(support.BIN, "kestil"), root / "bin" / "kestil")
+    for so in pathlib.Path(support.SRC, "tarvelle").iterdir():
+        if so.name.startswith(("kestil.", "vorlane.")):
+            shutil.copy2(so, root / "src" / "tarvelle" / so.name)
+    project = base / "project"
+    for rel, text in PROJECT.items():
+        p = project / rel
+        p.parent.mkdir(parents=True, exist_ok=True)
+        p.write_text(text, encoding="utf-8")
+    _TREE.update(tmp=tmp, base=base, root=root, project=project)
+
+
+def tearDownModule():
+    _TREE["tmp"].cleanup()
+
+
 class KestilCase(unittest.TestCase):
-    """A copy of the install tree without its data directory, and a small project."""
-
-    @classmethod
-    def setUpClass(cls):
-        cls._tmp = tempfile.TemporaryDirectory()
-        cls.tmp = pathlib.Path(cls._tmp.name).resolve()
-        cls.root = cls.tmp / "root"
-        shutil.copytree(support.ROOT, cls.root, symlinks=True,
-                        ignore=lambda d, names: ["data"] if pathlib.Path(d).name == "tarvelle" else [])
-        cls.data = cls.root / "src" / "tarvelle" / "data"
-        cls.project = cls.tmp / "project"
-        for rel, text in PROJECT.items():
-            p = cls.project / rel
-            p.parent.mkdir(parents=True, exist_ok=True)
-            p.write_text(text, encoding="utf-8")
-
-    @classmethod
-    def tearDownClass(cls):
-        cls._tmp.cleanup()
+    """A copy of the installed command and module without a data directory, and a small
+    project."""
 
     def setUp(self):
+        self.tmp, self.root, self.project = _TREE["base"], _TREE["root"], _TREE["project"]
+        self.data = self.root / "src" / "tarvelle" / "data"
         shutil.rmtree(self.data, ignore_errors=True)
         self.env = {k: v for k, v in os.environ.items()
                     if k not in ("KESTIL_QUERY", "KESTIL_CAPABILITY_INDEX", "PYTHONPATH")}
