@@ -13,7 +13,7 @@ namespace {
 bool read_text(const std::string& path, std::string& text) {
     std::string bytes;
     if (files::read_bytes(path, bytes) != 0) return false;
-    text = core::decode_text_mode_replace(bytes);
+    text = core::decode_text_mode_replace(std::move(bytes));
     return true;
 }
 

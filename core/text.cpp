@@ -179,6 +179,12 @@ std::string decode_text_mode_replace(std::string_view bytes) {
     return out;
 }
 
+std::string decode_text_mode_replace(std::string&& bytes) {
+    if (!is_valid_utf8(bytes)) return decode_text_mode_replace(std::string_view(bytes));
+    translate_in_place(bytes);
+    return std::move(bytes);
+}
+
 std::string translate_newlines(std::string_view text) {
     std::string out(text);
     translate_in_place(out);

@@ -5,6 +5,7 @@
 #include "audit/db_in_routes.hpp"
 #include "audit/dead_exports.hpp"
 #include "audit/error_handling.hpp"
+#include "audit/parallel.hpp"
 #include "audit/patterns.hpp"
 #include "audit/test_coverage.hpp"
 #include "audit/todos.hpp"
@@ -23,7 +24,7 @@ py::object source_check(Check check, py::handle graph, py::handle root) {
     core::Json out;
     {
         py::gil_scoped_release unlocked;
-        out = check(g, audit::project_reader(r));
+        out = check(g, audit::project_reader(r), audit::default_threads());
     }
     return to_py(out);
 }
