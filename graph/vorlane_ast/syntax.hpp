@@ -50,6 +50,19 @@ inline std::int64_t end_row(TSNode n) { return ts_node_end_point(n).row; }
 // export declaration (a null parent is none of them).
 bool ts_is_exported_parent(TSNode parent);
 
+// Calls f(child) for each direct child in document order, anonymous ones included;
+// linear in the number of children.
+template <class F>
+void for_each_child(TSNode n, F&& f) {
+    TSTreeCursor cursor = ts_tree_cursor_new(n);
+    if (ts_tree_cursor_goto_first_child(&cursor)) {
+        do {
+            f(ts_tree_cursor_current_node(&cursor));
+        } while (ts_tree_cursor_goto_next_sibling(&cursor));
+    }
+    ts_tree_cursor_delete(&cursor);
+}
+
 // Visits every node of the tree in pre-order, children in document order, anonymous
 // nodes included, as visit(node, parent) with a null parent for the root.
 template <class Visit>

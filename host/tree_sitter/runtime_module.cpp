@@ -35,6 +35,9 @@ struct TreeHolder {
     TSTree* tree;
     std::string source;
     py::object language;
+    TreeHolder(TSTree* t, std::string src, py::object lang) : tree(t), source(std::move(src)), language(std::move(lang)) {}
+    TreeHolder(const TreeHolder&) = delete;
+    TreeHolder& operator=(const TreeHolder&) = delete;
     ~TreeHolder() { ts_tree_delete(tree); }
 };
 
@@ -67,7 +70,7 @@ struct Parser {
             ts_parser_delete(p);
         }
         if (!tree) throw py::value_error("Parsing failed");
-        return Tree{std::make_shared<TreeHolder>(TreeHolder{tree, std::move(text), language->handle})};
+        return Tree{std::make_shared<TreeHolder>(tree, std::move(text), language->handle)};
     }
 };
 
