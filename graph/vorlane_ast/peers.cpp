@@ -58,34 +58,41 @@ RowMasks masks_of(const std::string& stem) {
 
 }  // namespace
 
-std::vector<core::Edge> structural_peer_edges(const std::vector<std::string>& file_ids) {
+std::vector<std::pair<std::size_t, std::size_t>> structural_peer_pairs(const std::vector<std::string>& file_ids) {
     // Files whose stem no pattern matches can pair with nothing; leaving them out of the
     // groups keeps the order of the others' pairs.
     struct Entry {
-        const std::string* id;
+        std::size_t at;
         RowMasks masks;
     };
     std::unordered_map<std::string, std::size_t> dir_index;
     std::vector<std::vector<Entry>> by_dir;
-    for (const std::string& fid : file_ids) {
-        const RowMasks masks = masks_of(stem_of(fid));
+    for (std::size_t k = 0; k < file_ids.size(); ++k) {
+        const RowMasks masks = masks_of(stem_of(file_ids[k]));
         if (!masks.any()) continue;
-        auto [it, fresh] = dir_index.try_emplace(core::paths::parent(fid), by_dir.size());
+        auto [it, fresh] = dir_index.try_emplace(core::paths::parent(file_ids[k]), by_dir.size());
         if (fresh) by_dir.emplace_back();
-        by_dir[it->second].push_back({&fid, masks});
+        by_dir[it->second].push_back({k, masks});
     }
-    std::vector<core::Edge> edges;
+    std::vector<std::pair<std::size_t, std::size_t>> pairs;
     for (const std::vector<Entry>& dir_files : by_dir) {
         for (std::size_t i = 0; i < dir_files.size(); ++i) {
             for (std::size_t j = i + 1; j < dir_files.size(); ++j) {
                 const Entry& a = dir_files[i];
                 const Entry& b = dir_files[j];
                 // Every row yields the same two edges, so which one fits first is moot.
-                if (((a.masks.x & b.masks.y) | (a.masks.y & b.masks.x)) == 0) continue;
-                edges.push_back({*a.id, *b.id, "structural_peer"});
-                edges.push_back({*b.id, *a.id, "structural_peer"});
+                if (((a.masks.x & b.masks.y) | (a.masks.y & b.masks.x)) != 0) pairs.emplace_back(a.at, b.at);
             }
         }
+    }
+    return pairs;
+}
+
+std::vector<core::Edge> structural_peer_edges(const std::vector<std::string>& file_ids) {
+    std::vector<core::Edge> edges;
+    for (const auto& [a, b] : structural_peer_pairs(file_ids)) {
+        edges.push_back({file_ids[a], file_ids[b], "structural_peer"});
+        edges.push_back({file_ids[b], file_ids[a], "structural_peer"});
     }
     return edges;
 }

@@ -6,7 +6,10 @@
 // stems fit some pattern is tested in constant time, so the cost grows with the square
 // of the number of such files per directory.
 #include <array>
+#include <cstddef>
+#include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/records.hpp"
@@ -49,6 +52,8 @@ inline constexpr std::array<PeerRow, 22> PEER_PAIRS = {{
 // first met, pairs in input order within each, an edge from the earlier file and then
 // one back for each pair that a row fits. Repeats are left to the caller.
 std::vector<core::Edge> structural_peer_edges(const std::vector<std::string>& file_ids);
+// The same pairs as positions in `file_ids` (earlier file first), one per pair of edges.
+std::vector<std::pair<std::size_t, std::size_t>> structural_peer_pairs(const std::vector<std::string>& file_ids);
 
 // The 44 patterns with their flags, row by row (x then y).
 std::vector<vorlane::PatternSpec> peer_patterns();

@@ -13,4 +13,13 @@ std::string make_summary(std::string_view content, std::string_view path, std::s
     return vorlane::make_summary(content, path, named ? ext : std::string_view());
 }
 
+std::vector<vorlane::PatternSpec> summary_patterns() {
+    std::vector<vorlane::PatternSpec> out;
+    for (const vorlane::PatternSpec& s : vorlane::summary_patterns())
+        for (std::string_view used : {"summary.py_doc", "summary.block_doc", "summary.py_names", "summary.ts_names",
+                                      "summary.final_ext"})
+            if (s.label == used) out.push_back(s);
+    return out;
+}
+
 }  // namespace vorlane_ast

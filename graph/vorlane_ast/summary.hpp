@@ -7,10 +7,16 @@
 // stops at five names, so the cost is linear in the text at worst.
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "graph/vorlane/patterns.hpp"
 
 namespace vorlane_ast {
 
 // `path` is the file id (either separator), `ext` the lower-cased extension with its dot.
 std::string make_summary(std::string_view content, std::string_view path, std::string_view ext);
+
+// The patterns that this summary runs, as the host writes them.
+std::vector<vorlane::PatternSpec> summary_patterns();
 
 }  // namespace vorlane_ast

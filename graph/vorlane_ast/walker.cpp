@@ -5,6 +5,7 @@
 #include "core/paths.hpp"
 #include "core/text.hpp"
 #include "graph/vorlane/walker.hpp"
+#include "graph/vorlane_ast/constants.hpp"
 
 namespace vorlane_ast {
 
@@ -15,7 +16,7 @@ bool member(const std::array<std::string_view, N>& set, std::string_view s) {
     return std::find(set.begin(), set.end(), s) != set.end();
 }
 
-bool skip_dir(std::string_view name) { return member(SKIP_DIRS, name); }
+bool skip_dir(std::string_view name) { return member(kSkipDirs, name); }
 
 }  // namespace
 

@@ -11,12 +11,8 @@
 
 namespace vorlane_ast {
 
-// The directory names that the walk never enters, wherever they are (exact case).
-inline constexpr std::array<std::string_view, 14> SKIP_DIRS = {
-    ".git", ".beads", ".beads-hooks", "node_modules", "vendor", "dist", "build",
-    ".next", ".idea", ".vscode", "__pycache__", "venv", ".venv", ".nimbrel"};
-
-// The file types that the walk keeps, in the order they are tested.
+// The file types that the walk keeps, in the order they are tested. Directories named in
+// kSkipDirs (constants.hpp) are never entered, wherever they are (exact case).
 inline constexpr std::array<std::string_view, 11> SCAN_EXTS = {
     ".go", ".py", ".js", ".jsx", ".ts", ".tsx", ".swift", ".json", ".yaml", ".yml", ".md"};
 
