@@ -1,13 +1,12 @@
 // The constant tables, as the host's sets and integers.
 #include "graph/vorlane_ast/constants.hpp"
-#include "graph/vorlane_ast/walker.hpp"
 #include "host/vorlane_ast/bindings.hpp"
 
 namespace vorlane_ast_host {
 
 void bind_constants(py::module_& m) {
     py::set skip;
-    for (std::string_view d : vorlane_ast::SKIP_DIRS) skip.add(py::str(d.data(), d.size()));
+    for (std::string_view d : vorlane_ast::kSkipDirs) skip.add(py::str(d.data(), d.size()));
     m.attr("SKIP_DIRS") = skip;
     m.attr("MAX_FILE_BYTES") = py::int_(vorlane_ast::kMaxFileBytes);
     m.attr("MAX_CONTENT_CHARS") = py::int_(vorlane_ast::kMaxContentChars);
