@@ -1,4 +1,5 @@
-// Every pattern of the walker's neighbours (summary, keywords, peer rows), run over a
+// Every pattern of the walker's neighbours (summary, keywords, peer rows) and of the
+// extractors (the route decorator, the five fixed import patterns), run over a
 // corpus through the host's `re` and through the pattern layer (or the pattern's own
 // bounded routine where it has one): the matches, their spans and every group must be
 // the same.
@@ -24,6 +25,7 @@
 #include "core/hash.hpp"
 #include "core/pattern.hpp"
 #include "core/text.hpp"
+#include "graph/vorlane_ast/dispatch.hpp"
 #include "graph/vorlane_ast/keywords.hpp"
 #include "graph/vorlane_ast/peers.hpp"
 #include "graph/vorlane_ast/summary.hpp"
@@ -57,7 +59,9 @@ std::vector<std::string> generated_texts() {
              "export {a\nexport {b}", "export{ a }export{b}}", "exportexport {c}", "export\xe3\x80\x80{d}",
              "func (s *T) A(\nfunc B(\nfunc (x) C (", "func (s *T)\n\tD (x)\nfunc E\n(", "func (a\nfunc b(\n) x(",
              "func () F(", "func (s) G", "func(s) H(", "func \xc3\xa9(", "func _u(", "func (s) \xc4\xb0x(",
-             "func (a) b (c) d("})
+             "func (a) b (c) d(",
+             "@app.get (\n@Router.POST\t(\n@blueprint.patch\n\n(\n@bp.get(\n@app.route(\n@bluepr\xc4\xb0nt.get(\n@app .get(",
+             "import\t(\n \"x\"\nimport  from 'y'\nrequire(\"z\")\n  from a.b import c\nimport\x1cq"})
         out.push_back(t);
     const std::vector<std::string> units = {" ",  "\t", "\n", " \n", "\x0b", "\x0c", "\x1c", "\xc2\x85",
                                             "\xe2\x80\xa8", "\xe3\x80\x80", "a", "_", "(", ")", "{", "}",
@@ -154,8 +158,9 @@ std::string describe(const Flat& v, std::size_t from, std::size_t width) {
 
 TEST(AstPipelinePatternDiff, SameMatchesAsTheHost) {
     std::vector<vorlane::PatternSpec> specs = vorlane_ast::keyword_patterns();
-    for (auto v : {vorlane_ast::summary_patterns(), vorlane_ast::peer_patterns()}) specs.insert(specs.end(), v.begin(), v.end());
-    ASSERT_EQ(specs.size(), 8u + 5u + 44u);
+    for (auto v : {vorlane_ast::summary_patterns(), vorlane_ast::peer_patterns(), vorlane_ast::ast_patterns()})
+        specs.insert(specs.end(), v.begin(), v.end());
+    ASSERT_EQ(specs.size(), 8u + 5u + 44u + 6u);
 
     char tmpl[] = "/tmp/ast_pattern_diff_XXXXXX";
     const std::string dir = mkdtemp(tmpl);
