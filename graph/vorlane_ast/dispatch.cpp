@@ -63,6 +63,36 @@ std::vector<core::Edge> extract_imports(const Languages& langs, std::string_view
     return parse_relations_regex(file_id, content);
 }
 
+FileFacts extract_file(const Languages& langs, std::string_view content, std::string_view file_id,
+                       std::string_view ext, bool with_symbols, const SymbolFallback& fallback) {
+    FileFacts f;
+    const TSLanguage* lang = nullptr;
+    if (langs.ast && is_ts_family(ext))
+        lang = ts_language_for(langs, ext);
+    else if (langs.ast && ext == ".py")
+        lang = langs.py;
+    else if (langs.go && ext == ".go")
+        lang = langs.go;
+    if (!lang) {
+        f.edges = parse_relations_regex(file_id, content);
+        if (with_symbols && fallback) f.symbols = fallback(content, file_id, ext);
+        return f;
+    }
+    const SyntaxTree tree(lang, content);
+    const Grammar& g = Grammar::of(lang);
+    if (lang == langs.go && ext == ".go") {
+        imports_go(g, tree.root(), content, file_id, f.edges);
+        if (with_symbols) f.symbols = symbols_go(g, tree.root(), content, file_id);
+    } else if (ext == ".py") {
+        imports_py(g, tree.root(), content, file_id, f.edges);
+        if (with_symbols) f.symbols = symbols_py(g, tree.root(), content, file_id);
+    } else {
+        imports_ts(g, tree.root(), content, file_id, f.edges);
+        if (with_symbols) f.symbols = symbols_ts(g, tree.root(), content, file_id);
+    }
+    return f;
+}
+
 std::vector<core::Edge> parse_relations_regex(std::string_view file_id, std::string_view text) {
     std::vector<core::Edge> edges;
     const auto& t = fallback_table();

@@ -24,6 +24,16 @@ Symbols extract_symbols(const Languages& langs, std::string_view content, std::s
 std::vector<core::Edge> extract_imports(const Languages& langs, std::string_view content, std::string_view file_id,
                                         std::string_view ext);
 
+// A file's import edges and, when `with_symbols`, its symbols: the same as
+// extract_imports and extract_symbols, with one parse for both where a syntax tree
+// takes the file.
+struct FileFacts {
+    std::vector<core::Edge> edges;
+    Symbols symbols;
+};
+FileFacts extract_file(const Languages& langs, std::string_view content, std::string_view file_id,
+                       std::string_view ext, bool with_symbols, const SymbolFallback& fallback);
+
 // The five fixed import patterns, each pattern's matches in text order, the patterns in
 // table order; linear in the text.
 std::vector<core::Edge> parse_relations_regex(std::string_view file_id, std::string_view text);

@@ -16,9 +16,7 @@ bool starts_with(std::string_view s, std::string_view p) { return s.substr(0, p.
 
 }  // namespace
 
-Symbols extract_symbols_py_ast(const Languages& langs, std::string_view content, std::string_view file_path) {
-    if (!langs.ast) return {};
-    const SyntaxTree tree(langs.py, content);
+Symbols symbols_py(const Grammar& g, TSNode root, std::string_view content, std::string_view file_path) {
     vorlane::SymbolFrame frame(content, file_path);
 
     // Rows of the route decorators anywhere in the text, comments and strings included.
@@ -38,29 +36,36 @@ Symbols extract_symbols_py_ast(const Languages& langs, std::string_view content,
         frame.add(name, start_row(rows_of), end_row(rows_of), type, "high", true);
     };
 
-    walk_preorder(tree.root(), [&](TSNode n, TSNode) {
-        const std::string_view t = type_of(n);
-        if (t == "function_definition" || t == "decorated_definition") {
+    walk_preorder(root, [&](TSNode n, TSNode) {
+        const Kind k = g.kind(n);
+        if (k == Kind::FunctionDefinition || k == Kind::DecoratedDefinition) {
             TSNode target = n;
-            if (t == "decorated_definition") {
+            if (k == Kind::DecoratedDefinition) {
                 bool found = false;
                 for_each_child(n, [&](TSNode c) {
-                    if (!found && (is_type(c, "function_definition") || is_type(c, "class_definition"))) {
+                    const Kind ck = g.kind(c);
+                    if (!found && (ck == Kind::FunctionDefinition || ck == Kind::ClassDefinition)) {
                         target = c;
                         found = true;
                     }
                 });
             }
-            if (!is_type(target, "function_definition")) return;
-            const TSNode name = field(target, "name");
+            if (g.kind(target) != Kind::FunctionDefinition) return;
+            const TSNode name = Grammar::child(target, g.name);
             if (ts_node_is_null(name)) return;
             add_sym(node_text(name, content), n, near_route(start_row(n)) ? "api_route" : "use_case");
-        } else if (t == "class_definition") {
-            const TSNode name = field(n, "name");
+        } else if (k == Kind::ClassDefinition) {
+            const TSNode name = Grammar::child(n, g.name);
             if (!ts_node_is_null(name)) add_sym(node_text(name, content), n, "model");
         }
     });
     return frame.take();
+}
+
+Symbols extract_symbols_py_ast(const Languages& langs, std::string_view content, std::string_view file_path) {
+    if (!langs.ast) return {};
+    const SyntaxTree tree(langs.py, content);
+    return symbols_py(Grammar::of(langs.py), tree.root(), content, file_path);
 }
 
 }  // namespace vorlane_ast

@@ -10,50 +10,72 @@ const TSLanguage* ts_language_for(const Languages& langs, std::string_view ext) 
 
 namespace {
 
-bool is_model_declaration(std::string_view t) {
-    return t == "class_declaration" || t == "interface_declaration" || t == "type_alias_declaration" ||
-           t == "enum_declaration";
+bool is_export_parent(const Grammar& g, TSNode parent) {
+    if (ts_node_is_null(parent)) return false;
+    const Kind k = g.kind(parent);
+    return k == Kind::ExportStatement || k == Kind::ExportClause || k == Kind::ExportDefaultDeclaration;
 }
 
 }  // namespace
 
-Symbols extract_symbols_ts_ast(const Languages& langs, std::string_view content, std::string_view file_path,
-                               std::string_view ext) {
-    if (!langs.ast) return {};
-    const SyntaxTree tree(ts_language_for(langs, ext), content);
+Symbols symbols_ts(const Grammar& g, TSNode root, std::string_view content, std::string_view file_path) {
     vorlane::SymbolFrame frame(content, file_path);
     auto add_classified = [&](const std::string& name, TSNode rows, bool exported) {
         if (name.empty()) return;
         const auto [type, confidence] = vorlane::classify_ts(name, exported);
         frame.add(name, start_row(rows), end_row(rows), type, confidence, exported);
     };
-    walk_preorder(tree.root(), [&](TSNode n, TSNode parent) {
-        const std::string_view t = type_of(n);
-        if (t == "function_declaration" || t == "generator_function_declaration") {
-            const TSNode name = field(n, "name");
-            if (!ts_node_is_null(name)) add_classified(node_text(name, content), n, ts_is_exported_parent(parent));
-        } else if (t == "lexical_declaration") {
-            const bool exported = ts_is_exported_parent(parent);
-            for_each_child(n, [&](TSNode d) {
-                if (!is_type(d, "variable_declarator")) return;
-                const TSNode name = field(d, "name"), value = field(d, "value");
-                if (ts_node_is_null(name) || ts_node_is_null(value)) return;
-                if (!is_type(value, "arrow_function") && !is_type(value, "function")) return;
-                add_classified(node_text(name, content), n, exported);
-            });
-        } else if (is_model_declaration(t)) {
-            const TSNode name = field(n, "name");
-            if (!ts_node_is_null(name))
-                frame.add(node_text(name, content), start_row(n), end_row(n), "model", "high",
-                          ts_is_exported_parent(parent));
-        } else if (t == "method_definition") {
-            const TSNode name = field(n, "name");
-            if (ts_node_is_null(name)) return;
-            const std::string text = node_text(name, content);
-            if (!text.empty() && text[0] != '#') frame.add(text, start_row(n), end_row(n), "use_case", "medium", false);
+    walk_preorder(root, [&](TSNode n, TSNode parent) {
+        switch (g.kind(n)) {
+            case Kind::FunctionDeclaration:
+            case Kind::GeneratorFunctionDeclaration: {
+                const TSNode name = Grammar::child(n, g.name);
+                if (!ts_node_is_null(name)) add_classified(node_text(name, content), n, is_export_parent(g, parent));
+                break;
+            }
+            case Kind::LexicalDeclaration: {
+                const bool exported = is_export_parent(g, parent);
+                for_each_child(n, [&](TSNode d) {
+                    if (g.kind(d) != Kind::VariableDeclarator) return;
+                    const TSNode name = Grammar::child(d, g.name), value = Grammar::child(d, g.value);
+                    if (ts_node_is_null(name) || ts_node_is_null(value)) return;
+                    const Kind v = g.kind(value);
+                    if (v != Kind::ArrowFunction && v != Kind::Function) return;
+                    add_classified(node_text(name, content), n, exported);
+                });
+                break;
+            }
+            case Kind::ClassDeclaration:
+            case Kind::InterfaceDeclaration:
+            case Kind::TypeAliasDeclaration:
+            case Kind::EnumDeclaration: {
+                const TSNode name = Grammar::child(n, g.name);
+                if (!ts_node_is_null(name))
+                    frame.add(node_text(name, content), start_row(n), end_row(n), "model", "high",
+                              is_export_parent(g, parent));
+                break;
+            }
+            case Kind::MethodDefinition: {
+                const TSNode name = Grammar::child(n, g.name);
+                if (ts_node_is_null(name)) break;
+                const std::string text = node_text(name, content);
+                if (!text.empty() && text[0] != '#')
+                    frame.add(text, start_row(n), end_row(n), "use_case", "medium", false);
+                break;
+            }
+            default:
+                break;
         }
     });
     return frame.take();
+}
+
+Symbols extract_symbols_ts_ast(const Languages& langs, std::string_view content, std::string_view file_path,
+                               std::string_view ext) {
+    if (!langs.ast) return {};
+    const TSLanguage* lang = ts_language_for(langs, ext);
+    const SyntaxTree tree(lang, content);
+    return symbols_ts(Grammar::of(lang), tree.root(), content, file_path);
 }
 
 }  // namespace vorlane_ast

@@ -29,6 +29,18 @@ std::vector<core::Edge> extract_imports_py_ast(const Languages& langs, std::stri
 std::vector<core::Edge> extract_imports_go_ast(const Languages& langs, std::string_view content,
                                                std::string_view file_path);
 
+// The same walks over a tree already parsed from `content` with the grammar `g`, so that
+// one parse can serve both the imports and the symbols of a file.
+Symbols symbols_ts(const Grammar& g, TSNode root, std::string_view content, std::string_view file_path);
+Symbols symbols_py(const Grammar& g, TSNode root, std::string_view content, std::string_view file_path);
+Symbols symbols_go(const Grammar& g, TSNode root, std::string_view content, std::string_view file_path);
+void imports_ts(const Grammar& g, TSNode root, std::string_view content, std::string_view file_path,
+                std::vector<core::Edge>& out);
+void imports_py(const Grammar& g, TSNode root, std::string_view content, std::string_view file_path,
+                std::vector<core::Edge>& out);
+void imports_go(const Grammar& g, TSNode root, std::string_view content, std::string_view file_path,
+                std::vector<core::Edge>& out);
+
 // The language object an extension's TypeScript/JavaScript text is parsed with.
 const TSLanguage* ts_language_for(const Languages& langs, std::string_view ext);
 

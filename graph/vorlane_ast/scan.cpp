@@ -121,11 +121,9 @@ void analyse(const Context& cx, const std::string& path, FileResult& out) {
                                           std::string(core::cp_prefix(text, kMaxContentChars)), std::move(summary),
                                           hash));
         }
-        out.edges = extract_imports(cx.langs, text, out.id, ext);
-        if (is_symbol_ext(ext)) {
-            const Symbols syms = extract_symbols(cx.langs, text, out.id, ext, cx.fallback);
-            vorlane::append_symbol_nodes(out.nodes, out.edges, syms, out.id, ext);
-        }
+        FileFacts facts = extract_file(cx.langs, text, out.id, ext, is_symbol_ext(ext), cx.fallback);
+        out.edges = std::move(facts.edges);
+        vorlane::append_symbol_nodes(out.nodes, out.edges, facts.symbols, out.id, ext);
     } catch (...) {
         out.error = std::current_exception();
     }

@@ -5,6 +5,7 @@
 // not call-stack depth; each node is visited once.
 #include <tree_sitter/api.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -45,6 +46,59 @@ bool is_type(TSNode n, std::string_view type);
 std::string_view type_of(TSNode n);
 inline std::int64_t start_row(TSNode n) { return ts_node_start_point(n).row; }
 inline std::int64_t end_row(TSNode n) { return ts_node_end_point(n).row; }
+
+// The node types the extractors look at. A node's kind comes from a table by symbol,
+// made once per grammar, which equals comparing its type name with these names.
+enum class Kind : std::uint8_t {
+    Other,
+    // TypeScript and JavaScript
+    FunctionDeclaration,
+    GeneratorFunctionDeclaration,
+    LexicalDeclaration,
+    VariableDeclarator,
+    ArrowFunction,
+    Function,
+    ClassDeclaration,
+    InterfaceDeclaration,
+    TypeAliasDeclaration,
+    EnumDeclaration,
+    MethodDefinition,
+    ExportStatement,
+    ExportClause,
+    ExportDefaultDeclaration,
+    ImportStatement,
+    CallExpression,
+    String,
+    // Python
+    FunctionDefinition,
+    DecoratedDefinition,
+    ClassDefinition,
+    ImportFromStatement,
+    DottedName,
+    AliasedImport,
+    // Go
+    MethodDeclaration,
+    TypeDeclaration,
+    TypeSpec,
+    InterfaceType,
+    ImportSpec,
+    InterpretedStringLiteral,
+};
+
+// One grammar's kinds by symbol and the ids of the fields the extractors read.
+struct Grammar {
+    std::vector<Kind> kinds;
+    TSFieldId name = 0, value = 0, source = 0, function = 0, arguments = 0, module_name = 0, type = 0;
+
+    // Made on first use, then shared (thread-safe); the language must outlive the process.
+    static const Grammar& of(const TSLanguage* lang);
+    Kind kind(TSNode n) const {
+        const TSSymbol s = ts_node_symbol(n);
+        return s < kinds.size() ? kinds[s] : Kind::Other;
+    }
+    // The child under a field; a null node when the grammar has no such field.
+    static TSNode child(TSNode n, TSFieldId f) { return f ? ts_node_child_by_field_id(n, f) : TSNode{}; }
+};
 
 // Whether a declaration's parent is an export statement, an export clause or a default
 // export declaration (a null parent is none of them).
