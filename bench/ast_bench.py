@@ -9,7 +9,7 @@
    `tarvelle.vorlane.scan` on the same trees, on one thread (VORLANE_THREADS=1) and on all,
    best of --runs. Ratio syntax-tree / pattern-based (target: at most 2).
 
-    python3 bench/ast_bench.py [--root dist/root] [--runs 3] [--tree DIR ...]
+    python3 bench/ast_bench.py [--root dist/root] [--runs 1] [--tree DIR ...]
 
 Trees: the host's standard library (Python), the npm client's own sources when the machine
 has them (JavaScript), the tree-sitter packages that the build fetched, and generated
@@ -140,7 +140,7 @@ def scan_section(va, vr, trees, runs):
 def main():
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     ap.add_argument("--root", default=os.path.join(PROJECT, "dist", "root"), help="install root")
-    ap.add_argument("--runs", type=int, default=3)
+    ap.add_argument("--runs", type=int, default=1, help="best of this many runs per figure")
     ap.add_argument("--tree", action="append", default=[], help="another tree to scan")
     args = ap.parse_args()
     for p in (args.root, os.path.join(args.root, "src")):
