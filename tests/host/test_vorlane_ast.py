@@ -152,6 +152,59 @@ class ExtractorTest(unittest.TestCase):
                          [{"from": "f", "to": "react", "rel": "imports"}, {"from": "f", "to": "React", "rel": "imports"}])
 
 
+class ExtractorTableTest(unittest.TestCase):
+    """The cases that matter of each extractor, through the installed module: (name,
+    symbol type, confidence, exported, start row, end row) per record, or (rel, target)."""
+
+    def symbols(self, fn, *args):
+        return [(s["name"], s["symbol_type"], s["confidence"], s["exported"], s["line_start"], s["line_end"])
+                for s in fn(*args)]
+
+    def test_typescript_and_javascript(self):
+        ts = vorlane_ast.extract_symbols_ts_ast
+        cases = [
+            ("export default function Page() {}\nexport const api = async () => 1;\n", ".ts",
+             [("Page", "use_case", "medium", True, 0, 0), ("api", "use_case", "high", True, 1, 1)]),
+            ("const a = () => 1, b = 2, c = function () {};\nvar d = () => 1;\n", ".js",
+             [("a", "utility", "medium", False, 0, 0)]),
+            ("class Item { render() {} }\nfunction Item() {}\nfunction render() {}\n", ".ts",
+             [("Item", "model", "high", False, 0, 0), ("render", "use_case", "medium", False, 0, 0)]),
+            ("export interface S {}\nexport type P = {};\nexport enum C { A }\n", ".ts",
+             [("S", "model", "high", True, 0, 0), ("P", "model", "high", True, 1, 1),
+              ("C", "model", "high", True, 2, 2)]),
+            ("export const Card = () => <div>{x}</div>;\n", ".tsx", [("Card", "use_case", "medium", True, 0, 0)]),
+            ("function useData() {\n  return <span/>;\n}\n", ".jsx", [("useData", "hook", "high", False, 0, 2)]),
+        ]
+        for text, ext, want in cases:
+            self.assertEqual(self.symbols(ts, text, "f", ext), want, text)
+
+    def test_python(self):
+        py = vorlane_ast.extract_symbols_py_ast
+        text = ("@router.post('/a')\nasync def create():\n    pass\n\n\n\n\ndef later():\n    pass\n"
+                "class _Hidden:\n    def shown(self): pass\ndef test_x(): pass\n")
+        self.assertEqual(self.symbols(py, text, "f"), [
+            ("create", "api_route", "high", True, 0, 2), ("later", "use_case", "high", True, 7, 8),
+            ("shown", "use_case", "high", True, 10, 10)])
+
+    def test_go(self):
+        go = vorlane_ast.extract_symbols_go_ast
+        text = "package m\ntype Reader interface{}\ntype point struct{}\nfunc (p point) Read() {}\nfunc run() {}\n"
+        self.assertEqual(self.symbols(go, text, "f"), [
+            ("Reader", "use_case", "high", True, 1, 1), ("Read", "use_case", "high", True, 3, 3),
+            ("run", "use_case", "high", False, 4, 4)])
+
+    def test_imports(self):
+        def edges(fn, *args):
+            return [(e["rel"], e["to"]) for e in fn(*args)]
+        self.assertEqual(edges(vorlane_ast.extract_imports_go_ast, 'package m\nimport (\n\t"a"\n\tb "b/c"\n)\n', "f"),
+                         [("imports", "a"), ("imports", "b/c")])
+        self.assertEqual(edges(vorlane_ast.extract_imports_ts_ast,
+                               "import a from 'x';\nimport b from \"x\";\nconst c = require('y');\n", "f", ".tsx"),
+                         [("imports", "x"), ("imports", "x"), ("requires", "y")])
+        self.assertEqual(edges(vorlane_ast.extract_imports_py_ast, "import a.b as c, d\nfrom .e import f\n", "f"),
+                         [("imports", "a.b"), ("imports", "d"), ("imports", ".e")])
+
+
 def vorlane_ast_body_hash(lines, start, end):
     import hashlib
     return hashlib.md5("\n".join(lines[start:end + 1]).encode()).hexdigest()[:8]
