@@ -1,7 +1,7 @@
 #include "graph/vorlane_ast/peers.hpp"
 
-#include <string>
 #include <cstdint>
+#include <string>
 #include <unordered_map>
 #include <utility>
 
