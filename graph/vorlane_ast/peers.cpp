@@ -1,7 +1,7 @@
 #include "graph/vorlane_ast/peers.hpp"
 
-#include <string>
 #include <cstdint>
+#include <string>
 #include <unordered_map>
 #include <utility>
 
@@ -68,11 +68,11 @@ std::vector<std::pair<std::size_t, std::size_t>> structural_peer_pairs(const std
     std::unordered_map<std::string, std::size_t> dir_index;
     std::vector<std::vector<Entry>> by_dir;
     for (std::size_t k = 0; k < file_ids.size(); ++k) {
-        const RowMasks masks = masks_of(stem_of(file_ids[k]));
-        if (!masks.any()) continue;
+        // The directory takes its place in the order when first met, by any file.
         auto [it, fresh] = dir_index.try_emplace(core::paths::parent(file_ids[k]), by_dir.size());
         if (fresh) by_dir.emplace_back();
-        by_dir[it->second].push_back({k, masks});
+        const RowMasks masks = masks_of(stem_of(file_ids[k]));
+        if (masks.any()) by_dir[it->second].push_back({k, masks});
     }
     std::vector<std::pair<std::size_t, std::size_t>> pairs;
     for (const std::vector<Entry>& dir_files : by_dir) {

@@ -113,6 +113,9 @@ TEST_F(AstWalkerTest, LinksInsideOutsideAndBrokenInTheHostsOrder) {
     link("../outside.py", "proj/file_link.py");  // a file link leading out is a file like any other
     link(at("proj/none"), "proj/broken.py");     // dangling: not a regular file
     link(at("proj/none"), "proj/broken_dir");    // dangling, as a directory name: a file name
+    link("self_loop", "proj/self_loop");         // a loop: neither a directory nor a file
+    link("loop_b.py", "proj/loop_a.py");
+    link("loop_a.py", "proj/loop_b.py");
 
     const Paths got = vorlane_ast::walk_files(at("proj"));
     EXPECT_THAT(got, ElementsAreArray(host_lines(kHostWalk, at("proj"), dir)));
