@@ -1,9 +1,11 @@
 #include "graph/vorlane_ast/dispatch.hpp"
 
 #include <array>
+#include <optional>
 #include <stdexcept>
 
 #include "graph/vorlane/extract_bounded.hpp"
+#include "graph/vorlane_ast/visitors.hpp"
 
 namespace vorlane_ast {
 
@@ -80,15 +82,28 @@ FileFacts extract_file(const Languages& langs, std::string_view content, std::st
     }
     const SyntaxTree tree(lang, content);
     const Grammar& g = Grammar::of(lang);
-    if (lang == langs.go && ext == ".go") {
-        imports_go(g, tree.root(), content, file_id, f.edges);
-        if (with_symbols) f.symbols = symbols_go(g, tree.root(), content, file_id);
+    // One walk of the one parse serves both: the import visitor, then the symbol visitor,
+    // at every node.
+    auto run = [&](auto imports, auto* symbols) {
+        if (symbols) {
+            visit_all(tree.root(), imports, *symbols);
+            f.symbols = symbols->take();
+        } else {
+            visit_all(tree.root(), imports);
+        }
+    };
+    if (ext == ".go") {
+        std::optional<GoSymbols> s;
+        if (with_symbols) s.emplace(g, content, file_id);
+        run(GoImports(g, content, file_id, f.edges), s ? &*s : nullptr);
     } else if (ext == ".py") {
-        imports_py(g, tree.root(), content, file_id, f.edges);
-        if (with_symbols) f.symbols = symbols_py(g, tree.root(), content, file_id);
+        std::optional<PySymbols> s;
+        if (with_symbols) s.emplace(g, content, file_id);
+        run(PyImports(g, content, file_id, f.edges), s ? &*s : nullptr);
     } else {
-        imports_ts(g, tree.root(), content, file_id, f.edges);
-        if (with_symbols) f.symbols = symbols_ts(g, tree.root(), content, file_id);
+        std::optional<TsSymbols> s;
+        if (with_symbols) s.emplace(g, content, file_id);
+        run(TsImports(g, content, file_id, f.edges), s ? &*s : nullptr);
     }
     return f;
 }

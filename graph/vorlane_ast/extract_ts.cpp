@@ -1,4 +1,5 @@
 #include "graph/vorlane_ast/extractors.hpp"
+#include "graph/vorlane_ast/visitors.hpp"
 
 namespace vorlane_ast {
 
@@ -18,56 +19,58 @@ bool is_export_parent(const Grammar& g, TSNode parent) {
 
 }  // namespace
 
-Symbols symbols_ts(const Grammar& g, TSNode root, std::string_view content, std::string_view file_path) {
-    vorlane::SymbolFrame frame(content, file_path);
-    auto add_classified = [&](const std::string& name, TSNode rows, bool exported) {
-        if (name.empty()) return;
-        const auto [type, confidence] = vorlane::classify_ts(name, exported);
-        frame.add(name, start_row(rows), end_row(rows), type, confidence, exported);
-    };
-    walk_preorder(root, [&](TSNode n, TSNode parent) {
-        switch (g.kind(n)) {
-            case Kind::FunctionDeclaration:
-            case Kind::GeneratorFunctionDeclaration: {
-                const TSNode name = Grammar::child(n, g.name);
-                if (!ts_node_is_null(name)) add_classified(node_text(name, content), n, is_export_parent(g, parent));
-                break;
-            }
-            case Kind::LexicalDeclaration: {
-                const bool exported = is_export_parent(g, parent);
-                for_each_child(n, [&](TSNode d) {
-                    if (g.kind(d) != Kind::VariableDeclarator) return;
-                    const TSNode name = Grammar::child(d, g.name), value = Grammar::child(d, g.value);
-                    if (ts_node_is_null(name) || ts_node_is_null(value)) return;
-                    const Kind v = g.kind(value);
-                    if (v != Kind::ArrowFunction && v != Kind::Function) return;
-                    add_classified(node_text(name, content), n, exported);
-                });
-                break;
-            }
-            case Kind::ClassDeclaration:
-            case Kind::InterfaceDeclaration:
-            case Kind::TypeAliasDeclaration:
-            case Kind::EnumDeclaration: {
-                const TSNode name = Grammar::child(n, g.name);
-                if (!ts_node_is_null(name))
-                    frame.add(node_text(name, content), start_row(n), end_row(n), "model", "high",
-                              is_export_parent(g, parent));
-                break;
-            }
-            case Kind::MethodDefinition: {
-                const TSNode name = Grammar::child(n, g.name);
-                if (ts_node_is_null(name)) break;
-                const std::string text = node_text(name, content);
-                if (!text.empty() && text[0] != '#')
-                    frame.add(text, start_row(n), end_row(n), "use_case", "medium", false);
-                break;
-            }
-            default:
-                break;
+void TsSymbols::add_classified(const std::string& name, TSNode rows, bool exported) {
+    if (name.empty()) return;
+    const auto [type, confidence] = vorlane::classify_ts(name, exported);
+    frame_.add(name, start_row(rows), end_row(rows), type, confidence, exported);
+}
+
+void TsSymbols::visit(TSNode n, TSNode parent) {
+    switch (g_.kind(n)) {
+        case Kind::FunctionDeclaration:
+        case Kind::GeneratorFunctionDeclaration: {
+            const TSNode name = Grammar::child(n, g_.name);
+            if (!ts_node_is_null(name)) add_classified(node_text(name, content_), n, is_export_parent(g_, parent));
+            break;
         }
-    });
-    return frame.take();
+        case Kind::LexicalDeclaration: {
+            const bool exported = is_export_parent(g_, parent);
+            for_each_child(n, [&](TSNode d) {
+                if (g_.kind(d) != Kind::VariableDeclarator) return;
+                const TSNode name = Grammar::child(d, g_.name), value = Grammar::child(d, g_.value);
+                if (ts_node_is_null(name) || ts_node_is_null(value)) return;
+                const Kind v = g_.kind(value);
+                if (v != Kind::ArrowFunction && v != Kind::Function) return;
+                add_classified(node_text(name, content_), n, exported);
+            });
+            break;
+        }
+        case Kind::ClassDeclaration:
+        case Kind::InterfaceDeclaration:
+        case Kind::TypeAliasDeclaration:
+        case Kind::EnumDeclaration: {
+            const TSNode name = Grammar::child(n, g_.name);
+            if (!ts_node_is_null(name))
+                frame_.add(node_text(name, content_), start_row(n), end_row(n), "model", "high",
+                           is_export_parent(g_, parent));
+            break;
+        }
+        case Kind::MethodDefinition: {
+            const TSNode name = Grammar::child(n, g_.name);
+            if (ts_node_is_null(name)) break;
+            const std::string text = node_text(name, content_);
+            if (!text.empty() && text[0] != '#') frame_.add(text, start_row(n), end_row(n), "use_case", "medium", false);
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+Symbols symbols_ts(const Grammar& g, TSNode root, std::string_view content, std::string_view file_path) {
+    TsSymbols v(g, content, file_path);
+    visit_all(root, v);
+    return v.take();
 }
 
 Symbols extract_symbols_ts_ast(const Languages& langs, std::string_view content, std::string_view file_path,
