@@ -319,6 +319,24 @@ class ScanTest(Tree):
         self.assertEqual(r.stdout.splitlines()[1], "False ['a.ts', 'a.ts::g'] ['y', 'x', 'a.ts::g']")
 
 
+    def test_pattern_mode_on_many_threads_gives_the_one_thread_graph(self):
+        for i in range(60):
+            ext = (".ts", ".py", ".jsx", ".md")[i % 4]
+            self.file(f"d{i % 5}/f{i}{ext}", f"import x{i} from 'y{i}'\nexport function f{i}() {{}}\ndef g{i}(): pass\n")
+        r = run_python(f"""
+            import json, os, sys
+            sys.modules["tree_sitter"] = None
+            import vorlane_ast as v
+            out = []
+            for threads in ("1", "4"):
+                os.environ["VORLANE_THREADS"] = threads
+                out.append(json.dumps(v.scan({str(self.dir)!r})))
+            print(out[0] == out[1], json.loads(out[0])["symbol_count"])
+            """)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual(r.stdout.splitlines()[1], "True 45")
+
+
 class CommandTest(Tree):
     def run_ok(self, *args, cwd=None):
         r = support.run_command("vorlane_ast", *args, cwd=cwd or self.dir)
