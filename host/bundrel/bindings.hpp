@@ -25,6 +25,9 @@ void bind_command(py::module_& m);    // pack_for_query, main
 // other objects) as its text form. Deep nesting raises the host's RecursionError.
 core::Json summary_value(py::handle o);
 
+// A new reference from the C API as an object; null raises the pending host error.
+py::object steal(PyObject* o);
+
 // str(o) as UTF-8.
 std::string text_of(py::handle o);
 

@@ -10,7 +10,7 @@ namespace {
 
 constexpr const char* kUsage = "Usage: bundrel \"your query\" [project_root]\n";
 
-py::object pack_for_query(const py::module_& m, py::handle query, py::handle project_root, py::handle token_budget) {
+py::object pack_for_query(const py::module_& m, py::object query, py::object project_root, py::object token_budget) {
     py::object graph = m.attr("_kestil_load_graph")();
     py::object result = m.attr("_kestil_retrieve")(graph, query, py::arg("top_files") = 8, py::arg("top_edges") = 40);
     py::object summaries = m.attr("load_summaries")(project_root);
@@ -38,7 +38,7 @@ void main_command(const py::module_& m) {
 void bind_command(py::module_& m) {
     m.def(
         "pack_for_query",
-        [m](py::handle query, py::handle project_root, py::handle token_budget) {
+        [m](py::object query, py::object project_root, py::object token_budget) {
             return pack_for_query(m, query, project_root, token_budget);
         },
         py::arg("query"), py::arg("project_root"), py::arg("token_budget") = 5000,

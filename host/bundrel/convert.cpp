@@ -7,12 +7,12 @@
 
 namespace host::bundrel_bind {
 
-namespace {
-
 py::object steal(PyObject* o) {
     if (!o) throw py::error_already_set();
     return py::reinterpret_steal<py::object>(o);
 }
+
+namespace {
 
 std::int64_t saturated(py::handle n) {
     int overflow = 0;

@@ -18,8 +18,8 @@ std::optional<std::int64_t> row_of(py::handle span, const char* key) {
     return int_arg(v, "read_symbol_content", key);
 }
 
-py::str read_symbol_content(py::handle project_root, py::handle file_id, py::handle functions,
-                            py::handle max_lines) {
+py::str read_symbol_content(py::object project_root, py::object file_id, py::object functions,
+                            py::object max_lines) {
     const char* fn = "read_symbol_content";
     const std::string root = path_arg(project_root, fn, "project_root");
     const std::string fid = str_arg(file_id, fn, "file_id");
@@ -43,7 +43,7 @@ py::str read_symbol_content(py::handle project_root, py::handle file_id, py::han
 void bind_excerpts(py::module_& m) {
     m.def(
         "estimate_tokens",
-        [](py::handle text) {
+        [](py::object text) {
             if (!PyUnicode_Check(text.ptr())) raise_type("estimate_tokens", "text", "str", text);
             return packing::estimate_tokens_of_length(static_cast<std::size_t>(PyUnicode_GET_LENGTH(text.ptr())));
         },

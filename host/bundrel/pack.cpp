@@ -8,11 +8,6 @@ namespace host::bundrel_bind {
 
 namespace {
 
-py::object steal(PyObject* o) {
-    if (!o) throw py::error_already_set();
-    return py::reinterpret_steal<py::object>(o);
-}
-
 // _file_id: a map's "id" in its text form ("" when absent), anything else its own text form.
 std::string file_id_of(py::handle entry) {
     if (PyDict_Check(entry.ptr())) return text_of(mapping_get(entry, py::str("id"), py::str("")));
@@ -62,8 +57,8 @@ packing::NodeView node_view(PyObject* node, const Keys& k, TextArena& arena) {
     return n;
 }
 
-py::str pack(py::handle retrieve_result, py::handle summaries, py::handle graph, py::handle project_root,
-             py::handle token_budget, py::handle max_files, py::handle max_read_targets) {
+py::str pack(py::object retrieve_result, py::object summaries, py::object graph, py::object project_root,
+             py::object token_budget, py::object max_files, py::object max_read_targets) {
     const char* fn = "pack";
     if (!is_mapping(summaries)) raise_type(fn, "summaries", "dict", summaries);
     if (!is_mapping(graph)) raise_type(fn, "graph", "dict", graph);
@@ -113,11 +108,11 @@ void bind_pack(py::module_& m) {
           py::arg("token_budget") = 5000, py::arg("max_files") = 8, py::arg("max_read_targets") = 8,
           "The context block of a retrieval result: relevant files, key code, recommended reads and key "
           "relationships within a token budget.");
-    m.def("_file_id", [](py::handle entry) { return to_str(file_id_of(entry)); }, py::arg("entry"),
+    m.def("_file_id", [](py::object entry) { return to_str(file_id_of(entry)); }, py::arg("entry"),
           "The file id of a retrieval entry: a map's \"id\" in its text form, else the entry's own text form.");
     m.def(
         "_basename",
-        [](py::handle path) { return to_str(packing::basename(str_arg(path, "_basename", "path"))); },
+        [](py::object path) { return to_str(packing::basename(str_arg(path, "_basename", "path"))); },
         py::arg("path"), "The part of a path after its last \"/\".");
 }
 

@@ -7,7 +7,7 @@ namespace host::bundrel_bind {
 
 namespace {
 
-py::object load_summaries(py::handle project_root) {
+py::object load_summaries(py::object project_root) {
     const std::string root = path_arg(project_root, "load_summaries", "project_root");
     packing::StoreRead store;
     {
@@ -29,7 +29,7 @@ void bind_summaries(py::module_& m) {
           "The project's structured summaries by file id; an empty map when the store is missing, unreadable "
           "or not a JSON object.");
     m.def(
-        "expand_summary", [](py::handle summary) { return to_str(packing::expand_summary(summary_value(summary))); },
+        "expand_summary", [](py::object summary) { return to_str(packing::expand_summary(summary_value(summary))); },
         py::arg("summary"), "One summary as a multi-line block.");
     m.def(
         "condense_summary",
