@@ -237,6 +237,15 @@ class SymbolExcerpts(unittest.TestCase):
         self.assertEqual(read(os.path.join(self.root, "sub"), "../crlf.py", {"f": {"line_start": 1, "line_end": 1}}),
                          "# ../crlf.py::f (lines 2-2)\nb")
 
+    def test_rows_are_the_hosts_rows(self):
+        data = ("a\rb\r\nc\nd\x0be\x0cf\x1cg\x1dh\x1ei\x1fj\x85k\u2028l\u2029m\ufeffn\r\r\n\n".encode()
+                + b"o\xff\xc3p\xed\xa0\x80q\xf4\x90\x80\x80r\n")
+        self.write("rows.txt", data)
+        with open(os.path.join(self.root, "rows.txt"), encoding="utf-8", errors="ignore") as f:
+            rows = f.read().splitlines()
+        got = bundrel.read_symbol_content(self.root, "rows.txt", {"f": {"line_start": 0, "line_end": 100}})
+        self.assertEqual(got, f"# rows.txt::f (lines 1-{len(rows)})\n" + "\n".join(rows))
+
     def test_argument_checks_name_the_argument(self):
         read = bundrel.read_symbol_content
         for args, name in [((None, "a.py", {}), "project_root"), ((self.root, 3, {}), "file_id"),
