@@ -9,7 +9,8 @@ Graphs: the host's standard library as scanned by the graph builder, and a gener
 of `--files` source files (a web application's layout, so the role, portal and capability
 rules all fire). Times are the best of `--runs`; the ratios are what the targets name:
 load_graph / json.loads (target <= 1), retrieve / json.loads (target < 0.1), and for memory
-the peak resident size over a process that only read the file's bytes.
+the peak resident size over a process that only read the file's bytes. Last, on the largest
+graph, the packer's `pack` of each query's retrieval result, against the same json.loads.
 """
 import argparse
 import json
@@ -127,6 +128,20 @@ def measure(k, name, project, workdir, runs, root):
     print(f"  peak memory added: json.loads {mem_loads / 1024:.1f} MB, load_graph {mem_load / 1024:.1f} MB "
           f"(ratio {mem_load / max(mem_loads, 1):.2f}), retrieve over a loaded graph {mem_retr / 1024:.1f} MB "
           f"(ratio to json.loads {mem_retr / max(mem_loads, 1):.3f})")
+    return g["node_count"], graph, loads, project
+
+
+def measure_pack(k, name, graph, loads, project, runs):
+    """The packer's share of a query: pack of an 8-file, 40-edge retrieval result (the
+    query pipeline's counts) with the project's summaries, source excerpts read from disk."""
+    import tarvelle.bundrel as b
+    summaries = b.load_summaries(project)
+    slowest = 0.0
+    for q in QUERIES:
+        result = k.retrieve(graph, q, 8, 40)
+        slowest = max(slowest, best(lambda: b.pack(result, summaries, graph, project), runs))
+    print(f"{name}, the largest graph:")
+    print(f"  pack (slowest q.)     {slowest * 1000:9.1f} ms   ratio to json.loads {slowest / loads:5.3f}")
 
 
 def main():
@@ -142,11 +157,14 @@ def main():
     workdir = args.keep or tempfile.mkdtemp(prefix="query_bench_")
     os.makedirs(workdir, exist_ok=True)
     try:
-        measure(k, "stdlib", sysconfig.get_paths()["stdlib"], workdir, args.runs, root)
+        sizes = {"stdlib": measure(k, "stdlib", sysconfig.get_paths()["stdlib"], workdir, args.runs, root)}
         tree = os.path.join(workdir, "tree")
         if not os.path.isdir(tree):
             generate(tree, args.files)
-        measure(k, f"generated-{args.files}", tree, workdir, args.runs, root)
+        name = f"generated-{args.files}"
+        sizes[name] = measure(k, name, tree, workdir, args.runs, root)
+        largest = max(sizes, key=lambda n: sizes[n][0])
+        measure_pack(k, largest, *sizes[largest][1:], args.runs)
     finally:
         if not args.keep:
             shutil.rmtree(workdir, ignore_errors=True)
