@@ -9,8 +9,6 @@
 
 namespace packing {
 
-std::vector<std::string_view> source_rows(std::string_view decoded) { return core::splitlines(decoded); }
-
 std::string symbol_excerpts(const std::vector<std::string_view>& rows, const std::string& file_id,
                             const std::vector<FunctionSpan>& functions, std::int64_t max_lines) {
     if (functions.empty()) return {};
@@ -60,7 +58,7 @@ std::string read_symbol_content(const std::string& project_root, const std::stri
     if (read_whole_file(path, bytes) != 0) return {};
     if (functions.empty()) return {};
     const std::string text = core::decode_utf8_ignore(bytes);
-    return symbol_excerpts(source_rows(text), file_id, functions, max_lines);
+    return symbol_excerpts(core::splitlines(text), file_id, functions, max_lines);
 }
 
 }  // namespace packing

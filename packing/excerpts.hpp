@@ -17,15 +17,13 @@ struct FunctionSpan {
     std::optional<std::int64_t> line_start, line_end;
 };
 
-// The rows of text the host's way (str.splitlines after dropping undecodable bytes).
-std::vector<std::string_view> source_rows(std::string_view decoded);
-
 // The excerpts joined by "\n\n", "" when the file (project_root / file_id) does not
 // exist or cannot be read, or when `functions` is empty.
 std::string read_symbol_content(const std::string& project_root, const std::string& file_id,
                                 const std::vector<FunctionSpan>& functions, std::int64_t max_lines = 80);
 
-// The same over rows already read (the file's decoded text split into rows).
+// The same over rows already read: the file's text, undecodable bytes dropped, split
+// the host's way (str.splitlines).
 std::string symbol_excerpts(const std::vector<std::string_view>& rows, const std::string& file_id,
                             const std::vector<FunctionSpan>& functions, std::int64_t max_lines);
 

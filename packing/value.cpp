@@ -56,11 +56,6 @@ const Json* find(const Json& v, const char* key) {
     return it == v.end() ? nullptr : &*it;
 }
 
-std::string text_at(const Json& map, const char* key, const char* fallback) {
-    const Json* v = find(map, key);
-    return v ? text_form(*v) : std::string(fallback);
-}
-
 std::optional<std::int64_t> as_int(const Json& v) {
     if (v.is_boolean()) return v.get<bool>() ? 1 : 0;
     if (v.is_number_integer() && !v.is_number_unsigned()) return v.get<std::int64_t>();

@@ -18,9 +18,6 @@ bool is_set(const Json& v);
 // repr (nan, inf); lists and maps as one-line JSON text.
 std::string text_form(const Json& v);
 
-// The text form of v[key], or `fallback` when the map has no such key.
-std::string text_at(const Json& map, const char* key, const char* fallback);
-
 // v as an integer when it is one (true and false count as 1 and 0, as in the host);
 // nothing for any other kind. Unsigned values beyond the signed range saturate.
 std::optional<std::int64_t> as_int(const Json& v);
