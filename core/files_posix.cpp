@@ -1,4 +1,6 @@
 // The POSIX side of the file layer.
+#ifndef _WIN32
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -96,3 +98,5 @@ void write_text_atomic(std::string_view path, std::string_view text) {
 }
 
 }  // namespace core::files
+
+#endif
