@@ -502,6 +502,8 @@ private:
 
 }  // namespace
 
+void json_write_string(std::string& out, std::string_view s) { write_string(out, s); }
+
 void json_write(std::string& out, const Json& v, int indent) { write_value(out, v, indent, 0); }
 
 std::string json_dumps(const Json& v) {

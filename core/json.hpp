@@ -16,6 +16,8 @@ std::string json_dumps(const Json& v);
 std::string json_dumps_indent(const Json& v, int indent = 2);
 // Appends instead of returning; indent < 0 is the one-line form.
 void json_write(std::string& out, const Json& v, int indent);
+// A JSON string literal of `s` (quotes included) in the host's ASCII-only form.
+void json_write_string(std::string& out, std::string_view s);
 // repr(float): the shortest round-trip text in the host's form (1e-05, 1e+16, 0.1,
 // 1000000000000000.0, NaN, Infinity, -Infinity).
 std::string float_repr(double d);

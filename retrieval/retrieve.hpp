@@ -1,0 +1,101 @@
+#pragma once
+// Retrieval: ranks a graph's nodes and edges for one query over a light view of the
+// graph (texts seen in place), and says which node and edge of the graph to return.
+// Costs: one pass over the edges, one score per node (plus one test per capability
+// prefix), a heap over the scored nodes popped only as far as the chosen files reach,
+// one score per edge, and a selection of the best edges; no step is quadratic.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "retrieval/capability_index.hpp"
+#include "retrieval/scoring.hpp"
+
+namespace retrieval {
+
+struct TextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+};
+using TextSet = std::unordered_set<std::string, TextHash, std::equal_to<>>;
+
+// One edge: text forms of "from", "to" and "rel" ("" when absent), and the stored ends
+// when they are texts (nullopt when absent or of another kind).
+struct EdgeText {
+    std::string_view from, to, rel;
+    std::optional<std::string_view> from_key, to_key;
+};
+
+// The degree of every id named by an edge end, and the importers of buttons and badges.
+class EdgeStats {
+public:
+    explicit EdgeStats(const std::vector<EdgeText>& edges);
+    std::int64_t degree(std::string_view id) const;
+    bool imports_button(std::string_view id) const { return button_.count(id) != 0; }
+    bool imports_badge(std::string_view id) const { return badge_.count(id) != 0; }
+
+private:
+    std::unordered_map<std::string_view, std::int64_t> degree_;
+    std::unordered_set<std::string_view> button_, badge_;
+};
+
+// Everything one retrieval derives from its query and capability boosts.
+class Query {
+public:
+    Query(std::string_view query, Boosts boosts);
+    const std::vector<std::string>& terms() const { return terms_; }
+    const QueryAnalysis& analysis() const { return qa_; }
+    std::string_view intent() const { return qa_.intent; }
+    const Boosts& boosts() const { return boosts_; }
+    // score_node plus the capability, degree and consumer boosts of the node's id text.
+    std::int64_t node_total(const NodeText& node, const EdgeStats& stats) const;
+    // The edge's score: 2 per term in "from rel to", +4 when an end is a chosen id
+    // (`touches_chosen`), +2 when a stored text end is a capability path, +1 for imports.
+    std::int64_t edge_score(const EdgeText& edge, bool touches_chosen) const;
+
+private:
+    std::vector<std::string> terms_;
+    QueryAnalysis qa_;
+    Boosts boosts_;
+    std::vector<std::pair<std::string, std::int64_t>> prefixes_;  // "/" and "*" keys, "*" cut
+    bool button_ = false, badge_ = false;
+};
+
+// A node that scored above zero: its graph index, total, sort key (the stored id when a
+// text, "" when absent) and file base.
+struct Candidate {
+    std::size_t index;
+    std::int64_t score;
+    std::string_view key;
+    std::string_view base;
+};
+
+// The file base: for a symbol the id before its first "::", else the whole id.
+std::string_view file_base(std::string_view id, std::string_view kind);
+
+// End of a host slice [:k] over `len` items.
+std::size_t slice_end(std::size_t len, std::int64_t k);
+
+// Candidates in ranking order, (-score, key) ascending, graph order among equals.
+bool ranks_before(const Candidate& a, const Candidate& b);
+// The chosen files, in order: walks the candidates in ranking order (when `ordered`
+// they already are; otherwise only as far as needed), skipping a repeated file base,
+// until `top_files` are chosen. Returns positions in `cands`.
+std::vector<std::size_t> choose_files(const std::vector<Candidate>& cands, std::int64_t top_files, bool ordered);
+
+// A scored edge: its graph index, score and the texts of its stored ends for ordering.
+struct ScoredEdge {
+    std::size_t index;
+    std::int64_t score;
+    std::string_view from_key, to_key;
+};
+bool edge_ranks_before(const ScoredEdge& a, const ScoredEdge& b);
+// The first slice_end(len, top_edges) scored edges in ranking order; `scored` is
+// reordered. When `ordered`, it is in ranking order already.
+std::vector<std::size_t> choose_edges(std::vector<ScoredEdge>& scored, std::int64_t top_edges, bool ordered);
+
+}  // namespace retrieval
