@@ -1,5 +1,6 @@
 #pragma once
-// File-system tests and writes with the host's meaning (pathlib on the target platform).
+// File-system tests and directory creation with the host's meaning (pathlib on the
+// target platform).
 // Paths are text as the host holds file names (undecodable bytes carried as surrogate
 // escapes). Each call costs a few system calls; nothing is cached.
 #include <string>
@@ -16,10 +17,5 @@ bool is_dir(std::string_view path);
 // Path(p).mkdir(parents=True, exist_ok=True); core::OsError on failure (an existing
 // entry that is not a directory gives EEXIST, as the host does).
 void make_dirs(std::string_view path);
-
-// Replaces the file's content with `text` written in text mode (line feeds become the
-// platform's line ends) through a temporary file in the same directory and a rename,
-// so a reader never sees a partial file; core::OsError on failure.
-void write_text_atomic(std::string_view path, std::string_view text);
 
 }  // namespace core::files

@@ -27,17 +27,6 @@ bool stat_host(std::string_view path, struct stat& st) {
     throw OsError(errno, std::string(path));
 }
 
-void write_all(int fd, std::string_view data, const std::string& path) {
-    while (!data.empty()) {
-        const ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            throw OsError(errno, path);
-        }
-        data.remove_prefix(static_cast<std::size_t>(n));
-    }
-}
-
 }  // namespace
 
 bool exists(std::string_view path) {
@@ -66,35 +55,6 @@ void make_dirs(std::string_view path) {
     struct stat st;
     if (err == EEXIST && ::stat(raw.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return;
     throw OsError(err, p);
-}
-
-void write_text_atomic(std::string_view path, std::string_view text) {
-    const std::string target(path);
-    const std::string dir = paths::parent(target);
-    std::string tmpl = paths::fs_encode(paths::join(dir, "." + paths::name(target) + ".XXXXXX"));
-    const int fd = ::mkstemp(tmpl.data());
-    if (fd < 0) throw OsError(errno, target);
-    try {
-        write_all(fd, text, target);
-        // The file takes the mode a plain create would give it, not mkstemp's 0600.
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(fd, 0666 & ~mask);
-    } catch (...) {
-        ::close(fd);
-        ::unlink(tmpl.c_str());
-        throw;
-    }
-    if (::close(fd) != 0) {
-        const int err = errno;
-        ::unlink(tmpl.c_str());
-        throw OsError(err, target);
-    }
-    if (::rename(tmpl.c_str(), paths::fs_encode(target).c_str()) != 0) {
-        const int err = errno;
-        ::unlink(tmpl.c_str());
-        throw OsError(err, target);
-    }
 }
 
 }  // namespace core::files

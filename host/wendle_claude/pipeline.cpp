@@ -13,6 +13,7 @@
 #include "core/paths.hpp"
 #include "host/common/convert.hpp"
 #include "host/wendle_claude/bindings.hpp"
+#include "retrieval/file_io.hpp"
 
 namespace host::wendle_bind {
 
@@ -40,7 +41,8 @@ py::object ensure_graph(py::module_ m, py::object project_root) {
     const double t0 = wall_clock();
     py::object g = m.attr("scan")(project_root);
     core::files::make_dirs(fspath(kestil["DATA_DIR"]));
-    core::files::write_text_atomic(graph_json, core::json_dumps_indent(from_py(g), 2));
+    // The retrieval engine's own write: a reader never meets a half-written graph.
+    retrieval::replace_file(graph_json, core::json_dumps_indent(from_py(g), 2));
     const double elapsed = wall_clock() - t0;
     write_stderr(launch::graph_built_line(elapsed, count_text(g, "node_count"), count_text(g, "edge_count")));
     return g;

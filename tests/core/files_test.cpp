@@ -1,9 +1,7 @@
-// The file layer: existence and directory tests as the host answers them, nested
-// directory creation, and the replace-by-rename write.
+// The file layer: existence and directory tests as the host answers them, and nested
+// directory creation.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-
-#include <filesystem>
 
 #include "core/errors.hpp"
 #include "core/files.hpp"
@@ -42,23 +40,6 @@ TEST_F(Files, MakeDirsCreatesParentsAndAcceptsAnExistingDirectory) {
         EXPECT_EQ(e.err, EEXIST);
     }
     EXPECT_THROW(files::make_dirs(at("x/plain/under")), core::OsError);
-}
-
-TEST_F(Files, WriteReplacesByRename) {
-    file("d/g.json", "old content that is longer");
-    files::write_text_atomic(at("d/g.json"), "{\n  \"a\": 1\n}");
-    EXPECT_EQ(read("d/g.json"), "{\n  \"a\": 1\n}");
-    files::write_text_atomic(at("d/new.json"), "");
-    EXPECT_EQ(read("d/new.json"), "");
-    std::size_t entries = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(at("d"))) ++entries;
-    EXPECT_EQ(entries, 2u);  // no temporary file left behind
-    struct stat st;
-    ASSERT_EQ(stat(at("d/g.json").c_str(), &st), 0);
-    const mode_t mask = umask(0);
-    umask(mask);
-    EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask);
-    EXPECT_THROW(files::write_text_atomic(at("missing/g.json"), "x"), core::OsError);
 }
 
 }  // namespace
