@@ -35,6 +35,28 @@ std::string host_resolve(std::string_view p) {
     return paths::resolve(p);
 }
 
+// Path(p).resolve() for many paths under a few directories: each directory is resolved
+// once, and a path whose last component is no link is its resolved directory joined with
+// that component, which is what the component-by-component resolution gives.
+class Resolver {
+  public:
+    std::string operator()(const std::string& p) {
+        const std::string n = paths::normalize(p);
+        const std::string dir = paths::parent(n), leaf = paths::name(n);
+        if (!encodable(n) || dir == n || leaf.empty() || leaf == ".." || n.find("..") != std::string::npos ||
+            n.find('\0') != std::string::npos)
+            return host_resolve(n);
+        auto it = dirs_.find(dir);
+        if (it == dirs_.end()) it = dirs_.emplace(dir, host_resolve(dir)).first;
+        std::string joined = paths::join(it->second, leaf);
+        if (core::files::is_link(joined)) return host_resolve(n);
+        return joined;
+    }
+
+  private:
+    std::unordered_map<std::string, std::string> dirs_;
+};
+
 const KindWeight* weight_of(const core::Json& kind) {
     // KIND_WEIGHT.get(kind, 0): a list or an object cannot be looked up at all.
     if (kind.is_array() || kind.is_object()) throw Unusable("kind is unhashable");
@@ -133,6 +155,7 @@ std::vector<AtRisk> match_targets(const std::vector<std::string>& targets, std::
     std::vector<AtRisk> at_risk;
     // Each file's absolute path is the same for every target: resolve it once.
     std::vector<std::optional<std::string>> resolved(attention.size());
+    Resolver resolve;
     for (const auto& raw : targets) {
         const std::string abs_target = normalize_target(raw);
         for (std::size_t i = 0; i < attention.size(); ++i) {
@@ -140,7 +163,7 @@ std::vector<AtRisk> match_targets(const std::vector<std::string>& targets, std::
             if (!e.text) throw Unusable("file is no text");
             if (!resolved[i]) {
                 try {
-                    resolved[i] = host_resolve(paths::join(project_root, e.file));
+                    resolved[i] = resolve(paths::join(project_root, e.file));
                 } catch (const std::exception&) {
                     resolved[i] = paths::normalize(e.file);
                 }

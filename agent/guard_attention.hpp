@@ -5,7 +5,7 @@
 //
 // Cost: one read and parse of the chat action graph (linear in its size), then for each
 // target a walk of the attention map in first-seen order, resolving each file path at
-// most once per run (a few system calls per path component).
+// most once per run: each directory once, then one link test per file.
 #include <cstdint>
 #include <optional>
 #include <string>

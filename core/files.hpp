@@ -13,6 +13,8 @@ namespace core::files {
 // failure (a directory that may not be searched, for example).
 bool exists(std::string_view path);
 bool is_dir(std::string_view path);
+// Whether the entry itself (not followed) is a symbolic link; false on any failure.
+bool is_link(std::string_view path);
 
 // Path(p).mkdir(parents=True, exist_ok=True); core::OsError on failure (an existing
 // entry that is not a directory gives EEXIST, as the host does).

@@ -39,6 +39,12 @@ bool is_dir(std::string_view path) {
     return stat_host(path, st) && S_ISDIR(st.st_mode);
 }
 
+bool is_link(std::string_view path) {
+    const std::string p = paths::fs_encode(path);
+    struct stat st;
+    return p.find('\0') == std::string::npos && ::lstat(p.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
 void make_dirs(std::string_view path) {
     const std::string p = paths::normalize(path);
     const std::string raw = paths::fs_encode(p);

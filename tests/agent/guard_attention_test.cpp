@@ -206,6 +206,21 @@ TEST_F(GuardProject, LinksAndHomeResolveOnBothSides) {
     link(at("proj/real"), "proj/alias");
     const std::vector<AttentionEntry> m = {{"alias/a.py", true, {8.0, 0, 1, NOW}}};
     EXPECT_EQ(match_targets({at("proj/real/a.py")}, at("proj"), m).size(), 1u);
+    // A link as the last component, a parent step, a loop, and many files under one
+    // directory: each entry matches exactly the target its full resolution names.
+    link(at("proj/real/a.py"), "proj/leaf.py");
+    link(at("proj/loop"), "proj/loop");
+    file("proj/real/b.py");
+    const std::vector<AttentionEntry> several = {{"leaf.py", true, {8.0, 0, 1, NOW}},
+                                                 {"real/../real/b.py", true, {8.0, 0, 1, NOW}},
+                                                 {"loop/c.py", true, {8.0, 0, 1, NOW}},
+                                                 {"real/c.py", true, {8.0, 0, 1, NOW}}};
+    const auto found = match_targets({at("proj/real/a.py"), at("proj/real/b.py"), "loop/c.py", at("proj/real/c.py")},
+                                     at("proj"), several);
+    ASSERT_EQ(found.size(), 3u);
+    EXPECT_EQ(found[0].path, "leaf.py");
+    EXPECT_EQ(found[1].path, "real/../real/b.py");
+    EXPECT_EQ(found[2].path, "real/c.py");  // the loop's entry falls back to its own text
     setenv("HOME", at("proj").c_str(), 1);
     EXPECT_EQ(match_targets({"~/real/a.py"}, at("proj"), m).size(), 1u);
     EXPECT_EQ(normalize_target("~nosuchuser_zz/x"), "~nosuchuser_zz/x");
