@@ -1,7 +1,8 @@
 #pragma once
 // One run of the guard from its inputs to its answer: the enable switch, the hook event
 // text, the classification and the verdict. The guard fails open: every input it
-// cannot use gives status 0 and no text.
+// cannot use gives status 0 and no text. Costs one parse of the event (linear in its
+// length) and, for a destructive call, the second half's costs.
 #include <cstdint>
 #include <optional>
 #include <string_view>

@@ -1,10 +1,6 @@
 """The launcher end to end, in a copy of the install tree (its module data directory,
 and so its graph file, is the copy's own): options, failures, the graph bootstrap, and
-the hand-over to a fake `claude` that records what it received.
-
-Until the context packer and the retrieval engine are installed beside the launcher, the
-copy holds small stand-ins for them (see STAND_INS); with the real ones present the
-stand-ins are not written."""
+the hand-over to a fake `claude` that records what it received."""
 import json
 import os
 import shutil
@@ -19,33 +15,6 @@ SEPARATOR = "\n\n---\n\nUser question: "
 INSTRUCTIONS = ("\n\nInstructions: Answer thoroughly using the pre-loaded context above. Include relevant code "
                 "snippets in your response when they help explain the answer. Reference specific file paths and "
                 "line numbers. Do not edit any files.")
-
-STAND_INS = {
-    "kestil.py": '''
-import json, pathlib
-BASE_DIR = pathlib.Path(__file__).resolve().parent
-DATA_DIR = BASE_DIR / "data"
-GRAPH_JSON = DATA_DIR / "info_graph.json"
-from tarvelle.vorlane import scan
-def load_graph():
-    return json.loads(GRAPH_JSON.read_text(encoding="utf-8-sig"))
-def classify_intent(query):
-    return "general"
-def retrieve(graph, query, top_files, top_edges):
-    return {"files": [n for n in graph.get("nodes", []) if n.get("kind") == "file"][:top_files], "edges": []}
-''',
-    "bundrel.py": '''
-import math
-from tarvelle.kestil import retrieve, load_graph, classify_intent
-def estimate_tokens(text):
-    return math.ceil(len(text) / 3.2)
-def load_summaries(project_root):
-    return {}
-def pack(retrieve_result, summaries, graph, project_root, token_budget=5000, max_files=8, max_read_targets=8):
-    files = retrieve_result["files"][:max_files]
-    return "## Context (%d files)\\n### Relevant Files\\n" % len(files) + "\\n".join("- " + f["id"] for f in files)
-''',
-}
 
 FAKE_CLAUDE = """#!/bin/sh
 printf '%s\\0' "$@" > "$FAKE_CLAUDE_OUT.argv"
@@ -63,11 +32,6 @@ def setUpModule():
     TMP = os.path.realpath(tempfile.mkdtemp(prefix="wendle_"))
     TREE = os.path.join(TMP, "root")
     shutil.copytree(ROOT, TREE, copy_function=os.link, ignore=shutil.ignore_patterns("info_graph.json"))
-    pkg = os.path.join(TREE, "src", "tarvelle")
-    for name, text in STAND_INS.items():
-        if not any(f.startswith(name[:-3] + ".") for f in os.listdir(pkg)):
-            with open(os.path.join(pkg, name), "w") as f:
-                f.write(text)
 
 
 def tearDownModule():
@@ -192,6 +156,12 @@ class HandOver(LauncherCase):
         self.assertEqual(status, 0)
         self.assertEqual(len(err.splitlines()), 1)
         self.assertIn("Context packed in", err)
+
+    def test_prompt_too_long_for_one_argument_is_the_platforms_error(self):
+        _, status, _, err = self.launch(*["x" * 99] * 1500)  # each word fits, the prompt does not
+        self.assertEqual(status, 1)
+        self.assertIn("OSError: [Errno 7] Argument list too long", err)
+        self.assertFalse(os.path.exists(self.record + ".pid"))
 
     def test_script_without_interpreter_line_is_not_run_by_a_shell(self):
         self.fake_claude("echo ran > %s\n" % os.path.join(self.dir, "ran"))
