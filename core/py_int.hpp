@@ -1,7 +1,7 @@
 #pragma once
-// int(text) with the host's rules: surrounding white space, one sign, decimal digits of
-// any script (Unicode 14 Nd, the interpreter's table), single underscores between
-// digits. Linear in the text's length; no allocation.
+// int(text) as a 64-bit value: core::int_text's reading (the host's int() rules: white
+// space, one sign, digits of any script, single underscores), saturated at the int64
+// bounds. Linear in the text's length.
 #include <cstdint>
 #include <optional>
 #include <string_view>
