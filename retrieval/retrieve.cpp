@@ -3,25 +3,53 @@
 #include <algorithm>
 
 #include "core/text.hpp"
+#include "retrieval/parallel.hpp"
 
 namespace retrieval {
 
-EdgeStats::EdgeStats(const std::vector<EdgeText>& edges) {
-    degree_.reserve(edges.size());
-    for (const EdgeText& e : edges) {
-        if (!e.from.empty()) ++degree_[e.from];
-        if (!e.to.empty()) ++degree_[e.to];
+EdgeStats::EdgeStats(const std::vector<EdgeText>& edges) : ids_(edges.size()) {
+    static const WordSet words(std::vector<std::string>{"button", "badge"});
+    from_.resize(edges.size());
+    to_.resize(edges.size());
+    auto grow = [&](std::uint32_t id) {
+        if (id >= degree_.size()) {
+            degree_.resize(id + 1, 0);
+            flags_.resize(id + 1, 0);
+        }
+    };
+    // A builder writes a file's edges one after another: the id of the last "from" is
+    // at hand without a lookup.
+    std::string_view last_from;
+    std::uint32_t last_id = TextIds::kNone;
+    for (std::size_t i = 0; i < edges.size(); ++i) {
+        const EdgeText& e = edges[i];
+        if (last_id == TextIds::kNone || e.from != last_from) {
+            last_id = ids_.intern(e.from);
+            last_from = e.from;
+            grow(last_id);
+        }
+        from_[i] = last_id;
+        to_[i] = ids_.intern(e.to);
+        grow(to_[i]);
+        if (!e.from.empty()) ++degree_[from_[i]];
+        if (!e.to.empty()) ++degree_[to_[i]];
         if (e.rel == "imports") {
-            const std::string to_l = core::lower(e.to);
-            if (to_l.find("button") != std::string::npos) button_.insert(e.from);
-            if (to_l.find("badge") != std::string::npos) badge_.insert(e.from);
+            const std::uint64_t m = is_ascii(e.to) ? words.find_ascii_folded(e.to) : words.find(core::lower(e.to));
+            if (m & bit(0)) flags_[from_[i]] |= 1;
+            if (m & bit(1)) flags_[from_[i]] |= 2;
         }
     }
 }
 
-std::int64_t EdgeStats::degree(std::string_view id) const {
-    const auto it = degree_.find(id);
-    return it == degree_.end() ? 0 : it->second;
+std::vector<char> EdgeStats::touching(const std::vector<EdgeText>& edges,
+                                      const std::vector<std::string_view>& chosen) const {
+    std::vector<char> mark(ids_.size(), 0);
+    for (std::string_view c : chosen)
+        if (const std::uint32_t id = ids_.find(c); id != TextIds::kNone) mark[id] = 1;
+    std::vector<char> out(edges.size(), 0);
+    for (std::size_t i = 0; i < edges.size(); ++i)
+        out[i] = (edges[i].from_key && mark[from_[i]]) || (edges[i].to_key && mark[to_[i]]);
+    return out;
 }
 
 Query::Query(std::string_view query, Boosts boosts)
@@ -36,25 +64,83 @@ Query::Query(std::string_view query, Boosts boosts)
 
 std::int64_t Query::node_total(const NodeText& node, const EdgeStats& stats) const {
     std::int64_t s = score_node(node, terms_, qa_);
-    if (const std::int64_t* b = boosts_.find(node.id)) s += *b;
+    if (!boosts_.empty())
+        if (const std::int64_t* b = boosts_.find(node.id)) s += *b;
     for (const auto& [pref, b] : prefixes_)
         if (node.id.starts_with(pref)) s += b;
-    s += std::min<std::int64_t>(stats.degree(node.id) / 3, 4);
-    if (button_ && stats.imports_button(node.id)) s += 6;
-    if (button_ && !badge_ && stats.imports_badge(node.id)) s -= 2;
-    if (badge_ && stats.imports_badge(node.id)) s += 4;
+    const std::uint32_t id = stats.id_of(node.id);
+    s += std::min<std::int64_t>(stats.degree(id) / 3, 4);
+    if (button_ && stats.imports_button(id)) s += 6;
+    if (button_ || badge_) {
+        const bool badge_importer = stats.imports_badge(id);
+        if (button_ && !badge_ && badge_importer) s -= 2;
+        if (badge_ && badge_importer) s += 4;
+    }
     return s;
 }
 
+std::vector<std::int64_t> Query::node_totals(const std::vector<NodeText>& nodes, const EdgeStats& stats) const {
+    std::vector<std::int64_t> out(nodes.size());
+    parallel_for(nodes.size(), worker_count(nodes.size()), [&](unsigned, std::size_t b, std::size_t e) {
+        for (std::size_t i = b; i < e; ++i) out[i] = node_total(nodes[i], stats);
+    });
+    return out;
+}
+
 std::int64_t Query::edge_score(const EdgeText& e, bool touches_chosen) const {
-    std::string text;
-    text.reserve(e.from.size() + e.rel.size() + e.to.size() + 2);
+    thread_local std::string text;
+    text.clear();
     text.append(e.from).append(" ").append(e.rel).append(" ").append(e.to);
-    std::int64_t s = 2 * static_cast<std::int64_t>(score_text(text, terms_));
+    std::int64_t s = 2 * static_cast<std::int64_t>(terms_.count(text));
     if (touches_chosen) s += 4;
-    if ((e.from_key && boosts_.find(*e.from_key)) || (e.to_key && boosts_.find(*e.to_key))) s += 2;
+    if (!boosts_.empty() && ((e.from_key && boosts_.find(*e.from_key)) || (e.to_key && boosts_.find(*e.to_key))))
+        s += 2;
     if (e.rel == "imports") s += 1;
     return s;
+}
+
+std::vector<ScoredEdge> Query::score_edges(const std::vector<EdgeText>& edges,
+                                           const std::vector<char>& touches_chosen) const {
+    std::vector<ScoredEdge> out;
+    if (!terms_.separable()) {
+        for (std::size_t i = 0; i < edges.size(); ++i) {
+            const std::int64_t s = edge_score(edges[i], touches_chosen[i] != 0);
+            if (s > 0) out.push_back({i, s, edges[i].from_key.value_or(""), edges[i].to_key.value_or("")});
+        }
+        return out;
+    }
+    // Terms hold no space: the terms of "from rel to" are those of its three pieces,
+    // and the pieces of consecutive edges of one file repeat.
+    const unsigned workers = worker_count(edges.size());
+    std::vector<std::vector<ScoredEdge>> parts(std::max(1u, workers));
+    parallel_for(edges.size(), workers, [&](unsigned part, std::size_t b, std::size_t end) {
+        std::vector<ScoredEdge>& mine = parts[part];
+        std::string_view last_from, last_rel;
+        std::uint64_t from_mask = 0, rel_mask = 0;
+        bool have_from = false, have_rel = false;
+        for (std::size_t i = b; i < end; ++i) {
+            const EdgeText& e = edges[i];
+            if (!have_from || e.from != last_from) {
+                from_mask = terms_.mask(e.from);
+                last_from = e.from;
+                have_from = true;
+            }
+            if (!have_rel || e.rel != last_rel) {
+                rel_mask = terms_.mask(e.rel);
+                last_rel = e.rel;
+                have_rel = true;
+            }
+            std::int64_t s = 2 * static_cast<std::int64_t>(terms_.count_of(from_mask | rel_mask | terms_.mask(e.to)));
+            if (touches_chosen[i]) s += 4;
+            if (!boosts_.empty() &&
+                ((e.from_key && boosts_.find(*e.from_key)) || (e.to_key && boosts_.find(*e.to_key))))
+                s += 2;
+            if (e.rel == "imports") s += 1;
+            if (s > 0) mine.push_back({i, s, e.from_key.value_or(""), e.to_key.value_or("")});
+        }
+    });
+    for (std::vector<ScoredEdge>& p : parts) out.insert(out.end(), p.begin(), p.end());
+    return out;
 }
 
 std::string_view file_base(std::string_view id, std::string_view kind) {

@@ -14,6 +14,7 @@
 
 #include "retrieval/capability_index.hpp"
 #include "retrieval/scoring.hpp"
+#include "retrieval/text_ids.hpp"
 
 namespace retrieval {
 
@@ -30,35 +31,55 @@ struct EdgeText {
     std::optional<std::string_view> from_key, to_key;
 };
 
-// The degree of every id named by an edge end, and the importers of buttons and badges.
+// The texts named by edge ends, each with its degree (how many ends name it) and
+// whether it imports a button or a badge. One hash per edge end (fewer when a file's
+// edges follow one another); lookups by id are array accesses.
 class EdgeStats {
 public:
     explicit EdgeStats(const std::vector<EdgeText>& edges);
-    std::int64_t degree(std::string_view id) const;
-    bool imports_button(std::string_view id) const { return button_.count(id) != 0; }
-    bool imports_badge(std::string_view id) const { return badge_.count(id) != 0; }
+    // The id of a text that an edge end names, TextIds::kNone for any other.
+    std::uint32_t id_of(std::string_view text) const { return ids_.find(text); }
+    std::int64_t degree(std::uint32_t id) const { return id == TextIds::kNone ? 0 : degree_[id]; }
+    bool imports_button(std::uint32_t id) const { return id != TextIds::kNone && (flags_[id] & 1); }
+    bool imports_badge(std::uint32_t id) const { return id != TextIds::kNone && (flags_[id] & 2); }
+    // For each edge, whether a stored text end is one of `chosen` (texts).
+    std::vector<char> touching(const std::vector<EdgeText>& edges, const std::vector<std::string_view>& chosen) const;
 
 private:
-    std::unordered_map<std::string_view, std::int64_t> degree_;
-    std::unordered_set<std::string_view> button_, badge_;
+    TextIds ids_;
+    std::vector<std::int64_t> degree_;
+    std::vector<unsigned char> flags_;
+    std::vector<std::uint32_t> from_, to_;
 };
 
+// A scored edge: its graph index, score and the texts of its stored ends for ordering.
+struct ScoredEdge {
+    std::size_t index;
+    std::int64_t score;
+    std::string_view from_key, to_key;
+};
 // Everything one retrieval derives from its query and capability boosts.
 class Query {
 public:
     Query(std::string_view query, Boosts boosts);
-    const std::vector<std::string>& terms() const { return terms_; }
+    const std::vector<std::string>& terms() const { return terms_.terms(); }
     const QueryAnalysis& analysis() const { return qa_; }
     std::string_view intent() const { return qa_.intent; }
     const Boosts& boosts() const { return boosts_; }
     // score_node plus the capability, degree and consumer boosts of the node's id text.
     std::int64_t node_total(const NodeText& node, const EdgeStats& stats) const;
+    // node_total of every node, on a few threads for large graphs.
+    std::vector<std::int64_t> node_totals(const std::vector<NodeText>& nodes, const EdgeStats& stats) const;
     // The edge's score: 2 per term in "from rel to", +4 when an end is a chosen id
     // (`touches_chosen`), +2 when a stored text end is a capability path, +1 for imports.
     std::int64_t edge_score(const EdgeText& edge, bool touches_chosen) const;
+    // edge_score of every edge (touches_chosen[i] for edge i); those above zero, in
+    // graph order, with their stored text ends ("" otherwise) for ordering.
+    std::vector<ScoredEdge> score_edges(const std::vector<EdgeText>& edges,
+                                               const std::vector<char>& touches_chosen) const;
 
 private:
-    std::vector<std::string> terms_;
+    TermCounter terms_;
     QueryAnalysis qa_;
     Boosts boosts_;
     std::vector<std::pair<std::string, std::int64_t>> prefixes_;  // "/" and "*" keys, "*" cut
@@ -87,12 +108,6 @@ bool ranks_before(const Candidate& a, const Candidate& b);
 // until `top_files` are chosen. Returns positions in `cands`.
 std::vector<std::size_t> choose_files(const std::vector<Candidate>& cands, std::int64_t top_files, bool ordered);
 
-// A scored edge: its graph index, score and the texts of its stored ends for ordering.
-struct ScoredEdge {
-    std::size_t index;
-    std::int64_t score;
-    std::string_view from_key, to_key;
-};
 bool edge_ranks_before(const ScoredEdge& a, const ScoredEdge& b);
 // The first slice_end(len, top_edges) scored edges in ranking order; `scored` is
 // reordered. When `ordered`, it is in ranking order already.

@@ -1,5 +1,8 @@
 #include "retrieval/scoring.hpp"
 
+#include <bit>
+#include <unordered_map>
+
 #include "core/text.hpp"
 
 namespace retrieval {
@@ -10,18 +13,124 @@ bool has(std::string_view text, std::string_view word) { return text.find(word) 
 
 // str.lower() into a reused buffer: bytes for ASCII, the full mapping otherwise.
 void lower_into(std::string& out, std::string_view s) {
-    for (const char c : s) {
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            out = core::lower(s);
-            return;
-        }
+    if (!is_ascii(s)) {
+        out = core::lower(s);
+        return;
     }
     out.assign(s);
     for (char& c : out)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
 }
 
+// Every fixed word that a rule looks for in the lower-cased node path.
+enum PathWord : std::size_t {
+    TEST_DIR, TESTS_DIR, COMPONENTS_UI, PAGES, COMPONENTS_FEATURES, VIEWS, SCREENS, API, SERVICES, STORE, HOOKS,
+    UTILS, NODE_MODULES, SITE_PACKAGES, VENV, DOT_VENV, RESTAURANT_PORTAL, CUSTOMER_PORTAL, ADMIN_PORTAL, PAYMENT,
+    INVOICE, CHECKOUT, ORDER, CARD, MODAL, DETAILS, LIST, TABLE, ORDERS, DETAIL, PATH_WORDS
+};
+
+const std::vector<std::string>& path_word_list() {
+    static const std::vector<std::string> words{
+        "/test/", "/tests/", "/components/ui/", "/pages/", "/components/features/", "/views/", "/screens/", "/api/",
+        "/services/", "/store/", "/hooks/", "/utils/", "node_modules/", "site-packages/", "/venv/", "/.venv/",
+        "restaurant-portal/", "customer-portal/", "admin-portal/", "payment", "invoice", "checkout", "order", "card",
+        "modal", "details", "list", "table", "orders", "detail"};
+    return words;
+}
+
+const WordSet& path_words() {
+    static const WordSet set(path_word_list());
+    return set;
+}
+
+constexpr std::uint64_t mask(std::initializer_list<PathWord> words) {
+    std::uint64_t m = 0;
+    for (PathWord w : words) m |= bit(w);
+    return m;
+}
+
+constexpr std::uint64_t ROLE_TEST = mask({TEST_DIR, TESTS_DIR});
+constexpr std::uint64_t ROLE_UI_SURFACE = mask({PAGES, COMPONENTS_FEATURES, VIEWS, SCREENS});
+constexpr std::uint64_t ROLE_LOGIC = mask({API, SERVICES, STORE, HOOKS, UTILS});
+constexpr std::uint64_t VENDOR = mask({NODE_MODULES, SITE_PACKAGES, VENV, DOT_VENV});
+constexpr std::uint64_t SURFACE = mask({COMPONENTS_FEATURES, PAGES, API});
+constexpr std::uint64_t PAYMENT_PATH = mask({PAYMENT, INVOICE, CHECKOUT, ORDER});
+constexpr std::uint64_t UI_PATH = mask({CARD, MODAL, DETAILS, LIST, TABLE, ORDERS, CHECKOUT});
+constexpr std::uint64_t DETAIL_PATH = mask({CARD, MODAL, DETAIL});
+constexpr std::uint64_t LISTING_PATH = mask({LIST, TABLE, PAGES});
+
+// node_role from the path's word mask: the same tests in the same order.
+std::string_view role_of(std::uint64_t m, std::string_view p, std::string_view ext) {
+    if (ext == ".md") return "docs";
+    if ((m & ROLE_TEST) || p.ends_with(".test.ts") || p.ends_with(".spec.ts") || p.ends_with(".test.tsx") ||
+        p.ends_with(".spec.tsx"))
+        return "test";
+    if (m & bit(COMPONENTS_UI)) return "shared_ui";
+    if (m & ROLE_UI_SURFACE) return "ui_surface";
+    if (m & ROLE_LOGIC) return "logic";
+    return "code";
+}
+
 }  // namespace
+
+TermCounter::TermCounter(std::vector<std::string> terms) : terms_(std::move(terms)) {
+    std::unordered_map<std::string, std::size_t> slot;
+    std::vector<std::string> distinct;
+    for (const std::string& t : terms_) {
+        const auto [it, fresh] = slot.emplace(t, distinct.size());
+        if (fresh) {
+            distinct.push_back(t);
+            times_.push_back(0);
+        }
+        ++times_[it->second];
+    }
+    fast_ = distinct.size() <= WordSet::kMaxWords;
+    if (fast_) words_ = WordSet(distinct);
+    separable_ = fast_;
+    for (const std::string& t : distinct) separable_ = separable_ && t.find(' ') == std::string::npos;
+    combined_ = distinct.size() + PATH_WORDS <= WordSet::kMaxWords;
+    if (combined_) {
+        std::vector<std::string> all = path_word_list();
+        all.insert(all.end(), distinct.begin(), distinct.end());
+        path_and_terms_ = WordSet(all);
+    }
+}
+
+std::uint64_t TermCounter::scan_path(std::string_view lowered, std::size_t& term_count) const {
+    if (!combined_) {
+        term_count = count_lowered(lowered);
+        return path_words().find(lowered);
+    }
+    const std::uint64_t found = path_and_terms_.find(lowered);
+    term_count = count_of(found >> PATH_WORDS);
+    return found & (bit(PATH_WORDS) - 1);
+}
+
+std::uint64_t TermCounter::mask(std::string_view text) const {
+    std::uint64_t found = 0;
+    if (words_.find_if_ascii(text, found)) return found;
+    return words_.find(core::lower(text));
+}
+
+std::size_t TermCounter::count_of(std::uint64_t found) const {
+    std::size_t n = 0;
+    while (found) {
+        n += times_[static_cast<std::size_t>(std::countr_zero(found))];
+        found &= found - 1;
+    }
+    return n;
+}
+
+std::size_t TermCounter::count_lowered(std::string_view lowered) const {
+    if (!fast_) return count_terms(lowered, terms_);
+    return count_of(words_.find(lowered));
+}
+
+std::size_t TermCounter::count(std::string_view text) const {
+    std::uint64_t found = 0;
+    if (fast_ && words_.find_if_ascii(text, found)) return count_of(found);
+    return count_lowered(core::lower(text));
+}
 
 QueryAnalysis analyse_query(std::string_view query) {
     QueryAnalysis qa;
@@ -41,24 +150,22 @@ QueryAnalysis analyse_query(std::string_view query) {
     return qa;
 }
 
-std::int64_t score_node(const NodeText& node, const std::vector<std::string>& terms, const QueryAnalysis& qa) {
-    thread_local std::string path, ext, text;
+std::int64_t score_node(const NodeText& node, const TermCounter& terms, const QueryAnalysis& qa) {
+    thread_local std::string path, ext, joined;
     lower_into(path, node.id);
     lower_into(ext, node.ext);
-    const std::string_view role = node_role_lowered(path, ext);
-    std::int64_t s = 3 * static_cast<std::int64_t>(count_terms(path, terms));
-    if (!node.summary.empty()) {
-        lower_into(text, node.summary);
-        s += 3 * static_cast<std::int64_t>(count_terms(text, terms));
-    }
+    std::size_t path_terms = 0;
+    const std::uint64_t m = terms.scan_path(path, path_terms);
+    const std::string_view role = role_of(m, path, ext);
+    std::int64_t s = 3 * static_cast<std::int64_t>(path_terms);
+    if (!node.summary.empty()) s += 3 * static_cast<std::int64_t>(terms.count(node.summary));
     if (!node.keywords.empty()) {
-        std::string joined;
+        joined.clear();
         for (std::size_t i = 0; i < node.keywords.size(); ++i) {
             if (i) joined += ' ';
             joined += node.keywords[i];
         }
-        lower_into(text, joined);
-        s += 2 * static_cast<std::int64_t>(count_terms(text, terms));
+        s += 2 * static_cast<std::int64_t>(terms.count(joined));
     }
     if (!qa.route.segments.empty()) {
         // A segment holds no space, so it occurs in "keywords path" exactly when it
@@ -80,22 +187,20 @@ std::int64_t score_node(const NodeText& node, const std::vector<std::string>& te
     s += intent_role_weight(qa.intent, role);
     if (ext == ".py" || ext == ".ts" || ext == ".tsx" || ext == ".js" || ext == ".jsx" || ext == ".go") s += 4;
     else if (ext == ".md") s -= 2;
-    if (contains_any(path, {"node_modules/", "site-packages/", "/venv/", "/.venv/"})) s -= 10;
-    const bool shared_ui_path = has(path, "/components/ui/");
+    if (m & VENDOR) s -= 10;
+    const bool shared_ui_path = m & bit(COMPONENTS_UI);
     if (shared_ui_path) s -= 1;
-    if (contains_any(path, {"/components/features/", "/pages/", "/api/"})) s += 2;
-    if (qa.restaurant && has(path, "restaurant-portal/")) s += 4;
-    if (qa.customer && has(path, "customer-portal/")) s += 4;
-    if (qa.admin && has(path, "admin-portal/")) s += 4;
-    if (qa.payment_words && contains_any(path, {"payment", "invoice", "checkout", "order"})) s += 3;
+    if (m & SURFACE) s += 2;
+    if (qa.restaurant && (m & bit(RESTAURANT_PORTAL))) s += 4;
+    if (qa.customer && (m & bit(CUSTOMER_PORTAL))) s += 4;
+    if (qa.admin && (m & bit(ADMIN_PORTAL))) s += 4;
+    if (qa.payment_words && (m & PAYMENT_PATH)) s += 3;
     if (qa.ui_words) {
         if (role == "ui_surface") s += 4;
-        if (contains_any(path, {"card", "modal", "details", "list", "table", "orders", "checkout"})) s += 3;
+        if (m & UI_PATH) s += 3;
         if (qa.button_status) {
-            if (contains_any(path, {"card", "modal", "detail"})) {
-                s += 4;
-                if (contains_any(path, {"list", "table", "/pages/"})) s -= 3;
-            }
+            if (m & DETAIL_PATH) s += 4;
+            if (m & LISTING_PATH) s -= 3;
         }
         if (shared_ui_path && qa.feature_scoped && !qa.shared_ui_words) s -= 2;
     }
@@ -106,6 +211,10 @@ std::int64_t score_node(const NodeText& node, const std::vector<std::string>& te
         if (node.high_confidence) s += 2;
     }
     return s;
+}
+
+std::int64_t score_node(const NodeText& node, const std::vector<std::string>& terms, const QueryAnalysis& qa) {
+    return score_node(node, TermCounter(terms), qa);
 }
 
 }  // namespace retrieval

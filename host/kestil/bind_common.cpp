@@ -72,11 +72,13 @@ bool equals(PyObject* v, const char* text) {
 
 }  // namespace
 
-void read_node(PyObject* node, TextArena& arena, retrieval::NodeText& out) {
+void read_node(PyObject* node, TextArena& arena, retrieval::NodeText& out, std::vector<std::string_view>& keywords,
+               NodeRefs* refs) {
     static const Keys* keys = new Keys();
     if (!PyDict_Check(node)) wrong_kind(node, "score_node", "node", "dict");
     PyObject* v = item(node, keys->id.ptr());
     out.id = v ? arena.text_form(v) : std::string_view();
+    if (refs) refs->id = v;
     v = item(node, keys->ext.ptr());
     out.ext = v ? arena.text_form(v) : std::string_view();
     v = item(node, keys->summary.ptr());
@@ -87,7 +89,7 @@ void read_node(PyObject* node, TextArena& arena, retrieval::NodeText& out) {
         out.summary = arena.view(v);
     }
     v = item(node, keys->keywords.ptr());
-    out.keywords.clear();
+    out.keywords = {};
     if (v && v != Py_None) {
         if (!PyList_Check(v))
             throw py::type_error(std::string("score_node() node 'keywords' must be list or None, not ") +
@@ -98,10 +100,12 @@ void read_node(PyObject* node, TextArena& arena, retrieval::NodeText& out) {
             if (!PyUnicode_Check(kw))
                 throw py::type_error(std::string("score_node() node 'keywords' must hold str items, not ") +
                                      Py_TYPE(kw)->tp_name);
-            out.keywords.push_back(arena.view(kw));
+            keywords.push_back(arena.view(kw));
         }
     }
-    out.symbol = equals(item(node, keys->kind.ptr()), "symbol");
+    PyObject* kind = item(node, keys->kind.ptr());
+    out.symbol = equals(kind, "symbol");
+    if (refs) refs->kind = kind;
     out.high_confidence = equals(item(node, keys->confidence.ptr()), "high");
 }
 

@@ -109,21 +109,30 @@ py::object retrieve(py::module_ m, py::handle graph, py::handle query, py::handl
     }
     const retrieval::EdgeStats stats(edge_text);
 
-    // Node scoring.
+    // Node scoring: the nodes' texts gathered first, then scored in C++ alone.
+    std::vector<retrieval::NodeText> node_text(static_cast<std::size_t>(n_nodes));
+    std::vector<std::string_view> keywords;
+    std::vector<std::size_t> kw_start(static_cast<std::size_t>(n_nodes) + 1, 0);
+    std::vector<NodeRefs> refs(static_cast<std::size_t>(n_nodes));
+    for (Py_ssize_t i = 0; i < n_nodes; ++i) {
+        const auto u = static_cast<std::size_t>(i);
+        read_node(node_items[i], arena, node_text[u], keywords, &refs[u]);
+        kw_start[u + 1] = keywords.size();
+    }
+    for (std::size_t u = 0; u < node_text.size(); ++u)
+        node_text[u].keywords = std::span<const std::string_view>(keywords.data() + kw_start[u], kw_start[u + 1] - kw_start[u]);
+    const std::vector<std::int64_t> totals = rq.node_totals(node_text, stats);
     std::vector<Candidate> cands;
     bool ids_text = true;
-    retrieval::NodeText node;
-    for (Py_ssize_t i = 0; i < n_nodes; ++i) {
-        PyObject* n = node_items[i];
-        read_node(n, arena, node);
-        const std::int64_t s = rq.node_total(node, stats);
+    for (std::size_t u = 0; u < node_text.size(); ++u) {
+        const std::int64_t s = totals[u];
         if (s <= 0) continue;
-        PyObject* id = get(n, K->id);
-        PyObject* kind = get(n, K->kind);
+        PyObject* id = refs[u].id;
+        PyObject* kind = refs[u].kind;
         const std::string_view kind_text = kind ? arena.text_form(kind) : std::string_view("file");
         if (id && !PyUnicode_Check(id)) ids_text = false;
-        const std::string_view key = id && PyUnicode_Check(id) ? node.id : std::string_view();
-        cands.push_back({static_cast<std::size_t>(i), s, key, retrieval::file_base(node.id, kind_text)});
+        const std::string_view key = id && PyUnicode_Check(id) ? node_text[u].id : std::string_view();
+        cands.push_back({u, s, key, retrieval::file_base(node_text[u].id, kind_text)});
     }
 
     // Ranking and the choice of files.
@@ -142,7 +151,7 @@ py::object retrieve(py::module_ m, py::handle graph, py::handle query, py::handl
     const std::vector<std::size_t> chosen = retrieval::choose_files(cands, top_files, ordered);
 
     py::list files;
-    retrieval::TextSet chosen_text;
+    std::vector<std::string_view> chosen_text;
     py::set chosen_other;
     const py::str intent = host::to_str(rq.intent());
     for (std::size_t pos : chosen) {
@@ -165,30 +174,29 @@ py::object retrieve(py::module_ m, py::handle graph, py::handle query, py::handl
         sn[K->intent] = intent;
         files.append(sn);
         PyObject* stored = get(n, K->id);
-        if (!stored) chosen_text.emplace("");
-        else if (PyUnicode_Check(stored)) chosen_text.emplace(arena.view(stored));
+        if (!stored) chosen_text.emplace_back("");
+        else if (PyUnicode_Check(stored)) chosen_text.push_back(arena.view(stored));
         else chosen_other.add(py::reinterpret_borrow<py::object>(stored));
     }
 
     // Edge scoring and the choice of edges.
-    std::vector<ScoredEdge> scored;
+    std::vector<char> touches = stats.touching(edge_text, chosen_text);
     const bool other_ids = py::len(chosen_other) > 0;
-    for (Py_ssize_t i = 0; i < n_edges; ++i) {
-        const EdgeText& t = edge_text[static_cast<std::size_t>(i)];
-        bool touches = (t.from_key && chosen_text.count(*t.from_key)) || (t.to_key && chosen_text.count(*t.to_key));
-        if (!touches && other_ids) {
+    for (Py_ssize_t i = 0; other_ids && i < n_edges; ++i) {
+        bool touched = touches[static_cast<std::size_t>(i)];
+        if (!touched) {
             for (const py::str* k : {&K->from, &K->to}) {
                 PyObject* end = get(edge_items[i], *k);
                 if (end && !PyUnicode_Check(end)) {
                     const int in = PySet_Contains(chosen_other.ptr(), end);
                     if (in < 0) throw py::error_already_set();
-                    touches = touches || in == 1;
+                    touched = touched || in == 1;
                 }
             }
         }
-        const std::int64_t s = rq.edge_score(t, touches);
-        if (s > 0) scored.push_back({static_cast<std::size_t>(i), s, t.from_key.value_or(""), t.to_key.value_or("")});
+        touches[static_cast<std::size_t>(i)] = touched;
     }
+    std::vector<ScoredEdge> scored = rq.score_edges(edge_text, touches);
     bool edges_ordered = false;
     if (!edge_ends_text) {
         py::list keys;

@@ -12,7 +12,9 @@ void bind_scoring(py::module_& m) {
             const std::string q = text_arg(query, "score_node", "query");
             TextArena arena;
             retrieval::NodeText text;
-            read_node(node.ptr(), arena, text);
+            std::vector<std::string_view> keywords;
+            read_node(node.ptr(), arena, text, keywords);
+            text.keywords = keywords;
             return retrieval::score_node(text, t, retrieval::analyse_query(q));
         },
         py::arg("node"), py::arg("terms"), py::arg("query"));

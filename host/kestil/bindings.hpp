@@ -56,7 +56,14 @@ std::vector<retrieval::CapabilityView> capability_views(py::handle caps, TextAre
 py::dict boosts_to_py(const retrieval::Boosts& boosts);
 py::list entries_to_py(py::module_ m, const std::vector<retrieval::CapabilityEntry>& entries);
 
-// A node map as scoring reads it, with score_node's type errors.
-void read_node(PyObject* node, TextArena& arena, retrieval::NodeText& out);
+// A node map as scoring reads it, with score_node's type errors. Its keywords are
+// appended to `keywords`; out.keywords is left empty for the caller to point there.
+// When `refs` is given it receives the node's stored "id" and "kind" (null when absent).
+struct NodeRefs {
+    PyObject* id = nullptr;
+    PyObject* kind = nullptr;
+};
+void read_node(PyObject* node, TextArena& arena, retrieval::NodeText& out, std::vector<std::string_view>& keywords,
+               NodeRefs* refs = nullptr);
 
 }  // namespace kestil_host
