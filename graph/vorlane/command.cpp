@@ -160,21 +160,31 @@ Json symbol_index(const Json& graph) {
     return idx;
 }
 
-std::string run(std::string_view root_arg, std::string_view out_arg) {
+std::string run(std::string_view root_arg, std::string_view out_arg) { return run(root_arg, out_arg, nullptr); }
+
+std::string run(std::string_view root_arg, std::string_view out_arg, const core::StopFlag* stop) {
     const std::string root = paths::resolve(root_arg);
     const std::string out_path = paths::normalize(out_arg);
     const std::string out_dir = paths::parent(out_path);
     make_dirs(out_dir);
+    const std::string idx_path = paths::join(out_dir, SYMBOL_INDEX_NAME);
+
+    // The run's own output is no part of the project, even when it lies inside it:
+    // otherwise every run would read the graph of the one before.
+    vorlane::ScanLimits limits;
+    limits.leave_out = {paths::resolve(out_path), paths::resolve(idx_path)};
+    limits.stop = stop;
 
     // The previous graph is read while the tree is walked and analysed.
     LateFree late;
     Json existing;
     const vorlane::GraphText text =
-        vorlane::scan_text(root, [&] { return load_existing_nodes(out_path, late); }, existing);
+        vorlane::scan_text(root, [&] { return load_existing_nodes(out_path, late); }, existing, limits);
     late.take(std::move(existing));
+    // A stop requested while the text was assembled still leaves the files untouched.
+    core::check_stop(stop);
     write_file(out_path, text.graph);
     if (text.index_error) std::rethrow_exception(text.index_error);
-    const std::string idx_path = paths::join(out_dir, SYMBOL_INDEX_NAME);
     write_file(idx_path, text.index);
 
     std::string lines;

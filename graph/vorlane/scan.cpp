@@ -160,6 +160,7 @@ namespace {
 // Everything one listed file adds to the graph, made independently of the other files.
 struct FileResult {
     bool kept = false;              // false: skipped, adds nothing
+    std::string file_id;            // when kept
     std::exception_ptr error;       // what ended its analysis, if anything
     std::vector<core::Edge> edges;  // its relation edges, then its "contains" edges
     // For scan(): its file node, then its symbol nodes.
@@ -335,8 +336,14 @@ struct FileText {
 // The first half: read the file, its relations and its symbols. False when it is skipped.
 bool analyse_text(const std::string& path, std::string_view resolved_root, FileText& t, FileResult& out) {
     if (!read_source(path, t.size, t.content)) return false;
+    // A file whose id cannot be made is skipped as an unreadable one is.
+    try {
+        t.file_id = core::rel_under(path, resolved_root);
+    } catch (const std::exception&) {
+        return false;
+    }
     out.kept = true;
-    t.file_id = core::rel_under(path, resolved_root);
+    out.file_id = t.file_id;
     t.exact_suffix = core::paths::suffix(path);
     t.ext = core::lower(t.exact_suffix);
     t.fhash = core::md5_prefix8(t.content);
@@ -437,21 +444,35 @@ std::string resolve_root(const std::vector<std::string>& files, std::string_view
     return files.empty() ? std::string() : core::paths::resolve(root);
 }
 
+// A directory link inside the root lists the files of its target a second time under
+// the same ids: the first file of each id stays, the later ones are dropped as skipped.
+void drop_repeated_ids(std::vector<FileResult>& results) {
+    std::unordered_set<std::string_view> emitted;
+    for (FileResult& r : results) {
+        if (!r.kept) continue;
+        if (!emitted.insert(r.file_id).second) r = FileResult{};
+    }
+}
+
 // Analyses every listed file into its own result. On one thread the first error ends
 // the scan at once; on several each error is kept at its file's place, and gathering
 // in walk order rethrows the first, so both paths fail alike.
 std::vector<FileResult> analyse_all(const std::vector<std::string>& files, std::string_view root,
-                                    const Prior& prior, bool render) {
+                                    const Prior& prior, bool render, const core::StopFlag* stop) {
     std::vector<FileResult> results(files.size());
     const std::string resolved_root = resolve_root(files, root);
     const unsigned threads = scan_threads(files.size());
     if (threads <= 1) {
-        for (std::size_t i = 0; i < files.size(); ++i)
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            core::check_stop(stop);
             analyse_file(files[i], resolved_root, prior, render, results[i]);
+        }
+        drop_repeated_ids(results);
         return results;
     }
     const std::vector<std::size_t> order = largest_first(files, threads);
     for_each_file(files.size(), threads, [&](std::size_t k) {
+        if (stop && stop->requested()) return;
         const std::size_t i = order[k];
         try {
             analyse_file(files[i], resolved_root, prior, render, results[i]);
@@ -459,6 +480,8 @@ std::vector<FileResult> analyse_all(const std::vector<std::string>& files, std::
             results[i].error = std::current_exception();
         }
     });
+    core::check_stop(stop);
+    drop_repeated_ids(results);
     for (const FileResult& r : results)
         if (r.error) std::rethrow_exception(r.error);
     return results;
@@ -469,7 +492,8 @@ std::vector<FileResult> analyse_all(const std::vector<std::string>& files, std::
 // keep its text; the second halves follow once the nodes are in. The kept texts are
 // bounded: past that a thread waits for the nodes instead.
 std::vector<FileResult> analyse_all_loading(const std::vector<std::string>& files, std::string_view root,
-                                            std::future<Json>& load, Json& loaded, bool render) {
+                                            std::future<Json>& load, Json& loaded, bool render,
+                                            const core::StopFlag* stop) {
     std::vector<FileResult> results(files.size());
     const std::string resolved_root = resolve_root(files, root);
     const unsigned threads = scan_threads(files.size());
@@ -507,6 +531,7 @@ std::vector<FileResult> analyse_all_loading(const std::vector<std::string>& file
     };
     const std::vector<std::size_t> order = largest_first(files, threads);
     for_each_file(files.size(), threads, [&](std::size_t k) {
+        if (stop && stop->requested()) return;
         const std::size_t i = order[k];
         FileText t;
         try {
@@ -524,10 +549,15 @@ std::vector<FileResult> analyse_all_loading(const std::vector<std::string>& file
         second_half(i, t);
     });
     poll(true);
+    core::check_stop(stop);
     if (load_error) std::rethrow_exception(load_error);
     // The files that waited, on as many threads again.
     for_each_file(waiting.size(), std::min<std::size_t>(threads, std::max<std::size_t>(1, waiting.size())),
-                  [&](std::size_t k) { second_half(waiting[k].first, waiting[k].second); });
+                  [&](std::size_t k) {
+                      if (!(stop && stop->requested())) second_half(waiting[k].first, waiting[k].second);
+                  });
+    core::check_stop(stop);
+    drop_repeated_ids(results);
     for (const FileResult& r : results)
         if (r.error) std::rethrow_exception(r.error);
     return results;
@@ -576,9 +606,13 @@ unsigned scan_threads(std::size_t file_count) {
 }
 
 core::Json scan(std::string_view root, const core::Json& existing_nodes) {
-    const std::vector<std::string> files = walk_files(root);
+    return scan(root, existing_nodes, ScanLimits{});
+}
+
+core::Json scan(std::string_view root, const core::Json& existing_nodes, const ScanLimits& limits) {
+    const std::vector<std::string> files = walk_files(root, limits);
     const Prior prior = index_prior(existing_nodes);
-    std::vector<FileResult> results = analyse_all(files, root, prior, false);
+    std::vector<FileResult> results = analyse_all(files, root, prior, false, limits.stop);
 
     Json nodes = Json::array();
     for (FileResult& r : results) {
@@ -612,20 +646,33 @@ GraphText assemble(std::string_view root, std::vector<FileResult>& results);
 GraphText scan_text(std::string_view root, const core::Json& existing_nodes) {
     const std::vector<std::string> files = walk_files(root);
     const Prior prior = index_prior(existing_nodes);
-    std::vector<FileResult> results = analyse_all(files, root, prior, true);
+    std::vector<FileResult> results = analyse_all(files, root, prior, true, nullptr);
     return assemble(root, results);
 }
 
 GraphText scan_text(std::string_view root, const std::function<core::Json()>& load_existing,
                     core::Json& existing) {
+    return scan_text(root, load_existing, existing, ScanLimits{});
+}
+
+GraphText scan_text(std::string_view root, const std::function<core::Json()>& load_existing, core::Json& existing,
+                    const ScanLimits& limits) {
     std::future<Json> load = std::async(std::launch::async, load_existing);
-    const std::vector<std::string> files = walk_files(root);
+    // The load is waited for on every way out, an early stop included: it writes to
+    // `existing` and may use what the caller owns.
+    struct Join {
+        std::future<Json>& f;
+        ~Join() {
+            if (f.valid()) f.wait();
+        }
+    } join{load};
+    const std::vector<std::string> files = walk_files(root, limits);
     if (scan_threads(files.size()) <= 1) {
         existing = load.get();
-        std::vector<FileResult> results = analyse_all(files, root, index_prior(existing), true);
+        std::vector<FileResult> results = analyse_all(files, root, index_prior(existing), true, limits.stop);
         return assemble(root, results);
     }
-    std::vector<FileResult> results = analyse_all_loading(files, root, load, existing, true);
+    std::vector<FileResult> results = analyse_all_loading(files, root, load, existing, true, limits.stop);
     return assemble(root, results);
 }
 

@@ -117,12 +117,27 @@ bool is_regular_file(const std::string& path) {
 
 struct Walk {
     std::string root_resolved;
+    const WalkLimits* limits = nullptr;
+    std::vector<std::string> leave_out_names;  // the last component of each left-out path
     std::vector<std::string> files;
     std::vector<DirId> descent;  // the directories from the root down to the one in hand
+
+    bool left_out(const std::string& name, const std::string& path) const {
+        for (std::size_t i = 0; i < leave_out_names.size(); ++i) {
+            if (leave_out_names[i] != name) continue;
+            try {
+                if (paths::resolve(path) == limits->leave_out[i]) return true;
+            } catch (const std::exception&) {
+                // A path that cannot be resolved is none of the left-out files.
+            }
+        }
+        return false;
+    }
 
     // `open_path` is what is opened (the caller's root text for the root itself), `base`
     // the path the yielded names are joined to, `below` the same path from the root down.
     void visit(const std::string& open_path, const std::string& base, const std::string& below) {
+        core::check_stop(limits->stop);
         std::optional<Listing> l = list_dir(open_path, true);
         if (!l) return;
         // A link back to a directory that is already being walked would repeat it forever.
@@ -132,7 +147,8 @@ struct Walk {
             const std::string path = paths::join(base, name);
             // The "venv" test applies below the root only: a project that itself lies in
             // such a folder is still walked.
-            if (should_scan(paths::join(below, name)) && is_regular_file(path)) files.push_back(path);
+            if (should_scan(paths::join(below, name)) && is_regular_file(path) && !left_out(name, path))
+                files.push_back(path);
         }
         std::vector<std::string> kept;
         for (const std::string& d : l->dirs)
@@ -154,8 +170,12 @@ bool should_scan(std::string_view path) {
     return contains(SCAN_EXTS, core::lower(paths::suffix(path)));
 }
 
-std::vector<std::string> walk_files(std::string_view root) {
+std::vector<std::string> walk_files(std::string_view root) { return walk_files(root, WalkLimits{}); }
+
+std::vector<std::string> walk_files(std::string_view root, const WalkLimits& limits) {
     Walk w;
+    w.limits = &limits;
+    for (const std::string& p : limits.leave_out) w.leave_out_names.push_back(paths::name(p));
     w.root_resolved = paths::resolve(root);
     // The root is opened as given: an empty text names no directory.
     w.visit(std::string(root), paths::normalize(root), "");
