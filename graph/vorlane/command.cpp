@@ -1,7 +1,5 @@
 #include "graph/vorlane/command.hpp"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <memory>
 #include <system_error>
@@ -12,6 +10,7 @@
 #include <vector>
 
 #include "core/errors.hpp"
+#include "core/fs.hpp"
 #include "core/paths.hpp"
 #include "core/text.hpp"
 #include "graph/vorlane/scan.hpp"
@@ -24,15 +23,9 @@ namespace {
 namespace paths = core::paths;
 using core::Json;
 
-bool is_dir(const std::string& path) {
-    struct stat st;
-    return ::stat(paths::fs_encode(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
+bool is_dir(const std::string& path) { return core::fs::current().stat(path).is_dir(); }
 
-bool exists(const std::string& path) {
-    struct stat st;
-    return ::stat(paths::fs_encode(path).c_str(), &st) == 0;
-}
+bool exists(const std::string& path) { return core::fs::current().stat(path).ok(); }
 
 const Json& at(const Json& node, const char* key) {
     auto it = node.find(key);
@@ -45,15 +38,15 @@ bool is_text(const Json& v, std::string_view s) { return v.is_string() && v.get_
 }  // namespace
 
 void make_dirs(const std::string& path) {
-    const std::string raw = paths::fs_encode(path);
-    if (::mkdir(raw.c_str(), 0777) == 0) return;
-    int err = errno;
+    const core::fs::FileSystem& fs = core::fs::current();
+    int err = fs.make_dir(path);
+    if (err == 0) return;
     if (err == ENOENT) {
         const std::string up = paths::parent(path);
         if (up == path) throw core::OsError(err, path);
         make_dirs(up);
-        if (::mkdir(raw.c_str(), 0777) == 0) return;
-        err = errno;
+        err = fs.make_dir(path);
+        if (err == 0) return;
     }
     if (!is_dir(path)) throw core::OsError(err, path);
 }

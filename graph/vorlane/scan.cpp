@@ -1,7 +1,5 @@
 #include "graph/vorlane/scan.hpp"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -20,6 +18,7 @@
 #include <vector>
 
 #include "core/errors.hpp"
+#include "core/fs.hpp"
 #include "core/hash.hpp"
 #include "core/paths.hpp"
 #include "core/records.hpp"
@@ -50,10 +49,10 @@ Prior index_prior(const Json& existing_nodes) {
 
 // The file's text as the scan reads it; false when it is too large or cannot be read.
 bool read_source(const std::string& path, std::int64_t& size, std::string& content) {
-    struct stat st;
-    if (::stat(core::paths::fs_encode(path).c_str(), &st) != 0) return false;
-    size = static_cast<std::int64_t>(st.st_size);
-    if (st.st_size < 0 || static_cast<std::uint64_t>(st.st_size) > MAX_FILE_BYTES) return false;
+    const core::fs::Status st = core::fs::current().stat(path);
+    if (!st.ok()) return false;
+    size = static_cast<std::int64_t>(st.size);
+    if (st.size > MAX_FILE_BYTES) return false;
     std::string bytes;
     if (read_file(path, bytes) != 0) return false;
     content = core::decode_text_mode(bytes);
@@ -428,9 +427,8 @@ void for_each_file(std::size_t count, unsigned threads, const Task& task) {
 std::vector<std::size_t> largest_first(const std::vector<std::string>& files, unsigned threads) {
     std::vector<std::uint64_t> size(files.size(), 0);
     for_each_file(files.size(), threads, [&](std::size_t i) {
-        struct stat st;
-        if (::stat(core::paths::fs_encode(files[i]).c_str(), &st) == 0 && st.st_size > 0)
-            size[i] = static_cast<std::uint64_t>(st.st_size);
+        const core::fs::Status st = core::fs::current().stat(files[i]);
+        if (st.ok()) size[i] = st.size;
     });
     std::vector<std::size_t> order(files.size());
     for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
