@@ -1,6 +1,7 @@
 #include "graph/vorlane/command.hpp"
 
 #include <cerrno>
+#include <iterator>
 #include <memory>
 #include <system_error>
 #include <thread>
@@ -15,6 +16,7 @@
 #include "core/text.hpp"
 #include "graph/vorlane/scan.hpp"
 #include "graph/vorlane/scan_io.hpp"
+#include "graph/vorlane/symbol_index.hpp"
 
 namespace vorlane::command {
 
@@ -95,7 +97,10 @@ Json load_existing_nodes(const std::string& out_path, LateFree& late) {
         late.take(std::move(old));
         return out;
     }
-    auto& members = static_cast<std::vector<std::pair<const std::string, Json>>&>(out.get_ref<Json::object_t&>());
+    // A repeated id keeps its first place and takes the later node; the places are kept
+    // aside (the object's own lookup is linear) and the object is made from the members
+    // at the end. The nodes are moved out of the document, which is dropped afterwards.
+    std::vector<std::pair<std::string, Json>> members;
     std::unordered_map<std::string, std::size_t> place;
     for (Json& n : *nodes) {
         if (!n.is_object()) {
@@ -109,9 +114,7 @@ Json load_existing_nodes(const std::string& out_path, LateFree& late) {
             late.take(std::move(old));
             return Json::object();
         }
-        // An id that is not text names no file; a repeated one keeps its first place and
-        // takes the later node (places kept aside: the object's own lookup is linear).
-        // The nodes are moved out of the document, which is dropped afterwards.
+        // An id that is not text names no file.
         if (!id->is_string()) continue;
         auto [it, fresh] = place.try_emplace(id->get<std::string>(), members.size());
         if (fresh)
@@ -119,6 +122,7 @@ Json load_existing_nodes(const std::string& out_path, LateFree& late) {
         else
             members[it->second].second = std::move(n);
     }
+    out = Json::object_t(std::make_move_iterator(members.begin()), std::make_move_iterator(members.end()));
     late.take(std::move(old));
     return out;
 }
@@ -131,26 +135,16 @@ Json load_existing_nodes(const std::string& out_path) {
 }
 
 Json symbol_index(const Json& graph) {
-    // A repeated id keeps its first place and takes the later values. The object's own
-    // key lookup is a linear search, so the places are kept aside and the entries are
-    // appended to the object's member list directly.
-    Json idx = Json::object();
-    auto& members = static_cast<std::vector<std::pair<const std::string, Json>>&>(idx.get_ref<Json::object_t&>());
-    std::unordered_map<std::string, std::size_t> place;
+    std::vector<vorlane::IndexEntry> entries;
     const Json& nodes = at(graph, "nodes");
-    members.reserve(nodes.size());
+    entries.reserve(nodes.size());
     for (const Json& n : nodes) {
         auto kind = n.find("kind");
-        if (kind == n.end() || !is_text(*kind, "symbol")) continue;
-        std::string id;
-        Json e = vorlane::symbol_index_entry(n, id);
-        auto [it, fresh] = place.try_emplace(id, members.size());
-        if (fresh)
-            members.emplace_back(std::move(id), std::move(e));
-        else
-            members[it->second].second = std::move(e);
+        if (kind != n.end() && is_text(*kind, "symbol")) entries.push_back(vorlane::index_entry_text(n));
     }
-    return idx;
+    vorlane::SymbolIndex index;
+    for (const vorlane::IndexEntry& e : entries) index.add(e);
+    return core::json_loads(index.text());
 }
 
 std::string run(std::string_view root_arg, std::string_view out_arg) { return run(root_arg, out_arg, nullptr); }

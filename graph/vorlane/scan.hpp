@@ -9,6 +9,7 @@
 #include "core/json.hpp"
 #include "core/records.hpp"
 #include "graph/vorlane/frame.hpp"
+#include "graph/vorlane/symbol_index.hpp"
 #include "graph/vorlane/walker.hpp"
 
 namespace vorlane {
@@ -38,8 +39,8 @@ GraphText scan_text(std::string_view root, const std::function<core::Json()>& lo
 GraphText scan_text(std::string_view root, const std::function<core::Json()>& load_existing, core::Json& existing,
                     const ScanLimits& limits);
 
-// A symbol node's entry in the symbol index, and its id; core::KeyError for a missing key.
-core::Json symbol_index_entry(const core::Json& node, std::string& id);
+// symbol_index_entry (a stored symbol node's entry in the symbol index) lives in
+// symbol_index.hpp.
 
 // How many threads analyse the files of a scan of `file_count` files: VORLANE_THREADS
 // when it holds a positive number (1 is the single-threaded path), else the hardware's
