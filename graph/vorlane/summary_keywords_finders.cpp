@@ -11,6 +11,7 @@
 
 #include "core/pattern.hpp"
 #include "core/text.hpp"
+#include "graph/vorlane/bounded_search.hpp"
 
 namespace vorlane::finders {
 
@@ -19,33 +20,13 @@ namespace {
 using core::Match;
 constexpr std::size_t npos = Match::npos;
 
-std::size_t after_cp(std::string_view t, std::size_t i) {
-    core::next_cp(t, i);
-    return i;
-}
-
-bool space_at(std::string_view t, std::size_t i) {
-    return i < t.size() && core::is_space(core::next_cp(t, i));
-}
-
+using bounded::after_cp;
+using bounded::NextOf;
+using bounded::space_at;
 using core::space_end;
-
-bool literal_at(std::string_view t, std::size_t i, std::string_view lit) {
-    return i <= t.size() && t.substr(i).starts_with(lit);
-}
-
-// The first position at or after p where a multi-line ^ matches; npos when there is none.
-std::size_t line_start_from(std::string_view t, std::size_t p) {
-    if (p == 0 || t[p - 1] == '\n') return p;
-    std::size_t j = t.find('\n', p);
-    return j == std::string_view::npos ? npos : j + 1;
-}
-
-// The line start after the first line feed at or after i; npos when there is none.
-std::size_t next_line_after(std::string_view t, std::size_t i) {
-    std::size_t j = t.find('\n', i);
-    return j == std::string_view::npos ? npos : j + 1;
-}
+constexpr auto literal_at = bounded::at;
+constexpr auto line_start_from = bounded::next_row_start;
+constexpr auto next_line_after = bounded::row_start_after;
 
 // A match spanning [start, end) whose groups are those of `tail`.
 Match with_span(std::string_view t, std::size_t start, std::size_t end, const Match& tail, int groups) {
@@ -160,27 +141,6 @@ void lazy_c_prefix(std::string_view t, const MatchFn& f, TailEnd&& tail_end) {
     }
 }
 
-// First position at or after `from` of one of `chars`, remembered while the queries move
-// forward: a later query below the last answer has the same answer.
-class ForwardFind {
-public:
-    ForwardFind(std::string_view t, std::string_view chars) : t_(t), chars_(chars) {}
-    std::size_t operator()(std::size_t from) {
-        if (!valid_ || from < from_ || from > at_) {
-            std::size_t z = t_.find_first_of(chars_, from);
-            at_ = z == std::string_view::npos ? t_.size() : z;
-            from_ = from;
-            valid_ = true;
-        }
-        return at_;
-    }
-
-private:
-    std::string_view t_, chars_;
-    bool valid_ = false;
-    std::size_t from_ = 0, at_ = 0;
-};
-
 // Line starts of a pattern made of optional blanks (only with `leading_space`), a chain
 // of modifiers, each a keyword and the blanks after it, and then `tail`. One keyword at
 // most fits at a place, and neither a modifier nor the tail begins on a blank, so the
@@ -242,14 +202,13 @@ void each_line_start(std::string_view t, const MatchFn& f, At&& at) {
 // once the one before it is (no piece can end where the next begins), except that the
 // engine tries "pub" with its parenthesis, then "pub" alone, then no "pub". Only the scan
 // for ")" is long; `close` remembers it across line starts.
-template <typename Close>
-std::optional<Match> rust_fn_at(std::string_view t, std::size_t s, Close& close) {
+std::optional<Match> rust_fn_at(std::string_view t, std::size_t s, NextOf& close) {
     static const core::Regex fn(R"re(fn\s+([A-Za-z_]\w*))re");
     auto fn_at = [&](std::size_t i) { return literal_at(t, i, "fn") ? fn.match(t, i) : std::nullopt; };
     if (literal_at(t, s, "pub")) {
         const std::size_t p3 = s + 3, e = space_end(t, p3);
         if (e < t.size() && t[e] == '(') {
-            const std::size_t z = close(e + 1);
+            const std::size_t z = close.from(e + 1);
             if (z < t.size()) {
                 const std::size_t w = space_end(t, z + 1);
                 if (w > z + 1)
@@ -399,14 +358,14 @@ void java_methods(std::string_view t, const MatchFn& f) {
 // The tail [^;]*$ from just after the "(" at y: [^;]* runs to the first ";" (or the end
 // of the text, where $ holds), then gives back to the last line feed before it.
 void c_open_calls(std::string_view t, const MatchFn& f) {
-    ForwardFind semicolon(t, ";");
+    NextOf semicolon(t, ";");
     std::size_t nl_for = npos;  // the ";" whose last preceding line feed was looked for
     std::size_t nl_from = 0;    // from where it was looked for
     std::size_t nl_at = npos;   // what was found (npos: none from nl_from on)
     lazy_c_prefix(t, f, [&](std::size_t y) -> std::size_t {
         const std::size_t from = y + 1;
-        const std::size_t z = semicolon(from);
-        if (z == t.size()) return z;
+        const std::size_t z = semicolon.from(from);
+        if (z == npos) return t.size();
         if (z != nl_for) {
             nl_for = z;
             nl_from = from;
@@ -424,9 +383,9 @@ void c_open_calls(std::string_view t, const MatchFn& f) {
 
 // The tail [^;{]*\{ from just after the "(": it holds when the first ";" or "{" is a "{".
 void c_definitions(std::string_view t, const MatchFn& f) {
-    ForwardFind stop(t, ";{");
+    NextOf stop(t, ";{");
     lazy_c_prefix(t, f, [&](std::size_t y) -> std::size_t {
-        const std::size_t z = stop(y + 1);
+        const std::size_t z = stop.from(y + 1);
         return z < t.size() && t[z] == '{' ? z + 1 : npos;
     });
 }
@@ -453,7 +412,7 @@ void kotlin_decls(std::string_view t, const MatchFn& f) {
 
 void rust_items(std::string_view t, const MatchFn& f) {
     static const core::Regex type(R"re((?:pub\s+)?(?:struct|enum|trait)\s+([A-Za-z_]\w*))re");
-    ForwardFind close(t, ")");
+    NextOf close(t, ")");
     each_line_start(t, f, [&](std::size_t s) -> std::optional<Match> {
         if (auto m = rust_fn_at(t, s, close))
             return Match(t, {s, m->end(), m->start(1), m->end(1), npos, npos});
@@ -465,7 +424,7 @@ void rust_items(std::string_view t, const MatchFn& f) {
 }
 
 void rust_fns(std::string_view t, const MatchFn& f) {
-    ForwardFind close(t, ")");
+    NextOf close(t, ")");
     each_line_start(t, f, [&](std::size_t s) -> std::optional<Match> {
         if (auto m = rust_fn_at(t, s, close)) return with_span(t, s, m->end(), *m, 1);
         return std::nullopt;
@@ -476,13 +435,13 @@ void rust_fns(std::string_view t, const MatchFn& f) {
 // [^)]+ runs to the first ")", and else the name right after the blanks.
 void go_funcs(std::string_view t, const MatchFn& f) {
     static const core::Regex name(R"re(([A-Z]\w*))re");
-    ForwardFind close(t, ")");
+    NextOf close(t, ")");
     each_line_start(t, f, [&](std::size_t s) -> std::optional<Match> {
         if (!literal_at(t, s, "func")) return std::nullopt;
         const std::size_t e = space_end(t, s + 4);
         if (e == s + 4) return std::nullopt;
         if (t[e] == '(') {
-            const std::size_t z = close(e + 1);
+            const std::size_t z = close.from(e + 1);
             if (z < t.size() && z > e + 1) {
                 const std::size_t w = space_end(t, z + 1);
                 if (w > z + 1)
