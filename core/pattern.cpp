@@ -95,7 +95,7 @@ ThreadState& thread_state() {
 // A match data block with room for `pairs` offset pairs, returned to the pool after use.
 class MatchData {
 public:
-    explicit MatchData(std::uint32_t pairs) : pool_(thread_state().pool) {
+    explicit MatchData(std::uint32_t pairs) : state_(thread_state()), pool_(state_.pool) {
         while (!pool_.empty() && !md_) {
             pcre2_match_data* m = pool_.back();
             pool_.pop_back();
@@ -113,8 +113,11 @@ public:
 
     pcre2_match_data* get() const { return md_; }
     const PCRE2_SIZE* ov() const { return pcre2_get_ovector_pointer(md_); }
+    // This thread's search state, looked up once per block.
+    ThreadState& state() const { return state_; }
 
 private:
+    ThreadState& state_;
     std::vector<pcre2_match_data*>& pool_;
     pcre2_match_data* md_ = nullptr;
 };
@@ -123,7 +126,7 @@ private:
 // of offset pairs set, 0 for no match; any other outcome raises PatternError.
 int exec(const pcre2_code* code, std::string_view s, std::size_t pos, std::uint32_t options,
          const MatchData& md) {
-    ThreadState& ts = thread_state();
+    ThreadState& ts = md.state();
     const auto subject = reinterpret_cast<PCRE2_SPTR>(s.data() ? s.data() : "");
     options |= PCRE2_NO_UTF_CHECK;  // subjects are valid UTF-8 by contract
     int rc = pcre2_match(code, subject, s.size(), pos, options, md.get(), ts.context);
@@ -147,11 +150,18 @@ std::size_t start_offset(std::string_view s, std::size_t pos) {
 // Offsets of groups 0..pairs-1; groups that did not take part, and those past the last
 // one set, are npos.
 Match make_match(std::string_view s, const MatchData& md, int rc, std::uint32_t pairs) {
-    std::vector<std::size_t> v(2 * static_cast<std::size_t>(pairs), Match::npos);
+    const std::size_t count = 2 * static_cast<std::size_t>(pairs);
     const PCRE2_SIZE* ov = md.ov();
     const std::size_t set = 2 * std::min<std::size_t>(static_cast<std::size_t>(rc), pairs);
+    if (count <= 16) {
+        std::array<std::size_t, 16> v;
+        std::fill(v.begin(), v.end(), Match::npos);
+        std::copy(ov, ov + set, v.begin());
+        return Match(s, v.data(), count);
+    }
+    std::vector<std::size_t> v(count, Match::npos);
     std::copy(ov, ov + set, v.begin());
-    return Match(s, std::move(v));
+    return Match(s, v);
 }
 
 // A parsed replacement template: literal text and group references, in order.

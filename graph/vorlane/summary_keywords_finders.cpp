@@ -41,19 +41,38 @@ Match with_span(std::string_view t, std::size_t start, std::size_t end, const Ma
 // Token of the Java modifier loop (public|private|protected|static|final|\s) at i: its
 // end, or npos. The alternatives begin with different characters, so at most one fits,
 // and no token begins inside a keyword, so the loop splits a text in one way only.
+// It is asked at nearly every offset of a Java text, so the first byte decides before
+// any word is compared.
 std::size_t java_token(std::string_view t, std::size_t i) {
-    static constexpr std::array<std::string_view, 5> kWords{"public", "private", "protected", "static", "final"};
     if (i >= t.size()) return npos;
-    if (space_at(t, i)) return after_cp(t, i);
-    for (auto w : kWords)
-        if (literal_at(t, i, w)) return i + w.size();
-    return npos;
+    const auto c = static_cast<unsigned char>(t[i]);
+    if (c >= 0x80) return space_at(t, i) ? after_cp(t, i) : npos;
+    if ((c >= 0x09 && c <= 0x0D) || (c >= 0x1C && c <= 0x20)) return i + 1;  // the ASCII white space
+    auto word = [&](std::string_view w) { return literal_at(t, i, w) ? i + w.size() : npos; };
+    switch (c) {
+        case 'p':
+            if (std::size_t e = word("public"); e != npos) return e;
+            if (std::size_t e = word("private"); e != npos) return e;
+            return word("protected");
+        case 's':
+            return word("static");
+        case 'f':
+            return word("final");
+        default:
+            return npos;
+    }
 }
 
 // The first token start at or after p, or npos.
 std::size_t java_token_start(std::string_view t, std::size_t p) {
-    for (std::size_t s = p; s < t.size(); s = after_cp(t, s))
+    for (std::size_t s = p; s < t.size(); ++s) {
+        const auto c = static_cast<unsigned char>(t[s]);
+        // Continuation bytes begin no character; other bytes that cannot begin a token
+        // are passed over without a call.
+        if ((c & 0xC0) == 0x80) continue;
+        if (c < 0x80 && c != 'p' && c != 's' && c != 'f' && c > 0x20) continue;
         if (java_token(t, s) != npos) return s;
+    }
     return npos;
 }
 
