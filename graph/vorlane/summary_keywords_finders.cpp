@@ -84,13 +84,23 @@ std::size_t java_token_start(std::string_view t, std::size_t p) {
 struct NameParen {
     std::size_t name_end, paren;
 };
+bool ascii_word(unsigned char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
 std::optional<NameParen> name_then_paren(std::string_view t, std::size_t i) {
     static const core::Regex ident(R"re([A-Za-z_]\w*)re");
-    auto m = ident.match(t, i);
-    if (!m) return std::nullopt;
-    const std::size_t y = space_end(t, m->end());
+    if (i >= t.size()) return std::nullopt;
+    const auto first = static_cast<unsigned char>(t[i]);
+    if (first >= 0x80 || !(ascii_word(first) && !(first >= '0' && first <= '9'))) return std::nullopt;
+    // ASCII word characters are measured here; the pattern takes over at the first other
+    // character that could still be a word character.
+    std::size_t name_end = i + 1;
+    while (name_end < t.size() && ascii_word(static_cast<unsigned char>(t[name_end]))) ++name_end;
+    if (name_end < t.size() && static_cast<unsigned char>(t[name_end]) >= 0x80) name_end = ident.match(t, i)->end();
+    const std::size_t y = space_end(t, name_end);
     if (y >= t.size() || t[y] != '(') return std::nullopt;
-    return NameParen{m->end(), y};
+    return NameParen{name_end, y};
 }
 
 // Walks the line starts of ^[\w:*&<>\s]+?\s+([A-Za-z_]\w*)\s*\( followed by a tail that
@@ -106,6 +116,20 @@ template <typename TailEnd>
 void lazy_c_prefix(std::string_view t, const MatchFn& f, TailEnd&& tail_end) {
     static const core::Regex cls(R"re([\w:*&<>\s])re");
     static const core::Regex run(R"re([\w:*&<>\s]*)re");
+    // ASCII bytes are classed here, any other character by the patterns.
+    auto ascii_class = [](unsigned char c) {
+        return ascii_word(c) || c == ':' || c == '*' || c == '&' || c == '<' || c == '>' || (c >= 0x09 && c <= 0x0D) ||
+               (c >= 0x1C && c <= 0x20);
+    };
+    auto class_at = [&](std::size_t i) {
+        const auto c = static_cast<unsigned char>(t[i]);
+        return c < 0x80 ? ascii_class(c) : cls.match(t, i).has_value();
+    };
+    auto run_end = [&](std::size_t i) {
+        while (i < t.size() && static_cast<unsigned char>(t[i]) < 0x80 && ascii_class(static_cast<unsigned char>(t[i])))
+            ++i;
+        return i < t.size() && static_cast<unsigned char>(t[i]) >= 0x80 ? run.match(t, i)->end() : i;
+    };
     struct Good {
         bool set = false;
         std::size_t run_end = 0, name_start = 0, name_end = 0, end = 0;
@@ -121,13 +145,13 @@ void lazy_c_prefix(std::string_view t, const MatchFn& f, TailEnd&& tail_end) {
         if (s == npos) return;
         if (!in_stretch || s >= stretch_end) {
             in_stretch = false;
-            if (s >= n || !cls.match(t, s)) {
+            if (s >= n || !class_at(s)) {
                 p = next_line_after(t, s);
                 if (p == npos) return;
                 continue;
             }
             in_stretch = true;
-            stretch_end = run.match(t, s)->end();
+            stretch_end = run_end(s);
             scanned = s;
             good.set = false;
         }
