@@ -55,9 +55,13 @@ std::size_t word_at(std::string_view s, std::size_t pos, std::initializer_list<s
 }
 
 // Length of the access word or blank that begins at pos, or 0.
+// Asked at nearly every offset of a text, so the first byte decides before any word is
+// compared.
 std::size_t run_item(std::string_view s, std::size_t pos) {
-    if (std::size_t n = word_at(s, pos, {"public", "private", "protected"})) return n;
     if (pos >= s.size()) return 0;
+    const auto c = static_cast<unsigned char>(s[pos]);
+    if (c == 'p') return word_at(s, pos, {"public", "private", "protected"});
+    if (c < 0x80) return (c >= 0x09 && c <= 0x0D) || (c >= 0x1C && c <= 0x20) ? 1 : 0;
     std::size_t next = pos;
     return core::is_space(core::next_cp(s, next)) ? next - pos : 0;
 }

@@ -352,11 +352,31 @@ void java_types(std::string_view t, const MatchFn& f) {
 void java_methods(std::string_view t, const MatchFn& f) {
     static const core::Regex head(R"re((?!class|if|for|while|return)\w)re");
     static const core::Regex run(R"re([\w<>\[\]]*)re");
+    // Both are tried at every word of a text: ASCII is decided here, any other character
+    // by the patterns.
+    auto head_at = [&](std::size_t b) {
+        if (b >= t.size()) return false;
+        const auto c = static_cast<unsigned char>(t[b]);
+        if (c >= 0x80) return head.match(t, b).has_value();
+        if (!ascii_word(c)) return false;
+        for (std::string_view refused : {"class", "if", "for", "while", "return"})
+            if (literal_at(t, b, refused)) return false;
+        return true;
+    };
+    auto measure_run = [&](std::size_t b) {
+        std::size_t i = b;
+        for (; i < t.size(); ++i) {
+            const auto c = static_cast<unsigned char>(t[i]);
+            if (c >= 0x80) return run.match(t, i)->end();
+            if (!(ascii_word(c) || c == '<' || c == '>' || c == '[' || c == ']')) break;
+        }
+        return i;
+    };
     std::size_t run_start = 0, run_end = 0;  // last run of [\w<>\[\]] measured
     auto run_end_from = [&](std::size_t b) {
         if (b < run_start || b >= run_end) {
             run_start = b;
-            run_end = run.match(t, b)->end();
+            run_end = measure_run(b);
         }
         return run_end;
     };
@@ -381,7 +401,7 @@ void java_methods(std::string_view t, const MatchFn& f) {
         while (true) {
             const std::size_t next = java_token(t, b);
             if (next == npos) {  // b is the chain's end
-                if (head.match(t, b))
+                if (head_at(b))
                     if (const auto& m = rest_from(run_end_from(b))) best = *m;
                 break;
             }
