@@ -19,7 +19,8 @@ to `ctags -L` as they are; the command runs on the tree with one thread (VORLANE
 with all threads, each from a fresh output folder. Times are the best of --runs. The ratios are
 ctags' time over the command's (above 1: the command is faster); the targets are 1.5 on one
 thread and 5 with all threads. Then every file of at least --single-min-kb is scanned alone, in
-process, on one thread (best of 2), and the files over 50 ms are listed. --hashes prints the
+process, on one thread (best of 2), with generated hostile texts of every suffix (runs of
+blanks, letters, braces, keywords up to the size limit), and the files over 50 ms are listed. --hashes prints the
 sha256 of each tree's graph and symbol index (one thread and all threads must agree).
 """
 import argparse
@@ -168,6 +169,30 @@ def sha(path):
         return hashlib.sha256(f.read()).hexdigest()
 
 
+def hostile():
+    """Texts up to the size limit with the runs that strain the patterns, for each suffix."""
+    exts = [".ts", ".js", ".py", ".rs", ".java", ".kt", ".cs", ".rb", ".php", ".c", ".cpp", ".h", ".go", ".md",
+            ".json", ".xaml", ".swift"]
+    runs = {
+        "blanks": lambda: " " * (LIMIT - 40) + "\nclass Foo { void f() {} }\n",
+        "indent": lambda: ("\n" + " " * 99) * (LIMIT // 100),
+        "letters": lambda: "x" * LIMIT,
+        "braces": lambda: "{" * (LIMIT // 2) + "}" * (LIMIT // 2),
+        "parens": lambda: "(" * (LIMIT // 2) + ")" * (LIMIT // 2),
+        "quotes": lambda: "'\"" * (LIMIT // 2),
+        "import": lambda: ("import " * (LIMIT // 7))[:LIMIT],
+        "from": lambda: ("from a import " * (LIMIT // 14))[:LIMIT],
+        "words": lambda: ("public static int f " * (LIMIT // 20))[:LIMIT],
+        "decl": lambda: ("def f(\n" * (LIMIT // 7))[:LIMIT],
+        "slashes": lambda: ("a/" * (LIMIT // 2))[:LIMIT],
+        "comment": lambda: "/**" + " " * (LIMIT - 3),
+        "generics": lambda: ("public static <T" * (LIMIT // 16))[:LIMIT],
+    }
+    for ext in exts:
+        for kind, make in runs.items():
+            yield f"{kind}{ext}", make()
+
+
 def single_file_times(vorlane, files, min_bytes):
     """Each file of at least min_bytes scanned alone in process on one thread (best of 2)."""
     os.environ["VORLANE_THREADS"] = "1"
@@ -253,6 +278,16 @@ def main():
             slow = single_file_times(vorlane, files, args.single_min_kb * 1000)
             slow_all += [(t, name, os.path.relpath(p, path), os.path.getsize(p)) for t, p in slow]
         print(f"  {name}: done", file=sys.stderr)
+    if not args.no_single and not wanted:
+        hostile_dir = os.path.join(work, "hostile")
+        os.makedirs(hostile_dir)
+        paths = []
+        for file_name, text in hostile():
+            paths.append(os.path.join(hostile_dir, file_name))
+            with open(paths[-1], "w", encoding="utf-8", newline="") as f:
+                f.write(text)
+        slow = single_file_times(vorlane, paths, 0)
+        slow_all += [(t, "hostile", os.path.basename(p), os.path.getsize(p)) for t, p in slow]
 
     print(header)
     for name, n, mb, symbols, tag_count, t_ctags, t_one, t_all in rows:

@@ -264,6 +264,25 @@ struct Regex::Impl {
     std::uint32_t pairs = 1;  // capture groups + 1
     mutable pcre2_code* code[3] = {nullptr, nullptr, nullptr};
     mutable std::once_flag once[2];
+    // The bytes a match can begin with, when the engine worked them out: an anchored
+    // attempt at any other byte fails without a call into the engine (the walks try
+    // patterns at many places where they cannot begin).
+    bool has_first_bytes = false;
+    std::uint8_t first_bytes[32] = {};
+
+    void learn_first_bytes() {
+        const std::uint8_t* bits = nullptr;
+        if (pcre2_pattern_info(code[SEARCH], PCRE2_INFO_FIRSTBITMAP, &bits) == 0 && bits) {
+            std::copy(bits, bits + 32, first_bytes);
+            has_first_bytes = true;
+        }
+    }
+    bool may_begin_at(std::string_view s, std::size_t pos) const {
+        if (!has_first_bytes) return true;
+        if (pos >= s.size()) return false;  // a pattern with a start set cannot match the empty text
+        const auto c = static_cast<unsigned char>(s[pos]);
+        return (first_bytes[c / 8] >> (c % 8)) & 1;
+    }
 
     ~Impl() {
         for (pcre2_code* c : code) pcre2_code_free(c);
@@ -318,6 +337,7 @@ Regex::Regex(std::string_view pattern, unsigned flags)
     impl_->options = kBaseOptions | ((flags & RE_IGNORECASE) ? PCRE2_CASELESS : 0) |
                      ((flags & RE_MULTILINE) ? PCRE2_MULTILINE : 0) | ((flags & RE_DOTALL) ? PCRE2_DOTALL : 0);
     impl_->code[Impl::SEARCH] = compile_code(impl_->translated, impl_->options, pattern_);
+    impl_->learn_first_bytes();
     std::uint32_t captures = 0;
     pcre2_pattern_info(impl_->code[Impl::SEARCH], PCRE2_INFO_CAPTURECOUNT, &captures);
     impl_->pairs = captures + 1;
@@ -335,6 +355,7 @@ std::optional<Match> Regex::search(std::string_view subject, std::size_t pos) co
 std::optional<Match> Regex::match(std::string_view subject, std::size_t pos) const {
     const std::size_t start = start_offset(subject, pos);
     if (start != std::min(pos, subject.size())) return std::nullopt;  // no match starts inside a character
+    if (!impl_->may_begin_at(subject, start)) return std::nullopt;
     return impl_->once_at(Impl::ANCHORED, subject, start);
 }
 

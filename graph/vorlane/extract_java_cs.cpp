@@ -84,7 +84,10 @@ void java_types_all(std::string_view s, const MatchFn& f) {
         }
         std::size_t stretch_end = pos;
         while (std::size_t n = run_item(s, stretch_end)) stretch_end += n;
-        auto m = tail.match(s, stretch_end);
+        // The tail's alternatives begin with one of these bytes: anything else cannot match.
+        const bool may_match = stretch_end < s.size() &&
+                               std::string_view("cierodsa@").find(s[stretch_end]) != std::string_view::npos;
+        auto m = may_match ? tail.match(s, stretch_end) : std::nullopt;
         if (!m) {
             pos = stretch_end;
             continue;

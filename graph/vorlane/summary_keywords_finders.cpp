@@ -330,7 +330,9 @@ void java_types(std::string_view t, const MatchFn& f) {
         if (s == npos) return;
         std::size_t e = s;
         for (std::size_t next; (next = java_token(t, e)) != npos;) e = next;
-        if (auto m = tail.match(t, e)) {
+        // The tail's alternatives begin with one of these bytes: anything else cannot match.
+        const bool may_match = e < t.size() && std::string_view("cier").find(t[e]) != std::string_view::npos;
+        if (auto m = may_match ? tail.match(t, e) : std::nullopt) {
             if (!f(with_span(t, s, m->end(), *m, 1))) return;
             p = m->end();
         } else {
