@@ -65,14 +65,16 @@ std::size_t java_token(std::string_view t, std::size_t i) {
 
 // The first token start at or after p, or npos.
 std::size_t java_token_start(std::string_view t, std::size_t p) {
-    for (std::size_t s = p; s < t.size(); ++s) {
-        const auto c = static_cast<unsigned char>(t[s]);
-        // Continuation bytes begin no character; other bytes that cannot begin a token
-        // are passed over without a call.
-        if ((c & 0xC0) == 0x80) continue;
-        if (c < 0x80 && c != 'p' && c != 's' && c != 'f' && c > 0x20) continue;
-        if (java_token(t, s) != npos) return s;
-    }
+    // The bytes that may begin a token: ASCII white space (and the control bytes below
+    // it, which java_token turns down), the keywords' first letters, and the first byte
+    // of any other character. Continuation bytes and the rest are passed over.
+    static constexpr std::array<bool, 256> kMayBegin = [] {
+        std::array<bool, 256> a{};
+        for (int c = 0; c < 256; ++c) a[c] = c <= 0x20 || c == 'p' || c == 's' || c == 'f' || c >= 0xC0;
+        return a;
+    }();
+    for (std::size_t s = p; s < t.size(); ++s)
+        if (kMayBegin[static_cast<unsigned char>(t[s])] && java_token(t, s) != npos) return s;
     return npos;
 }
 
