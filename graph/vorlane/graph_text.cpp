@@ -34,17 +34,14 @@ GraphText assemble(std::string_view root, std::vector<FileResult>& results) {
     g.reserve(node_bytes + edges.size() + 256);
     JsonText w(g);
     w.raw("{");
-    w.key("root", 2, true);
+    w.key(GRAPH_KEYS[0], 2, true);
     w.str(root);
-    w.key("node_count", 2, false);
-    w.num(static_cast<std::int64_t>(out.node_count));
-    w.key("edge_count", 2, false);
-    w.num(static_cast<std::int64_t>(out.edge_count));
-    w.key("file_count", 2, false);
-    w.num(static_cast<std::int64_t>(out.file_count));
-    w.key("symbol_count", 2, false);
-    w.num(static_cast<std::int64_t>(out.symbol_count));
-    w.key("nodes", 2, false);
+    const std::size_t counts[] = {out.node_count, out.edge_count, out.file_count, out.symbol_count};
+    for (std::size_t i = 0; i < 4; ++i) {
+        w.key(GRAPH_KEYS[1 + i], 2, false);
+        w.num(static_cast<std::int64_t>(counts[i]));
+    }
+    w.key(GRAPH_KEYS[5], 2, false);
     const char* sep = "[\n    ";
     for (FileResult& r : results) {
         for (const std::string& t : r.node_text) {
@@ -55,7 +52,7 @@ GraphText assemble(std::string_view root, std::vector<FileResult>& results) {
         r.node_text = {};
     }
     g += out.node_count ? "\n  ]" : "[]";
-    w.key("edges", 2, false);
+    w.key(GRAPH_KEYS[6], 2, false);
     g += edges;
     g += "\n}";
     edges = {};

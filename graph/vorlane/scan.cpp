@@ -4,6 +4,7 @@
 // and symbol index as the command writes them.
 
 #include <future>
+#include <iterator>
 #include <utility>
 
 #include "graph/vorlane/analyse_all.hpp"
@@ -38,14 +39,12 @@ core::Json scan(std::string_view root, const core::Json& existing_nodes, const S
     Json out_edges = Json::array();
     for_each_new_edge(results, [&](const core::Edge& e) { out_edges.push_back(core::edge_json(e)); });
 
+    const std::size_t node_count = nodes.size(), edge_count = out_edges.size();
+    Json values[] = {std::string(root),         node_count,       edge_count, node_count - symbol_count,
+                     symbol_count,              std::move(nodes), std::move(out_edges)};
+    static_assert(std::size(values) == GRAPH_KEYS.size());
     Json g = Json::object();
-    g["root"] = std::string(root);
-    g["node_count"] = nodes.size();
-    g["edge_count"] = out_edges.size();
-    g["file_count"] = nodes.size() - symbol_count;
-    g["symbol_count"] = symbol_count;
-    g["nodes"] = std::move(nodes);
-    g["edges"] = std::move(out_edges);
+    for (std::size_t i = 0; i < GRAPH_KEYS.size(); ++i) g[std::string(GRAPH_KEYS[i])] = std::move(values[i]);
     return g;
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <cstddef>
 #include <exception>
 #include <functional>
@@ -13,6 +14,10 @@
 #include "graph/vorlane/walker.hpp"
 
 namespace vorlane {
+
+// The graph's keys, in order, for both of its forms below.
+inline constexpr std::array<std::string_view, 7> GRAPH_KEYS = {"root",         "node_count", "edge_count", "file_count",
+                                                               "symbol_count", "nodes",      "edges"};
 
 // The information graph of the tree under `root` (used unchanged, not resolved).
 // `existing_nodes` is an object from file id to a stored node map, or null.
