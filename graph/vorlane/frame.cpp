@@ -86,7 +86,8 @@ std::string_view row_at(const Lines& lines, std::int64_t i) {
 
 // len(row) - len(row.lstrip())
 std::int64_t indent_of(std::string_view row) {
-    return static_cast<std::int64_t>(core::cp_len(row) - core::cp_len(core::lstrip(row)));
+    // The characters of the stripped prefix alone: the rest of the row is not counted.
+    return static_cast<std::int64_t>(core::cp_len(row.substr(0, row.size() - core::lstrip(row).size())));
 }
 
 // The code point at code-point index i, or U+0000 when the text is shorter.
@@ -168,8 +169,11 @@ std::int64_t find_block_end_py(const Lines& lines, std::int64_t start) {
     std::int64_t last_content = start;
     for (std::int64_t i = start + 1; i < n; ++i) {
         const std::string_view row = row_at(lines, i);
-        if (core::strip(row).empty()) continue;
-        if (indent_of(row) <= base_indent && stop.match(row)) break;
+        // A row of white space only is passed over (its strip() is empty).
+        const std::string_view rest = core::lstrip(row);
+        if (rest.empty()) continue;
+        const auto indent = static_cast<std::int64_t>(core::cp_len(row.substr(0, row.size() - rest.size())));
+        if (indent <= base_indent && stop.match(row)) break;
         last_content = i;
     }
     return last_content;
