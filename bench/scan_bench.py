@@ -1,129 +1,176 @@
 #!/usr/bin/env python3
-"""Scan benchmark: builds a mixed corpus, runs the vorlane command on it several times and
-prints files/s, MB/s and peak memory (medians), beside `ctags -R` on the same tree.
+"""Scan benchmark on real source trees, one per language, against ctags on the same files.
 
-    python3 bench/scan_bench.py [--runs 5] [--root dist/root] [--keep DIR] [--threads N]
+    python3 bench/scan_bench.py [--runs 3] [--root dist/root] [--cache dist/bench-trees]
+                                [--only c,go] [--single-min-kb 20] [--no-single] [--hashes]
 
-The corpus holds the host's standard-library sources, this project's own tree, and generated
-files of every scanned language, large and adversarial ones up to the 300000-byte limit. Only
-files that the scan reads go into it (scanned suffixes, at most the size limit, outside the
-folders the walk prunes), so both tools see the same files.
+Trees (fetched once into the cache with the ordinary package clients, then reused):
+  python      the host's standard library
+  ruby        Ruby's library (Debian package libruby3.1)
+  go          parts of Go's standard library (golang-1.19-src)
+  rust        core, alloc and std (rust-src)
+  c           parts of the kernel (linux-source-6.1)
+  java        java.base of the JDK (openjdk-17-source)
+  typescript  rxjs's sources (npm package rxjs)
+  javascript  lodash-es (npm package lodash-es)
 
-Rows: the command with its default thread count, with one thread (VORLANE_THREADS=1), a second
-run that takes over the unchanged files of the first, and ctags. Then every large and
-adversarial file is scanned alone, in process; those over 100 ms are marked.
+For each tree: the files the builder scans (its own walk, at most 300000 bytes each) are handed
+to `ctags -L` as they are; the command runs on the tree with one thread (VORLANE_THREADS=1) and
+with all threads, each from a fresh output folder. Times are the best of --runs. The ratios are
+ctags' time over the command's (above 1: the command is faster); the targets are 1.5 on one
+thread and 5 with all threads. Then every file of at least --single-min-kb is scanned alone, in
+process, on one thread (best of 2), with generated hostile texts of every suffix (runs of
+blanks, letters, braces, keywords up to the size limit), and the files over 50 ms are listed. --hashes prints the
+sha256 of each tree's graph and symbol index (one thread and all threads must agree).
 """
 import argparse
+import glob
+import hashlib
 import os
-import random
 import shutil
-import statistics
 import subprocess
 import sys
 import sysconfig
+import tarfile
 import tempfile
 import time
+import zipfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 PROJECT = os.path.dirname(HERE)
 LIMIT = 300000
-
-SKIP_DIRS = {".git", ".beads", ".beads-hooks", "node_modules", "vendor", "dist", ".next", ".idea", ".vscode",
-             "__pycache__", "venv", ".venv", ".nimbrel", "Intermediate", "Binaries", "DerivedDataCache", "Saved",
-             "build"}
-SINGLE_LIMIT_MS = 100.0
-
-SCANNED = {".go", ".py", ".js", ".jsx", ".ts", ".tsx", ".swift", ".rs", ".java", ".cs", ".rb", ".php",
-           ".kt", ".kts", ".scala", ".c", ".cpp", ".h", ".hpp", ".json", ".yaml", ".yml", ".md", ".xaml"}
-
-SAMPLES = {
-    ".ts": "export async function handle{n}(req: Request) {{\n  const x = await fetch('/api/v{n}/items');\n"
-           "  return x;\n}}\nexport interface Item{n} {{ id: number }}\nimport {{ a{n} }} from './lib/a{n}';\n",
-    ".tsx": "export default function Page{n}() {{\n  return <div className=\"p{n}\">{{useThing{n}()}}</div>;\n}}\n",
-    ".js": "const m{n} = require('./mod{n}');\nfunction run{n}(a, b) {{\n  if (a) {{ return b; }}\n}}\n",
-    ".py": "import os\nfrom .models import User{n}\n\n@app.get('/items/{n}')\ndef get_item_{n}(x):\n"
-           "    \"\"\"Return item {n}.\"\"\"\n    return x\n\nclass Model{n}:\n    pass\n",
-    ".rs": "use std::io;\npub fn parse_{n}(s: &str) -> usize {{\n    s.len()\n}}\npub struct Thing{n} {{ a: u8 }}\n",
-    ".java": "import java.util.List;\npublic class Service{n} {{\n    public List<String> find{n}(int id) {{\n"
-             "        return null;\n    }}\n}}\n",
-    ".cs": "using System.Text;\npublic class Ctl{n} {{\n    public async Task<int> Get{n}(int id) {{ return id; }}\n}}\n",
-    ".rb": "require 'json'\nclass Store{n}\n  def fetch_{n}(id)\n    id\n  end\nend\n",
-    ".php": "<?php\nuse App\\Models\\User{n};\nclass Repo{n} {{\n    public function find{n}($id) {{ return $id; }}\n}}\n",
-    ".c": "#include \"util{n}.h\"\nint compute_{n}(int a, int b) {{\n    return a + b;\n}}\n",
-    ".cpp": "#include \"core/x{n}.hpp\"\nnamespace ns{n} {{\nclass Widget{n} {{ public: void draw(); }};\n"
-            "void Widget{n}::draw() {{\n}}\n}}\n",
-    ".go": "package main\nimport \"fmt\"\nfunc Serve{n}() {{ fmt.Println(\"{n}\") }}\n",
-    ".md": "# Notes {n}\nSee src/app/main{n}.py and docs/guide{n}.md.\n",
-    ".json": "{{\"name\": \"pkg{n}\", \"main\": \"lib/index{n}.js\"}}\n",
-}
+SINGLE_LIMIT_MS = 50.0
+TARGET_ONE, TARGET_ALL = 1.5, 5.0
 
 
-def adversarial():
-    """Texts that make naive backtracking patterns slow, each up to the size limit."""
-    rnd = random.Random(7)
-    letters = "".join(rnd.choice("abcdefghij") for _ in range(LIMIT))
-    yield "blanks.java", " " * (LIMIT - 20) + "class Foo {}"
-    yield "blanks.cs", " " * (LIMIT - 30) + "public class Foo {}"
-    yield "tokens.js", letters
-    yield "slashes.ts", "".join(rnd.choice("ab/") for _ in range(LIMIT))
-    yield "braces.ts", "{" * (LIMIT // 2) + "}" * (LIMIT // 2)
-    yield "lines.py", "\n" * LIMIT
-    yield "tabs.c", "\t \n" * (LIMIT // 3)
-    yield "mixed.kt", ("public " * (LIMIT // 7))[:LIMIT]
-    yield "php_blanks.php", " " * (LIMIT - 20) + "function foo() {}"
-    yield "cpp_words.cpp", ("int x " * (LIMIT // 6))[:LIMIT]
+def run(cmd, cwd=None):
+    subprocess.run(cmd, cwd=cwd, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
 
 
-def copy_scanned(src, dest):
-    """Copies the files under `src` that the scan reads, keeping their folders."""
-    for d, dirs, names in os.walk(src):
-        dirs[:] = [x for x in dirs if x not in SKIP_DIRS]
-        for n in names:
-            p = os.path.join(d, n)
-            if (os.path.splitext(n)[1].lower() in SCANNED and os.path.isfile(p) and not os.path.islink(p)
-                    and os.path.getsize(p) <= LIMIT):
-                q = os.path.join(dest, os.path.relpath(p, src))
-                os.makedirs(os.path.dirname(q), exist_ok=True)
-                shutil.copyfile(p, q)
+def deb_tree(cache, package):
+    """The unpacked Debian package (downloaded with apt-get download)."""
+    dest = os.path.join(cache, "deb", package)
+    if not os.path.isdir(dest):
+        os.makedirs(os.path.join(cache, "debs"), exist_ok=True)
+        debs = os.path.join(cache, "debs")
+        if not glob.glob(os.path.join(debs, f"{package}_*.deb")):
+            run(["apt-get", "download", package], cwd=debs)
+        deb = glob.glob(os.path.join(debs, f"{package}_*.deb"))[0]
+        tmp = dest + ".part"
+        shutil.rmtree(tmp, ignore_errors=True)
+        os.makedirs(tmp)
+        run(["dpkg-deb", "-x", deb, tmp])
+        os.rename(tmp, dest)
+    return dest
 
 
-def write(path, text):
-    os.makedirs(os.path.dirname(path), exist_ok=True)
-    with open(path, "w", encoding="utf-8", newline="") as f:
-        f.write(text)
+def npm_tree(cache, package):
+    """The unpacked npm package (downloaded with npm pack)."""
+    dest = os.path.join(cache, "npm", package)
+    if not os.path.isdir(dest):
+        os.makedirs(os.path.join(cache, "tgz"), exist_ok=True)
+        tgz_dir = os.path.join(cache, "tgz")
+        found = glob.glob(os.path.join(tgz_dir, f"{package}-*.tgz"))
+        if not found:
+            run(["npm", "pack", package, "--silent"], cwd=tgz_dir)
+            found = glob.glob(os.path.join(tgz_dir, f"{package}-*.tgz"))
+        tmp = dest + ".part"
+        shutil.rmtree(tmp, ignore_errors=True)
+        os.makedirs(tmp)
+        with tarfile.open(found[0]) as t:
+            t.extractall(tmp)
+        os.rename(tmp, dest)
+    return os.path.join(dest, "package")
 
 
-def large_text(sample):
-    """The sample repeated with growing numbers up to just under the size limit."""
-    big, size, k = [], 0, 0
-    while True:
-        piece = sample.format(n=k)
-        if size + len(piece.encode()) > LIMIT:
-            return "".join(big)
-        big.append(piece)
-        size += len(piece.encode())
-        k += 1
+def copy_parts(src, parts, dest):
+    for p in parts:
+        s = os.path.join(src, p)
+        if os.path.isdir(s):
+            shutil.copytree(s, os.path.join(dest, p), symlinks=True)
 
 
-def build_corpus(dest):
-    stdlib = sysconfig.get_paths()["stdlib"]
-    copy_scanned(stdlib, os.path.join(dest, "stdlib"))
-    for top in ("core", "graph", "host", "tests", "bench", "scripts"):
-        src = os.path.join(PROJECT, top)
-        if os.path.isdir(src):
-            copy_scanned(src, os.path.join(dest, "project", top))
-    gen = os.path.join(dest, "generated")
-    for ext, sample in SAMPLES.items():
-        d = os.path.join(gen, ext[1:])
-        for i in range(40):
-            write(os.path.join(d, f"f{i}{ext}"), "".join(sample.format(n=i * 1000 + k) for k in range(30)))
-        write(os.path.join(d, f"large{ext}"), large_text(sample))
-    for name, text in adversarial():
-        write(os.path.join(gen, "adversarial", name), text)
+def make_python(cache, dest):
+    shutil.copytree(sysconfig.get_paths()["stdlib"], dest, symlinks=True,
+                    ignore=shutil.ignore_patterns("site-packages", "__pycache__"))
+
+
+def make_ruby(cache, dest):
+    src = glob.glob(os.path.join(deb_tree(cache, "libruby3.1"), "usr/lib/ruby/3.*"))[0]
+    shutil.copytree(src, dest, symlinks=True)
+
+
+def make_go(cache, dest):
+    src = glob.glob(os.path.join(deb_tree(cache, "golang-1.19-src"), "usr/share/go-*/src"))[0]
+    copy_parts(src, ["runtime", "net", "go", "crypto", "encoding", "internal"], dest)
+
+
+def make_rust(cache, dest):
+    src = glob.glob(os.path.join(deb_tree(cache, "rust-src"), "usr/src/rustc-*/library"))[0]
+    copy_parts(src, ["core", "alloc", "std"], dest)
+
+
+def make_c(cache, dest):
+    tar = glob.glob(os.path.join(deb_tree(cache, "linux-source-6.1"), "usr/src/linux-source-*.tar.xz"))[0]
+    top = os.path.basename(tar)[:-len(".tar.xz")]
+    parts = ["kernel", "mm", "lib", "net/ipv4", "fs/ext4", "fs/btrfs"]
+    tmp = dest + ".x"
+    os.makedirs(tmp)
+    run(["tar", "-xJf", tar, "-C", tmp] + [f"{top}/{p}" for p in parts])
+    os.rename(os.path.join(tmp, top), dest)
+    shutil.rmtree(tmp)
+
+
+def make_java(cache, dest):
+    src_zip = glob.glob(os.path.join(deb_tree(cache, "openjdk-17-source"), "usr/lib/jvm/*/lib/src.zip"))[0]
+    with zipfile.ZipFile(src_zip) as z:
+        z.extractall(dest, [n for n in z.namelist() if n.startswith("java.base/")])
+
+
+def make_typescript(cache, dest):
+    shutil.copytree(os.path.join(npm_tree(cache, "rxjs"), "src"), dest, symlinks=True)
+
+
+def make_javascript(cache, dest):
+    shutil.copytree(npm_tree(cache, "lodash-es"), dest, symlinks=True)
+
+
+TREES = [("python", make_python), ("ruby", make_ruby), ("go", make_go), ("rust", make_rust), ("c", make_c),
+         ("java", make_java), ("typescript", make_typescript), ("javascript", make_javascript)]
+
+
+def tree(cache, name, make):
+    dest = os.path.join(cache, "trees", name)
+    if not os.path.isdir(dest):
+        tmp = dest + ".part"
+        shutil.rmtree(tmp, ignore_errors=True)
+        os.makedirs(os.path.dirname(tmp), exist_ok=True)
+        make(cache, tmp)
+        os.rename(tmp, dest)
+    return dest
+
+
+def best_time(cmd, env, runs, before=None):
+    best = float("inf")
+    for _ in range(runs):
+        if before:
+            before()
+        start = time.perf_counter()
+        r = subprocess.run(cmd, env=env, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        elapsed = time.perf_counter() - start
+        if r.returncode != 0:
+            sys.exit(f"command failed: {' '.join(cmd)}\n{r.stderr}")
+        best = min(best, elapsed)
+    return best, r.stdout
+
+
+def sha(path):
+    with open(path, "rb") as f:
+        return hashlib.sha256(f.read()).hexdigest()
 
 
 def hostile():
-    """More texts for the one-file timings: each suffix with the runs that strain its patterns."""
+    """Texts up to the size limit with the runs that strain the patterns, for each suffix."""
     exts = [".ts", ".js", ".py", ".rs", ".java", ".kt", ".cs", ".rb", ".php", ".c", ".cpp", ".h", ".go", ".md",
             ".json", ".xaml", ".swift"]
     runs = {
@@ -139,132 +186,127 @@ def hostile():
         "decl": lambda: ("def f(\n" * (LIMIT // 7))[:LIMIT],
         "slashes": lambda: ("a/" * (LIMIT // 2))[:LIMIT],
         "comment": lambda: "/**" + " " * (LIMIT - 3),
+        "generics": lambda: ("public static <T" * (LIMIT // 16))[:LIMIT],
     }
     for ext in exts:
         for kind, make in runs.items():
             yield f"{kind}{ext}", make()
 
 
-def corpus_size(root):
-    files = size = 0
-    for d, dirs, names in os.walk(root):
-        for n in names:
-            if os.path.splitext(n)[1].lower() in SCANNED:
-                p = os.path.join(d, n)
-                s = os.path.getsize(p)
-                if s <= LIMIT:
-                    files += 1
-                    size += s
-    return files, size
-
-
-def timed(cmd, cwd, env=None):
-    with tempfile.TemporaryFile() as err:
-        start = time.perf_counter()
-        proc = subprocess.Popen(cmd, cwd=cwd, stdout=subprocess.DEVNULL, stderr=err, env=env)
-        _, status, usage = os.wait4(proc.pid, 0)
-        elapsed = time.perf_counter() - start
-        proc.returncode = os.waitstatus_to_exitcode(status)
-        if proc.returncode != 0:
-            err.seek(0)
-            sys.exit(f"command failed: {' '.join(cmd)}\n{err.read().decode(errors='replace')}")
-    return elapsed, usage.ru_maxrss / 1024.0
-
-
-def per_file_times(install_root, files):
-    """Scans each file alone, in process, and returns (best seconds of 3, name) rows, slowest first."""
-    for q in (os.path.join(install_root, "src"), install_root):
-        if q not in sys.path:
-            sys.path.insert(0, q)
-    from tarvelle import vorlane
+def single_file_times(vorlane, files, min_bytes):
+    """Each file of at least min_bytes scanned alone in process on one thread (best of 2)."""
+    os.environ["VORLANE_THREADS"] = "1"
     rows = []
-    for path, name in files:
-        with tempfile.TemporaryDirectory() as one:
-            shutil.copy(path, one)
+    with tempfile.TemporaryDirectory() as one:
+        for path in files:
+            if os.path.getsize(path) < min_bytes:
+                continue
+            for old in os.listdir(one):
+                os.unlink(os.path.join(one, old))
+            shutil.copy(path, os.path.join(one, "f" + os.path.splitext(path)[1]))
             best = float("inf")
-            for _ in range(3):
+            for _ in range(2):
                 start = time.perf_counter()
                 vorlane.scan(one)
                 best = min(best, time.perf_counter() - start)
-        rows.append((best, name))
+            rows.append((best, path))
+    os.environ.pop("VORLANE_THREADS", None)
     return sorted(rows, reverse=True)
-
-
-def single_files(corpus, work):
-    """The corpus's large and adversarial files, and the extra hostile texts."""
-    gen = os.path.join(corpus, "generated")
-    out = []
-    for d, _, names in os.walk(gen):
-        for n in names:
-            if n.startswith("large") or os.path.basename(d) == "adversarial":
-                out.append((os.path.join(d, n), os.path.relpath(os.path.join(d, n), gen)))
-    extra = os.path.join(work, "hostile")
-    for name, text in hostile():
-        path = os.path.join(extra, name)
-        if not os.path.exists(path):
-            write(path, text)
-        out.append((path, "hostile/" + name))
-    return out
 
 
 def main():
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    ap.add_argument("--runs", type=int, default=5)
+    ap.add_argument("--runs", type=int, default=3)
     ap.add_argument("--root", default=os.path.join(PROJECT, "dist", "root"), help="install root")
-    ap.add_argument("--keep", help="build the corpus in this folder and keep it")
-    ap.add_argument("--threads", help="VORLANE_THREADS for the default row (default: the hardware's count)")
-    ap.add_argument("--no-single", action="store_true", help="skip the one-file timings")
+    ap.add_argument("--cache", default=os.path.join(PROJECT, "dist", "bench-trees"))
+    ap.add_argument("--only", help="comma-separated tree names")
+    ap.add_argument("--single-min-kb", type=float, default=20.0)
+    ap.add_argument("--no-single", action="store_true")
+    ap.add_argument("--hashes", action="store_true")
     args = ap.parse_args()
 
     root = os.path.abspath(args.root)
-    vorlane = os.path.join(root, "bin", "vorlane")
-    if not os.path.exists(vorlane):
-        sys.exit(f"no command at {vorlane}: build and install first (scripts/setup.sh)")
+    command = os.path.join(root, "bin", "vorlane")
+    if not os.path.exists(command):
+        sys.exit(f"no command at {command}: build and install first (scripts/setup.sh)")
     if not shutil.which("ctags"):
         sys.exit("ctags not found (scripts/setup.sh installs universal-ctags)")
-    work = os.path.abspath(args.keep) if args.keep else tempfile.mkdtemp(prefix="scan-bench-")
-    corpus = os.path.join(work, "corpus")
-    if not os.path.isdir(corpus):
-        build_corpus(corpus)
-    files, size = corpus_size(corpus)
-    print(f"corpus: {files} files, {size / 1e6:.1f} MB in {corpus}; {os.cpu_count()} processors")
+    for q in (os.path.join(root, "src"), root):
+        if q not in sys.path:
+            sys.path.insert(0, q)
+    from tarvelle import vorlane
 
-    out = os.path.join(work, "out", "g.json")
-    vorlane_cmd = [vorlane, "--root", corpus, "--out", out]
-    default_env = dict(os.environ)
-    default_env.pop("VORLANE_THREADS", None)
-    if args.threads:
-        default_env["VORLANE_THREADS"] = args.threads
-    rows = {}
-    plans = (("vorlane", vorlane_cmd, default_env, True),
-             ("vorlane, 1 thread", vorlane_cmd, dict(default_env, VORLANE_THREADS="1"), True),
-             ("vorlane, reuse", vorlane_cmd, default_env, False),
-             ("ctags -R", ["ctags", "-R", "-f", os.path.join(work, "tags"), corpus], None, False))
-    for label, cmd, env, fresh in plans:
-        times, mems = [], []
-        for _ in range(args.runs):
-            if fresh:  # no previous graph: a full scan
-                shutil.rmtree(os.path.dirname(out), ignore_errors=True)
-            t, m = timed(cmd, work, env)
-            times.append(t)
-            mems.append(m)
-        t, m = statistics.median(times), statistics.median(mems)
-        rows[label] = t
-        print(f"{label:18s} median {t:7.3f} s  {files / t:9.0f} files/s  {size / 1e6 / t:7.1f} MB/s  "
-              f"peak {m:7.1f} MiB")
-    ctags = rows["ctags -R"]
-    print(f"ratio ctags/vorlane time: {ctags / rows['vorlane']:.2f} (above 1: vorlane is faster); "
-          f"one thread: {ctags / rows['vorlane, 1 thread']:.2f}")
+    wanted = set(args.only.split(",")) if args.only else None
+    work = tempfile.mkdtemp(prefix="scan-bench-")
+    out_dir = os.path.join(work, "out")
+    clear = lambda: shutil.rmtree(out_dir, ignore_errors=True)  # noqa: E731
+    one_env = dict(os.environ, VORLANE_THREADS="1")
+    all_env = dict(os.environ)
+    all_env.pop("VORLANE_THREADS", None)
+    print(f"{os.cpu_count()} processors; best of {args.runs} runs; ctags on the files the builder scans (-L)")
+    header = (f"{'tree':11s} {'files':>6s} {'MB':>6s} {'symbols':>8s} {'tags':>8s} {'ctags s':>8s} {'1 thr s':>8s} "
+              f"{'all s':>7s} {'ctags/1':>8s} {'ctags/all':>9s} {'us/sym 1':>9s}")
+    rows, slow_all, hashes = [], [], []
+    for name, make in TREES:
+        if wanted and name not in wanted:
+            continue
+        try:
+            path = tree(os.path.abspath(args.cache), name, make)
+        except (subprocess.CalledProcessError, OSError, IndexError) as e:
+            print(f"{name}: tree not available ({e})")
+            continue
+        listed = [str(p) for p in vorlane.walk_files(path)]
+        files = [p for p in listed if os.path.getsize(p) <= LIMIT]
+        size = sum(os.path.getsize(p) for p in files)
+        list_file = os.path.join(work, f"{name}.files")
+        with open(list_file, "w", encoding="utf-8", errors="surrogateescape") as f:
+            f.write("".join(p + "\n" for p in files))
+        tags = os.path.join(work, "tags")
+        t_ctags, _ = best_time(["ctags", "-f", tags, "-L", list_file], None, args.runs)
+        with open(tags, "rb") as f:
+            tag_count = sum(1 for line in f if not line.startswith(b"!_"))
+        graph = os.path.join(out_dir, "g.json")
+        cmd = [command, "--root", path, "--out", graph]
+        t_one, report = best_time(cmd, one_env, args.runs, clear)
+        one_hash = (sha(graph), sha(os.path.join(out_dir, "symbol_index.json")))
+        t_all, _ = best_time(cmd, all_env, args.runs, clear)
+        all_hash = (sha(graph), sha(os.path.join(out_dir, "symbol_index.json")))
+        symbols = int(report.split(" symbols")[0].rsplit(" ", 1)[1])
+        rows.append((name, len(files), size / 1e6, symbols, tag_count, t_ctags, t_one, t_all))
+        hashes.append((name, one_hash, all_hash))
+        if not args.no_single:
+            slow = single_file_times(vorlane, files, args.single_min_kb * 1000)
+            slow_all += [(t, name, os.path.relpath(p, path), os.path.getsize(p)) for t, p in slow]
+        print(f"  {name}: done", file=sys.stderr)
+    if not args.no_single and not wanted:
+        hostile_dir = os.path.join(work, "hostile")
+        os.makedirs(hostile_dir)
+        paths = []
+        for file_name, text in hostile():
+            paths.append(os.path.join(hostile_dir, file_name))
+            with open(paths[-1], "w", encoding="utf-8", newline="") as f:
+                f.write(text)
+        slow = single_file_times(vorlane, paths, 0)
+        slow_all += [(t, "hostile", os.path.basename(p), os.path.getsize(p)) for t, p in slow]
 
+    print(header)
+    for name, n, mb, symbols, tag_count, t_ctags, t_one, t_all in rows:
+        r1, ra = t_ctags / t_one, t_ctags / t_all
+        us = t_one / symbols * 1e6 if symbols else float("nan")
+        print(f"{name:11s} {n:6d} {mb:6.1f} {symbols:8d} {tag_count:8d} {t_ctags:8.3f} {t_one:8.3f} {t_all:7.3f} "
+              f"{r1:7.2f}{'*' if r1 < TARGET_ONE else ' '} {ra:8.2f}{'*' if ra < TARGET_ALL else ' '} {us:9.2f}")
+    print(f"(* below the target: {TARGET_ONE} on one thread, {TARGET_ALL} with all threads)")
     if not args.no_single:
-        slow = per_file_times(root, single_files(corpus, work))
-        over = [r for r in slow if r[0] * 1000 > SINGLE_LIMIT_MS]
-        print(f"single files: {len(slow)} scanned alone (best of 3), {len(over)} over {SINGLE_LIMIT_MS:.0f} ms; "
-              "the slowest:")
-        for t, name in (over or slow[:5])[:max(5, len(over))]:
-            print(f"  {t * 1000:8.1f} ms  {name}{'  OVER' if t * 1000 > SINGLE_LIMIT_MS else ''}")
-    if not args.keep:
-        shutil.rmtree(work, ignore_errors=True)
+        over = [r for r in slow_all if r[0] * 1000 > SINGLE_LIMIT_MS]
+        print(f"single files of at least {args.single_min_kb:.0f} kB scanned alone on one thread: {len(slow_all)}, "
+              f"{len(over)} over {SINGLE_LIMIT_MS:.0f} ms; the slowest:")
+        for t, name, rel, size in sorted(slow_all, reverse=True)[:max(5, len(over))]:
+            print(f"  {t * 1000:8.1f} ms  {size:7d} B  {name}/{rel}{'  OVER' if t * 1000 > SINGLE_LIMIT_MS else ''}")
+    if args.hashes:
+        for name, one_hash, all_hash in hashes:
+            same = "same" if one_hash == all_hash else "DIFFER"
+            print(f"{name:11s} graph {one_hash[0]}  index {one_hash[1]}  (all threads: {same})")
+    shutil.rmtree(work, ignore_errors=True)
 
 
 if __name__ == "__main__":

@@ -3,9 +3,6 @@
 // The POSIX rules (posixpath, PurePosixPath). A Windows build needs drives, both
 // separators, case-insensitive containment and its own link resolution.
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <optional>
 #include <stdexcept>
@@ -16,6 +13,7 @@
 #include <unicode/uchar.h>
 
 #include "core/errors.hpp"
+#include "core/fs.hpp"
 
 namespace core::paths {
 
@@ -181,27 +179,14 @@ std::string normpath(std::string_view p) {
 std::string abspath(std::string_view p) { return normpath(isabs(p) ? std::string(p) : pjoin(cwd(), p)); }
 
 std::string read_link(const std::string& path) {
-    const std::string raw = fs_encode(path);
-    std::string buf(256, '\0');
-    while (true) {
-        ssize_t n = ::readlink(raw.c_str(), buf.data(), buf.size());
-        if (n < 0) {
-            const int err = errno;
-            if (err == ELOOP) throw std::runtime_error("Symlink loop from " + py_repr(path));
-            throw OsError(err, path);
-        }
-        if (static_cast<std::size_t>(n) < buf.size()) {
-            buf.resize(static_cast<std::size_t>(n));
-            return fs_decode(buf);
-        }
-        buf.resize(buf.size() * 2);
-    }
+    std::string target;
+    const int err = fs::current().read_link(path, target);
+    if (err == ELOOP) throw std::runtime_error("Symlink loop from " + py_repr(path));
+    if (err != 0) throw OsError(err, path);
+    return target;
 }
 
-bool is_link(const std::string& path) {
-    struct stat st;
-    return ::lstat(fs_encode(path).c_str(), &st) == 0 && S_ISLNK(st.st_mode);
-}
+bool is_link(const std::string& path) { return fs::current().lstat(path).is_link(); }
 
 // Resolved links: a link maps to its target once resolved, to nothing while it is
 // being resolved (meeting it again then means a loop).
@@ -292,13 +277,9 @@ std::string fs_decode(std::string_view bytes) {
 }
 
 std::string cwd() {
-    std::string buf(256, '\0');
-    while (::getcwd(buf.data(), buf.size()) == nullptr) {
-        if (errno != ERANGE) throw OsError(errno, "");
-        buf.resize(buf.size() * 2);
-    }
-    buf.resize(buf.find('\0'));
-    return fs_decode(buf);
+    std::string out;
+    if (const int err = fs::current().current_dir(out)) throw OsError(err, "");
+    return out;
 }
 
 std::string resolve(std::string_view path) {
@@ -307,8 +288,7 @@ std::string resolve(std::string_view path) {
     Seen seen;
     const std::string real = abspath(join_real("", p, seen).path);
     // A loop leaves its links unresolved; the host finds it by a stat of the result.
-    struct stat st;
-    if (::stat(fs_encode(real).c_str(), &st) != 0 && errno == ELOOP)
+    if (fs::current().stat(real).err == ELOOP)
         throw std::runtime_error("Symlink loop from " + py_repr(real));
     return normalize(real);
 }

@@ -95,7 +95,7 @@ ThreadState& thread_state() {
 // A match data block with room for `pairs` offset pairs, returned to the pool after use.
 class MatchData {
 public:
-    explicit MatchData(std::uint32_t pairs) : pool_(thread_state().pool) {
+    explicit MatchData(std::uint32_t pairs) : state_(thread_state()), pool_(state_.pool) {
         while (!pool_.empty() && !md_) {
             pcre2_match_data* m = pool_.back();
             pool_.pop_back();
@@ -113,8 +113,11 @@ public:
 
     pcre2_match_data* get() const { return md_; }
     const PCRE2_SIZE* ov() const { return pcre2_get_ovector_pointer(md_); }
+    // This thread's search state, looked up once per block.
+    ThreadState& state() const { return state_; }
 
 private:
+    ThreadState& state_;
     std::vector<pcre2_match_data*>& pool_;
     pcre2_match_data* md_ = nullptr;
 };
@@ -123,7 +126,7 @@ private:
 // of offset pairs set, 0 for no match; any other outcome raises PatternError.
 int exec(const pcre2_code* code, std::string_view s, std::size_t pos, std::uint32_t options,
          const MatchData& md) {
-    ThreadState& ts = thread_state();
+    ThreadState& ts = md.state();
     const auto subject = reinterpret_cast<PCRE2_SPTR>(s.data() ? s.data() : "");
     options |= PCRE2_NO_UTF_CHECK;  // subjects are valid UTF-8 by contract
     int rc = pcre2_match(code, subject, s.size(), pos, options, md.get(), ts.context);
@@ -147,11 +150,18 @@ std::size_t start_offset(std::string_view s, std::size_t pos) {
 // Offsets of groups 0..pairs-1; groups that did not take part, and those past the last
 // one set, are npos.
 Match make_match(std::string_view s, const MatchData& md, int rc, std::uint32_t pairs) {
-    std::vector<std::size_t> v(2 * static_cast<std::size_t>(pairs), Match::npos);
+    const std::size_t count = 2 * static_cast<std::size_t>(pairs);
     const PCRE2_SIZE* ov = md.ov();
     const std::size_t set = 2 * std::min<std::size_t>(static_cast<std::size_t>(rc), pairs);
+    if (count <= 16) {
+        std::array<std::size_t, 16> v;
+        std::fill(v.begin(), v.end(), Match::npos);
+        std::copy(ov, ov + set, v.begin());
+        return Match(s, v.data(), count);
+    }
+    std::vector<std::size_t> v(count, Match::npos);
     std::copy(ov, ov + set, v.begin());
-    return Match(s, std::move(v));
+    return Match(s, v);
 }
 
 // A parsed replacement template: literal text and group references, in order.
@@ -254,6 +264,25 @@ struct Regex::Impl {
     std::uint32_t pairs = 1;  // capture groups + 1
     mutable pcre2_code* code[3] = {nullptr, nullptr, nullptr};
     mutable std::once_flag once[2];
+    // The bytes a match can begin with, when the engine worked them out: an anchored
+    // attempt at any other byte fails without a call into the engine (the walks try
+    // patterns at many places where they cannot begin).
+    bool has_first_bytes = false;
+    std::uint8_t first_bytes[32] = {};
+
+    void learn_first_bytes() {
+        const std::uint8_t* bits = nullptr;
+        if (pcre2_pattern_info(code[SEARCH], PCRE2_INFO_FIRSTBITMAP, &bits) == 0 && bits) {
+            std::copy(bits, bits + 32, first_bytes);
+            has_first_bytes = true;
+        }
+    }
+    bool may_begin_at(std::string_view s, std::size_t pos) const {
+        if (!has_first_bytes) return true;
+        if (pos >= s.size()) return false;  // a pattern with a start set cannot match the empty text
+        const auto c = static_cast<unsigned char>(s[pos]);
+        return (first_bytes[c / 8] >> (c % 8)) & 1;
+    }
 
     ~Impl() {
         for (pcre2_code* c : code) pcre2_code_free(c);
@@ -308,6 +337,7 @@ Regex::Regex(std::string_view pattern, unsigned flags)
     impl_->options = kBaseOptions | ((flags & RE_IGNORECASE) ? PCRE2_CASELESS : 0) |
                      ((flags & RE_MULTILINE) ? PCRE2_MULTILINE : 0) | ((flags & RE_DOTALL) ? PCRE2_DOTALL : 0);
     impl_->code[Impl::SEARCH] = compile_code(impl_->translated, impl_->options, pattern_);
+    impl_->learn_first_bytes();
     std::uint32_t captures = 0;
     pcre2_pattern_info(impl_->code[Impl::SEARCH], PCRE2_INFO_CAPTURECOUNT, &captures);
     impl_->pairs = captures + 1;
@@ -325,6 +355,7 @@ std::optional<Match> Regex::search(std::string_view subject, std::size_t pos) co
 std::optional<Match> Regex::match(std::string_view subject, std::size_t pos) const {
     const std::size_t start = start_offset(subject, pos);
     if (start != std::min(pos, subject.size())) return std::nullopt;  // no match starts inside a character
+    if (!impl_->may_begin_at(subject, start)) return std::nullopt;
     return impl_->once_at(Impl::ANCHORED, subject, start);
 }
 

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <algorithm>
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -28,25 +30,37 @@ class Match {
 public:
     static constexpr std::size_t npos = static_cast<std::size_t>(-1);
     // Byte offsets of group g in the subject; npos when the group did not take part.
-    std::size_t start(int g = 0) const { return ov_[2 * g]; }
-    std::size_t end(int g = 0) const { return ov_[2 * g + 1]; }
-    bool has(int g) const { return g >= 0 && g < groups_plus_one() && ov_[2 * g] != npos; }
+    std::size_t start(int g = 0) const { return ov()[2 * g]; }
+    std::size_t end(int g = 0) const { return ov()[2 * g + 1]; }
+    bool has(int g) const { return g >= 0 && g < groups_plus_one() && ov()[2 * g] != npos; }
     // The group's text; empty when it did not take part (test with has()).
     std::string_view group(int g = 0) const {
-        return has(g) ? subject_.substr(ov_[2 * g], ov_[2 * g + 1] - ov_[2 * g]) : std::string_view();
+        return has(g) ? subject_.substr(ov()[2 * g], ov()[2 * g + 1] - ov()[2 * g]) : std::string_view();
     }
     std::optional<std::string_view> opt_group(int g) const {
         if (!has(g)) return std::nullopt;
         return group(g);
     }
-    int groups_plus_one() const { return static_cast<int>(ov_.size() / 2); }
+    int groups_plus_one() const { return static_cast<int>(count_ / 2); }
     std::string_view subject() const { return subject_; }
 
-    Match(std::string_view subject, std::vector<std::size_t> ov) : subject_(subject), ov_(std::move(ov)) {}
+    Match(std::string_view subject, const std::vector<std::size_t>& ov) : Match(subject, ov.data(), ov.size()) {}
+    // `count` offsets (start and end of each group in turn), copied.
+    Match(std::string_view subject, const std::size_t* ov, std::size_t count) : subject_(subject), count_(count) {
+        if (count <= kInline)
+            std::copy(ov, ov + count, inline_.begin());
+        else
+            heap_.assign(ov, ov + count);
+    }
 
 private:
+    // A match of a few groups costs no allocation: the patterns here have at most five.
+    static constexpr std::size_t kInline = 16;
+    const std::size_t* ov() const { return count_ <= kInline ? inline_.data() : heap_.data(); }
     std::string_view subject_;
-    std::vector<std::size_t> ov_;
+    std::size_t count_ = 0;
+    std::array<std::size_t, kInline> inline_{};
+    std::vector<std::size_t> heap_;
 };
 
 class Regex {

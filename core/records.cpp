@@ -14,33 +14,13 @@ namespace core {
 
 Json node_as_dict(const Node& n) {
     Json d = Json::object();
-    d["id"] = n.id;
-    d["kind"] = n.kind;
-    d["path"] = n.path;
-    d["ext"] = n.ext;
-    d["size"] = n.size;
-    d["keywords"] = n.keywords;
-    if (n.kind == "file") {
-        d["content"] = n.content;
-        d["summary"] = n.summary;
-        d["file_hash"] = n.file_hash;
-    } else {
-        d["symbol_type"] = n.symbol_type;
-        d["name"] = n.name;
-        d["line_start"] = n.line_start;
-        d["line_end"] = n.line_end;
-        d["body_hash"] = n.body_hash;
-        d["confidence"] = n.confidence;
-        d["exported"] = n.exported;
-    }
+    for_each_node_field(n, [&d](std::string_view key, const auto& value) { d[std::string(key)] = value; });
     return d;
 }
 
 Json edge_json(const Edge& e) {
     Json d = Json::object();
-    d["from"] = e.from;
-    d["to"] = e.to;
-    d["rel"] = e.rel;
+    for_each_edge_field(e, [&d](std::string_view key, const std::string& value) { d[std::string(key)] = value; });
     return d;
 }
 

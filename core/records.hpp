@@ -1,5 +1,6 @@
 #pragma once
 // The graph records: nodes, edges, symbol records, file ids and content hashes.
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -32,10 +33,54 @@ struct Node {
     bool exported = false;
 };
 
-// The node map: 6 common keys, then the 3 file keys when kind is exactly "file",
-// else the 7 symbol keys.
+// The one description of a node's keys: the node map holds the common keys, then the
+// file keys when kind is exactly "file", else the symbol keys. Every form of a node
+// (the map, the written graph, the host's record) is made from it.
+inline constexpr std::array<std::string_view, 6> NODE_COMMON_KEYS = {"id", "kind", "path", "ext", "size",
+                                                                     "keywords"};
+inline constexpr std::array<std::string_view, 3> NODE_FILE_KEYS = {"content", "summary", "file_hash"};
+inline constexpr std::array<std::string_view, 7> NODE_SYMBOL_KEYS = {
+    "symbol_type", "name", "line_start", "line_end", "body_hash", "confidence", "exported"};
+
+inline bool is_file_kind(std::string_view kind) { return kind == "file"; }
+
+// Calls `out(key, value)` for every key of the node map in order; a value is a
+// const std::string&, a std::int64_t, a const std::vector<std::string>& or a bool.
+template <typename Out>
+void for_each_node_field(const Node& n, Out&& out) {
+    out(NODE_COMMON_KEYS[0], n.id);
+    out(NODE_COMMON_KEYS[1], n.kind);
+    out(NODE_COMMON_KEYS[2], n.path);
+    out(NODE_COMMON_KEYS[3], n.ext);
+    out(NODE_COMMON_KEYS[4], n.size);
+    out(NODE_COMMON_KEYS[5], n.keywords);
+    if (is_file_kind(n.kind)) {
+        out(NODE_FILE_KEYS[0], n.content);
+        out(NODE_FILE_KEYS[1], n.summary);
+        out(NODE_FILE_KEYS[2], n.file_hash);
+    } else {
+        out(NODE_SYMBOL_KEYS[0], n.symbol_type);
+        out(NODE_SYMBOL_KEYS[1], n.name);
+        out(NODE_SYMBOL_KEYS[2], n.line_start);
+        out(NODE_SYMBOL_KEYS[3], n.line_end);
+        out(NODE_SYMBOL_KEYS[4], n.body_hash);
+        out(NODE_SYMBOL_KEYS[5], n.confidence);
+        out(NODE_SYMBOL_KEYS[6], n.exported);
+    }
+}
+
+// The node map, from the description above.
 Json node_as_dict(const Node& n);
-Json edge_json(const Edge& e);            // {"from", "to", "rel"}
+
+// An edge's keys, in the order of its map.
+inline constexpr std::array<std::string_view, 3> EDGE_KEYS = {"from", "to", "rel"};
+template <typename Out>
+void for_each_edge_field(const Edge& e, Out&& out) {
+    out(EDGE_KEYS[0], e.from);
+    out(EDGE_KEYS[1], e.to);
+    out(EDGE_KEYS[2], e.rel);
+}
+Json edge_json(const Edge& e);  // the edge map, from the description above
 Json symbol_json(const SymbolRecord& s);  // the 9 keys in record order
 
 // The file id of `path` under `root` (both resolved first).

@@ -209,7 +209,7 @@ bool is_valid_utf8(std::string_view bytes) {
     return true;
 }
 
-char32_t next_cp(std::string_view s, std::size_t& pos) {
+char32_t next_cp_multibyte(std::string_view s, std::size_t& pos) {
     const uchar* p = bytes_of(s) + pos;
     const uchar* const end = bytes_of(s) + s.size();
     if (p >= end) return 0;
@@ -267,8 +267,7 @@ std::size_t cp_advance(std::string_view s, std::size_t pos, std::size_t n) {
 
 std::string_view cp_prefix(std::string_view s, std::size_t n) { return s.substr(0, cp_advance(s, 0, n)); }
 
-bool is_space(char32_t c) {
-    if (c < 0x80) return (c >= 0x09 && c <= 0x0D) || (c >= 0x1C && c <= 0x20);
+bool is_space_beyond_ascii(char32_t c) {
     switch (c) {
         case 0x85: case 0xA0: case 0x1680: case 0x2028: case 0x2029:
         case 0x202F: case 0x205F: case 0x3000:

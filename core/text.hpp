@@ -34,7 +34,13 @@ bool is_valid_utf8(std::string_view bytes);
 // Code points.
 // Decodes the code point at byte offset `pos` of valid UTF-8 (lone surrogates allowed)
 // and moves `pos` past it.
-char32_t next_cp(std::string_view s, std::size_t& pos);
+// ASCII is decoded inline: most text of source files is ASCII, and this is called per
+// character by the pattern walks.
+char32_t next_cp_multibyte(std::string_view s, std::size_t& pos);
+inline char32_t next_cp(std::string_view s, std::size_t& pos) {
+    if (pos < s.size() && static_cast<unsigned char>(s[pos]) < 0x80) return static_cast<unsigned char>(s[pos++]);
+    return next_cp_multibyte(s, pos);
+}
 void append_utf8(std::string& out, char32_t cp);
 std::size_t cp_len(std::string_view s);
 // The first `n` code points (the whole text when shorter): s[:n].
@@ -43,7 +49,12 @@ std::string_view cp_prefix(std::string_view s, std::size_t n);
 std::size_t cp_advance(std::string_view s, std::size_t pos, std::size_t n);
 
 // Character classes, one code point each.
-bool is_space(char32_t c);   // str.isspace(): the host's 29 white-space code points
+// str.isspace(): the host's 29 white-space code points.
+bool is_space_beyond_ascii(char32_t c);
+inline bool is_space(char32_t c) {
+    if (c < 0x80) return (c >= 0x09 && c <= 0x0D) || (c >= 0x1C && c <= 0x20);
+    return is_space_beyond_ascii(c);
+}
 bool is_upper(char32_t c);   // str.isupper() of a one-character text (Uppercase property)
 bool is_line_break(char32_t c);  // a row end of str.splitlines()
 int decimal_value(char32_t c);   // the digit of a str.isdecimal() character, else -1

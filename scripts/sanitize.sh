@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
-# Builds the C++ libraries and their GoogleTest suites with clang, AddressSanitizer and
-# UndefinedBehaviorSanitizer (in dist/build-asan), then runs those suites under CTest.
-# The host-level Python tests are left out: they would need the sanitizer runtime
-# preloaded into the interpreter. Extra arguments go to ctest (e.g. -R Json).
+# Builds the whole project (libraries, extension modules, commands, GoogleTest suites)
+# with clang, AddressSanitizer and UndefinedBehaviorSanitizer in dist/build-asan,
+# installs it into dist/build-asan/root, then runs every test against it: the C++
+# suites under CTest, and the host-level suites in an interpreter that has the
+# sanitizer runtime preloaded (the interpreter itself is not instrumented, so the
+# runtime must come first). Extra arguments go to the C++ ctest run (e.g. -R Json).
+#   TARVELLE_JOBS        parallel build and test jobs (default 4)
+#   SANITIZE_HOST=0      skip the host-level suites
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$here"
@@ -14,12 +18,31 @@ if [ ! -f "$build/build.ninja" ]; then
     -DPython_EXECUTABLE="$python" >/dev/null
 fi
 jobs=${TARVELLE_JOBS:-4}
-targets=()
-for t in core_tests graph_tests; do
-  if compgen -G "tests/${t%_tests}/*.cpp" >/dev/null; then targets+=("$t"); fi
-done
-cmake --build "$build" -j "$jobs" --target "${targets[@]}"
-# Every report is fatal; leaks are reported too.
-export ASAN_OPTIONS=${ASAN_OPTIONS:-abort_on_error=1:detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1}
+cmake --build "$build" -j "$jobs"
+cmake --install "$build" >/dev/null
+
+# Every report is fatal; leaks are reported too (not in the interpreter, which keeps
+# its objects to the end by design).
+asan_options=abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
-ctest --test-dir "$build" --output-on-failure -j "$jobs" -E '^host\.' "$@"
+ASAN_OPTIONS=${ASAN_OPTIONS:-$asan_options:detect_leaks=1} \
+  ctest --test-dir "$build" --output-on-failure -j "$jobs" -E '^host\.' "$@"
+
+if [ "${SANITIZE_HOST:-1}" != 0 ]; then
+  runtime=$(clang -print-file-name=libclang_rt.asan-x86_64.so)
+  [ -f "$runtime" ] || { echo "sanitizer runtime not found: $runtime" >&2; exit 1; }
+  status=0
+  for t in tests/host/test_*.py; do
+    stem=$(basename "$t" .py)
+    echo "host.$stem (sanitizer build)"
+    # The commands the suites start are interpreters too and inherit the preload.
+    if ! LD_PRELOAD="$runtime" ASAN_OPTIONS=${ASAN_OPTIONS:-$asan_options:detect_leaks=0} \
+         TARVELLE_ROOT="$here/$build/root" PYTHONDONTWRITEBYTECODE=1 \
+         "$python" -m unittest -q "tests.host.$stem" >"$build/host.$stem.log" 2>&1; then
+      echo "  FAILED: see $build/host.$stem.log" >&2
+      tail -n 40 "$build/host.$stem.log" >&2
+      status=1
+    fi
+  done
+  exit $status
+fi

@@ -1,8 +1,7 @@
 #include "graph/vorlane/command.hpp"
 
-#include <sys/stat.h>
-
 #include <cerrno>
+#include <iterator>
 #include <memory>
 #include <system_error>
 #include <thread>
@@ -12,10 +11,12 @@
 #include <vector>
 
 #include "core/errors.hpp"
+#include "core/fs.hpp"
 #include "core/paths.hpp"
 #include "core/text.hpp"
 #include "graph/vorlane/scan.hpp"
 #include "graph/vorlane/scan_io.hpp"
+#include "graph/vorlane/symbol_index.hpp"
 
 namespace vorlane::command {
 
@@ -24,15 +25,9 @@ namespace {
 namespace paths = core::paths;
 using core::Json;
 
-bool is_dir(const std::string& path) {
-    struct stat st;
-    return ::stat(paths::fs_encode(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
+bool is_dir(const std::string& path) { return core::fs::current().stat(path).is_dir(); }
 
-bool exists(const std::string& path) {
-    struct stat st;
-    return ::stat(paths::fs_encode(path).c_str(), &st) == 0;
-}
+bool exists(const std::string& path) { return core::fs::current().stat(path).ok(); }
 
 const Json& at(const Json& node, const char* key) {
     auto it = node.find(key);
@@ -45,15 +40,15 @@ bool is_text(const Json& v, std::string_view s) { return v.is_string() && v.get_
 }  // namespace
 
 void make_dirs(const std::string& path) {
-    const std::string raw = paths::fs_encode(path);
-    if (::mkdir(raw.c_str(), 0777) == 0) return;
-    int err = errno;
+    const core::fs::FileSystem& fs = core::fs::current();
+    int err = fs.make_dir(path);
+    if (err == 0) return;
     if (err == ENOENT) {
         const std::string up = paths::parent(path);
         if (up == path) throw core::OsError(err, path);
         make_dirs(up);
-        if (::mkdir(raw.c_str(), 0777) == 0) return;
-        err = errno;
+        err = fs.make_dir(path);
+        if (err == 0) return;
     }
     if (!is_dir(path)) throw core::OsError(err, path);
 }
@@ -102,7 +97,10 @@ Json load_existing_nodes(const std::string& out_path, LateFree& late) {
         late.take(std::move(old));
         return out;
     }
-    auto& members = static_cast<std::vector<std::pair<const std::string, Json>>&>(out.get_ref<Json::object_t&>());
+    // A repeated id keeps its first place and takes the later node; the places are kept
+    // aside (the object's own lookup is linear) and the object is made from the members
+    // at the end. The nodes are moved out of the document, which is dropped afterwards.
+    std::vector<std::pair<std::string, Json>> members;
     std::unordered_map<std::string, std::size_t> place;
     for (Json& n : *nodes) {
         if (!n.is_object()) {
@@ -116,9 +114,7 @@ Json load_existing_nodes(const std::string& out_path, LateFree& late) {
             late.take(std::move(old));
             return Json::object();
         }
-        // An id that is not text names no file; a repeated one keeps its first place and
-        // takes the later node (places kept aside: the object's own lookup is linear).
-        // The nodes are moved out of the document, which is dropped afterwards.
+        // An id that is not text names no file.
         if (!id->is_string()) continue;
         auto [it, fresh] = place.try_emplace(id->get<std::string>(), members.size());
         if (fresh)
@@ -126,6 +122,7 @@ Json load_existing_nodes(const std::string& out_path, LateFree& late) {
         else
             members[it->second].second = std::move(n);
     }
+    out = Json::object_t(std::make_move_iterator(members.begin()), std::make_move_iterator(members.end()));
     late.take(std::move(old));
     return out;
 }
@@ -138,43 +135,43 @@ Json load_existing_nodes(const std::string& out_path) {
 }
 
 Json symbol_index(const Json& graph) {
-    // A repeated id keeps its first place and takes the later values. The object's own
-    // key lookup is a linear search, so the places are kept aside and the entries are
-    // appended to the object's member list directly.
-    Json idx = Json::object();
-    auto& members = static_cast<std::vector<std::pair<const std::string, Json>>&>(idx.get_ref<Json::object_t&>());
-    std::unordered_map<std::string, std::size_t> place;
+    std::vector<vorlane::IndexEntry> entries;
     const Json& nodes = at(graph, "nodes");
-    members.reserve(nodes.size());
+    entries.reserve(nodes.size());
     for (const Json& n : nodes) {
         auto kind = n.find("kind");
-        if (kind == n.end() || !is_text(*kind, "symbol")) continue;
-        std::string id;
-        Json e = vorlane::symbol_index_entry(n, id);
-        auto [it, fresh] = place.try_emplace(id, members.size());
-        if (fresh)
-            members.emplace_back(std::move(id), std::move(e));
-        else
-            members[it->second].second = std::move(e);
+        if (kind != n.end() && is_text(*kind, "symbol")) entries.push_back(vorlane::index_entry_text(n));
     }
-    return idx;
+    vorlane::SymbolIndex index;
+    for (const vorlane::IndexEntry& e : entries) index.add(e);
+    return core::json_loads(index.text());
 }
 
-std::string run(std::string_view root_arg, std::string_view out_arg) {
+std::string run(std::string_view root_arg, std::string_view out_arg) { return run(root_arg, out_arg, nullptr); }
+
+std::string run(std::string_view root_arg, std::string_view out_arg, const core::StopFlag* stop) {
     const std::string root = paths::resolve(root_arg);
     const std::string out_path = paths::normalize(out_arg);
     const std::string out_dir = paths::parent(out_path);
     make_dirs(out_dir);
+    const std::string idx_path = paths::join(out_dir, SYMBOL_INDEX_NAME);
+
+    // The run's own output is no part of the project, even when it lies inside it:
+    // otherwise every run would read the graph of the one before.
+    vorlane::ScanLimits limits;
+    limits.leave_out = {paths::resolve(out_path), paths::resolve(idx_path)};
+    limits.stop = stop;
 
     // The previous graph is read while the tree is walked and analysed.
     LateFree late;
     Json existing;
     const vorlane::GraphText text =
-        vorlane::scan_text(root, [&] { return load_existing_nodes(out_path, late); }, existing);
+        vorlane::scan_text(root, [&] { return load_existing_nodes(out_path, late); }, existing, limits);
     late.take(std::move(existing));
+    // A stop requested while the text was assembled still leaves the files untouched.
+    core::check_stop(stop);
     write_file(out_path, text.graph);
     if (text.index_error) std::rethrow_exception(text.index_error);
-    const std::string idx_path = paths::join(out_dir, SYMBOL_INDEX_NAME);
     write_file(idx_path, text.index);
 
     std::string lines;

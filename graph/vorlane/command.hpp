@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "core/json.hpp"
+#include "core/stop.hpp"
 
 namespace vorlane::command {
 
@@ -22,6 +23,9 @@ core::Json load_existing_nodes(const std::string& out_path);
 core::Json symbol_index(const core::Json& graph);
 // The whole run for the given --root and --out texts; returns the three report lines,
 // each ended by a line break. Errors propagate.
+// The run leaves its own two output files out of the walk. With `stop`, a stop request
+// ends it with core::Stopped before anything is written.
 std::string run(std::string_view root_arg, std::string_view out_arg);
+std::string run(std::string_view root_arg, std::string_view out_arg, const core::StopFlag* stop);
 
 }  // namespace vorlane::command

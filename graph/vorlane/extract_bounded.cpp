@@ -35,20 +35,6 @@ void CompiledTable::for_each_row(std::size_t i, std::string_view subject,
     });
 }
 
-std::size_t NextOf::from(std::size_t pos) {
-    if (asked_ <= pos && pos <= found_) return found_;
-    asked_ = pos;
-    found_ = pos < s_.size() ? s_.find_first_of(chars_, pos) : std::string_view::npos;
-    return found_;
-}
-
-std::size_t next_row_start(std::string_view s, std::size_t pos) {
-    if (pos > s.size()) return std::string_view::npos;
-    if (pos == 0 || s[pos - 1] == '\n') return pos;
-    std::size_t nl = s.find('\n', pos);
-    return nl == std::string_view::npos ? nl : nl + 1;
-}
-
 void scan_blank_led_rows(std::string_view s, bool needs_blank, const Attempt& attempt, const MatchFn& f) {
     std::size_t pos = 0;
     while ((pos = next_row_start(s, pos)) != std::string_view::npos) {

@@ -13,6 +13,7 @@
 
 #include "core/pattern.hpp"
 #include "core/text.hpp"
+#include "graph/vorlane/bounded_search.hpp"
 #include "graph/vorlane/frame.hpp"
 #include "graph/vorlane/patterns.hpp"
 
@@ -59,21 +60,6 @@ private:
     std::int64_t span_;
 };
 
-// Byte offset just past the run of white space that starts at `pos`.
-inline std::size_t skip_space(std::string_view s, std::size_t pos) { return core::space_end(s, pos); }
-
-// The first byte at or after a position that is one of a fixed set of ASCII characters,
-// or npos. Queries that never move backwards cost linear time in all.
-class NextOf {
-public:
-    NextOf(std::string_view s, std::string_view chars) : s_(s), chars_(chars) {}
-    std::size_t from(std::size_t pos);
-
-private:
-    std::string_view s_, chars_;
-    std::size_t asked_ = 1, found_ = 0;  // empty cache: asked_ > found_
-};
-
 // The match that begins at a row start whose leading blanks end at `blanks_end`, if any.
 using Attempt = std::function<std::optional<core::Match>(std::size_t line_start, std::size_t blanks_end)>;
 
@@ -85,9 +71,6 @@ void scan_blank_led_rows(std::string_view s, bool needs_blank, const Attempt& at
 
 // scan_blank_led_rows with the whole pattern (an attempt_regex) tried at each start.
 void find_blank_led(const core::Regex& attempt, bool needs_blank, std::string_view s, const MatchFn& f);
-
-// The first row start at or after pos (0, or an offset just after a "\n"), or npos.
-std::size_t next_row_start(std::string_view s, std::size_t pos);
 
 // Pattern texts joined at compile time, so that a table can hold a whole pattern while
 // a routine uses a piece of it.
@@ -101,11 +84,6 @@ struct Joined {
     }();
     static constexpr std::string_view value{storage.data(), storage.size()};
 };
-
-// True when `word` is written at byte offset pos of s.
-inline bool at(std::string_view s, std::size_t pos, std::string_view word) {
-    return pos <= s.size() && s.substr(pos, word.size()) == word;
-}
 
 // "\s+", then an identifier that `name` matches (anchored, greedy, made of characters that
 // are neither blanks nor "("), then "\s*\(", at pos: the one way that part can match, as a

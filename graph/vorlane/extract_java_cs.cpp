@@ -55,9 +55,13 @@ std::size_t word_at(std::string_view s, std::size_t pos, std::initializer_list<s
 }
 
 // Length of the access word or blank that begins at pos, or 0.
+// Asked at nearly every offset of a text, so the first byte decides before any word is
+// compared.
 std::size_t run_item(std::string_view s, std::size_t pos) {
-    if (std::size_t n = word_at(s, pos, {"public", "private", "protected"})) return n;
     if (pos >= s.size()) return 0;
+    const auto c = static_cast<unsigned char>(s[pos]);
+    if (c == 'p') return word_at(s, pos, {"public", "private", "protected"});
+    if (c < 0x80) return (c >= 0x09 && c <= 0x0D) || (c >= 0x1C && c <= 0x20) ? 1 : 0;
     std::size_t next = pos;
     return core::is_space(core::next_cp(s, next)) ? next - pos : 0;
 }
@@ -80,7 +84,10 @@ void java_types_all(std::string_view s, const MatchFn& f) {
         }
         std::size_t stretch_end = pos;
         while (std::size_t n = run_item(s, stretch_end)) stretch_end += n;
-        auto m = tail.match(s, stretch_end);
+        // The tail's alternatives begin with one of these bytes: anything else cannot match.
+        const bool may_match = stretch_end < s.size() &&
+                               std::string_view("cierodsa@").find(s[stretch_end]) != std::string_view::npos;
+        auto m = may_match ? tail.match(s, stretch_end) : std::nullopt;
         if (!m) {
             pos = stretch_end;
             continue;

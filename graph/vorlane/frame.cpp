@@ -46,6 +46,20 @@ void find_caps_word(std::string_view s, const MatchFn& f) {
     }
 }
 
+// Every match of ([a-z0-9])([A-Z]): two ASCII characters side by side, the search going
+// on after each match (the bytes of other characters never fit either class).
+void find_lower_upper(std::string_view s, const MatchFn& f) {
+    for (std::size_t pos = 0; pos + 1 < s.size();) {
+        const char c = s[pos];
+        if ((is_ascii_lower(c) || (c >= '0' && c <= '9')) && is_ascii_upper(s[pos + 1])) {
+            if (!f(core::Match(s, {pos, pos + 2, pos, pos + 1, pos + 1, pos + 2}))) return;
+            pos += 2;
+        } else {
+            ++pos;
+        }
+    }
+}
+
 // group 1, a blank and group 2 in place of every match.
 std::string join_groups_of(std::string_view s, void (*find_all)(std::string_view, const MatchFn&)) {
     std::string out;
@@ -72,7 +86,8 @@ std::string_view row_at(const Lines& lines, std::int64_t i) {
 
 // len(row) - len(row.lstrip())
 std::int64_t indent_of(std::string_view row) {
-    return static_cast<std::int64_t>(core::cp_len(row) - core::cp_len(core::lstrip(row)));
+    // The characters of the stripped prefix alone: the rest of the row is not counted.
+    return static_cast<std::int64_t>(core::cp_len(row.substr(0, row.size() - core::lstrip(row).size())));
 }
 
 // The code point at code-point index i, or U+0000 when the text is shorter.
@@ -88,14 +103,14 @@ std::vector<PatternSpec> frame_patterns() {
     return {
         {"py_block_stop", R"re(\s*(?:async\s+)?def\s+|class\s+|@)re", core::RE_NONE},
         {"route_name", R"re(^(GET|POST|PUT|PATCH|DELETE|HEAD|OPTIONS)$)re", core::RE_NONE},
-        {"camel_lower_upper", R"re(([a-z0-9])([A-Z]))re", core::RE_NONE},
+        {"camel_lower_upper", R"re(([a-z0-9])([A-Z]))re", core::RE_NONE, find_lower_upper},
         {"camel_caps_word", R"re(([A-Z]+)([A-Z][a-z]))re", core::RE_NONE, find_caps_word},
     };
 }
 
 std::vector<std::string> split_camel(std::string_view name) {
-    static const core::Regex lower_upper(spec(CAMEL_LOWER_UPPER).text, spec(CAMEL_LOWER_UPPER).flags);
-    const std::string spaced = join_groups_of(lower_upper.sub(R"re(\1 \2)re", name), spec(CAMEL_CAPS_WORD).find_all);
+    const std::string spaced =
+        join_groups_of(join_groups_of(name, spec(CAMEL_LOWER_UPPER).find_all), spec(CAMEL_CAPS_WORD).find_all);
     std::vector<std::string> parts;
     for (std::string_view part : core::split_ws(spaced))
         if (core::cp_len(part) > 2) parts.push_back(core::lower(part));
@@ -154,8 +169,11 @@ std::int64_t find_block_end_py(const Lines& lines, std::int64_t start) {
     std::int64_t last_content = start;
     for (std::int64_t i = start + 1; i < n; ++i) {
         const std::string_view row = row_at(lines, i);
-        if (core::strip(row).empty()) continue;
-        if (indent_of(row) <= base_indent && stop.match(row)) break;
+        // A row of white space only is passed over (its strip() is empty).
+        const std::string_view rest = core::lstrip(row);
+        if (rest.empty()) continue;
+        const auto indent = static_cast<std::int64_t>(core::cp_len(row.substr(0, row.size() - rest.size())));
+        if (indent <= base_indent && stop.match(row)) break;
         last_content = i;
     }
     return last_content;

@@ -3,10 +3,12 @@
 #include "graph/vorlane/keywords.hpp"
 
 #include <algorithm>
+#include <iterator>
 #include <unordered_set>
 
 #include "core/pattern.hpp"
 #include "core/text.hpp"
+#include "graph/vorlane/extract_bounded.hpp"
 #include "graph/vorlane/frame.hpp"
 #include "graph/vorlane/patterns.hpp"
 #include "graph/vorlane/summary_keywords_finders.hpp"
@@ -62,6 +64,55 @@ constexpr std::string_view kHttpCall =
     R"re((?:fetch|axios\.(?:get|post|put|delete)|requests\.(?:get|post|put|delete))\s*\(\s*[`'"](https?://[^`'"]+|/[^`'"]+)[`'"])re";
 constexpr std::string_view kUrlClean = R"re([{}?=&<>])re";
 
+// The table the keywords run from, in one order with its names below: each entry's
+// matches come from the table (its bounded routine when it has one), so the
+// differential test sees exactly what runs.
+enum Entry : std::size_t {
+    ROUTE_CALL, SEGMENT_CLEAN, ROUTE_DECORATOR, TS_EXPORT, TS_EXPORT_LIST, TS_LIST_SPLIT, PY, GO, SWIFT_TYPE,
+    SWIFT_FUNC, RS_FN, RS_TYPE, JAVA_TYPE, JAVA_METHOD, KOTLIN, CS_TYPE, CS_METHOD, XAML_CLASS, XAML_NAME,
+    XAML_TAG, RB, PHP, C_FUNC, C_TYPE, DOC_STRING, BLOCK_COMMENT, ALPHA4, HTTP_CALL, URL_CLEAN, ENTRY_COUNT
+};
+
+constexpr PatternSpec kTable[] = {
+    {"keywords.route_call", kRouteCall, RE_IGNORECASE},
+    {"keywords.segment_clean", kSegmentClean, RE_NONE},
+    {"keywords.route_decorator", kRouteDecorator, RE_IGNORECASE},
+    {"keywords.ts_export", kTsExport, RE_NONE},
+    {"keywords.ts_export_list", kTsExportList, RE_NONE},
+    {"keywords.ts_list_split", kTsListSplit, RE_NONE},
+    {"keywords.py", kPy, RE_MULTILINE},
+    {"keywords.go", kGo, RE_MULTILINE, &finders::go_funcs},
+    {"keywords.swift_type", kSwiftType, RE_MULTILINE, &finders::swift_types},
+    {"keywords.swift_func", kSwiftFunc, RE_MULTILINE, &finders::swift_funcs},
+    {"keywords.rs_fn", kRsFn, RE_MULTILINE, &finders::rust_fns},
+    {"keywords.rs_type", kRsType, RE_MULTILINE},
+    {"keywords.java_type", kJavaType, RE_NONE, &finders::java_types},
+    {"keywords.java_method", kJavaMethod, RE_NONE, &finders::java_methods},
+    {"keywords.kotlin", kKotlin, RE_MULTILINE, &finders::kotlin_decls},
+    {"keywords.cs_type", kCsType, RE_NONE},
+    {"keywords.cs_method", kCsMethod, RE_NONE},
+    {"keywords.xaml_class", kXamlClass, RE_NONE},
+    {"keywords.xaml_name", kXamlName, RE_NONE},
+    {"keywords.xaml_tag", kXamlTag, RE_NONE},
+    {"keywords.rb", kRb, RE_MULTILINE, &finders::ruby_names},
+    {"keywords.php", kPhp, RE_NONE},
+    {"keywords.c_func", kCFunc, RE_MULTILINE, &finders::c_open_calls},
+    {"keywords.c_type", kCType, RE_MULTILINE},
+    {"keywords.doc_string", kDocString, RE_NONE},
+    {"keywords.block_comment", kBlockComment, RE_NONE},
+    {"keywords.alpha4", kAlpha4, RE_NONE},
+    {"keywords.http_call", kHttpCall, RE_IGNORECASE},
+    {"keywords.url_clean", kUrlClean, RE_NONE},
+};
+static_assert(std::size(kTable) == ENTRY_COUNT, "one name per table entry");
+
+const bounded::CompiledTable& table() {
+    static const bounded::CompiledTable t(std::vector<PatternSpec>(std::begin(kTable), std::end(kTable)));
+    return t;
+}
+
+void each(Entry e, std::string_view subject, const MatchFn& f) { table().for_each(e, subject, f); }
+
 constexpr std::size_t kMaxKeywords = 80;
 
 class Keywords {
@@ -77,10 +128,9 @@ public:
     }
     // The method word and the pieces of a route path.
     void add_route(const core::Match& m) {
-        static const core::Regex clean(kSegmentClean, RE_NONE);
         add(core::upper(m.group(1)));
         for (auto seg : core::split_sep(core::strip_chars(m.group(2), "/"), "/")) {
-            const std::string rest = clean.sub("", seg);
+            const std::string rest = table().re(SEGMENT_CLEAN).sub("", seg);
             if (!rest.empty()) add(rest);
         }
     }
@@ -100,12 +150,9 @@ void declared_names(Keywords& kw, std::string_view content, std::string_view ext
         return true;
     };
     if (is_one_of(ext, {".ts", ".tsx", ".js", ".jsx"})) {
-        static const core::Regex exports(kTsExport, RE_NONE);
-        static const core::Regex lists(kTsExportList, RE_NONE);
-        static const core::Regex split(kTsListSplit, RE_NONE);
-        exports.for_each(content, to_name);
-        lists.for_each(content, [&](const core::Match& m) {
-            for (const auto& piece : split.split(m.group(1))) {
+        each(TS_EXPORT, content, to_name);
+        each(TS_EXPORT_LIST, content, [&](const core::Match& m) {
+            for (const auto& piece : table().re(TS_LIST_SPLIT).split(m.group(1))) {
                 if (!piece) continue;
                 const std::string_view name = core::strip(*piece);
                 if (!name.empty()) kw.add_name(name);
@@ -114,8 +161,7 @@ void declared_names(Keywords& kw, std::string_view content, std::string_view ext
         });
     }
     if (ext == ".py") {
-        static const core::Regex defs(kPy, RE_MULTILINE);
-        defs.for_each(content, [&](const core::Match& m) {
+        each(PY, content, [&](const core::Match& m) {
             std::string_view name = first_group(m);
             if (name.starts_with("_")) return true;
             kw.add_name(name);
@@ -124,62 +170,51 @@ void declared_names(Keywords& kw, std::string_view content, std::string_view ext
         });
     }
     if (ext == ".go") {
-        finders::go_funcs(content, to_name);
+        each(GO, content, to_name);
     }
     if (ext == ".swift") {
-        finders::swift_types(content, to_name);
-        finders::swift_funcs(content, to_name);
+        each(SWIFT_TYPE, content, to_name);
+        each(SWIFT_FUNC, content, to_name);
     }
     if (ext == ".rs") {
-        static const core::Regex types(kRsType, RE_MULTILINE);
-        finders::rust_fns(content, to_name);
-        types.for_each(content, to_name);
+        each(RS_FN, content, to_name);
+        each(RS_TYPE, content, to_name);
     }
     if (ext == ".java" || ext == ".kt") {
-        finders::java_types(content, to_name);
-        finders::java_methods(content, to_name);
+        each(JAVA_TYPE, content, to_name);
+        each(JAVA_METHOD, content, to_name);
     }
     if (ext == ".kt") {
-        finders::kotlin_decls(content, to_name);
+        each(KOTLIN, content, to_name);
     }
     if (ext == ".cs") {
-        static const core::Regex types(kCsType, RE_NONE);
-        static const core::Regex methods(kCsMethod, RE_NONE);
-        types.for_each(content, to_name);
-        methods.for_each(content, to_name);
+        each(CS_TYPE, content, to_name);
+        each(CS_METHOD, content, to_name);
     }
     if (ext == ".xaml") {
-        static const core::Regex cls(kXamlClass, RE_NONE);
-        static const core::Regex names(kXamlName, RE_NONE);
-        static const core::Regex tags(kXamlTag, RE_NONE);
-        cls.for_each(content, to_name);
-        names.for_each(content, to_name);
-        tags.for_each(content, [&](const core::Match& m) {
+        each(XAML_CLASS, content, to_name);
+        each(XAML_NAME, content, to_name);
+        each(XAML_TAG, content, [&](const core::Match& m) {
             kw.add(m.group(1));
             return true;
         });
     }
-    if (ext == ".rb") finders::ruby_names(content, to_name);
-    if (ext == ".php") {
-        static const core::Regex decls(kPhp, RE_NONE);
-        decls.for_each(content, to_name);
-    }
+    if (ext == ".rb") each(RB, content, to_name);
+    if (ext == ".php") each(PHP, content, to_name);
     if (is_one_of(ext, {".c", ".cpp", ".h", ".hpp"})) {
-        static const core::Regex types(kCType, RE_MULTILINE);
-        finders::c_open_calls(content, [&](const core::Match& m) {
+        each(C_FUNC, content, [&](const core::Match& m) {
             std::string_view name = m.group(1);
             if (!is_one_of(name, {"if", "for", "while", "switch", "return", "sizeof", "catch"})) kw.add_name(name);
             return true;
         });
-        types.for_each(content, to_name);
+        each(C_TYPE, content, to_name);
     }
 }
 
 // The runs of four or more ASCII letters of an opening comment.
-void leading_words(Keywords& kw, std::string_view content, const core::Regex& opener) {
-    static const core::Regex alpha(kAlpha4, RE_NONE);
-    if (auto m = opener.match(content)) {
-        alpha.for_each(m->group(1), [&](const core::Match& w) {
+void leading_words(Keywords& kw, std::string_view content, Entry opener) {
+    if (auto m = table().re(opener).match(content)) {
+        each(ALPHA4, m->group(1), [&](const core::Match& w) {
             kw.add(w.group());
             return true;
         });
@@ -187,9 +222,8 @@ void leading_words(Keywords& kw, std::string_view content, const core::Regex& op
 }
 
 void url_pieces(Keywords& kw, std::string_view content) {
-    static const core::Regex calls(kHttpCall, RE_IGNORECASE);
-    static const core::Regex clean(kUrlClean, RE_NONE);
-    calls.for_each(content, [&](const core::Match& m) {
+    const core::Regex& clean = table().re(URL_CLEAN);
+    each(HTTP_CALL, content, [&](const core::Match& m) {
         const std::string url = core::replace(core::replace(m.group(1), "http://", ""), "https://", "");
         for (auto seg : core::split_sep(core::strip_chars(url, "/"), "/")) {
             const std::string rest = clean.sub("", seg);
@@ -202,55 +236,19 @@ void url_pieces(Keywords& kw, std::string_view content) {
 
 }  // namespace
 
-std::vector<PatternSpec> keyword_patterns() {
-    return {
-        {"keywords.route_call", kRouteCall, RE_IGNORECASE},
-        {"keywords.segment_clean", kSegmentClean, RE_NONE},
-        {"keywords.route_decorator", kRouteDecorator, RE_IGNORECASE},
-        {"keywords.ts_export", kTsExport, RE_NONE},
-        {"keywords.ts_export_list", kTsExportList, RE_NONE},
-        {"keywords.ts_list_split", kTsListSplit, RE_NONE},
-        {"keywords.py", kPy, RE_MULTILINE},
-        {"keywords.go", kGo, RE_MULTILINE, &finders::go_funcs},
-        {"keywords.swift_type", kSwiftType, RE_MULTILINE, &finders::swift_types},
-        {"keywords.swift_func", kSwiftFunc, RE_MULTILINE, &finders::swift_funcs},
-        {"keywords.rs_fn", kRsFn, RE_MULTILINE, &finders::rust_fns},
-        {"keywords.rs_type", kRsType, RE_MULTILINE},
-        {"keywords.java_type", kJavaType, RE_NONE, &finders::java_types},
-        {"keywords.java_method", kJavaMethod, RE_NONE, &finders::java_methods},
-        {"keywords.kotlin", kKotlin, RE_MULTILINE, &finders::kotlin_decls},
-        {"keywords.cs_type", kCsType, RE_NONE},
-        {"keywords.cs_method", kCsMethod, RE_NONE},
-        {"keywords.xaml_class", kXamlClass, RE_NONE},
-        {"keywords.xaml_name", kXamlName, RE_NONE},
-        {"keywords.xaml_tag", kXamlTag, RE_NONE},
-        {"keywords.rb", kRb, RE_MULTILINE, &finders::ruby_names},
-        {"keywords.php", kPhp, RE_NONE},
-        {"keywords.c_func", kCFunc, RE_MULTILINE, &finders::c_open_calls},
-        {"keywords.c_type", kCType, RE_MULTILINE},
-        {"keywords.doc_string", kDocString, RE_NONE},
-        {"keywords.block_comment", kBlockComment, RE_NONE},
-        {"keywords.alpha4", kAlpha4, RE_NONE},
-        {"keywords.http_call", kHttpCall, RE_IGNORECASE},
-        {"keywords.url_clean", kUrlClean, RE_NONE},
-    };
-}
+std::vector<PatternSpec> keyword_patterns() { return {std::begin(kTable), std::end(kTable)}; }
 
 std::vector<std::string> extract_keywords(std::string_view content, std::string_view ext) {
-    static const core::Regex routes(kRouteCall, RE_IGNORECASE);
-    static const core::Regex decorators(kRouteDecorator, RE_IGNORECASE);
-    static const core::Regex doc_string(kDocString, RE_NONE);
-    static const core::Regex block_comment(kBlockComment, RE_NONE);
     Keywords kw;
     auto route = [&](const core::Match& m) {
         kw.add_route(m);
         return true;
     };
-    routes.for_each(content, route);
-    decorators.for_each(content, route);
+    each(ROUTE_CALL, content, route);
+    each(ROUTE_DECORATOR, content, route);
     declared_names(kw, content, ext);
-    leading_words(kw, content, doc_string);
-    leading_words(kw, content, block_comment);
+    leading_words(kw, content, DOC_STRING);
+    leading_words(kw, content, BLOCK_COMMENT);
     url_pieces(kw, content);
     return kw.take();
 }

@@ -192,10 +192,16 @@ void find_import_line(std::string_view s, const MatchFn& f) { find_word_led(IMPO
 
 void find_from_import_line(std::string_view s, const MatchFn& f) { find_word_led(FROM_IMPORT_LINE, "from", s, f); }
 
-bool is_token_char(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '-' ||
-           c == '/';
-}
+// [A-Za-z0-9_\-\/] as a table: every byte of every file is classed.
+constexpr std::array<bool, 256> kTokenChar = [] {
+    std::array<bool, 256> t{};
+    for (int c = 0; c < 256; ++c)
+        t[c] = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '-' ||
+               c == '/';
+    return t;
+}();
+
+bool is_token_char(char c) { return kTokenChar[static_cast<unsigned char>(c)]; }
 
 constexpr std::array<std::string_view, 23> kTokenExtensions = {
     "go", "py", "tsx", "ts", "jsx", "json", "js", "swift", "rs", "java", "scala", "kts",

@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <cstddef>
 #include <exception>
 #include <functional>
@@ -9,12 +10,21 @@
 #include "core/json.hpp"
 #include "core/records.hpp"
 #include "graph/vorlane/frame.hpp"
+#include "graph/vorlane/symbol_index.hpp"
+#include "graph/vorlane/walker.hpp"
 
 namespace vorlane {
+
+// The graph's keys, in order, for both of its forms below.
+inline constexpr std::array<std::string_view, 7> GRAPH_KEYS = {"root",         "node_count", "edge_count", "file_count",
+                                                               "symbol_count", "nodes",      "edges"};
 
 // The information graph of the tree under `root` (used unchanged, not resolved).
 // `existing_nodes` is an object from file id to a stored node map, or null.
 core::Json scan(std::string_view root, const core::Json& existing_nodes);
+// The same, leaving out the given files and ending with core::Stopped at a stop request.
+using ScanLimits = WalkLimits;
+core::Json scan(std::string_view root, const core::Json& existing_nodes, const ScanLimits& limits);
 
 // The graph of scan() as json_dumps_indent writes it and its symbol index as
 // json_dumps writes it (symbol_index of the command), made without the document tree:
@@ -31,9 +41,11 @@ GraphText scan_text(std::string_view root, const core::Json& existing_nodes);
 // An error from `load_existing` ends the scan.
 GraphText scan_text(std::string_view root, const std::function<core::Json()>& load_existing,
                     core::Json& existing);
+GraphText scan_text(std::string_view root, const std::function<core::Json()>& load_existing, core::Json& existing,
+                    const ScanLimits& limits);
 
-// A symbol node's entry in the symbol index, and its id; core::KeyError for a missing key.
-core::Json symbol_index_entry(const core::Json& node, std::string& id);
+// symbol_index_entry (a stored symbol node's entry in the symbol index) lives in
+// symbol_index.hpp.
 
 // How many threads analyse the files of a scan of `file_count` files: VORLANE_THREADS
 // when it holds a positive number (1 is the single-threaded path), else the hardware's

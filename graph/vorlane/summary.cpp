@@ -3,12 +3,14 @@
 #include "graph/vorlane/summary.hpp"
 
 #include <algorithm>
+#include <iterator>
 #include <array>
 #include <optional>
 
 #include "core/pattern.hpp"
 #include "core/text.hpp"
 #include "graph/vorlane/patterns.hpp"
+#include "graph/vorlane/extract_bounded.hpp"
 #include "graph/vorlane/summary_keywords_finders.hpp"
 
 namespace vorlane {
@@ -38,6 +40,39 @@ constexpr std::string_view kPhpNames = R"re((?:function|class|interface|trait)\s
 constexpr std::string_view kCTypes = R"re(^(?:class|struct|enum|union|namespace)\s+([A-Za-z_]\w*))re";
 constexpr std::string_view kCDefs = R"re(^[\w:*&<>\s]+?\s+([A-Za-z_]\w*)\s*\([^;{]*\{)re";
 constexpr std::string_view kFinalExt = R"re(\.\w+$)re";
+
+// The table the summary runs from, in one order with its names below: each entry's
+// matches come from the table (its bounded routine when it has one), so the
+// differential test sees exactly what runs.
+enum Entry : std::size_t {
+    PY_DOC, BLOCK_DOC, PY_NAMES, TS_NAMES, RS_NAMES, JAVA_NAMES, CS_NAMES, XAML_CLASS, XAML_NAME, RB_NAMES,
+    PHP_NAMES, C_TYPES, C_DEFINITIONS, FINAL_EXT, ENTRY_COUNT
+};
+
+constexpr PatternSpec kTable[] = {
+    {"summary.py_doc", kPyDoc, RE_DOTALL},
+    {"summary.block_doc", kBlockDoc, RE_DOTALL, &finders::block_comment},
+    {"summary.py_names", kPyNames, RE_MULTILINE},
+    {"summary.ts_names", kTsNames, RE_MULTILINE},
+    {"summary.rs_names", kRsNames, RE_MULTILINE, &finders::rust_items},
+    {"summary.java_names", kJavaNames, RE_NONE},
+    {"summary.cs_names", kCsNames, RE_NONE},
+    {"summary.xaml_class", kXamlClass, RE_NONE},
+    {"summary.xaml_name", kXamlName, RE_NONE},
+    {"summary.rb_names", kRbNames, RE_MULTILINE, &finders::ruby_names},
+    {"summary.php_names", kPhpNames, RE_NONE},
+    {"summary.c_types", kCTypes, RE_MULTILINE},
+    {"summary.c_definitions", kCDefs, RE_MULTILINE, &finders::c_definitions},
+    {"summary.final_ext", kFinalExt, RE_NONE},
+};
+static_assert(std::size(kTable) == ENTRY_COUNT, "one name per table entry");
+
+const bounded::CompiledTable& table() {
+    static const bounded::CompiledTable t(std::vector<PatternSpec>(std::begin(kTable), std::end(kTable)));
+    return t;
+}
+
+void each(Entry e, std::string_view subject, const MatchFn& f) { table().for_each(e, subject, f); }
 
 constexpr std::size_t kLeadCut = 120;
 constexpr std::size_t kSummaryCut = 250;
@@ -71,10 +106,9 @@ std::size_t last_surrogate_end(std::string_view s) {
 std::string lead_of(std::string_view content, std::string_view ext, const std::vector<std::string_view>& lines) {
     std::string lead;
     if (ext == ".py") {
-        static const core::Regex doc(kPyDoc, RE_DOTALL);
-        if (auto m = doc.search(content)) lead = squeeze_and_cut(m->group(1));
+        if (auto m = table().re(PY_DOC).search(content)) lead = squeeze_and_cut(m->group(1));
     } else if (is_one_of(ext, {".ts", ".tsx", ".js", ".jsx"})) {
-        finders::block_comment(content, [&](const core::Match& m) {
+        each(BLOCK_DOC, content, [&](const core::Match& m) {
             if (m.start() == 0) lead = squeeze_and_cut(core::replace(m.group(1), "*", ""));
             return false;
         });
@@ -110,41 +144,33 @@ std::vector<std::string> names_of(std::string_view content, std::string_view ext
     Names names;
     auto take_first_group = [&](const core::Match& m) { return names.add(first_group(m)); };
     if (ext == ".py") {
-        static const core::Regex re(kPyNames, RE_MULTILINE);
-        re.for_each(content, [&](const core::Match& m) {
+        each(PY_NAMES, content, [&](const core::Match& m) {
             std::string_view name = first_group(m);
             if (name.starts_with("_")) return true;
             return names.add(name);
         });
     } else if (is_one_of(ext, {".ts", ".tsx", ".js", ".jsx"})) {
-        static const core::Regex re(kTsNames, RE_MULTILINE);
-        re.for_each(content, take_first_group);
+        each(TS_NAMES, content, take_first_group);
     } else if (ext == ".rs") {
-        finders::rust_items(content, take_first_group);
+        each(RS_NAMES, content, take_first_group);
     } else if (ext == ".java" || ext == ".kt") {
-        static const core::Regex re(kJavaNames, RE_NONE);
-        re.for_each(content, take_first_group);
+        each(JAVA_NAMES, content, take_first_group);
     } else if (ext == ".cs") {
-        static const core::Regex re(kCsNames, RE_NONE);
-        re.for_each(content, take_first_group);
+        each(CS_NAMES, content, take_first_group);
     } else if (ext == ".xaml") {
-        static const core::Regex cls(kXamlClass, RE_NONE);
-        static const core::Regex name(kXamlName, RE_NONE);
-        if (auto m = cls.search(content)) names.add_first(m->group(1));
-        name.for_each(content, [&](const core::Match& m) {
+        if (auto m = table().re(XAML_CLASS).search(content)) names.add_first(m->group(1));
+        each(XAML_NAME, content, [&](const core::Match& m) {
             if (!names.has(m.group(1))) names.add_first(m.group(1));
             return !names.full();
         });
     } else if (ext == ".rb") {
-        finders::ruby_names(content, take_first_group);
+        each(RB_NAMES, content, take_first_group);
     } else if (ext == ".php") {
-        static const core::Regex re(kPhpNames, RE_NONE);
-        re.for_each(content, take_first_group);
+        each(PHP_NAMES, content, take_first_group);
     } else if (is_one_of(ext, {".c", ".cpp", ".h", ".hpp"})) {
-        static const core::Regex types(kCTypes, RE_MULTILINE);
-        types.for_each(content, take_first_group);
+        each(C_TYPES, content, take_first_group);
         if (!names.full()) {
-            finders::c_definitions(content, [&](const core::Match& m) {
+            each(C_DEFINITIONS, content, [&](const core::Match& m) {
                 std::string_view name = m.group(1);
                 if (is_one_of(name, {"if", "for", "while", "switch", "return", "sizeof", "catch"})) return true;
                 return names.add(name);
@@ -155,7 +181,7 @@ std::vector<std::string> names_of(std::string_view content, std::string_view ext
 }
 
 std::string domain_of(std::string_view path) {
-    static const core::Regex final_ext(kFinalExt, RE_NONE);
+    const core::Regex& final_ext = table().re(FINAL_EXT);
     // Split at "/" and "\" by hand: a file id may hold lone surrogates, which the
     // pattern layer does not take.
     std::vector<std::string_view> parts;
@@ -190,24 +216,7 @@ std::string domain_of(std::string_view path) {
 
 }  // namespace
 
-std::vector<PatternSpec> summary_patterns() {
-    return {
-        {"summary.py_doc", kPyDoc, RE_DOTALL},
-        {"summary.block_doc", kBlockDoc, RE_DOTALL, &finders::block_comment},
-        {"summary.py_names", kPyNames, RE_MULTILINE},
-        {"summary.ts_names", kTsNames, RE_MULTILINE},
-        {"summary.rs_names", kRsNames, RE_MULTILINE, &finders::rust_items},
-        {"summary.java_names", kJavaNames, RE_NONE},
-        {"summary.cs_names", kCsNames, RE_NONE},
-        {"summary.xaml_class", kXamlClass, RE_NONE},
-        {"summary.xaml_name", kXamlName, RE_NONE},
-        {"summary.rb_names", kRbNames, RE_MULTILINE, &finders::ruby_names},
-        {"summary.php_names", kPhpNames, RE_NONE},
-        {"summary.c_types", kCTypes, RE_MULTILINE},
-        {"summary.c_definitions", kCDefs, RE_MULTILINE, &finders::c_definitions},
-        {"summary.final_ext", kFinalExt, RE_NONE},
-    };
-}
+std::vector<PatternSpec> summary_patterns() { return {std::begin(kTable), std::end(kTable)}; }
 
 std::string make_summary(std::string_view content, std::string_view path, std::string_view ext) {
     const auto lines = core::splitlines(content);

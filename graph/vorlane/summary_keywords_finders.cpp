@@ -11,6 +11,7 @@
 
 #include "core/pattern.hpp"
 #include "core/text.hpp"
+#include "graph/vorlane/bounded_search.hpp"
 
 namespace vorlane::finders {
 
@@ -19,33 +20,13 @@ namespace {
 using core::Match;
 constexpr std::size_t npos = Match::npos;
 
-std::size_t after_cp(std::string_view t, std::size_t i) {
-    core::next_cp(t, i);
-    return i;
-}
-
-bool space_at(std::string_view t, std::size_t i) {
-    return i < t.size() && core::is_space(core::next_cp(t, i));
-}
-
+using bounded::after_cp;
+using bounded::NextOf;
+using bounded::space_at;
 using core::space_end;
-
-bool literal_at(std::string_view t, std::size_t i, std::string_view lit) {
-    return i <= t.size() && t.substr(i).starts_with(lit);
-}
-
-// The first position at or after p where a multi-line ^ matches; npos when there is none.
-std::size_t line_start_from(std::string_view t, std::size_t p) {
-    if (p == 0 || t[p - 1] == '\n') return p;
-    std::size_t j = t.find('\n', p);
-    return j == std::string_view::npos ? npos : j + 1;
-}
-
-// The line start after the first line feed at or after i; npos when there is none.
-std::size_t next_line_after(std::string_view t, std::size_t i) {
-    std::size_t j = t.find('\n', i);
-    return j == std::string_view::npos ? npos : j + 1;
-}
+constexpr auto literal_at = bounded::at;
+constexpr auto line_start_from = bounded::next_row_start;
+constexpr auto next_line_after = bounded::row_start_after;
 
 // A match spanning [start, end) whose groups are those of `tail`.
 Match with_span(std::string_view t, std::size_t start, std::size_t end, const Match& tail, int groups) {
@@ -60,19 +41,40 @@ Match with_span(std::string_view t, std::size_t start, std::size_t end, const Ma
 // Token of the Java modifier loop (public|private|protected|static|final|\s) at i: its
 // end, or npos. The alternatives begin with different characters, so at most one fits,
 // and no token begins inside a keyword, so the loop splits a text in one way only.
+// It is asked at nearly every offset of a Java text, so the first byte decides before
+// any word is compared.
 std::size_t java_token(std::string_view t, std::size_t i) {
-    static constexpr std::array<std::string_view, 5> kWords{"public", "private", "protected", "static", "final"};
     if (i >= t.size()) return npos;
-    if (space_at(t, i)) return after_cp(t, i);
-    for (auto w : kWords)
-        if (literal_at(t, i, w)) return i + w.size();
-    return npos;
+    const auto c = static_cast<unsigned char>(t[i]);
+    if (c >= 0x80) return space_at(t, i) ? after_cp(t, i) : npos;
+    if ((c >= 0x09 && c <= 0x0D) || (c >= 0x1C && c <= 0x20)) return i + 1;  // the ASCII white space
+    auto word = [&](std::string_view w) { return literal_at(t, i, w) ? i + w.size() : npos; };
+    switch (c) {
+        case 'p':
+            if (std::size_t e = word("public"); e != npos) return e;
+            if (std::size_t e = word("private"); e != npos) return e;
+            return word("protected");
+        case 's':
+            return word("static");
+        case 'f':
+            return word("final");
+        default:
+            return npos;
+    }
 }
 
 // The first token start at or after p, or npos.
 std::size_t java_token_start(std::string_view t, std::size_t p) {
-    for (std::size_t s = p; s < t.size(); s = after_cp(t, s))
-        if (java_token(t, s) != npos) return s;
+    // The bytes that may begin a token: ASCII white space (and the control bytes below
+    // it, which java_token turns down), the keywords' first letters, and the first byte
+    // of any other character. Continuation bytes and the rest are passed over.
+    static constexpr std::array<bool, 256> kMayBegin = [] {
+        std::array<bool, 256> a{};
+        for (int c = 0; c < 256; ++c) a[c] = c <= 0x20 || c == 'p' || c == 's' || c == 'f' || c >= 0xC0;
+        return a;
+    }();
+    for (std::size_t s = p; s < t.size(); ++s)
+        if (kMayBegin[static_cast<unsigned char>(t[s])] && java_token(t, s) != npos) return s;
     return npos;
 }
 
@@ -84,13 +86,23 @@ std::size_t java_token_start(std::string_view t, std::size_t p) {
 struct NameParen {
     std::size_t name_end, paren;
 };
+bool ascii_word(unsigned char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
 std::optional<NameParen> name_then_paren(std::string_view t, std::size_t i) {
     static const core::Regex ident(R"re([A-Za-z_]\w*)re");
-    auto m = ident.match(t, i);
-    if (!m) return std::nullopt;
-    const std::size_t y = space_end(t, m->end());
+    if (i >= t.size()) return std::nullopt;
+    const auto first = static_cast<unsigned char>(t[i]);
+    if (first >= 0x80 || !(ascii_word(first) && !(first >= '0' && first <= '9'))) return std::nullopt;
+    // ASCII word characters are measured here; the pattern takes over at the first other
+    // character that could still be a word character.
+    std::size_t name_end = i + 1;
+    while (name_end < t.size() && ascii_word(static_cast<unsigned char>(t[name_end]))) ++name_end;
+    if (name_end < t.size() && static_cast<unsigned char>(t[name_end]) >= 0x80) name_end = ident.match(t, i)->end();
+    const std::size_t y = space_end(t, name_end);
     if (y >= t.size() || t[y] != '(') return std::nullopt;
-    return NameParen{m->end(), y};
+    return NameParen{name_end, y};
 }
 
 // Walks the line starts of ^[\w:*&<>\s]+?\s+([A-Za-z_]\w*)\s*\( followed by a tail that
@@ -106,6 +118,20 @@ template <typename TailEnd>
 void lazy_c_prefix(std::string_view t, const MatchFn& f, TailEnd&& tail_end) {
     static const core::Regex cls(R"re([\w:*&<>\s])re");
     static const core::Regex run(R"re([\w:*&<>\s]*)re");
+    // ASCII bytes are classed here, any other character by the patterns.
+    auto ascii_class = [](unsigned char c) {
+        return ascii_word(c) || c == ':' || c == '*' || c == '&' || c == '<' || c == '>' || (c >= 0x09 && c <= 0x0D) ||
+               (c >= 0x1C && c <= 0x20);
+    };
+    auto class_at = [&](std::size_t i) {
+        const auto c = static_cast<unsigned char>(t[i]);
+        return c < 0x80 ? ascii_class(c) : cls.match(t, i).has_value();
+    };
+    auto run_end = [&](std::size_t i) {
+        while (i < t.size() && static_cast<unsigned char>(t[i]) < 0x80 && ascii_class(static_cast<unsigned char>(t[i])))
+            ++i;
+        return i < t.size() && static_cast<unsigned char>(t[i]) >= 0x80 ? run.match(t, i)->end() : i;
+    };
     struct Good {
         bool set = false;
         std::size_t run_end = 0, name_start = 0, name_end = 0, end = 0;
@@ -121,13 +147,13 @@ void lazy_c_prefix(std::string_view t, const MatchFn& f, TailEnd&& tail_end) {
         if (s == npos) return;
         if (!in_stretch || s >= stretch_end) {
             in_stretch = false;
-            if (s >= n || !cls.match(t, s)) {
+            if (s >= n || !class_at(s)) {
                 p = next_line_after(t, s);
                 if (p == npos) return;
                 continue;
             }
             in_stretch = true;
-            stretch_end = run.match(t, s)->end();
+            stretch_end = run_end(s);
             scanned = s;
             good.set = false;
         }
@@ -159,27 +185,6 @@ void lazy_c_prefix(std::string_view t, const MatchFn& f, TailEnd&& tail_end) {
         p = good.end;
     }
 }
-
-// First position at or after `from` of one of `chars`, remembered while the queries move
-// forward: a later query below the last answer has the same answer.
-class ForwardFind {
-public:
-    ForwardFind(std::string_view t, std::string_view chars) : t_(t), chars_(chars) {}
-    std::size_t operator()(std::size_t from) {
-        if (!valid_ || from < from_ || from > at_) {
-            std::size_t z = t_.find_first_of(chars_, from);
-            at_ = z == std::string_view::npos ? t_.size() : z;
-            from_ = from;
-            valid_ = true;
-        }
-        return at_;
-    }
-
-private:
-    std::string_view t_, chars_;
-    bool valid_ = false;
-    std::size_t from_ = 0, at_ = 0;
-};
 
 // Line starts of a pattern made of optional blanks (only with `leading_space`), a chain
 // of modifiers, each a keyword and the blanks after it, and then `tail`. One keyword at
@@ -242,14 +247,13 @@ void each_line_start(std::string_view t, const MatchFn& f, At&& at) {
 // once the one before it is (no piece can end where the next begins), except that the
 // engine tries "pub" with its parenthesis, then "pub" alone, then no "pub". Only the scan
 // for ")" is long; `close` remembers it across line starts.
-template <typename Close>
-std::optional<Match> rust_fn_at(std::string_view t, std::size_t s, Close& close) {
+std::optional<Match> rust_fn_at(std::string_view t, std::size_t s, NextOf& close) {
     static const core::Regex fn(R"re(fn\s+([A-Za-z_]\w*))re");
     auto fn_at = [&](std::size_t i) { return literal_at(t, i, "fn") ? fn.match(t, i) : std::nullopt; };
     if (literal_at(t, s, "pub")) {
         const std::size_t p3 = s + 3, e = space_end(t, p3);
         if (e < t.size() && t[e] == '(') {
-            const std::size_t z = close(e + 1);
+            const std::size_t z = close.from(e + 1);
             if (z < t.size()) {
                 const std::size_t w = space_end(t, z + 1);
                 if (w > z + 1)
@@ -328,7 +332,9 @@ void java_types(std::string_view t, const MatchFn& f) {
         if (s == npos) return;
         std::size_t e = s;
         for (std::size_t next; (next = java_token(t, e)) != npos;) e = next;
-        if (auto m = tail.match(t, e)) {
+        // The tail's alternatives begin with one of these bytes: anything else cannot match.
+        const bool may_match = e < t.size() && std::string_view("cier").find(t[e]) != std::string_view::npos;
+        if (auto m = may_match ? tail.match(t, e) : std::nullopt) {
             if (!f(with_span(t, s, m->end(), *m, 1))) return;
             p = m->end();
         } else {
@@ -350,11 +356,31 @@ void java_types(std::string_view t, const MatchFn& f) {
 void java_methods(std::string_view t, const MatchFn& f) {
     static const core::Regex head(R"re((?!class|if|for|while|return)\w)re");
     static const core::Regex run(R"re([\w<>\[\]]*)re");
+    // Both are tried at every word of a text: ASCII is decided here, any other character
+    // by the patterns.
+    auto head_at = [&](std::size_t b) {
+        if (b >= t.size()) return false;
+        const auto c = static_cast<unsigned char>(t[b]);
+        if (c >= 0x80) return head.match(t, b).has_value();
+        if (!ascii_word(c)) return false;
+        for (std::string_view refused : {"class", "if", "for", "while", "return"})
+            if (literal_at(t, b, refused)) return false;
+        return true;
+    };
+    auto measure_run = [&](std::size_t b) {
+        std::size_t i = b;
+        for (; i < t.size(); ++i) {
+            const auto c = static_cast<unsigned char>(t[i]);
+            if (c >= 0x80) return run.match(t, i)->end();
+            if (!(ascii_word(c) || c == '<' || c == '>' || c == '[' || c == ']')) break;
+        }
+        return i;
+    };
     std::size_t run_start = 0, run_end = 0;  // last run of [\w<>\[\]] measured
     auto run_end_from = [&](std::size_t b) {
         if (b < run_start || b >= run_end) {
             run_start = b;
-            run_end = run.match(t, b)->end();
+            run_end = measure_run(b);
         }
         return run_end;
     };
@@ -379,7 +405,7 @@ void java_methods(std::string_view t, const MatchFn& f) {
         while (true) {
             const std::size_t next = java_token(t, b);
             if (next == npos) {  // b is the chain's end
-                if (head.match(t, b))
+                if (head_at(b))
                     if (const auto& m = rest_from(run_end_from(b))) best = *m;
                 break;
             }
@@ -399,14 +425,14 @@ void java_methods(std::string_view t, const MatchFn& f) {
 // The tail [^;]*$ from just after the "(" at y: [^;]* runs to the first ";" (or the end
 // of the text, where $ holds), then gives back to the last line feed before it.
 void c_open_calls(std::string_view t, const MatchFn& f) {
-    ForwardFind semicolon(t, ";");
+    NextOf semicolon(t, ";");
     std::size_t nl_for = npos;  // the ";" whose last preceding line feed was looked for
     std::size_t nl_from = 0;    // from where it was looked for
     std::size_t nl_at = npos;   // what was found (npos: none from nl_from on)
     lazy_c_prefix(t, f, [&](std::size_t y) -> std::size_t {
         const std::size_t from = y + 1;
-        const std::size_t z = semicolon(from);
-        if (z == t.size()) return z;
+        const std::size_t z = semicolon.from(from);
+        if (z == npos) return t.size();
         if (z != nl_for) {
             nl_for = z;
             nl_from = from;
@@ -424,9 +450,9 @@ void c_open_calls(std::string_view t, const MatchFn& f) {
 
 // The tail [^;{]*\{ from just after the "(": it holds when the first ";" or "{" is a "{".
 void c_definitions(std::string_view t, const MatchFn& f) {
-    ForwardFind stop(t, ";{");
+    NextOf stop(t, ";{");
     lazy_c_prefix(t, f, [&](std::size_t y) -> std::size_t {
-        const std::size_t z = stop(y + 1);
+        const std::size_t z = stop.from(y + 1);
         return z < t.size() && t[z] == '{' ? z + 1 : npos;
     });
 }
@@ -453,7 +479,7 @@ void kotlin_decls(std::string_view t, const MatchFn& f) {
 
 void rust_items(std::string_view t, const MatchFn& f) {
     static const core::Regex type(R"re((?:pub\s+)?(?:struct|enum|trait)\s+([A-Za-z_]\w*))re");
-    ForwardFind close(t, ")");
+    NextOf close(t, ")");
     each_line_start(t, f, [&](std::size_t s) -> std::optional<Match> {
         if (auto m = rust_fn_at(t, s, close))
             return Match(t, {s, m->end(), m->start(1), m->end(1), npos, npos});
@@ -465,7 +491,7 @@ void rust_items(std::string_view t, const MatchFn& f) {
 }
 
 void rust_fns(std::string_view t, const MatchFn& f) {
-    ForwardFind close(t, ")");
+    NextOf close(t, ")");
     each_line_start(t, f, [&](std::size_t s) -> std::optional<Match> {
         if (auto m = rust_fn_at(t, s, close)) return with_span(t, s, m->end(), *m, 1);
         return std::nullopt;
@@ -476,13 +502,13 @@ void rust_fns(std::string_view t, const MatchFn& f) {
 // [^)]+ runs to the first ")", and else the name right after the blanks.
 void go_funcs(std::string_view t, const MatchFn& f) {
     static const core::Regex name(R"re(([A-Z]\w*))re");
-    ForwardFind close(t, ")");
+    NextOf close(t, ")");
     each_line_start(t, f, [&](std::size_t s) -> std::optional<Match> {
         if (!literal_at(t, s, "func")) return std::nullopt;
         const std::size_t e = space_end(t, s + 4);
         if (e == s + 4) return std::nullopt;
         if (t[e] == '(') {
-            const std::size_t z = close(e + 1);
+            const std::size_t z = close.from(e + 1);
             if (z < t.size() && z > e + 1) {
                 const std::size_t w = space_end(t, z + 1);
                 if (w > z + 1)

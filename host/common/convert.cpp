@@ -37,12 +37,52 @@ std::string fspath(py::handle p) {
     if (!o) throw py::error_already_set();
     py::object obj = py::reinterpret_steal<py::object>(o);
     if (PyBytes_Check(o)) {
-        py::object d = py::reinterpret_steal<py::object>(PyUnicode_DecodeFSDefault(PyBytes_AS_STRING(o)));
+        // Decoded whole: a NUL inside stays in the text and is refused where the path is
+        // used, as in a str path.
+        py::object d = py::reinterpret_steal<py::object>(
+            PyUnicode_DecodeFSDefaultAndSize(PyBytes_AS_STRING(o), PyBytes_GET_SIZE(o)));
         if (!d) throw py::error_already_set();
         return utf8_lenient(d);
     }
     return utf8_lenient(obj);
 }
+
+namespace {
+
+// Values nest no deeper than the host's recursion limit allows, and never deeper than
+// this whatever that limit is: the conversion and the core's copies of a value recurse
+// on the machine stack.
+constexpr int kMaxNesting = 3000;
+
+// One level of a nested conversion: the host's RecursionError past its limit (or ours).
+class Nesting {
+public:
+    explicit Nesting(const char* what) {
+        if (++depth_ > kMaxNesting) {
+            --depth_;
+            PyErr_Format(PyExc_RecursionError, "maximum recursion depth exceeded%s", what);
+            throw py::error_already_set();
+        }
+        if (Py_EnterRecursiveCall(what) != 0) {
+            --depth_;
+            throw py::error_already_set();
+        }
+    }
+    ~Nesting() {
+        Py_LeaveRecursiveCall();
+        --depth_;
+    }
+    Nesting(const Nesting&) = delete;
+    Nesting& operator=(const Nesting&) = delete;
+
+private:
+    // Conversions run with the interpreter's lock held, one per thread at a time.
+    static thread_local int depth_;
+};
+
+thread_local int Nesting::depth_ = 0;
+
+}  // namespace
 
 py::object to_py(const core::Json& v) {
     using T = core::Json::value_t;
@@ -67,12 +107,14 @@ py::object to_py(const core::Json& v) {
             }
             throw py::type_error("value cannot be converted");
         case T::array: {
+            Nesting level(" while converting a JSON array");
             py::list out(v.size());
             std::size_t i = 0;
             for (const auto& x : v) out[i++] = to_py(x);
             return out;
         }
         case T::object: {
+            Nesting level(" while converting a JSON object");
             py::dict out;
             for (const auto& [k, x] : v.items()) out[to_str(k)] = to_py(x);
             return out;
@@ -103,6 +145,7 @@ core::Json from_py(py::handle o) {
     if (PyFloat_Check(o.ptr())) return PyFloat_AS_DOUBLE(o.ptr());
     if (PyUnicode_Check(o.ptr())) return utf8_lenient(o);
     if (PyDict_Check(o.ptr())) {
+        Nesting level(" while converting a dict");
         core::Json out = core::Json::object();
         for (auto [k, x] : py::reinterpret_borrow<py::dict>(o)) {
             if (!PyUnicode_Check(k.ptr())) throw py::type_error("keys must be str");
@@ -111,6 +154,7 @@ core::Json from_py(py::handle o) {
         return out;
     }
     if (PyList_Check(o.ptr()) || PyTuple_Check(o.ptr())) {
+        Nesting level(" while converting a list");
         core::Json out = core::Json::array();
         for (auto x : py::reinterpret_borrow<py::sequence>(o)) out.push_back(from_py(x));
         return out;

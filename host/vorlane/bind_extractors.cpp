@@ -14,9 +14,10 @@ void bind_extractors(py::module_& m) {
         {"extract_symbols_php", vorlane::extract_symbols_php},
         {"extract_symbols_c_cpp", vorlane::extract_symbols_c_cpp},
     };
-    for (const auto& [name, extract] : extractors) {
+    for (const auto& entry : extractors) {
+        const Extractor extract = entry.second;
         m.def(
-            name,
+            entry.first,
             [extract](const py::object& content, const py::object& file_path) {
                 const std::string text = utf8(content);
                 // The path only prefixes ids; it may hold the surrogate escapes of an

@@ -12,21 +12,21 @@ namespace host::vorlane_bind {
 
 namespace {
 
-constexpr const char* kCommonKeys[] = {"id", "kind", "path", "ext", "size", "keywords"};
-constexpr const char* kFileKeys[] = {"content", "summary", "file_hash"};
-constexpr const char* kSymbolKeys[] = {"symbol_type", "name",       "line_start", "line_end",
-                                       "body_hash",   "confidence", "exported"};
-
 // Node.as_dict: a new dict of the record's own values, keyed by kind.
 py::dict node_as_dict(py::handle self) {
     py::dict d;
-    for (const char* k : kCommonKeys) d[k] = self.attr(k);
+    auto take = [&](const auto& keys) {
+        for (std::string_view k : keys) {
+            py::str key(k.data(), k.size());
+            d[key] = self.attr(key);
+        }
+    };
+    take(core::NODE_COMMON_KEYS);
     const py::object kind = self.attr("kind");
-    const bool file = kind.equal(py::str("file"));
-    if (file)
-        for (const char* k : kFileKeys) d[k] = self.attr(k);
+    if (kind.equal(py::str("file")))
+        take(core::NODE_FILE_KEYS);
     else
-        for (const char* k : kSymbolKeys) d[k] = self.attr(k);
+        take(core::NODE_SYMBOL_KEYS);
     return d;
 }
 

@@ -53,10 +53,11 @@ void bind_relations_frame(py::module_& m) {
         py::arg("name"), py::arg("exported"), "The symbol type and confidence of a TypeScript function name.");
 
     using Extractor = vorlane::Symbols (*)(std::string_view, std::string_view);
-    for (const auto& [name, extract] : {std::pair<const char*, Extractor>{"extract_symbols_ts", vorlane::extract_symbols_ts},
-                                        std::pair<const char*, Extractor>{"extract_symbols_py", vorlane::extract_symbols_py}}) {
+    for (const auto& entry : {std::pair<const char*, Extractor>{"extract_symbols_ts", vorlane::extract_symbols_ts},
+                              std::pair<const char*, Extractor>{"extract_symbols_py", vorlane::extract_symbols_py}}) {
+        const Extractor extract = entry.second;
         m.def(
-            name,
+            entry.first,
             [extract](py::handle content, py::handle file_path) {
                 const std::string text = utf8(content);
                 const std::string path = utf8_lenient(py::str(file_path));

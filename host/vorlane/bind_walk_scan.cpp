@@ -7,6 +7,7 @@
 #include "graph/vorlane/scan.hpp"
 #include "graph/vorlane/walker.hpp"
 #include "host/common/convert.hpp"
+#include "host/common/interrupt.hpp"
 #include "host/vorlane/bindings.hpp"
 
 namespace host::vorlane_bind {
@@ -48,11 +49,13 @@ py::object scan(py::handle root, py::handle existing_nodes) {
         throw py::error_already_set();
     }
     core::Json graph;
-    {
-        // The scan touches no host object: other host threads may run meanwhile.
-        py::gil_scoped_release unlocked;
-        graph = vorlane::scan(walk_root, prior);
-    }
+    // The scan touches no host object: other host threads may run meanwhile, and an
+    // interrupt ends it.
+    run_interruptible([&](const core::StopFlag& stop) {
+        vorlane::ScanLimits limits;
+        limits.stop = &stop;
+        graph = vorlane::scan(walk_root, prior, limits);
+    });
     graph["root"] = utf8_lenient(py::str(root));
     return to_py(graph);
 }
@@ -100,10 +103,7 @@ void main_command() {
     const std::string root = fspath(args.attr("root"));
     const std::string out = fspath(args.attr("out"));
     std::string report;
-    {
-        py::gil_scoped_release unlocked;
-        report = cmd::run(root, out);
-    }
+    run_interruptible([&](const core::StopFlag& stop) { report = cmd::run(root, out, &stop); });
     write_stdout(report);
 }
 

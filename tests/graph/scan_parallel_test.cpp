@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <thread>
@@ -12,6 +13,7 @@
 #include "core/errors.hpp"
 #include "core/hash.hpp"
 #include "core/json.hpp"
+#include "core/stop.hpp"
 #include "graph/vorlane/command.hpp"
 #include "graph/vorlane/scan.hpp"
 #include "tests/graph/scan_fixture.hpp"
@@ -96,6 +98,9 @@ class ParallelScan : public scan_fixture::Tree {
                 file("tree/pkg" + std::to_string(i % 4) + "/sub" + std::to_string(i % 3) + "/f" + std::to_string(i) + s.ext,
                      fill(s.text, i));
         file("tree/copy/f0.py", fill(kSamples[4].text, 0));
+        // A directory link inside the tree lists a folder's files a second time under the
+        // same ids: the counts below hold only when each id makes one file node.
+        link("pkg1", "tree/alias");
         root = at("tree");
     }
     std::string root;  // the scanned tree
@@ -203,6 +208,22 @@ TEST_F(ParallelScan, StoredSymbolNodeWithoutTextIdFailsOnlyTheIndex) {
         const vorlane::GraphText text = vorlane::scan_text(root, existing);
         EXPECT_TRUE(text.graph == core::json_dumps_indent(g)) << n;
         EXPECT_TRUE(text.index_error) << n;
+    }
+}
+
+TEST_F(ParallelScan, AStopRequestEndsEveryPathAndWritesNothing) {
+    core::StopFlag stop;
+    stop.request();
+    vorlane::ScanLimits limits;
+    limits.stop = &stop;
+    for (const char* n : {"1", "8"}) {
+        Threads t(n);
+        EXPECT_THROW(vorlane::scan(root, nullptr, limits), core::Stopped) << n;
+        Json loaded;
+        EXPECT_THROW(vorlane::scan_text(root, [] { return Json::object(); }, loaded, limits), core::Stopped) << n;
+        EXPECT_THROW(vorlane::command::run(root, at("out/g.json"), &stop), core::Stopped) << n;
+        EXPECT_FALSE(std::ifstream(at("out/g.json")).good());
+        EXPECT_FALSE(std::ifstream(at("out/symbol_index.json")).good());
     }
 }
 

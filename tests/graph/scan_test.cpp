@@ -4,11 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "core/errors.hpp"
+#include "core/fs.hpp"
 #include "core/hash.hpp"
+#include "core/paths.hpp"
+#include "core/records.hpp"
 #include "graph/vorlane/command.hpp"
 #include "graph/vorlane/extractors.hpp"
 #include "graph/vorlane/keywords.hpp"
@@ -141,13 +146,14 @@ TEST(Dispatch, BySuffix) {
     EXPECT_TRUE(vorlane::extract_symbols_for_file(java, "B.KTS", ".KTS").empty());  // the suffix comes lower-cased
 }
 
-TEST_F(ScanTest, LinkedFolderGivesEqualIdsTwiceAndEdgesOnce) {
+TEST_F(ScanTest, LinkedFolderGivesOneNodePerIdAndEdgesOnce) {
     file("root/src/a.py", "def run():\n    pass\n");
     link("src", "root/alias");
+    ASSERT_EQ(vorlane::walk_files(at("root")).size(), 2u);  // both paths are listed
     const Json g = vorlane::scan(at("root"), nullptr);
-    std::size_t copies = 0;
-    for (const Json& n : g["nodes"]) copies += n["id"] == "src/a.py";
-    EXPECT_EQ(copies, 2u);
+    std::vector<std::string> ids;
+    for (const Json& n : g["nodes"]) ids.push_back(n["id"]);
+    EXPECT_EQ(ids, (std::vector<std::string>{"src/a.py", "src/a.py::run"}));
     std::vector<std::string> seen;
     for (const Json& e : g["edges"]) {
         const std::string key = e.dump();
@@ -155,6 +161,56 @@ TEST_F(ScanTest, LinkedFolderGivesEqualIdsTwiceAndEdgesOnce) {
         seen.push_back(key);
     }
     expect_counts_consistent(g);
+}
+
+// The disk, except that the links named `bad` cannot be read (as a link to another
+// drive cannot be made relative on the Windows target).
+class UnreadableLinks final : public core::fs::FileSystem {
+  public:
+    explicit UnreadableLinks(std::string bad) : bad_(std::move(bad)) {}
+    core::fs::Status stat(const std::string& p) const override { return disk_.stat(p); }
+    core::fs::Status lstat(const std::string& p) const override { return disk_.lstat(p); }
+    int list_dir(const std::string& p, std::vector<core::fs::DirEntry>& out, core::fs::Status& self) const override {
+        return disk_.list_dir(p, out, self);
+    }
+    int read_link(const std::string& p, std::string& target) const override {
+        return core::paths::name(p) == bad_ ? EIO : disk_.read_link(p, target);
+    }
+    int read_file(const std::string& p, std::string& out) const override { return disk_.read_file(p, out); }
+    int write_file(const std::string& p, std::string_view d) const override { return disk_.write_file(p, d); }
+    int make_dir(const std::string& p) const override { return disk_.make_dir(p); }
+    int current_dir(std::string& out) const override { return disk_.current_dir(out); }
+
+  private:
+    const core::fs::FileSystem& disk_ = core::fs::disk();
+    std::string bad_;
+};
+
+TEST_F(ScanTest, AFileWithoutAnIdIsSkippedAsAnUnreadableOne) {
+    file("root/a.py", "def run():\n    pass\n");
+    file("root/target.md", "# t\n");
+    link("target.md", "root/bad.md");
+    // Enough files that four threads share them.
+    std::vector<std::string> want{"a.py", "target.md"};
+    for (int i = 0; i < 16; ++i) {
+        file("root/more/n" + std::to_string(i) + ".md", "x");
+        want.push_back("more/n" + std::to_string(i) + ".md");
+    }
+    std::sort(want.begin(), want.end());
+    UnreadableLinks fs("bad.md");
+    core::fs::Substitute in_force(fs);
+    EXPECT_THROW(core::rel(at("root/bad.md"), at("root")), core::OsError);
+    for (const char* threads : {"1", "4"}) {
+        setenv("VORLANE_THREADS", threads, 1);
+        const Json g = vorlane::scan(at("root"), nullptr);
+        std::vector<std::string> files;
+        for (const Json& n : g["nodes"])
+            if (n["kind"] == "file") files.push_back(n["id"]);
+        std::sort(files.begin(), files.end());
+        EXPECT_EQ(files, want) << threads;
+        expect_counts_consistent(g);
+    }
+    unsetenv("VORLANE_THREADS");
 }
 
 class TakeOver : public ScanTest {

@@ -96,7 +96,7 @@ std::vector<PatternSpec> bounded_specs() {
 // The pieces that each bounded pattern reacts to, white space of the host's kinds included.
 const std::map<std::string_view, std::vector<std::string>>& pieces() {
     static const std::vector<std::string> ruby{" ", "\n", "def ", "class", "module", "def", "x", "\t", "_a", "\x1f", "\r"};
-    static const std::vector<std::string> c_lines{" ", "\n", "int", "main", "(", ")", ";", "{", "*", ":", "if", "x", "é", "-", "\t"};
+    static const std::vector<std::string> c_lines{" ", "\n", "int", "main", "(", ")", ";", "{", "*", ":", "if", "x", "é", "-", "\t", "\u00a0", "<", "&", "\x1d"};
     static const std::map<std::string_view, std::vector<std::string>> p{
         {"summary.block_doc", {"/*", "*/", "/", "*", " ", "\n", "a", "/**", "\x1c", "\u3000"}},
         {"summary.rb_names", ruby},
@@ -104,9 +104,11 @@ const std::map<std::string_view, std::vector<std::string>>& pieces() {
         {"keywords.swift_func",
          {" ", "\n", "func ", "func", "public", "class ", "open ", "override", "x", "o", "\x1c", "é"}},
         {"keywords.java_type",
-         {" ", "\n", "public", "private", "final", "class ", "class", "enum", "X", "static", "pub", "é"}},
+         {" ", "\n", "public", "private", "final", "class ", "class", "enum", "X", "static", "pub", "é", "\u00a0",
+          "protected", "fin"}},
         {"keywords.java_method",
-         {" ", "\n", "public", "static", "final", "void", "(", "foo", "<", "[]", "class", "if", "for", "x", "é", "?"}},
+         {" ", "\n", "public", "static", "final", "void", "(", "foo", "<", "[]", "class", "if", "for", "x", "é", "?",
+          "\u00a0", "\u2003", "whilex", "\x1e"}},
         {"keywords.c_func", c_lines},
         {"summary.rs_names", {"pub", "(", ")", " ", "\n", "fn ", "fn", "struct ", "enum", "trait ", "x", "crate", "\t"}},
         {"keywords.rs_fn", {"pub", "(", ")", " ", "\n", "fn ", "fn", "x", "crate", "\t", "é"}},

@@ -79,6 +79,34 @@ class OutputTest(CommandCase):
         self.assertEqual(json.loads((self.tmp / "o/g.json").read_bytes())["nodes"], [])
 
 
+class OwnOutputTest(CommandCase):
+    def test_output_inside_the_tree_is_not_scanned(self):
+        # The defaults write below ".": a second run must not read the first one's files.
+        first = run_command("vorlane", cwd=self.proj)
+        self.assertEqual(first.returncode, 0, first.stderr)
+        data = self.proj / "nimbrel-dashboard/data"
+        graph1 = (data / "info_graph.json").read_bytes()
+        second = run_command("vorlane", cwd=self.proj)
+        self.assertEqual(second.returncode, 0, second.stderr)
+        graph2 = json.loads((data / "info_graph.json").read_bytes())
+        ids = [n["id"] for n in graph2["nodes"] if n["kind"] == "file"]
+        self.assertEqual(sorted(ids), sorted(PROJECT))
+        self.assertEqual((data / "info_graph.json").read_bytes(), graph1)
+        self.assertEqual(first.stdout, second.stdout)
+
+    def test_other_json_files_of_the_same_names_are_scanned(self):
+        # Only the paths this run writes are left out, not every file of those names.
+        (self.proj / "conf").mkdir()
+        (self.proj / "conf/symbol_index.json").write_text('{"a": 1}')
+        (self.proj / "conf/info_graph.json").write_text('{"b": 2}')
+        self.run_ok("--root", "proj", "--out", "proj/out/info_graph.json")
+        graph = json.loads((self.tmp / "proj/out/info_graph.json").read_bytes())
+        ids = {n["id"] for n in graph["nodes"] if n["kind"] == "file"}
+        self.assertIn("conf/symbol_index.json", ids)
+        self.assertIn("conf/info_graph.json", ids)
+        self.assertFalse({"out/info_graph.json", "out/symbol_index.json"} & ids)
+
+
 class ReuseTest(CommandCase):
     """A second run takes over the stored summary of an unchanged file, or nothing at all."""
 

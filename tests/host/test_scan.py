@@ -2,7 +2,10 @@
 import hashlib
 import os
 import pathlib
+import subprocess
+import sys
 import tempfile
+import textwrap
 import unittest
 
 import tests.host.support  # noqa: F401  (puts the install tree on sys.path)
@@ -93,6 +96,135 @@ class ScanTest(TreeCase):
         self.assertIsInstance(got, list)
         for rec in got:
             self.assertEqual(list(rec), SYMBOL_KEYS)
+
+
+def run_python(code, **kwargs):
+    """Runs `code` in a fresh interpreter with the install tree importable (a crash there
+    cannot take the test runner with it)."""
+    prelude = "import tests.host.support\nimport tarvelle.vorlane as vorlane\n"
+    cwd = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+    return subprocess.run([sys.executable, "-c", prelude + textwrap.dedent(code)], cwd=cwd,
+                          capture_output=True, text=True, **kwargs)
+
+
+class HostileInputTest(TreeCase):
+    def test_deep_nesting_is_a_recursion_error_both_ways(self):
+        self.write("a.py", "x = 1\n")
+        r = run_python(f"""
+            import sys
+            root = {str(self.root)!r}
+            def nested(depth):
+                v = []
+                for _ in range(depth):
+                    v = [v]
+                return v
+            def attempt(limit, depth):
+                sys.setrecursionlimit(limit)
+                try:
+                    vorlane.scan(root, {{"a.py": {{"keywords": nested(depth)}}}})
+                    print("ok")
+                except RecursionError:
+                    print("RecursionError")
+            attempt(1000, 50000)     # into C++: past the host's limit
+            attempt(1000000, 50000)  # into C++: past the conversion's own bound
+            attempt(10000, 500)      # fits both ways
+            import hashlib
+            h = hashlib.md5(open(root + "/a.py").read().encode()).hexdigest()[:8]
+            deep = {{"a.py": {{"id": "a.py", "file_hash": h, "keywords": nested(2997)}}}}
+            try:                     # fits into C++; the graph holding it nests deeper
+                vorlane.scan(root, deep)
+                print("ok")
+            except RecursionError as e:
+                print("RecursionError", "JSON" in str(e))
+        """)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual(r.stdout.split("\n"), ["RecursionError", "RecursionError", "ok",
+                                                "RecursionError True", ""])
+
+    def test_root_with_nul_is_refused(self):
+        for root in (os.fsencode(self.root) + b"\0/x", str(self.root) + "\0/x"):
+            with self.subTest(root=root):
+                with self.assertRaisesRegex(ValueError, "null"):
+                    vorlane.scan(root)
+                with self.assertRaisesRegex(ValueError, "null"):
+                    vorlane.walk_files(root)
+
+    def test_bytes_root_is_scanned(self):
+        self.write("a.md", "# t\n")
+        g = vorlane.scan(os.fsencode(self.root))
+        self.assertEqual([n["id"] for n in g["nodes"]], ["a.md"])
+
+
+class LinkedDirectoryTest(TreeCase):
+    def test_one_file_node_per_id(self):
+        self.write("pkg/mod.py", "def run():\n    return 1\n")
+        self.write("top.py", "import pkg\n")
+        os.symlink(self.root / "pkg", self.root / "alias")
+        self.assertEqual(len(vorlane.walk_files(self.root)), 3)  # the walk itself still lists both
+        g = vorlane.scan(self.root)
+        file_ids = [n["id"] for n in g["nodes"] if n["kind"] == "file"]
+        self.assertCountEqual(file_ids, ["pkg/mod.py", "top.py"])
+        symbol_ids = [n["id"] for n in g["nodes"] if n["kind"] == "symbol"]
+        self.assertEqual(symbol_ids, ["pkg/mod.py::run"])
+        self.assertEqual((g["file_count"], g["symbol_count"], g["node_count"]), (2, 1, 3))
+        contains = [e for e in g["edges"] if e["rel"] == "contains"]
+        self.assertEqual(len(contains), 1)
+
+
+class InterruptTest(TreeCase):
+    """Ctrl-C during a scan ends it promptly, as the host ends on an interrupt."""
+
+    def setUp(self):
+        super().setUp()
+        # Enough files that a single-threaded scan takes well over the time to interrupt it.
+        body = "".join(f"def f{i}(a):\n    return a  # pkg/m{i}.py\n\n\nclass K{i}:\n    pass\n\n"
+                       for i in range(20))
+        for d in range(40):
+            (self.root / f"d{d}").mkdir()
+            for f in range(100):
+                (self.root / f"d{d}" / f"m{f}.py").write_text(body)
+
+    def test_scan_raises_keyboard_interrupt(self):
+        # An interrupt that waited for the scan's end would also surface as
+        # KeyboardInterrupt, so the time from the interrupt to the exception is compared
+        # with a whole scan's.
+        r = run_python(f"""
+            import _thread, threading, time
+            start = time.monotonic()
+            vorlane.scan({str(self.root)!r})
+            whole = time.monotonic() - start
+            fired = []
+            def interrupt():
+                fired.append(time.monotonic())
+                _thread.interrupt_main()
+            threading.Timer(whole / 10, interrupt).start()
+            try:
+                vorlane.scan({str(self.root)!r})
+                print("finished")
+            except KeyboardInterrupt:
+                print("KeyboardInterrupt", (time.monotonic() - fired[0]) < whole / 3)
+        """, env=dict(os.environ, VORLANE_THREADS="1"))
+        self.assertEqual((r.returncode, r.stdout, r.stderr), (0, "KeyboardInterrupt True\n", ""))
+
+    def test_command_ends_as_the_host_does_and_writes_nothing(self):
+        import signal
+        import time
+        from tests.host.support import BIN
+        # The command makes the output's directory before it scans: its appearance says
+        # the scan has begun.
+        target = self.root / "out" / "sub" / "g.json"
+        p = subprocess.Popen([os.path.join(BIN, "vorlane"), "--root", str(self.root), "--out", str(target)],
+                             stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True,
+                             env=dict(os.environ, VORLANE_THREADS="1"))
+        while not target.parent.exists() and p.poll() is None:
+            time.sleep(0.005)
+        p.send_signal(signal.SIGINT)
+        stdout, stderr = p.communicate(timeout=60)
+        # An uncaught KeyboardInterrupt makes the host end by the signal itself (130 in a shell).
+        self.assertEqual(p.returncode, -signal.SIGINT, stderr)
+        self.assertIn("KeyboardInterrupt", stderr)
+        self.assertEqual(stdout, "")
+        self.assertEqual(os.listdir(target.parent), [])
 
 
 class AppendSymbolNodesTest(unittest.TestCase):

@@ -1,0 +1,78 @@
+#pragma once
+// Every file-system call of the libraries goes through this one small interface, so a
+// platform is one implementation of it (fs_posix.cpp here; a Windows one would sit
+// beside it) and a test can stand in for the disk. Paths are text as the host holds
+// file names (undecodable bytes carried as surrogate escapes, see paths::fs_encode);
+// errors are the standard error numbers of <cerrno> (0 for success). Each call costs
+// the one system call it names, a listing one per entry.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace core::fs {
+
+enum class Type { Unknown, File, Directory, Link, Other };
+
+struct Status {
+    int err = 0;  // 0, or why the call failed (the other fields are then unset)
+    Type type = Type::Unknown;
+    std::uint64_t size = 0;
+    // What tells two names of one object apart from two objects.
+    std::uint64_t device = 0, inode = 0;
+    bool ok() const { return err == 0; }
+    bool is_dir() const { return err == 0 && type == Type::Directory; }
+    bool is_file() const { return err == 0 && type == Type::File; }
+    bool is_link() const { return err == 0 && type == Type::Link; }
+    bool same_object(const Status& o) const { return device == o.device && inode == o.inode; }
+};
+
+struct DirEntry {
+    std::string name;
+    // What the listing itself says; Link and Unknown need a stat to know what lies behind.
+    Type type = Type::Unknown;
+};
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+    // The object a path names, links followed.
+    virtual Status stat(const std::string& path) const = 0;
+    // The same without following a final link.
+    virtual Status lstat(const std::string& path) const = 0;
+    // The entries of a directory ("." and ".." left out) in the platform's own order,
+    // read in full: an error part-way gives that error and no entries. `self` is the
+    // status of the directory opened.
+    virtual int list_dir(const std::string& path, std::vector<DirEntry>& out, Status& self) const = 0;
+    // The text a link holds.
+    virtual int read_link(const std::string& path, std::string& target) const = 0;
+    // The whole content of a file, read to its end.
+    virtual int read_file(const std::string& path, std::string& out) const = 0;
+    // Creates the file or truncates it, then writes `data` in place (no temporary file).
+    virtual int write_file(const std::string& path, std::string_view data) const = 0;
+    // Creates one directory; its parent must exist.
+    virtual int make_dir(const std::string& path) const = 0;
+    // The process's current directory.
+    virtual int current_dir(std::string& out) const = 0;
+};
+
+// The platform's own file system.
+const FileSystem& disk();
+
+// The file system the libraries use: disk() unless a Substitute is in force.
+const FileSystem& current();
+
+// Puts another file system in force for its lifetime (tests); not for use while a
+// scan runs on other threads.
+class Substitute {
+public:
+    explicit Substitute(const FileSystem& fs);
+    ~Substitute();
+    Substitute(const Substitute&) = delete;
+    Substitute& operator=(const Substitute&) = delete;
+
+private:
+    const FileSystem* previous_;
+};
+
+}  // namespace core::fs

@@ -1,0 +1,176 @@
+// The POSIX file system: the one place of the libraries that calls the platform.
+#ifndef _WIN32
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "core/fs.hpp"
+#include "core/paths.hpp"
+
+namespace core::fs {
+
+namespace {
+
+using paths::fs_decode;
+using paths::fs_encode;
+
+Status status_of(const struct stat& st) {
+    Status s;
+    if (S_ISREG(st.st_mode))
+        s.type = Type::File;
+    else if (S_ISDIR(st.st_mode))
+        s.type = Type::Directory;
+    else if (S_ISLNK(st.st_mode))
+        s.type = Type::Link;
+    else
+        s.type = Type::Other;
+    s.size = st.st_size > 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+    s.device = static_cast<std::uint64_t>(st.st_dev);
+    s.inode = static_cast<std::uint64_t>(st.st_ino);
+    return s;
+}
+
+Status failed(int err) {
+    Status s;
+    s.err = err;
+    return s;
+}
+
+Type entry_type(unsigned char d_type) {
+    switch (d_type) {
+        case DT_REG:
+            return Type::File;
+        case DT_DIR:
+            return Type::Directory;
+        case DT_LNK:
+            return Type::Link;
+        case DT_UNKNOWN:
+            return Type::Unknown;
+        default:
+            return Type::Other;
+    }
+}
+
+class Posix final : public FileSystem {
+public:
+    Status stat(const std::string& path) const override {
+        struct stat st;
+        return ::stat(fs_encode(path).c_str(), &st) == 0 ? status_of(st) : failed(errno);
+    }
+
+    Status lstat(const std::string& path) const override {
+        struct stat st;
+        return ::lstat(fs_encode(path).c_str(), &st) == 0 ? status_of(st) : failed(errno);
+    }
+
+    int list_dir(const std::string& path, std::vector<DirEntry>& out, Status& self) const override {
+        out.clear();
+        DIR* d = ::opendir(fs_encode(path).c_str());
+        if (!d) return errno;
+        struct stat st;
+        self = ::fstat(::dirfd(d), &st) == 0 ? status_of(st) : failed(errno);
+        while (true) {
+            errno = 0;
+            const dirent* e = ::readdir(d);
+            if (!e) {
+                const int err = errno;
+                ::closedir(d);
+                if (err != 0) out.clear();
+                return err;
+            }
+            const std::string_view name = e->d_name;
+            if (name == "." || name == "..") continue;
+            out.push_back({fs_decode(name), entry_type(e->d_type)});
+        }
+    }
+
+    int read_link(const std::string& path, std::string& target) const override {
+        const std::string raw = fs_encode(path);
+        std::string buf(256, '\0');
+        while (true) {
+            const ssize_t n = ::readlink(raw.c_str(), buf.data(), buf.size());
+            if (n < 0) return errno;
+            if (static_cast<std::size_t>(n) < buf.size()) {
+                buf.resize(static_cast<std::size_t>(n));
+                target = fs_decode(buf);
+                return 0;
+            }
+            buf.resize(buf.size() * 2);
+        }
+    }
+
+    int read_file(const std::string& path, std::string& out) const override {
+        out.clear();
+        const int fd = ::open(fs_encode(path).c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) return errno;
+        // Read straight into the result, sized by the file's own size; a file that grows
+        // meanwhile is read to its end all the same.
+        struct stat st;
+        std::size_t cap = 1 << 16;
+        if (::fstat(fd, &st) == 0 && st.st_size > 0) cap = static_cast<std::size_t>(st.st_size) + 1;
+        std::size_t used = 0;
+        out.resize(cap);
+        while (true) {
+            if (used == out.size()) out.resize(out.size() * 2);
+            const ssize_t n = ::read(fd, out.data() + used, out.size() - used);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                const int err = errno;
+                ::close(fd);
+                out.clear();
+                return err;
+            }
+            if (n == 0) break;
+            used += static_cast<std::size_t>(n);
+        }
+        ::close(fd);
+        out.resize(used);
+        return 0;
+    }
+
+    int write_file(const std::string& path, std::string_view data) const override {
+        const int fd = ::open(fs_encode(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        if (fd < 0) return errno;
+        while (!data.empty()) {
+            const ssize_t n = ::write(fd, data.data(), data.size());
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                const int err = errno;
+                ::close(fd);
+                return err;
+            }
+            data.remove_prefix(static_cast<std::size_t>(n));
+        }
+        return ::close(fd) == 0 ? 0 : errno;
+    }
+
+    int make_dir(const std::string& path) const override {
+        return ::mkdir(fs_encode(path).c_str(), 0777) == 0 ? 0 : errno;
+    }
+
+    int current_dir(std::string& out) const override {
+        std::string buf(256, '\0');
+        while (::getcwd(buf.data(), buf.size()) == nullptr) {
+            if (errno != ERANGE) return errno;
+            buf.resize(buf.size() * 2);
+        }
+        buf.resize(buf.find('\0'));
+        out = fs_decode(buf);
+        return 0;
+    }
+};
+
+}  // namespace
+
+const FileSystem& disk() {
+    static const Posix posix;
+    return posix;
+}
+
+}  // namespace core::fs
+
+#endif  // _WIN32

@@ -1,0 +1,73 @@
+#include "graph/vorlane/symbol_index.hpp"
+
+#include "core/errors.hpp"
+#include "graph/vorlane/node_text.hpp"
+
+namespace vorlane {
+
+core::Json symbol_index_entry(const core::Json& node, std::string& id) {
+    auto at = [&node](std::string_view key) -> const core::Json& {
+        auto it = node.find(key);
+        if (it == node.end()) throw core::KeyError(std::string(key));
+        return *it;
+    };
+    core::Json e = core::Json::object();
+    for (std::string_view key : SYMBOL_INDEX_KEYS) {
+        if (key == "confidence") {
+            auto conf = node.find(key);
+            e[std::string(key)] = conf == node.end() ? core::Json("") : *conf;
+        } else {
+            e[std::string(key)] = at(key);
+        }
+    }
+    id = at("id").get<std::string>();
+    return e;
+}
+
+IndexEntry index_entry_text(const core::Node& n) {
+    IndexEntry out{n.id, {}};
+    std::string& text = out.second;
+    text.reserve(96 + n.body_hash.size() + n.confidence.size() + n.path.size());
+    JsonText w(text);
+    const char* sep = "{";
+    for_each_index_field(n, [&](std::string_view key, const auto& value) {
+        w.raw(sep);
+        w.str(key);
+        w.raw(": ");
+        w.value(value, 0);
+        sep = ", ";
+    });
+    w.raw("}");
+    return out;
+}
+
+IndexEntry index_entry_text(const core::Json& node) {
+    IndexEntry out;
+    const core::Json entry = symbol_index_entry(node, out.first);
+    core::json_write(out.second, entry, -1);
+    return out;
+}
+
+void SymbolIndex::add(const IndexEntry& e) {
+    auto [it, fresh] = place_.try_emplace(e.first, entries_.size());
+    if (fresh)
+        entries_.push_back(&e);
+    else
+        entries_[it->second] = &e;
+}
+
+std::string SymbolIndex::text() const {
+    std::string out;
+    JsonText w(out);
+    w.raw("{");
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        if (i) w.raw(", ");
+        w.str(entries_[i]->first);
+        w.raw(": ");
+        w.raw(entries_[i]->second);
+    }
+    w.raw("}");
+    return out;
+}
+
+}  // namespace vorlane

@@ -1,0 +1,47 @@
+#include "host/common/interrupt.hpp"
+
+#include <pybind11/pybind11.h>
+
+#include <chrono>
+#include <future>
+
+namespace host {
+
+namespace py = pybind11;
+
+namespace {
+
+// Signal handlers run only on the main thread of the main interpreter.
+bool on_main_thread() {
+    py::module_ threading = py::module_::import("threading");
+    return threading.attr("current_thread")().is(threading.attr("main_thread")());
+}
+
+}  // namespace
+
+void run_interruptible(const std::function<void(const core::StopFlag& stop)>& work) {
+    core::StopFlag stop;
+    if (!on_main_thread()) {
+        py::gil_scoped_release unlocked;
+        work(stop);
+        return;
+    }
+    std::future<void> done = std::async(std::launch::async, [&] { work(stop); });
+    while (true) {
+        {
+            py::gil_scoped_release unlocked;
+            if (done.wait_for(std::chrono::milliseconds(20)) == std::future_status::ready) break;
+        }
+        if (PyErr_CheckSignals() != 0) {
+            stop.request();
+            {
+                py::gil_scoped_release unlocked;
+                done.wait();
+            }
+            throw py::error_already_set();
+        }
+    }
+    done.get();
+}
+
+}  // namespace host

@@ -1,0 +1,164 @@
+// The platform's file system against what the tests lay out with the C library.
+#include "core/fs.hpp"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "core/paths.hpp"
+
+namespace {
+
+namespace fs = core::fs;
+
+class Disk : public ::testing::Test {
+  protected:
+    std::string dir;
+    const fs::FileSystem& disk = fs::disk();
+
+    void SetUp() override {
+        char tmpl[] = "/tmp/core_fs_XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        dir = tmpl;
+    }
+    void TearDown() override { std::system(("rm -rf '" + dir + "'").c_str()); }
+    std::string at(const std::string& rel) const { return core::paths::join(dir, rel); }
+};
+
+TEST_F(Disk, StatFollowsLinksAndLstatDoesNot) {
+    std::ofstream(at("f.txt")) << "hello";
+    ASSERT_EQ(mkdir(at("d").c_str(), 0755), 0);
+    ASSERT_EQ(symlink("f.txt", at("lf").c_str()), 0);
+    ASSERT_EQ(symlink("d", at("ld").c_str()), 0);
+    ASSERT_EQ(symlink("nowhere", at("dangling").c_str()), 0);
+
+    EXPECT_TRUE(disk.stat(at("f.txt")).is_file());
+    EXPECT_EQ(disk.stat(at("f.txt")).size, 5u);
+    EXPECT_TRUE(disk.stat(at("lf")).is_file());
+    EXPECT_TRUE(disk.lstat(at("lf")).is_link());
+    EXPECT_TRUE(disk.stat(at("ld")).is_dir());
+    EXPECT_TRUE(disk.stat(at("ld")).same_object(disk.stat(at("d"))));
+    EXPECT_FALSE(disk.stat(at("ld")).same_object(disk.stat(dir)));
+    EXPECT_EQ(disk.stat(at("dangling")).err, ENOENT);
+    EXPECT_TRUE(disk.lstat(at("dangling")).is_link());
+    EXPECT_EQ(disk.stat(at("f.txt/x")).err, ENOTDIR);
+
+    std::string target;
+    EXPECT_EQ(disk.read_link(at("dangling"), target), 0);
+    EXPECT_EQ(target, "nowhere");
+    EXPECT_EQ(disk.read_link(at("f.txt"), target), EINVAL);
+}
+
+TEST_F(Disk, ListingGivesNamesAndTypesInFull) {
+    std::ofstream(at("a.py")) << "x";
+    ASSERT_EQ(mkdir(at("sub").c_str(), 0755), 0);
+    ASSERT_EQ(symlink("sub", at("link").c_str()), 0);
+    // A name that is not UTF-8 comes back with its byte carried as a surrogate escape.
+    std::ofstream(dir + "/b\xff.md") << "x";
+
+    std::vector<fs::DirEntry> entries;
+    fs::Status self;
+    ASSERT_EQ(disk.list_dir(dir, entries, self), 0);
+    EXPECT_TRUE(self.is_dir());
+    EXPECT_TRUE(self.same_object(disk.stat(dir)));
+    std::vector<std::string> names;
+    for (const fs::DirEntry& e : entries) {
+        names.push_back(e.name);
+        if (e.name == "sub") {
+            EXPECT_TRUE(e.type == fs::Type::Directory || e.type == fs::Type::Unknown);
+        }
+        if (e.name == "link") {
+            EXPECT_TRUE(e.type == fs::Type::Link || e.type == fs::Type::Unknown);
+        }
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"a.py", core::paths::fs_decode("b\xff.md"), "link", "sub"}));
+
+    EXPECT_EQ(disk.list_dir(at("a.py"), entries, self), ENOTDIR);
+    EXPECT_EQ(disk.list_dir(at("missing"), entries, self), ENOENT);
+    EXPECT_EQ(disk.list_dir("", entries, self), ENOENT);
+}
+
+TEST_F(Disk, WritesInPlaceAndReadsWhole) {
+    const std::string data = std::string("line\r\n\0tail", 11) + std::string(200000, 'z');
+    ASSERT_EQ(disk.write_file(at("out.bin"), data), 0);
+    std::string back;
+    ASSERT_EQ(disk.read_file(at("out.bin"), back), 0);
+    EXPECT_TRUE(back == data);
+    ASSERT_EQ(disk.write_file(at("out.bin"), "short"), 0);  // truncated, not appended
+    ASSERT_EQ(disk.read_file(at("out.bin"), back), 0);
+    EXPECT_EQ(back, "short");
+
+    EXPECT_EQ(disk.read_file(at("missing"), back), ENOENT);
+    EXPECT_EQ(back, "");
+    EXPECT_EQ(disk.write_file(at("missing/x"), "x"), ENOENT);
+    EXPECT_EQ(disk.write_file(dir, "x"), EISDIR);
+}
+
+TEST_F(Disk, MakesOneDirectoryAtATime) {
+    EXPECT_EQ(disk.make_dir(at("a")), 0);
+    EXPECT_EQ(disk.make_dir(at("a")), EEXIST);
+    EXPECT_EQ(disk.make_dir(at("x/y")), ENOENT);
+    EXPECT_TRUE(disk.stat(at("a")).is_dir());
+}
+
+TEST(DiskCurrentDir, IsTheProcesssOwn) {
+    std::string here;
+    ASSERT_EQ(fs::disk().current_dir(here), 0);
+    char* raw = getcwd(nullptr, 0);
+    EXPECT_EQ(here, raw);
+    std::free(raw);
+}
+
+// A file system that knows one file only.
+class OneFile final : public fs::FileSystem {
+  public:
+    fs::Status stat(const std::string& p) const override {
+        fs::Status s;
+        if (p == "/only") {
+            s.type = fs::Type::File;
+            s.size = 3;
+        } else {
+            s.err = ENOENT;
+        }
+        return s;
+    }
+    fs::Status lstat(const std::string& p) const override { return stat(p); }
+    int list_dir(const std::string&, std::vector<fs::DirEntry>&, fs::Status&) const override { return ENOENT; }
+    int read_link(const std::string&, std::string&) const override { return EINVAL; }
+    int read_file(const std::string&, std::string& out) const override {
+        out = "abc";
+        return 0;
+    }
+    int write_file(const std::string&, std::string_view) const override { return EROFS; }
+    int make_dir(const std::string&) const override { return EROFS; }
+    int current_dir(std::string& out) const override {
+        out = "/";
+        return 0;
+    }
+};
+
+TEST(Substitute, StandsInForTheDiskForItsLifetime) {
+    OneFile one;
+    {
+        fs::Substitute in_force(one);
+        EXPECT_EQ(&fs::current(), &one);
+        EXPECT_EQ(core::paths::resolve("only"), "/only");  // against its current directory
+        {
+            OneFile inner;
+            fs::Substitute nested(inner);
+            EXPECT_EQ(&fs::current(), &inner);
+        }
+        EXPECT_EQ(&fs::current(), &one);
+    }
+    EXPECT_EQ(&fs::current(), &fs::disk());
+}
+
+}  // namespace

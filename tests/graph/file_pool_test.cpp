@@ -1,0 +1,48 @@
+// The scan's pool, its file order and its one-file-per-id rule.
+#include "graph/vorlane/file_pool.hpp"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "graph/vorlane/dedupe.hpp"
+#include "graph/vorlane/file_order.hpp"
+
+namespace {
+
+TEST(FilePool, EveryIndexOnceWhateverTheThreads) {
+    for (unsigned threads : {1u, 3u, 16u}) {
+        std::vector<std::atomic<int>> seen(1000);
+        vorlane::for_each_file(seen.size(), threads, [&](std::size_t i) { ++seen[i]; });
+        for (const auto& s : seen) ASSERT_EQ(s.load(), 1) << threads;
+    }
+    vorlane::for_each_file(0, 4, [](std::size_t) { FAIL(); });
+}
+
+TEST(FileOrder, LargestFirstMissingLastWalkOrderForTies) {
+    const std::string dir = SOURCE_DIR "/tests/graph/";
+    const std::vector<std::string> files = {dir + "missing.x", dir + "file_pool_test.cpp",
+                                            dir + "scan_parallel_test.cpp", dir + "missing.y"};
+    EXPECT_EQ(vorlane::largest_first(files, 2), (std::vector<std::size_t>{2, 1, 0, 3}));
+}
+
+TEST(Dedupe, FirstFileOfEachIdStays) {
+    std::vector<vorlane::FileResult> results(4);
+    const char* ids[] = {"a", "b", "a", ""};
+    for (int i = 0; i < 3; ++i) {
+        results[i].kept = true;
+        results[i].file_id = ids[i];
+        results[i].edges = {{ids[i], "x", "imports"}};
+    }
+    vorlane::drop_repeated_ids(results);
+    EXPECT_TRUE(results[0].kept && results[1].kept);
+    EXPECT_FALSE(results[2].kept);
+    EXPECT_TRUE(results[2].edges.empty());
+    int edges = 0;
+    vorlane::for_each_new_edge(results, [&](const core::Edge&) { ++edges; });
+    EXPECT_EQ(edges, 2);
+}
+
+}  // namespace
