@@ -111,6 +111,47 @@ class LoadGraph(unittest.TestCase):
             if want is not None:
                 self.assertEqual(self.t.json_out("out(k.load_graph())"), [want])
 
+    def test_reader_matches_the_host_on_generated_documents(self):
+        # Strings with escapes at every offset of the eight-byte runs, raw and escaped
+        # non-ASCII, surrogates, numbers of every form, repeated keys; both writer forms.
+        got = self.t.run(r"""
+            import random
+            rnd = random.Random(9)
+            pool = ['a', 'b', ' ', '"', '\\', '\n', '\x00', '\x1f', '\x7f', '\u00e9', '\u20ac', '\U0001f600',
+                    '\ud800', '\udfff', '/']
+            def text():
+                return "".join(rnd.choice(pool) for _ in range(rnd.randint(0, 40)))
+            def value(depth=0):
+                r = rnd.random()
+                if depth > 3 or r < 0.3:
+                    return text()
+                if r < 0.4:
+                    return rnd.choice([0, -0, 7, -12345678901234567890123, 2**63, 1.5, -2.5e-300, 1e300, 0.1, True,
+                                       False, None, float("nan"), float("-inf")])
+                if r < 0.7:
+                    return [value(depth + 1) for _ in range(rnd.randint(0, 4))]
+                return {rnd.choice(["id", "kind", text()]): value(depth + 1) for _ in range(rnd.randint(0, 5))}
+            k.ensure_data_dir()
+            bad = 0
+            for i in range(300):
+                doc = {"nodes": [value() for _ in range(3)], "k" + text(): value()}
+                raw = json.dumps(doc, indent=rnd.choice([None, 2]), ensure_ascii=rnd.random() < 0.5)
+                with open(k.GRAPH_JSON, "w", encoding="utf-8", errors="surrogatepass") as f:
+                    f.write(raw)
+                try:
+                    want = json.loads(open(k.GRAPH_JSON, encoding="utf-8-sig").read())
+                except Exception as e:
+                    want = e
+                try:
+                    g = k.load_graph()
+                except Exception as e:
+                    g = e
+                if repr(g) != repr(want):
+                    bad += 1
+            print(bad, len(calls))
+            """)
+        self.assertEqual(got.stdout.split(), ["0", "0"], got.stderr[-2000:])
+
     def test_wrong_top_level_kinds(self):
         for data, kind in ((b"[]", "list"), (b"null", "null"), (b'"x"', "str"), (b"3", "int"), (b"2.5", "float"),
                            (b"true", "bool")):
