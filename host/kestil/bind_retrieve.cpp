@@ -15,11 +15,13 @@ using retrieval::Candidate;
 using retrieval::EdgeText;
 using retrieval::ScoredEdge;
 
-PyObject* get(PyObject* dict, const py::str& key) {
-    PyObject* v = PyDict_GetItemWithError(dict, key.ptr());
+PyObject* get(PyObject* dict, PyObject* key) {
+    PyObject* v = PyDict_GetItemWithError(dict, key);
     if (!v && PyErr_Occurred()) throw py::error_already_set();
     return v;
 }
+
+PyObject* get(PyObject* dict, const py::str& key) { return get(dict, key.ptr()); }
 
 // A stored value, "" when absent: the sort key of an id or an edge end.
 py::object or_empty(PyObject* v) { return v ? py::reinterpret_borrow<py::object>(v) : py::str(""); }
@@ -90,6 +92,8 @@ py::object retrieve(py::module_ m, py::handle graph, py::handle query, py::handl
     TextArena arena;
 
     // Degree and consumer pass.
+    static const DictKeys* edge_key_names = new DictKeys({"from", "to", "rel"});
+    const DictKeys edge_keys = edge_key_names->adopted_from(n_edges ? edge_items[0] : nullptr);
     std::vector<EdgeText> edge_text(static_cast<std::size_t>(n_edges));
     bool edge_ends_text = true;
     for (Py_ssize_t i = 0; i < n_edges; ++i) {
@@ -97,9 +101,9 @@ py::object retrieve(py::module_ m, py::handle graph, py::handle query, py::handl
         if (!PyDict_Check(e))
             throw py::type_error(std::string("retrieve() graph edges must be dict, not ") + Py_TYPE(e)->tp_name);
         EdgeText& t = edge_text[static_cast<std::size_t>(i)];
-        PyObject* from = get(e, K->from);
-        PyObject* to = get(e, K->to);
-        PyObject* rel = get(e, K->rel);
+        PyObject* from = get(e, edge_keys[0]);
+        PyObject* to = get(e, edge_keys[1]);
+        PyObject* rel = get(e, edge_keys[2]);
         t.from = from ? arena.text_form(from) : std::string_view();
         t.to = to ? arena.text_form(to) : std::string_view();
         t.rel = rel ? arena.text_form(rel) : std::string_view();
@@ -114,9 +118,10 @@ py::object retrieve(py::module_ m, py::handle graph, py::handle query, py::handl
     std::vector<std::string_view> keywords;
     std::vector<std::size_t> kw_start(static_cast<std::size_t>(n_nodes) + 1, 0);
     std::vector<NodeRefs> refs(static_cast<std::size_t>(n_nodes));
+    const DictKeys nkeys = node_keys().adopted_from(n_nodes ? node_items[0] : nullptr);
     for (Py_ssize_t i = 0; i < n_nodes; ++i) {
         const auto u = static_cast<std::size_t>(i);
-        read_node(node_items[i], arena, node_text[u], keywords, &refs[u]);
+        read_node(node_items[i], arena, node_text[u], keywords, &refs[u], nkeys);
         kw_start[u + 1] = keywords.size();
     }
     for (std::size_t u = 0; u < node_text.size(); ++u)

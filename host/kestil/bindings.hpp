@@ -63,7 +63,21 @@ struct NodeRefs {
     PyObject* id = nullptr;
     PyObject* kind = nullptr;
 };
+// Key texts for dict lookups. A graph read from JSON shares one key object per key
+// text across all its maps; adopting those objects lets every lookup succeed on the
+// identity test, without comparing texts.
+class DictKeys {
+public:
+    DictKeys(std::initializer_list<const char*> names);
+    DictKeys adopted_from(PyObject* sample) const;  // the sample map's own equal keys
+    PyObject* operator[](std::size_t i) const { return keys_[i].ptr(); }
+
+private:
+    std::vector<py::object> keys_;
+};
+// "id", "ext", "summary", "keywords", "kind", "confidence".
+const DictKeys& node_keys();
 void read_node(PyObject* node, TextArena& arena, retrieval::NodeText& out, std::vector<std::string_view>& keywords,
-               NodeRefs* refs = nullptr);
+               NodeRefs* refs = nullptr, const DictKeys& keys = node_keys());
 
 }  // namespace kestil_host
