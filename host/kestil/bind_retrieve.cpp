@@ -111,7 +111,6 @@ py::object retrieve(py::module_ m, py::handle graph, py::handle query, py::handl
         if (to && PyUnicode_Check(to)) t.to_key = t.to;
         edge_ends_text = edge_ends_text && (!from || PyUnicode_Check(from)) && (!to || PyUnicode_Check(to));
     }
-    const retrieval::EdgeStats stats(edge_text);
 
     // Node scoring: the nodes' texts gathered first, then scored in C++ alone.
     std::vector<retrieval::NodeText> node_text(static_cast<std::size_t>(n_nodes));
@@ -126,6 +125,9 @@ py::object retrieve(py::module_ m, py::handle graph, py::handle query, py::handl
     }
     for (std::size_t u = 0; u < node_text.size(); ++u)
         node_text[u].keywords = std::span<const std::string_view>(keywords.data() + kw_start[u], kw_start[u + 1] - kw_start[u]);
+    std::vector<std::string_view> node_ids(node_text.size());
+    for (std::size_t u = 0; u < node_text.size(); ++u) node_ids[u] = node_text[u].id;
+    const retrieval::EdgeStats stats(node_ids, edge_text);
     const std::vector<std::int64_t> totals = rq.node_totals(node_text, stats);
     std::vector<Candidate> cands;
     bool ids_text = true;
