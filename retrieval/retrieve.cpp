@@ -1,6 +1,7 @@
 #include "retrieval/retrieve.hpp"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "core/text.hpp"
 #include "retrieval/parallel.hpp"

@@ -1,15 +1,14 @@
 #pragma once
 // Retrieval: ranks a graph's nodes and edges for one query over a light view of the
 // graph (texts seen in place), and says which node and edge of the graph to return.
-// Costs: one pass over the edges, one score per node (plus one test per capability
-// prefix), a heap over the scored nodes popped only as far as the chosen files reach,
-// one score per edge, and a selection of the best edges; no step is quadratic.
+// Costs: one hash per node id and one lookup per edge end, one score per node (plus
+// one test per capability prefix), a heap over the scored nodes popped only as far as
+// the chosen files reach, one score per edge, and a selection of the best edges; no
+// step is quadratic, and the scoring passes run on a few threads for large graphs.
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "retrieval/capability_index.hpp"
@@ -17,12 +16,6 @@
 #include "retrieval/text_ids.hpp"
 
 namespace retrieval {
-
-struct TextHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
-};
-using TextSet = std::unordered_set<std::string, TextHash, std::equal_to<>>;
 
 // One edge: text forms of "from", "to" and "rel" ("" when absent), and the stored ends
 // when they are texts (nullopt when absent or of another kind).
