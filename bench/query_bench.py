@@ -3,17 +3,26 @@
 against the host's `json.loads` of the same graph file, in one process, and compares the
 peak memory of each step, measured in fresh processes.
 
-    python3 bench/query_bench.py [--root dist/root] [--files 10000] [--runs 5] [--keep DIR]
+    python3 bench/query_bench.py [--root dist/root] [--files 10000] [--nodes 10000] [--runs 5] [--keep DIR]
 
 Graphs: the host's standard library as scanned by the graph builder, and a generated tree
 of `--files` source files (a web application's layout, so the role, portal and capability
 rules all fire). Times are the best of `--runs`; the ratios are what the targets name:
 load_graph / json.loads (target <= 1), retrieve / json.loads (target < 0.1), and for memory
-the peak resident size over a process that only read the file's bytes.
+the peak resident size over a process that only read the file's bytes. Last, on the largest
+graph, the packer's `pack` of each query's retrieval result, against the same json.loads.
+
+Then the command: times `kestil prime --query ...` on a synthetic graph of --nodes nodes (files
+with four symbols each, "contains" and "imports" edges, leading file text of about 1 KB),
+stored as the installed graph of a private copy of the install tree. Prints the best of --runs
+for the whole command (process start, module load, graph load, scoring, printing), the same
+for `kestil stats` on an empty log (the start-up alone), the host's own json.load of the graph
+file, and the ratios of the first to the other two.
 """
 import argparse
 import json
 import os
+import pathlib
 import random
 import shutil
 import subprocess
@@ -141,12 +150,91 @@ def measure(k, name, project, workdir, runs, root):
     print(f"  peak memory added: json.loads {mem_loads / 1024:.1f} MB, load_graph {mem_load / 1024:.1f} MB "
           f"(ratio {mem_load / max(mem_loads, 1):.2f}), retrieve over a loaded graph {mem_retr / 1024:.1f} MB "
           f"(ratio to json.loads {mem_retr / max(mem_loads, 1):.3f})")
+    return g["node_count"], graph, loads, project
+
+
+def measure_pack(k, name, graph, loads, project, runs):
+    """The packer's share of a query: pack of an 8-file, 40-edge retrieval result (the
+    query pipeline's counts) with the project's summaries, source excerpts read from disk."""
+    import tarvelle.bundrel as b
+    summaries = b.load_summaries(project)
+    slowest = 0.0
+    for q in QUERIES:
+        result = k.retrieve(graph, q, 8, 40)
+        slowest = max(slowest, best(lambda: b.pack(result, summaries, graph, project), runs))
+    print(f"{name}, the largest graph:")
+    print(f"  pack (slowest q.)     {slowest * 1000:9.1f} ms   ratio to json.loads {slowest / loads:5.3f}")
+
+
+WORDS = ("auth login session token user cart checkout payment order invoice route handler model view "
+         "controller service cache queue worker report export import config settings search index").split()
+QUERY = "fix the checkout payment handler when the session token expires"
+
+
+def make_graph(n_nodes, seed=7):
+    rnd = random.Random(seed)
+    nodes, edges = [], []
+    n_files = n_nodes // 5
+    for i in range(n_files):
+        area = rnd.choice(WORDS)
+        ext = rnd.choice([".ts", ".py", ".tsx", ".go"])
+        fid = f"src/{area}/{rnd.choice(WORDS)}_{i}{ext}"
+        kws = rnd.sample(WORDS, 6)
+        content = " ".join(rnd.choice(WORDS) for _ in range(180))
+        nodes.append({"id": fid, "kind": "file", "path": fid, "ext": ext, "size": len(content), "keywords": kws,
+                      "content": content, "summary": f"{area} module: " + " ".join(kws[:3]),
+                      "file_hash": f"{i:032x}"})
+        for k in range(4):
+            name = rnd.choice(WORDS) + rnd.choice(WORDS).title() + str(k)
+            sid = f"{fid}::{name}"
+            nodes.append({"id": sid, "kind": "symbol", "path": fid, "ext": ext, "size": 5, "keywords": kws[:2],
+                          "symbol_type": "function", "name": name, "line_start": k * 10, "line_end": k * 10 + 5,
+                          "body_hash": f"{k:032x}", "confidence": "high", "exported": True})
+            edges.append({"from": fid, "to": sid, "rel": "contains"})
+        for _ in range(2):
+            edges.append({"from": fid, "to": f"./{rnd.choice(WORDS)}", "rel": "imports"})
+    return {"root": "/bench", "node_count": len(nodes), "edge_count": len(edges), "file_count": n_files,
+            "symbol_count": len(nodes) - n_files, "nodes": nodes, "edges": edges}
+
+
+def prime(opts):
+    """`kestil prime --query` as a command, in a private copy of the install tree."""
+    with tempfile.TemporaryDirectory() as tmp:
+        root = pathlib.Path(tmp) / "root"
+        shutil.copytree(opts.root, root, symlinks=True)
+        data = root / "src" / "tarvelle" / "data"
+        shutil.rmtree(data, ignore_errors=True)
+        data.mkdir(parents=True)
+        graph_file = data / "info_graph.json"
+        graph_file.write_text(json.dumps(make_graph(opts.nodes), indent=2), encoding="ascii")
+        kestil = str(root / "bin" / "kestil")
+        env = {k: v for k, v in os.environ.items() if k not in ("KESTIL_QUERY", "KESTIL_CAPABILITY_INDEX")}
+        env["NIMBREL_PROJECT_ROOT"] = tmp
+
+        def run(*args):
+            r = subprocess.run([kestil, *args], env=env, capture_output=True, text=True)
+            if r.returncode != 0:
+                sys.exit(r.stderr)
+            return r.stdout
+
+        head = run("prime", "--query", QUERY).splitlines()
+        prime = best(lambda: run("prime", "--query", QUERY), opts.runs)
+        start_up = best(lambda: run("stats"), opts.runs)
+        host_load = best(lambda: json.loads(graph_file.read_text(encoding="utf-8")), opts.runs)
+
+    print(f"graph: {opts.nodes} nodes; prime shows {head[10]!r}")
+    print(f"kestil prime --query: {prime:.3f} s (best of {opts.runs})")
+    print(f"kestil stats (start-up only): {start_up:.3f} s")
+    print(f"host json.load of the graph: {host_load:.3f} s")
+    print(f"ratio prime / start-up: {prime / start_up:.2f}")
+    print(f"ratio prime / host json.load: {prime / host_load:.2f}")
 
 
 def main():
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     ap.add_argument("--root", default=os.path.join(PROJECT, "dist", "root"))
     ap.add_argument("--files", type=int, default=10000)
+    ap.add_argument("--nodes", type=int, default=10000, help="nodes of the synthetic graph that prime reads")
     ap.add_argument("--runs", type=int, default=5)
     ap.add_argument("--keep", default=None, help="keep the generated tree and graph files here")
     args = ap.parse_args()
@@ -156,14 +244,18 @@ def main():
     workdir = args.keep or tempfile.mkdtemp(prefix="query_bench_")
     os.makedirs(workdir, exist_ok=True)
     try:
-        measure(k, "stdlib", sysconfig.get_paths()["stdlib"], workdir, args.runs, root)
+        sizes = {"stdlib": measure(k, "stdlib", sysconfig.get_paths()["stdlib"], workdir, args.runs, root)}
         tree = os.path.join(workdir, "tree")
         if not os.path.isdir(tree):
             generate(tree, args.files)
-        measure(k, f"generated-{args.files}", tree, workdir, args.runs, root)
+        name = f"generated-{args.files}"
+        sizes[name] = measure(k, name, tree, workdir, args.runs, root)
+        largest = max(sizes, key=lambda n: sizes[n][0])
+        measure_pack(k, largest, *sizes[largest][1:], args.runs)
     finally:
         if not args.keep:
             shutil.rmtree(workdir, ignore_errors=True)
+    prime(args)
 
 
 if __name__ == "__main__":

@@ -6,6 +6,7 @@
 // names may also hold lone surrogates, encoded as 3-byte sequences (ED A0..BF xx);
 // only the JSON writer and the host conversion know about them.
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,6 +39,7 @@ std::size_t cp_advance(std::string_view s, std::size_t pos, std::size_t n);
 bool is_space(char32_t c);   // str.isspace(): the host's 29 white-space code points
 bool is_upper(char32_t c);   // str.isupper() of a one-character text (Uppercase property)
 bool is_line_break(char32_t c);  // a row end of str.splitlines()
+int decimal_value(char32_t c);   // the digit of a str.isdecimal() character, else -1
 // Byte offset just past the run of white space (is_space) that starts at byte offset `pos`.
 std::size_t space_end(std::string_view s, std::size_t pos);
 
@@ -61,5 +63,10 @@ std::vector<std::string_view> split_sep(std::string_view s, std::string_view sep
 std::size_t count(std::string_view s, std::string_view sub);
 // str.replace(old, new) for a non-empty old.
 std::string replace(std::string_view s, std::string_view old, std::string_view repl);
+
+// int(s) of a text, any magnitude: surrounding white space, one sign, decimal digits of
+// any script with single underscores between them. The value as plain ASCII decimal
+// ("-42", "0"), or nullopt where the host raises ValueError. Linear in the text.
+std::optional<std::string> int_text(std::string_view s);
 
 }  // namespace core
