@@ -94,26 +94,57 @@ const DictKeys& node_keys() {
     return *keys;
 }
 
+namespace {
+
+constexpr std::size_t kNodeFields = 6;  // id, ext, summary, keywords, kind, confidence
+constexpr std::string_view kNodeFieldNames[kNodeFields] = {"id", "ext", "summary", "keywords", "kind", "confidence"};
+
+// The node's six fields in one walk over its entries: keys are matched by identity with
+// the adopted key objects, else by text. A key that is not an exact str could equal a
+// field name in its own way: then the fields are looked up as the host looks them up.
+void node_fields(PyObject* node, const DictKeys& k, PyObject* (&v)[kNodeFields]) {
+    for (PyObject*& x : v) x = nullptr;
+    PyObject *key, *value;
+    Py_ssize_t pos = 0;
+    while (PyDict_Next(node, &pos, &key, &value)) {
+        std::size_t f = 0;
+        while (f < kNodeFields && key != k[f]) ++f;
+        if (f == kNodeFields) {
+            if (!PyUnicode_CheckExact(key)) {
+                for (std::size_t g = 0; g < kNodeFields; ++g) v[g] = item(node, k[g]);
+                return;
+            }
+            if (!PyUnicode_IS_COMPACT_ASCII(key)) continue;
+            const std::string_view text(static_cast<const char*>(PyUnicode_DATA(key)),
+                                        static_cast<std::size_t>(PyUnicode_GET_LENGTH(key)));
+            while (f > 0 && kNodeFieldNames[f - 1] != text) --f;
+            if (f == 0) continue;
+            --f;
+        }
+        v[f] = value;
+    }
+}
+
+}  // namespace
+
 void read_node(PyObject* node, TextArena& arena, retrieval::NodeText& out, std::vector<std::string_view>& keywords,
                NodeRefs* refs, const DictKeys& k) {
-    struct {
-        PyObject *id, *ext, *summary, *keywords, *kind, *confidence;
-    } const names{k[0], k[1], k[2], k[3], k[4], k[5]};
-    const auto* keys = &names;
     if (!PyDict_Check(node)) wrong_kind(node, "score_node", "node", "dict");
-    PyObject* v = item(node, keys->id);
+    PyObject* f[kNodeFields];
+    node_fields(node, k, f);
+    PyObject* v = f[0];
     out.id = v ? arena.text_form(v) : std::string_view();
     if (refs) refs->id = v;
-    v = item(node, keys->ext);
+    v = f[1];
     out.ext = v ? arena.text_form(v) : std::string_view();
-    v = item(node, keys->summary);
+    v = f[2];
     out.summary = {};
     if (v && v != Py_None) {
         if (!PyUnicode_Check(v))
             throw py::type_error(std::string("score_node() node 'summary' must be str or None, not ") + Py_TYPE(v)->tp_name);
         out.summary = arena.view(v);
     }
-    v = item(node, keys->keywords);
+    v = f[3];
     out.keywords = {};
     if (v && v != Py_None) {
         if (!PyList_Check(v))
@@ -128,10 +159,10 @@ void read_node(PyObject* node, TextArena& arena, retrieval::NodeText& out, std::
             keywords.push_back(arena.view(kw));
         }
     }
-    PyObject* kind = item(node, keys->kind);
+    PyObject* kind = f[4];
     out.symbol = equals(kind, "symbol");
     if (refs) refs->kind = kind;
-    out.high_confidence = equals(item(node, keys->confidence), "high");
+    out.high_confidence = equals(f[5], "high");
 }
 
 }  // namespace kestil_host
