@@ -94,36 +94,35 @@ const DictKeys& node_keys() {
     return *keys;
 }
 
-namespace {
-
-constexpr std::size_t kNodeFields = 6;  // id, ext, summary, keywords, kind, confidence
-constexpr std::string_view kNodeFieldNames[kNodeFields] = {"id", "ext", "summary", "keywords", "kind", "confidence"};
-
-// The node's six fields in one walk over its entries: keys are matched by identity with
-// the adopted key objects, else by text. A key that is not an exact str could equal a
-// field name in its own way: then the fields are looked up as the host looks them up.
-void node_fields(PyObject* node, const DictKeys& k, PyObject* (&v)[kNodeFields]) {
-    for (PyObject*& x : v) x = nullptr;
+void dict_fields(PyObject* dict, const DictKeys& keys, std::span<const std::string_view> names,
+                 std::span<PyObject*> values) {
+    for (PyObject*& x : values) x = nullptr;
+    const std::size_t n = names.size();
     PyObject *key, *value;
     Py_ssize_t pos = 0;
-    while (PyDict_Next(node, &pos, &key, &value)) {
+    while (PyDict_Next(dict, &pos, &key, &value)) {
         std::size_t f = 0;
-        while (f < kNodeFields && key != k[f]) ++f;
-        if (f == kNodeFields) {
+        while (f < n && key != keys[f]) ++f;
+        if (f == n) {
             if (!PyUnicode_CheckExact(key)) {
-                for (std::size_t g = 0; g < kNodeFields; ++g) v[g] = item(node, k[g]);
+                for (std::size_t g = 0; g < n; ++g) values[g] = item(dict, keys[g]);
                 return;
             }
             if (!PyUnicode_IS_COMPACT_ASCII(key)) continue;
             const std::string_view text(static_cast<const char*>(PyUnicode_DATA(key)),
                                         static_cast<std::size_t>(PyUnicode_GET_LENGTH(key)));
-            while (f > 0 && kNodeFieldNames[f - 1] != text) --f;
+            while (f > 0 && names[f - 1] != text) --f;
             if (f == 0) continue;
             --f;
         }
-        v[f] = value;
+        values[f] = value;
     }
 }
+
+namespace {
+
+constexpr std::size_t kNodeFields = 6;
+constexpr std::string_view kNodeFieldNames[kNodeFields] = {"id", "ext", "summary", "keywords", "kind", "confidence"};
 
 }  // namespace
 
@@ -131,7 +130,7 @@ void read_node(PyObject* node, TextArena& arena, retrieval::NodeText& out, std::
                NodeRefs* refs, const DictKeys& k) {
     if (!PyDict_Check(node)) wrong_kind(node, "score_node", "node", "dict");
     PyObject* f[kNodeFields];
-    node_fields(node, k, f);
+    dict_fields(node, k, kNodeFieldNames, f);
     PyObject* v = f[0];
     out.id = v ? arena.text_form(v) : std::string_view();
     if (refs) refs->id = v;

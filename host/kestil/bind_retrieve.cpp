@@ -101,9 +101,12 @@ py::object retrieve(py::module_ m, py::handle graph, py::handle query, py::handl
         if (!PyDict_Check(e))
             throw py::type_error(std::string("retrieve() graph edges must be dict, not ") + Py_TYPE(e)->tp_name);
         EdgeText& t = edge_text[static_cast<std::size_t>(i)];
-        PyObject* from = get(e, edge_keys[0]);
-        PyObject* to = get(e, edge_keys[1]);
-        PyObject* rel = get(e, edge_keys[2]);
+        static constexpr std::string_view names[] = {"from", "to", "rel"};
+        PyObject* ends[3];
+        dict_fields(e, edge_keys, names, ends);
+        PyObject* from = ends[0];
+        PyObject* to = ends[1];
+        PyObject* rel = ends[2];
         t.from = from ? arena.text_form(from) : std::string_view();
         t.to = to ? arena.text_form(to) : std::string_view();
         t.rel = rel ? arena.text_form(rel) : std::string_view();

@@ -4,6 +4,7 @@
 #include <pybind11/pybind11.h>
 
 #include <deque>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -77,6 +78,10 @@ private:
 };
 // "id", "ext", "summary", "keywords", "kind", "confidence".
 const DictKeys& node_keys();
+// The values (null when absent) of the keys named `names` (the texts of `keys`, in the
+// same order) in one walk over the map's entries; what a lookup of each would give.
+void dict_fields(PyObject* dict, const DictKeys& keys, std::span<const std::string_view> names,
+                 std::span<PyObject*> values);
 void read_node(PyObject* node, TextArena& arena, retrieval::NodeText& out, std::vector<std::string_view>& keywords,
                NodeRefs* refs = nullptr, const DictKeys& keys = node_keys());
 

@@ -480,6 +480,26 @@ class RetrieveAgainstOracle(unittest.TestCase):
                     self.assertEqual(got.files, want_files, (query, tf))
                     self.assertEqual([id(e) for e in got.edges], [id(e) for e in want_edges], (query, tf, te))
 
+    def test_keys_of_other_objects_and_kinds(self):
+        # Keys equal to the field names but other objects, a str subclass key, a key that
+        # is not text: each node reads as a lookup of its fields would read it.
+        class Key(str):
+            pass
+        made = "".join(["i", "d"])
+        g = {"nodes": [{"id": "a/orders.py", "ext": ".py"},
+                       {made: "b/orders.py", "".join(["e", "xt"]): ".py", 1: "one"},
+                       {Key("id"): "c/orders.py", "ext": ".py", "keywords": ["orders"]},
+                       {("id",): "tuple", "id": "d/orders.py", "summary": "orders"}],
+             "edges": [{"".join(["fr", "om"]): "b/orders.py", "to": "a/orders.py", "rel": "imports"},
+                       {Key("from"): "c/orders.py", 2.5: "x", "rel": "imports"}]}
+        with IndexDir() as path:
+            caps = kestil.load_capability_index(path)
+            want_files, want_edges = ref_retrieve(g, "orders", 10, 10, caps)
+            got = kestil.retrieve(g, "orders", 10, 10)
+        self.assertEqual(got.files, want_files)
+        self.assertEqual([id(e) for e in got.edges], [id(e) for e in want_edges])
+        self.assertEqual(len(got.files), 4)
+
     def test_large_graph_on_several_threads(self):
         # Big enough for the scoring to be split over threads; same answer as the oracle.
         rnd = random.Random(5)
