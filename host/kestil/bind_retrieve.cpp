@@ -91,7 +91,7 @@ py::object retrieve(py::module_ m, py::handle graph, py::handle query, py::handl
     PyObject** edge_items = PySequence_Fast_ITEMS(edges.ptr());
     TextArena arena;
 
-    // Degree and consumer pass.
+    // The edges' ends and relations as texts (degrees and importers come with the nodes).
     static const DictKeys* edge_key_names = new DictKeys({"from", "to", "rel"});
     const DictKeys edge_keys = edge_key_names->adopted_from(n_edges ? edge_items[0] : nullptr);
     std::vector<EdgeText> edge_text(static_cast<std::size_t>(n_edges));
