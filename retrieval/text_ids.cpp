@@ -16,7 +16,7 @@ std::uint64_t text_hash(std::string_view s) {
         h ^= h >> 29;
     }
     std::uint64_t tail = 0;
-    std::memcpy(&tail, s.data() + i, s.size() - i);
+    if (i < s.size()) std::memcpy(&tail, s.data() + i, s.size() - i);
     h = (h ^ tail) * k;
     return h ^ (h >> 32);
 }
