@@ -1,6 +1,7 @@
 #pragma once
 // The pieces of the kestil module, each bound in its own file, and the argument checks
-// they share.
+// and readers of host values they share. Reading a node or an edge is one walk over its
+// entries; texts are seen in place unless they need converting.
 #include <pybind11/pybind11.h>
 
 #include <deque>
