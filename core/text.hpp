@@ -17,6 +17,13 @@ namespace core {
 // UTF-8 decoding with errors="ignore": every maximal invalid subpart is dropped,
 // surrogates (ED A0..BF), overlongs and bytes F5..FF included. NUL stays.
 std::string decode_utf8_ignore(std::string_view bytes);
+// UTF-8 decoding with errors="replace": one U+FFFD for each maximal invalid subpart.
+std::string decode_utf8_replace(std::string_view bytes);
+// decode_utf8_replace, then the text-mode newline translation (a text file read with
+// errors="replace").
+std::string decode_text_mode_replace(std::string_view bytes);
+// The same, reusing the buffer when the bytes are valid UTF-8 (no copy).
+std::string decode_text_mode_replace(std::string&& bytes);
 // Text-mode newline translation: "\r\n" and a lone "\r" each become "\n".
 std::string translate_newlines(std::string_view text);
 // Both, in the host's order (decode first, then translate), as the scan reads a file.

@@ -103,10 +103,11 @@ bool link_stays_inside(const std::string& dir, const std::string& root_resolved)
     }
 }
 
-bool keep_dir(const std::string& base, const std::string& d, const std::string& root_resolved) {
-    if (contains(SKIP_DIRS, d)) return false;
+bool keep_dir(const std::string& base, const std::string& d, const std::string& root_resolved,
+              const WalkRules& rules) {
+    if (rules.skip_dir(d)) return false;
     const std::string dir = paths::join(base, d);
-    if (contains(CONDITIONAL_SKIP, d) && is_build_output(dir)) return false;
+    if (rules.prune_build_output && contains(CONDITIONAL_SKIP, d) && is_build_output(dir)) return false;
     return link_stays_inside(dir, root_resolved);
 }
 
@@ -116,6 +117,7 @@ bool is_regular_file(const std::string& path) {
 }
 
 struct Walk {
+    WalkRules rules;
     std::string root_resolved;
     std::vector<std::string> files;
     std::vector<DirId> descent;  // the directories from the root down to the one in hand
@@ -132,11 +134,11 @@ struct Walk {
             const std::string path = paths::join(base, name);
             // The "venv" test applies below the root only: a project that itself lies in
             // such a folder is still walked.
-            if (should_scan(paths::join(below, name)) && is_regular_file(path)) files.push_back(path);
+            if (rules.accept(paths::join(below, name)) && is_regular_file(path)) files.push_back(path);
         }
         std::vector<std::string> kept;
         for (const std::string& d : l->dirs)
-            if (keep_dir(base, d, root_resolved)) kept.push_back(d);
+            if (keep_dir(base, d, root_resolved, rules)) kept.push_back(d);
         descent.push_back(l->id);
         for (const std::string& d : kept) {
             const std::string sub = paths::join(base, d);
@@ -155,7 +157,13 @@ bool should_scan(std::string_view path) {
 }
 
 std::vector<std::string> walk_files(std::string_view root) {
+    static constexpr WalkRules kRules{[](std::string_view d) { return contains(SKIP_DIRS, d); }, true, &should_scan};
+    return walk_files(root, kRules);
+}
+
+std::vector<std::string> walk_files(std::string_view root, const WalkRules& rules) {
     Walk w;
+    w.rules = rules;
     w.root_resolved = paths::resolve(root);
     // The root is opened as given: an empty text names no directory.
     w.visit(std::string(root), paths::normalize(root), "");
