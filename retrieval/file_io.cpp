@@ -1,6 +1,7 @@
 #include "retrieval/file_io.hpp"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -45,6 +46,30 @@ std::string read_file(const std::string& path) {
     ::close(fd);
     out.resize(used);
     return out;
+}
+
+FileBytes::FileBytes(const std::string& path) {
+    const int fd = ::open(core::paths::fs_encode(path).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw core::OsError(errno, path);
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+        // Populated at once: one pass of the kernel instead of a fault per page.
+        void* p = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+        if (p != MAP_FAILED) {
+            ::close(fd);
+            map_ = p;
+            map_size_ = static_cast<std::size_t>(st.st_size);
+            view_ = std::string_view(static_cast<const char*>(map_), map_size_);
+            return;
+        }
+    }
+    ::close(fd);
+    copy_ = read_file(path);
+    view_ = copy_;
+}
+
+FileBytes::~FileBytes() {
+    if (map_) ::munmap(map_, map_size_);
 }
 
 namespace {

@@ -14,6 +14,22 @@ namespace retrieval {
 bool path_exists(const std::string& path);
 // The whole file; core::OsError on failure (a directory included).
 std::string read_file(const std::string& path);
+// A whole file's bytes for reading, mapped into memory where the platform allows
+// (no copy), else read. core::OsError on failure (a directory included).
+class FileBytes {
+public:
+    explicit FileBytes(const std::string& path);
+    ~FileBytes();
+    FileBytes(const FileBytes&) = delete;
+    FileBytes& operator=(const FileBytes&) = delete;
+    std::string_view bytes() const { return view_; }
+
+private:
+    std::string_view view_;
+    void* map_ = nullptr;
+    std::size_t map_size_ = 0;
+    std::string copy_;
+};
 // Replaces the file at `path` with `data`, in text mode (line feeds become the
 // platform's line ends), through a temporary file in the same directory renamed over
 // it, so a failure part-way leaves the previous file as it was. A link at `path` is

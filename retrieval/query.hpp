@@ -3,6 +3,7 @@
 // its weight against an intent. Pure functions of their arguments over fixed tables.
 // Each costs time linear in its text (plus the case mapping of the text).
 #include <cstddef>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>

@@ -1,43 +1,53 @@
 #include "retrieval/retrieve.hpp"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "core/text.hpp"
 #include "retrieval/parallel.hpp"
 
 namespace retrieval {
 
-EdgeStats::EdgeStats(const std::vector<EdgeText>& edges) : ids_(edges.size()) {
+EdgeStats::EdgeStats(const std::vector<std::string_view>& node_ids, const std::vector<EdgeText>& edges)
+    : ids_(node_ids.size()) {
     static const WordSet words(std::vector<std::string>{"button", "badge"});
+    node_ids_.reserve(node_ids.size());
+    for (std::string_view id : node_ids) node_ids_.push_back(ids_.intern(id));
     from_.resize(edges.size());
     to_.resize(edges.size());
-    auto grow = [&](std::uint32_t id) {
-        if (id >= degree_.size()) {
-            degree_.resize(id + 1, 0);
-            flags_.resize(id + 1, 0);
+    std::vector<unsigned char> imports(edges.size(), 0);
+    // Lookups only: the parts run side by side. A builder writes a file's edges one
+    // after another, so the last "from" is at hand without a lookup.
+    parallel_for(edges.size(), worker_count(edges.size()), [&](unsigned, std::size_t b, std::size_t end) {
+        std::string_view last_from;
+        std::uint32_t last_id = TextIds::kNone;
+        bool have = false;
+        for (std::size_t i = b; i < end; ++i) {
+            const EdgeText& e = edges[i];
+            if (!have || e.from != last_from) {
+                last_id = ids_.find(e.from);
+                last_from = e.from;
+                have = true;
+            }
+            from_[i] = last_id;
+            to_[i] = ids_.find(e.to);
+            if (last_id != TextIds::kNone && e.rel == "imports") {  // only a node's id can use the flags
+                std::uint64_t m = 0;
+                if (!words.find_if_ascii(e.to, m)) m = words.find(core::lower(e.to));
+                imports[i] = static_cast<unsigned char>(m & 3);
+            }
         }
-    };
-    // A builder writes a file's edges one after another: the id of the last "from" is
-    // at hand without a lookup.
-    std::string_view last_from;
-    std::uint32_t last_id = TextIds::kNone;
+    });
+    degree_.assign(ids_.size(), 0);
+    flags_.assign(ids_.size(), 0);
+    // An empty end adds no degree, but an empty "from" still imports (a node without
+    // an id is its importer).
     for (std::size_t i = 0; i < edges.size(); ++i) {
-        const EdgeText& e = edges[i];
-        if (last_id == TextIds::kNone || e.from != last_from) {
-            last_id = ids_.intern(e.from);
-            last_from = e.from;
-            grow(last_id);
+        if (from_[i] != TextIds::kNone) {
+            if (!edges[i].from.empty()) ++degree_[from_[i]];
+            flags_[from_[i]] |= imports[i];
         }
-        from_[i] = last_id;
-        to_[i] = ids_.intern(e.to);
-        grow(to_[i]);
-        if (!e.from.empty()) ++degree_[from_[i]];
-        if (!e.to.empty()) ++degree_[to_[i]];
-        if (e.rel == "imports") {
-            const std::uint64_t m = is_ascii(e.to) ? words.find_ascii_folded(e.to) : words.find(core::lower(e.to));
-            if (m & bit(0)) flags_[from_[i]] |= 1;
-            if (m & bit(1)) flags_[from_[i]] |= 2;
-        }
+        if (to_[i] != TextIds::kNone && !edges[i].to.empty()) ++degree_[to_[i]];
     }
 }
 
@@ -46,9 +56,10 @@ std::vector<char> EdgeStats::touching(const std::vector<EdgeText>& edges,
     std::vector<char> mark(ids_.size(), 0);
     for (std::string_view c : chosen)
         if (const std::uint32_t id = ids_.find(c); id != TextIds::kNone) mark[id] = 1;
+    auto marked = [&](std::uint32_t id) { return id != TextIds::kNone && mark[id]; };
     std::vector<char> out(edges.size(), 0);
     for (std::size_t i = 0; i < edges.size(); ++i)
-        out[i] = (edges[i].from_key && mark[from_[i]]) || (edges[i].to_key && mark[to_[i]]);
+        out[i] = (edges[i].from_key && marked(from_[i])) || (edges[i].to_key && marked(to_[i]));
     return out;
 }
 
@@ -63,12 +74,15 @@ Query::Query(std::string_view query, Boosts boosts)
 }
 
 std::int64_t Query::node_total(const NodeText& node, const EdgeStats& stats) const {
+    return node_total(node, stats.id_of(node.id), stats);
+}
+
+std::int64_t Query::node_total(const NodeText& node, std::uint32_t id, const EdgeStats& stats) const {
     std::int64_t s = score_node(node, terms_, qa_);
     if (!boosts_.empty())
         if (const std::int64_t* b = boosts_.find(node.id)) s += *b;
     for (const auto& [pref, b] : prefixes_)
         if (node.id.starts_with(pref)) s += b;
-    const std::uint32_t id = stats.id_of(node.id);
     s += std::min<std::int64_t>(stats.degree(id) / 3, 4);
     if (button_ && stats.imports_button(id)) s += 6;
     if (button_ || badge_) {
@@ -82,7 +96,7 @@ std::int64_t Query::node_total(const NodeText& node, const EdgeStats& stats) con
 std::vector<std::int64_t> Query::node_totals(const std::vector<NodeText>& nodes, const EdgeStats& stats) const {
     std::vector<std::int64_t> out(nodes.size());
     parallel_for(nodes.size(), worker_count(nodes.size()), [&](unsigned, std::size_t b, std::size_t e) {
-        for (std::size_t i = b; i < e; ++i) out[i] = node_total(nodes[i], stats);
+        for (std::size_t i = b; i < e; ++i) out[i] = node_total(nodes[i], stats.node_id(i), stats);
     });
     return out;
 }

@@ -1,15 +1,14 @@
 #pragma once
 // Retrieval: ranks a graph's nodes and edges for one query over a light view of the
 // graph (texts seen in place), and says which node and edge of the graph to return.
-// Costs: one pass over the edges, one score per node (plus one test per capability
-// prefix), a heap over the scored nodes popped only as far as the chosen files reach,
-// one score per edge, and a selection of the best edges; no step is quadratic.
+// Costs: one hash per node id and one lookup per edge end, one score per node (plus
+// one test per capability prefix), a heap over the scored nodes popped only as far as
+// the chosen files reach, one score per edge, and a selection of the best edges; no
+// step is quadratic, and the scoring passes run on a few threads for large graphs.
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "retrieval/capability_index.hpp"
@@ -18,12 +17,6 @@
 
 namespace retrieval {
 
-struct TextHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
-};
-using TextSet = std::unordered_set<std::string, TextHash, std::equal_to<>>;
-
 // One edge: text forms of "from", "to" and "rel" ("" when absent), and the stored ends
 // when they are texts (nullopt when absent or of another kind).
 struct EdgeText {
@@ -31,22 +24,25 @@ struct EdgeText {
     std::optional<std::string_view> from_key, to_key;
 };
 
-// The texts named by edge ends, each with its degree (how many ends name it) and
-// whether it imports a button or a badge. One hash per edge end (fewer when a file's
-// edges follow one another); lookups by id are array accesses.
+// The nodes' id texts, each with its degree (how many edge ends name it) and whether
+// it imports a button or a badge. One hash per node id, then one lookup per edge end
+// (fewer when a file's edges follow one another), on a few threads for large graphs;
+// by id, everything is an array access.
 class EdgeStats {
 public:
-    explicit EdgeStats(const std::vector<EdgeText>& edges);
-    // The id of a text that an edge end names, TextIds::kNone for any other.
+    EdgeStats(const std::vector<std::string_view>& node_ids, const std::vector<EdgeText>& edges);
+    // The id of a node's id text, TextIds::kNone for a text that is no node's id.
     std::uint32_t id_of(std::string_view text) const { return ids_.find(text); }
+    std::uint32_t node_id(std::size_t node_index) const { return node_ids_[node_index]; }
     std::int64_t degree(std::uint32_t id) const { return id == TextIds::kNone ? 0 : degree_[id]; }
     bool imports_button(std::uint32_t id) const { return id != TextIds::kNone && (flags_[id] & 1); }
     bool imports_badge(std::uint32_t id) const { return id != TextIds::kNone && (flags_[id] & 2); }
-    // For each edge, whether a stored text end is one of `chosen` (texts).
+    // For each edge, whether a stored text end is one of `chosen` (node id texts).
     std::vector<char> touching(const std::vector<EdgeText>& edges, const std::vector<std::string_view>& chosen) const;
 
 private:
     TextIds ids_;
+    std::vector<std::uint32_t> node_ids_;
     std::vector<std::int64_t> degree_;
     std::vector<unsigned char> flags_;
     std::vector<std::uint32_t> from_, to_;
@@ -68,7 +64,9 @@ public:
     const Boosts& boosts() const { return boosts_; }
     // score_node plus the capability, degree and consumer boosts of the node's id text.
     std::int64_t node_total(const NodeText& node, const EdgeStats& stats) const;
-    // node_total of every node, on a few threads for large graphs.
+    std::int64_t node_total(const NodeText& node, std::uint32_t id, const EdgeStats& stats) const;
+    // node_total of every node (the nodes EdgeStats was built with), on a few threads
+    // for large graphs.
     std::vector<std::int64_t> node_totals(const std::vector<NodeText>& nodes, const EdgeStats& stats) const;
     // The edge's score: 2 per term in "from rel to", +4 when an end is a chosen id
     // (`touches_chosen`), +2 when a stored text end is a capability path, +1 for imports.

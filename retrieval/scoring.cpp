@@ -9,6 +9,8 @@ namespace retrieval {
 
 namespace {
 
+constexpr std::size_t kMaxTermBytes = 4096;
+
 bool has(std::string_view text, std::string_view word) { return text.find(word) != std::string_view::npos; }
 
 // str.lower() into a reused buffer: bytes for ASCII, the full mapping otherwise.
@@ -84,11 +86,15 @@ TermCounter::TermCounter(std::vector<std::string> terms) : terms_(std::move(term
         }
         ++times_[it->second];
     }
-    fast_ = distinct.size() <= WordSet::kMaxWords;
+    // The automaton's table grows with the terms' total length: very long terms (a query
+    // of one huge word) are counted by plain substring tests instead.
+    std::size_t total = 0;
+    for (const std::string& t : distinct) total += t.size();
+    fast_ = distinct.size() <= WordSet::kMaxWords && total <= kMaxTermBytes;
     if (fast_) words_ = WordSet(distinct);
     separable_ = fast_;
     for (const std::string& t : distinct) separable_ = separable_ && t.find(' ') == std::string::npos;
-    combined_ = distinct.size() + PATH_WORDS <= WordSet::kMaxWords;
+    combined_ = fast_ && distinct.size() + PATH_WORDS <= WordSet::kMaxWords;
     if (combined_) {
         std::vector<std::string> all = path_word_list();
         all.insert(all.end(), distinct.begin(), distinct.end());

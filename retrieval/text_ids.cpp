@@ -16,7 +16,7 @@ std::uint64_t text_hash(std::string_view s) {
         h ^= h >> 29;
     }
     std::uint64_t tail = 0;
-    std::memcpy(&tail, s.data() + i, s.size() - i);
+    if (i < s.size()) std::memcpy(&tail, s.data() + i, s.size() - i);
     h = (h ^ tail) * k;
     return h ^ (h >> 32);
 }
@@ -25,6 +25,7 @@ TextIds::TextIds(std::size_t expected) {
     std::size_t cap = 16;
     while (cap < expected * 2) cap *= 2;
     slots_.resize(cap);
+    texts_.reserve(expected);
 }
 
 void TextIds::grow() {
@@ -33,7 +34,7 @@ void TextIds::grow() {
     const std::size_t mask = slots_.size() - 1;
     for (const Slot& s : old) {
         if (s.id == kNone) continue;
-        std::size_t at = s.hash & mask;
+        std::size_t at = (std::size_t{s.hash} * 0x9E3779B1u) & mask;
         while (slots_[at].id != kNone) at = (at + 1) & mask;
         slots_[at] = s;
     }
@@ -41,23 +42,24 @@ void TextIds::grow() {
 
 std::uint32_t TextIds::intern(std::string_view text) {
     if ((count_ + 1) * 2 > slots_.size()) grow();
-    const std::uint64_t h = text_hash(text);
+    const auto h = static_cast<std::uint32_t>(text_hash(text));
     const std::size_t mask = slots_.size() - 1;
-    std::size_t at = h & mask;
+    std::size_t at = (std::size_t{h} * 0x9E3779B1u) & mask;
     while (slots_[at].id != kNone) {
-        if (slots_[at].hash == h && slots_[at].text == text) return slots_[at].id;
+        if (slots_[at].hash == h && texts_[slots_[at].id] == text) return slots_[at].id;
         at = (at + 1) & mask;
     }
-    slots_[at] = {h, text, static_cast<std::uint32_t>(count_)};
+    slots_[at] = {h, static_cast<std::uint32_t>(count_)};
+    texts_.push_back(text);
     return static_cast<std::uint32_t>(count_++);
 }
 
 std::uint32_t TextIds::find(std::string_view text) const {
-    const std::uint64_t h = text_hash(text);
+    const auto h = static_cast<std::uint32_t>(text_hash(text));
     const std::size_t mask = slots_.size() - 1;
-    std::size_t at = h & mask;
+    std::size_t at = (std::size_t{h} * 0x9E3779B1u) & mask;
     while (slots_[at].id != kNone) {
-        if (slots_[at].hash == h && slots_[at].text == text) return slots_[at].id;
+        if (slots_[at].hash == h && texts_[slots_[at].id] == text) return slots_[at].id;
         at = (at + 1) & mask;
     }
     return kNone;

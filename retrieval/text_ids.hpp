@@ -20,12 +20,13 @@ public:
     std::size_t size() const { return count_; }
 
 private:
+    // Eight bytes a slot, so the table stays in cache; the texts are kept by id.
     struct Slot {
-        std::uint64_t hash = 0;
-        std::string_view text;
+        std::uint32_t hash = 0;
         std::uint32_t id = kNone;
     };
     std::vector<Slot> slots_;
+    std::vector<std::string_view> texts_;
     std::size_t count_ = 0;
     void grow();
 };

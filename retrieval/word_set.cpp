@@ -33,6 +33,15 @@ WordSet::WordSet(const std::vector<std::string>& words) : size_(words.size()) {
         const int f = b >= 'A' && b <= 'Z' ? b + 32 : b;
         folded_class_[b] = class_[f];
     }
+    bool all_long = !words.empty();
+    for (const std::string& w : words) all_long = all_long && w.size() >= 2;
+    if (all_long) {
+        pairs_.assign(65536 / 64, 0);
+        for (const std::string& w : words) {
+            const unsigned key = static_cast<unsigned char>(w[0]) << 8 | static_cast<unsigned char>(w[1]);
+            pairs_[key >> 6] |= std::uint64_t{1} << (key & 63);
+        }
+    }
     const std::size_t k = classes_;
     // The trie, with "no edge" as 0 (the root is never a target).
     std::vector<std::uint32_t> trie(k, 0);
@@ -101,6 +110,24 @@ std::uint64_t WordSet::find_ascii_folded(std::string_view text) const {
 namespace retrieval {
 
 bool WordSet::find_if_ascii(std::string_view text, std::uint64_t& found) const {
+    if (!pairs_.empty()) {
+        unsigned char seen = 0;
+        bool hit = false;
+        const std::size_t n = text.size();
+        for (std::size_t i = 0; i + 1 < n; ++i) {
+            const auto a = static_cast<unsigned char>(text[i]), b = static_cast<unsigned char>(text[i + 1]);
+            seen |= a;
+            const unsigned key = static_cast<unsigned>(a >= 'A' && a <= 'Z' ? a + 32 : a) << 8 |
+                                 static_cast<unsigned>(b >= 'A' && b <= 'Z' ? b + 32 : b);
+            hit = hit || ((pairs_[key >> 6] >> (key & 63)) & 1);
+        }
+        if (n) seen |= static_cast<unsigned char>(text[n - 1]);
+        if (seen & 0x80) return false;
+        if (!hit) {
+            found = 0;
+            return true;
+        }
+    }
     std::uint64_t f = output_[0];
     std::uint32_t s = 0;
     unsigned char seen = 0;

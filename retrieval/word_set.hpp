@@ -31,6 +31,10 @@ private:
     std::size_t classes_ = 1;
     std::vector<std::uint32_t> next_;     // state * classes_ + class -> state
     std::vector<std::uint64_t> output_;   // words ending at a state (with its suffixes)
+    // The first two bytes of every word, as a set of byte pairs: a text holding none of
+    // them holds no word, which a pass without a chain of table steps tells (used when
+    // every word has two bytes or more).
+    std::vector<std::uint64_t> pairs_;
     std::size_t size_ = 0;
 };
 

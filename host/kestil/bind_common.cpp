@@ -62,33 +62,88 @@ PyObject* item(PyObject* dict, PyObject* key) {
     return v;
 }
 
-struct Keys {
-    py::str id{"id"}, ext{"ext"}, summary{"summary"}, keywords{"keywords"}, kind{"kind"}, confidence{"confidence"};
-};
-
 bool equals(PyObject* v, const char* text) {
     return v && PyUnicode_Check(v) && PyUnicode_CompareWithASCIIString(v, text) == 0;
 }
 
 }  // namespace
 
+DictKeys::DictKeys(std::initializer_list<const char*> names) {
+    for (const char* n : names) {
+        PyObject* k = PyUnicode_InternFromString(n);
+        if (!k) throw py::error_already_set();
+        keys_.push_back(py::reinterpret_steal<py::object>(k));
+    }
+}
+
+DictKeys DictKeys::adopted_from(PyObject* sample) const {
+    DictKeys out = *this;
+    if (!sample || !PyDict_Check(sample)) return out;
+    PyObject *k, *v;
+    Py_ssize_t pos = 0;
+    while (PyDict_Next(sample, &pos, &k, &v)) {
+        if (!PyUnicode_CheckExact(k)) continue;
+        for (py::object& mine : out.keys_)
+            if (mine.ptr() != k && PyUnicode_Compare(mine.ptr(), k) == 0) mine = py::reinterpret_borrow<py::object>(k);
+    }
+    return out;
+}
+
+const DictKeys& node_keys() {
+    static const DictKeys* keys = new DictKeys({"id", "ext", "summary", "keywords", "kind", "confidence"});
+    return *keys;
+}
+
+void dict_fields(PyObject* dict, const DictKeys& keys, std::span<const std::string_view> names,
+                 std::span<PyObject*> values) {
+    for (PyObject*& x : values) x = nullptr;
+    const std::size_t n = names.size();
+    PyObject *key, *value;
+    Py_ssize_t pos = 0;
+    while (PyDict_Next(dict, &pos, &key, &value)) {
+        std::size_t f = 0;
+        while (f < n && key != keys[f]) ++f;
+        if (f == n) {
+            if (!PyUnicode_CheckExact(key)) {
+                for (std::size_t g = 0; g < n; ++g) values[g] = item(dict, keys[g]);
+                return;
+            }
+            if (!PyUnicode_IS_COMPACT_ASCII(key)) continue;
+            const std::string_view text(static_cast<const char*>(PyUnicode_DATA(key)),
+                                        static_cast<std::size_t>(PyUnicode_GET_LENGTH(key)));
+            while (f > 0 && names[f - 1] != text) --f;
+            if (f == 0) continue;
+            --f;
+        }
+        values[f] = value;
+    }
+}
+
+namespace {
+
+constexpr std::size_t kNodeFields = 6;
+constexpr std::string_view kNodeFieldNames[kNodeFields] = {"id", "ext", "summary", "keywords", "kind", "confidence"};
+
+}  // namespace
+
 void read_node(PyObject* node, TextArena& arena, retrieval::NodeText& out, std::vector<std::string_view>& keywords,
-               NodeRefs* refs) {
-    static const Keys* keys = new Keys();
+               NodeRefs* refs, const DictKeys& k) {
     if (!PyDict_Check(node)) wrong_kind(node, "score_node", "node", "dict");
-    PyObject* v = item(node, keys->id.ptr());
+    PyObject* f[kNodeFields];
+    dict_fields(node, k, kNodeFieldNames, f);
+    PyObject* v = f[0];
     out.id = v ? arena.text_form(v) : std::string_view();
     if (refs) refs->id = v;
-    v = item(node, keys->ext.ptr());
+    v = f[1];
     out.ext = v ? arena.text_form(v) : std::string_view();
-    v = item(node, keys->summary.ptr());
+    v = f[2];
     out.summary = {};
     if (v && v != Py_None) {
         if (!PyUnicode_Check(v))
             throw py::type_error(std::string("score_node() node 'summary' must be str or None, not ") + Py_TYPE(v)->tp_name);
         out.summary = arena.view(v);
     }
-    v = item(node, keys->keywords.ptr());
+    v = f[3];
     out.keywords = {};
     if (v && v != Py_None) {
         if (!PyList_Check(v))
@@ -103,10 +158,10 @@ void read_node(PyObject* node, TextArena& arena, retrieval::NodeText& out, std::
             keywords.push_back(arena.view(kw));
         }
     }
-    PyObject* kind = item(node, keys->kind.ptr());
+    PyObject* kind = f[4];
     out.symbol = equals(kind, "symbol");
     if (refs) refs->kind = kind;
-    out.high_confidence = equals(item(node, keys->confidence.ptr()), "high");
+    out.high_confidence = equals(f[5], "high");
 }
 
 }  // namespace kestil_host

@@ -41,8 +41,11 @@ py::object load_graph(py::module_ m) {
     py::object path_obj = m.attr("GRAPH_JSON");
     const std::string path = host::fspath(path_obj);
     if (retrieval::path_exists(path)) {
-        const std::string bytes = retrieval::read_file(path);
-        std::optional<py::object> graph = read_json(bytes);
+        std::optional<py::object> graph;
+        {
+            const retrieval::FileBytes bytes(path);
+            graph = read_json(bytes.bytes());
+        }
         py::object g = graph ? *graph : host_read(py::str(host::to_str(path)));
         if (!PyDict_Check(g.ptr()))
             throw py::type_error(std::string("the graph file must hold a JSON object (dict), not ") +

@@ -15,11 +15,13 @@ using retrieval::Candidate;
 using retrieval::EdgeText;
 using retrieval::ScoredEdge;
 
-PyObject* get(PyObject* dict, const py::str& key) {
-    PyObject* v = PyDict_GetItemWithError(dict, key.ptr());
+PyObject* get(PyObject* dict, PyObject* key) {
+    PyObject* v = PyDict_GetItemWithError(dict, key);
     if (!v && PyErr_Occurred()) throw py::error_already_set();
     return v;
 }
+
+PyObject* get(PyObject* dict, const py::str& key) { return get(dict, key.ptr()); }
 
 // A stored value, "" when absent: the sort key of an id or an edge end.
 py::object or_empty(PyObject* v) { return v ? py::reinterpret_borrow<py::object>(v) : py::str(""); }
@@ -89,7 +91,9 @@ py::object retrieve(py::module_ m, py::handle graph, py::handle query, py::handl
     PyObject** edge_items = PySequence_Fast_ITEMS(edges.ptr());
     TextArena arena;
 
-    // Degree and consumer pass.
+    // The edges' ends and relations as texts (degrees and importers come with the nodes).
+    static const DictKeys* edge_key_names = new DictKeys({"from", "to", "rel"});
+    const DictKeys edge_keys = edge_key_names->adopted_from(n_edges ? edge_items[0] : nullptr);
     std::vector<EdgeText> edge_text(static_cast<std::size_t>(n_edges));
     bool edge_ends_text = true;
     for (Py_ssize_t i = 0; i < n_edges; ++i) {
@@ -97,9 +101,12 @@ py::object retrieve(py::module_ m, py::handle graph, py::handle query, py::handl
         if (!PyDict_Check(e))
             throw py::type_error(std::string("retrieve() graph edges must be dict, not ") + Py_TYPE(e)->tp_name);
         EdgeText& t = edge_text[static_cast<std::size_t>(i)];
-        PyObject* from = get(e, K->from);
-        PyObject* to = get(e, K->to);
-        PyObject* rel = get(e, K->rel);
+        static constexpr std::string_view names[] = {"from", "to", "rel"};
+        PyObject* ends[3];
+        dict_fields(e, edge_keys, names, ends);
+        PyObject* from = ends[0];
+        PyObject* to = ends[1];
+        PyObject* rel = ends[2];
         t.from = from ? arena.text_form(from) : std::string_view();
         t.to = to ? arena.text_form(to) : std::string_view();
         t.rel = rel ? arena.text_form(rel) : std::string_view();
@@ -107,20 +114,23 @@ py::object retrieve(py::module_ m, py::handle graph, py::handle query, py::handl
         if (to && PyUnicode_Check(to)) t.to_key = t.to;
         edge_ends_text = edge_ends_text && (!from || PyUnicode_Check(from)) && (!to || PyUnicode_Check(to));
     }
-    const retrieval::EdgeStats stats(edge_text);
 
     // Node scoring: the nodes' texts gathered first, then scored in C++ alone.
     std::vector<retrieval::NodeText> node_text(static_cast<std::size_t>(n_nodes));
     std::vector<std::string_view> keywords;
     std::vector<std::size_t> kw_start(static_cast<std::size_t>(n_nodes) + 1, 0);
     std::vector<NodeRefs> refs(static_cast<std::size_t>(n_nodes));
+    const DictKeys nkeys = node_keys().adopted_from(n_nodes ? node_items[0] : nullptr);
     for (Py_ssize_t i = 0; i < n_nodes; ++i) {
         const auto u = static_cast<std::size_t>(i);
-        read_node(node_items[i], arena, node_text[u], keywords, &refs[u]);
+        read_node(node_items[i], arena, node_text[u], keywords, &refs[u], nkeys);
         kw_start[u + 1] = keywords.size();
     }
     for (std::size_t u = 0; u < node_text.size(); ++u)
         node_text[u].keywords = std::span<const std::string_view>(keywords.data() + kw_start[u], kw_start[u + 1] - kw_start[u]);
+    std::vector<std::string_view> node_ids(node_text.size());
+    for (std::size_t u = 0; u < node_text.size(); ++u) node_ids[u] = node_text[u].id;
+    const retrieval::EdgeStats stats(node_ids, edge_text);
     const std::vector<std::int64_t> totals = rq.node_totals(node_text, stats);
     std::vector<Candidate> cands;
     bool ids_text = true;

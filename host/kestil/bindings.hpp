@@ -1,9 +1,11 @@
 #pragma once
 // The pieces of the kestil module, each bound in its own file, and the argument checks
-// they share.
+// and readers of host values they share. Reading a node or an edge is one walk over its
+// entries; texts are seen in place unless they need converting.
 #include <pybind11/pybind11.h>
 
 #include <deque>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,7 +65,25 @@ struct NodeRefs {
     PyObject* id = nullptr;
     PyObject* kind = nullptr;
 };
+// Key texts for dict lookups. A graph read from JSON shares one key object per key
+// text across all its maps; adopting those objects lets every lookup succeed on the
+// identity test, without comparing texts.
+class DictKeys {
+public:
+    DictKeys(std::initializer_list<const char*> names);
+    DictKeys adopted_from(PyObject* sample) const;  // the sample map's own equal keys
+    PyObject* operator[](std::size_t i) const { return keys_[i].ptr(); }
+
+private:
+    std::vector<py::object> keys_;
+};
+// "id", "ext", "summary", "keywords", "kind", "confidence".
+const DictKeys& node_keys();
+// The values (null when absent) of the keys named `names` (the texts of `keys`, in the
+// same order) in one walk over the map's entries; what a lookup of each would give.
+void dict_fields(PyObject* dict, const DictKeys& keys, std::span<const std::string_view> names,
+                 std::span<PyObject*> values);
 void read_node(PyObject* node, TextArena& arena, retrieval::NodeText& out, std::vector<std::string_view>& keywords,
-               NodeRefs* refs = nullptr);
+               NodeRefs* refs = nullptr, const DictKeys& keys = node_keys());
 
 }  // namespace kestil_host

@@ -10,6 +10,8 @@
 #include "core/json.hpp"
 #include "core/text.hpp"
 #include "host/common/convert.hpp"
+#include "retrieval/text_ids.hpp"
+#include "retrieval/word_set.hpp"
 
 namespace kestil_host {
 
@@ -23,6 +25,27 @@ namespace {
 struct Decline {};
 
 constexpr int kMaxDepth = 900;  // below the host's default recursion limit
+
+// Length of the leading run of plain string bytes: printable ASCII other than the quote
+// and the backslash. Eight bytes at a time.
+std::size_t plain_run(const char* p, const char* end) {
+    constexpr std::uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
+    const char* start = p;
+    while (end - p >= 8) {
+        std::uint64_t w;
+        std::memcpy(&w, p, 8);
+        const std::uint64_t q = w ^ (ones * '"'), b = w ^ (ones * '\\');
+        const std::uint64_t special = ((q - ones) & ~q) | ((b - ones) & ~b) | (w - ones * 0x20) | w;
+        if (special & highs) break;
+        p += 8;
+    }
+    while (p < end) {
+        const auto c = static_cast<unsigned char>(*p);
+        if (c == '"' || c == '\\' || c < 0x20 || c >= 0x80) break;
+        ++p;
+    }
+    return static_cast<std::size_t>(p - start);
+}
 
 class Reader {
 public:
@@ -39,7 +62,15 @@ public:
 private:
     const char* p_;
     const char* end_;
-    std::unordered_map<std::string_view, py::object> keys_;
+    retrieval::TextIds key_ids_;
+    std::vector<py::object> keys_;
+    // The same few keys come back in every node and edge: a small direct-mapped cache
+    // in front of the memo.
+    struct Recent {
+        std::string_view raw;
+        PyObject* key = nullptr;
+    };
+    Recent recent_[64];
     std::string buf_;
 
     void skip_ws() {
@@ -147,6 +178,7 @@ private:
     py::object string() {
         const char* start = ++p_;
         bool ascii = true;
+        p_ += plain_run(p_, end_);
         while (p_ < end_) {
             const auto b = static_cast<unsigned char>(*p_);
             if (b == '"' || b == '\\' || b < 0x20) break;
@@ -171,9 +203,17 @@ private:
             }
             if (b < 0x20) throw Decline{};
             if (b != '\\') {
-                ascii = ascii && b < 0x80;
-                buf_.push_back(static_cast<char>(b));
-                ++p_;
+                const char* run = p_;
+                unsigned char seen = 0;
+                p_ += plain_run(p_, end_);
+                while (p_ < end_) {
+                    const auto c = static_cast<unsigned char>(*p_);
+                    if (c == '"' || c == '\\' || c < 0x20) break;
+                    seen |= c;
+                    ++p_;
+                }
+                ascii = ascii && !(seen & 0x80);
+                buf_.append(run, static_cast<std::size_t>(p_ - run));
                 continue;
             }
             if (p_ + 1 >= end_) throw Decline{};
@@ -229,13 +269,23 @@ private:
         while (q < end_ && *q != '"' && *q != '\\') ++q;
         if (q < end_ && *q == '"') {
             const std::string_view raw(p_ + 1, static_cast<std::size_t>(q - p_ - 1));
-            const auto it = keys_.find(raw);
-            if (it != keys_.end()) {
+            const std::size_t slot =
+                raw.empty() ? 0 : (raw.size() * 7 + static_cast<unsigned char>(raw[0]) * 3 +
+                                   static_cast<unsigned char>(raw.back())) & 63;
+            Recent& r = recent_[slot];
+            if (r.key && r.raw == raw) {
                 p_ = q + 1;
-                return it->second;
+                return py::reinterpret_borrow<py::object>(r.key);
+            }
+            const std::uint32_t id = key_ids_.intern(raw);
+            if (id < keys_.size()) {
+                p_ = q + 1;
+                r = {raw, keys_[id].ptr()};
+                return keys_[id];
             }
             py::object k = string();
-            keys_.emplace(raw, k);
+            keys_.push_back(k);
+            r = {raw, k.ptr()};
             return k;
         }
         return string();
@@ -415,7 +465,7 @@ private:
 
 std::optional<py::object> read_json(std::string_view bytes) {
     if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
-    if (!core::is_valid_utf8(bytes)) return std::nullopt;
+    if (!retrieval::is_ascii(bytes) && !core::is_valid_utf8(bytes)) return std::nullopt;
     try {
         Reader r(bytes.data(), bytes.data() + bytes.size());
         return r.document();

@@ -111,6 +111,126 @@ class LoadGraph(unittest.TestCase):
             if want is not None:
                 self.assertEqual(self.t.json_out("out(k.load_graph())"), [want])
 
+    def test_reader_matches_the_host_on_generated_documents(self):
+        # Strings with escapes at every offset of the eight-byte runs, raw and escaped
+        # non-ASCII, surrogates, numbers of every form, repeated keys; both writer forms.
+        got = self.t.run(r"""
+            import random
+            rnd = random.Random(9)
+            pool = ['a', 'b', ' ', '"', '\\', '\n', '\x00', '\x1f', '\x7f', '\u00e9', '\u20ac', '\U0001f600',
+                    '\ud800', '\udfff', '/']
+            def text():
+                return "".join(rnd.choice(pool) for _ in range(rnd.randint(0, 40)))
+            def value(depth=0):
+                r = rnd.random()
+                if depth > 3 or r < 0.3:
+                    return text()
+                if r < 0.4:
+                    return rnd.choice([0, -0, 7, -12345678901234567890123, 2**63, 1.5, -2.5e-300, 1e300, 0.1, True,
+                                       False, None, float("nan"), float("-inf")])
+                if r < 0.7:
+                    return [value(depth + 1) for _ in range(rnd.randint(0, 4))]
+                return {rnd.choice(["id", "kind", text()]): value(depth + 1) for _ in range(rnd.randint(0, 5))}
+            k.ensure_data_dir()
+            bad = 0
+            for i in range(300):
+                doc = {"nodes": [value() for _ in range(3)], "k" + text(): value()}
+                raw = json.dumps(doc, indent=rnd.choice([None, 2]), ensure_ascii=rnd.random() < 0.5)
+                with open(k.GRAPH_JSON, "w", encoding="utf-8", errors="surrogatepass") as f:
+                    f.write(raw)
+                try:
+                    want = json.loads(open(k.GRAPH_JSON, encoding="utf-8-sig").read())
+                except Exception as e:
+                    want = e
+                try:
+                    g = k.load_graph()
+                except Exception as e:
+                    g = e
+                if repr(g) != repr(want):
+                    bad += 1
+            print(bad, len(calls))
+            """)
+        self.assertEqual(got.stdout.split(), ["0", "0"], got.stderr[-2000:])
+
+    def test_reader_matches_the_host_on_damaged_documents(self):
+        # Bytes inserted and deleted at random: the same value, or the same error and message.
+        got = self.t.run(r"""
+            import random
+            rnd = random.Random(4)
+            base = [b'{"nodes": [{"id": "a\\u00e9\\n", "n": [1, -2.5e3, true, null, NaN]}], "e": {}}',
+                    b'{\n  "a": "xxxxxxxxxxxxxxxxxxxx\\"yyyy\\\\zz",\n  "b": [\n    1e5,\n    -0,\n    12345678901234567890\n  ]\n}',
+                    '{"k": "caf\u00e9 \U0001f600", "l": "\\ud83d\\ude00\\udc00"}'.encode()]
+            alphabet = b'{}[]",:\\ \t\n\r0123456789.eE+-abcdeftrunlNaIfiy\x00\x1f\x7f\xc3\xa9\xed\xa0\x80\xef\xbb\xbfu'
+            k.ensure_data_dir()
+            bad = 0
+            for i in range(3000):
+                d = bytearray(rnd.choice(base))
+                for _ in range(rnd.randint(1, 4)):
+                    op, pos = rnd.random(), rnd.randrange(len(d) + 1)
+                    if op < 0.4 and d:
+                        del d[min(pos, len(d) - 1)]
+                    else:
+                        d[pos:pos] = bytes(rnd.choice(alphabet) for _ in range(1 if op < 0.8 else 3))
+                with open(k.GRAPH_JSON, "wb") as f:
+                    f.write(bytes(d))
+                try:
+                    want = json.loads(open(k.GRAPH_JSON, encoding="utf-8-sig").read())
+                    want = want if isinstance(want, dict) else TypeError
+                except Exception as e:
+                    want = (type(e), str(e))
+                try:
+                    g = k.load_graph()
+                except TypeError:
+                    g = TypeError
+                except Exception as e:
+                    g = (type(e), str(e))
+                bad += repr(g) != repr(want)
+            print(bad, len(calls))
+            """)
+        self.assertEqual(got.stdout.split(), ["0", "0"], got.stderr[-2000:])
+
+    def test_writer_matches_the_hosts_dumps_on_generated_values(self):
+        got = self.t.run(r"""
+            import random
+            rnd = random.Random(3)
+            pool = ['a', '"', '\\', '\n', '\x00', '\x7f', '\u00e9', '\u20ac', '\U0001f600', '\ud800', '/', ' ', '\t']
+            class S(str): pass
+            class I(int): pass
+            class F(float): pass
+            def text():
+                return ''.join(rnd.choice(pool) for _ in range(rnd.randint(0, 10)))
+            def val(d=0):
+                r = rnd.random()
+                if d > 3 or r < 0.3:
+                    return rnd.choice([text(), S(text())])
+                if r < 0.5:
+                    return rnd.choice([0, -1, 2**64, -2**100, 1.5, 1e16, 1e-5, float('nan'), float('inf'), -0.0, True,
+                                       False, None, I(5), F(2.5), 123456789.123, (1, 2), set(), b"x"])
+                if r < 0.7:
+                    return rnd.choice([list, tuple])(val(d + 1) for _ in range(rnd.randint(0, 3)))
+                return {rnd.choice([text(), 1, 2.5, True, None, -3, float('nan'), (1,)]): val(d + 1)
+                        for _ in range(rnd.randint(0, 4))}
+            bad = 0
+            for i in range(1000):
+                v = val()
+                k.scan = lambda root, v=v: v
+                if os.path.exists(k.GRAPH_JSON):
+                    os.remove(k.GRAPH_JSON)
+                try:
+                    want = json.dumps(v, indent=2)
+                except Exception as e:
+                    want = (type(e), str(e))
+                try:
+                    k.load_graph()
+                    with open(k.GRAPH_JSON, encoding="ascii") as f:
+                        got = f.read()
+                except Exception as e:
+                    got = (type(e), str(e))
+                bad += got != want
+            print(bad)
+            """)
+        self.assertEqual(got.stdout.split(), ["0"], got.stderr[-2000:])
+
     def test_wrong_top_level_kinds(self):
         for data, kind in ((b"[]", "list"), (b"null", "null"), (b'"x"', "str"), (b"3", "int"), (b"2.5", "float"),
                            (b"true", "bool")):

@@ -255,5 +255,29 @@ class CapabilityIndex(unittest.TestCase):
             kestil.RetrieveResult([])
 
 
+class AgainstTheHostsOwnStrAndRe(unittest.TestCase):
+    """The query functions against the oracle's plain host code on random texts drawn from the
+    characters where case mapping, white space and word characters differ between libraries."""
+
+    POOL = ["a", "Z", "_", "0", " ", "/", "-", "{", "}", ":", "?", "GET ", "post ", "Delete", "/api", "fix", "test",
+            "\u0130", "\u0131", "\u212a", "\u017f", "\u03a3", "\u00df", "\ufb01", "\u1e9e", "\x1c", "\x1f", "\x85",
+            "\u180e", "\u2028", "\u00a0", "\u3000", "\u0301", "\u0663", "\U0001d7d8", "\u00e9", "caf\u00e9",
+            "\ud800", "ORDER", "pages/", "/Tests/", ".SPEC.tsx", "how does", "how  does"]
+
+    def test_random_texts(self):
+        import random
+        from tests.host.test_kestil_retrieve import ref_intent, ref_role, ref_route, ref_score_text, ref_tokenize
+        rnd = random.Random(21)
+        for _ in range(3000):
+            t = "".join(rnd.choice(self.POOL) for _ in range(rnd.randint(0, 12)))
+            self.assertEqual(kestil.tokenize_query(t), ref_tokenize(t), repr(t))
+            self.assertEqual(kestil.classify_intent(t), ref_intent(t), repr(t))
+            self.assertEqual(kestil.extract_route(t), ref_route(t), repr(t))
+            ext = rnd.choice(["", ".md", ".MD", ".ts"])
+            self.assertEqual(kestil.node_role(t, ext), ref_role(t, ext), repr(t))
+            terms = rnd.sample(["a", "i\u0307", "k", "ss", "\u03c3", "\u03c2", "get", "z"], 3)
+            self.assertEqual(kestil.score_text(t, terms), ref_score_text(t, terms), repr(t))
+
+
 if __name__ == "__main__":
     unittest.main()

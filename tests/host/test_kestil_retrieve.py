@@ -463,6 +463,43 @@ class RetrieveAgainstOracle(unittest.TestCase):
                     self.assertEqual(got.files, want_files, (round_, query, tf, te))
                     self.assertEqual([id(e) for e in got.edges], [id(e) for e in want_edges], (round_, query))
 
+    def test_odd_graphs_against_oracle(self):
+        # Nodes without an id or with an empty one, edges without ends or with empty ones:
+        # an empty "from" still names the importer, adds no degree, and equals a chosen "".
+        g = {"nodes": [{"kind": "file", "ext": ".py", "keywords": ["button"]}, {"id": "", "ext": ".ts"},
+                       {"id": "a.py", "kind": "symbol"}, {"id": "b.py::x"}],
+             "edges": [{"to": "./Button", "rel": "imports"}, {"from": "", "to": "./badge", "rel": "imports"},
+                       {"from": "", "to": "", "rel": "references"}, {"rel": "imports"},
+                       {"from": "a.py", "to": "", "rel": "contains"}, {"from": "a.py"}, {}]}
+        with IndexDir() as path:
+            caps = kestil.load_capability_index(path)
+            for query in ("button", "button badge", "badge", "x", "fix the button"):
+                for tf, te in ((5, 10), (1, 1), (0, 3)):
+                    want_files, want_edges = ref_retrieve(g, query, tf, te, caps)
+                    got = kestil.retrieve(g, query, tf, te)
+                    self.assertEqual(got.files, want_files, (query, tf))
+                    self.assertEqual([id(e) for e in got.edges], [id(e) for e in want_edges], (query, tf, te))
+
+    def test_keys_of_other_objects_and_kinds(self):
+        # Keys equal to the field names but other objects, a str subclass key, a key that
+        # is not text: each node reads as a lookup of its fields would read it.
+        class Key(str):
+            pass
+        made = "".join(["i", "d"])
+        g = {"nodes": [{"id": "a/orders.py", "ext": ".py"},
+                       {made: "b/orders.py", "".join(["e", "xt"]): ".py", 1: "one"},
+                       {Key("id"): "c/orders.py", "ext": ".py", "keywords": ["orders"]},
+                       {("id",): "tuple", "id": "d/orders.py", "summary": "orders"}],
+             "edges": [{"".join(["fr", "om"]): "b/orders.py", "to": "a/orders.py", "rel": "imports"},
+                       {Key("from"): "c/orders.py", 2.5: "x", "rel": "imports"}]}
+        with IndexDir() as path:
+            caps = kestil.load_capability_index(path)
+            want_files, want_edges = ref_retrieve(g, "orders", 10, 10, caps)
+            got = kestil.retrieve(g, "orders", 10, 10)
+        self.assertEqual(got.files, want_files)
+        self.assertEqual([id(e) for e in got.edges], [id(e) for e in want_edges])
+        self.assertEqual(len(got.files), 4)
+
     def test_large_graph_on_several_threads(self):
         # Big enough for the scoring to be split over threads; same answer as the oracle.
         rnd = random.Random(5)

@@ -45,6 +45,10 @@ TEST(Scoring, ManyTermsCountLikeFewTerms) {
     const retrieval::TermCounter many(terms);
     EXPECT_FALSE(many.separable());
     EXPECT_EQ(many.count("T1 t50 T99 x"), retrieval::score_text("T1 t50 T99 x", terms));
+    const std::string huge(100000, 'q');
+    const retrieval::TermCounter one_huge(std::vector<std::string>{huge, "x"});
+    EXPECT_EQ(one_huge.count("Q" + huge + "x"), 2u);
+    EXPECT_EQ(one_huge.count(huge.substr(1)), 0u);
     const retrieval::TermCounter dup(std::vector<std::string>{"a", "a", "b c"});
     EXPECT_FALSE(dup.separable());
     EXPECT_EQ(dup.count("A B C"), 3u);

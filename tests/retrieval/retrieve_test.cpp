@@ -92,14 +92,18 @@ TEST(EdgeStats, DegreesAndImporters) {
         {"a", "b", "imports", "a", "b"}, {"a", "./BUTTON", "imports", "a", "./BUTTON"},
         {"a", "a", "references", "a", "a"}, {"c", "Badge\xc3\xa9", "imports", "c", std::nullopt},
         {"", "b", "imports", std::nullopt, "b"}};
-    const retrieval::EdgeStats stats(edges);
+    const retrieval::EdgeStats stats({"a", "b", "c", "Badge\xc3\xa9", "", "zz"}, edges);
     EXPECT_EQ(stats.degree(stats.id_of("a")), 4);
     EXPECT_EQ(stats.degree(stats.id_of("b")), 2);
     EXPECT_EQ(stats.degree(stats.id_of("zz")), 0);
+    EXPECT_EQ(stats.degree(stats.id_of("nobody")), 0);
+    EXPECT_EQ(stats.node_id(1), stats.id_of("b"));
     EXPECT_EQ(stats.degree(stats.id_of("")), 0);
     EXPECT_TRUE(stats.imports_button(stats.id_of("a")));
     EXPECT_FALSE(stats.imports_badge(stats.id_of("a")));
     EXPECT_TRUE(stats.imports_badge(stats.id_of("c")));
+    // An empty "from" imports for a node without an id, though it adds no degree.
+    EXPECT_FALSE(stats.imports_button(stats.id_of("")));
     // Only stored text ends match chosen ids.
     EXPECT_EQ(stats.touching(edges, {"b"}), (std::vector<char>{1, 0, 0, 0, 1}));
     EXPECT_EQ(stats.touching(edges, {"Badge\xc3\xa9"}), (std::vector<char>{0, 0, 0, 0, 0}));
