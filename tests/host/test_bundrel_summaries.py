@@ -241,6 +241,8 @@ class SymbolExcerpts(unittest.TestCase):
         self.assertEqual(read(self.root, "empty.py", {"f": {"line_start": 0}}), "# empty.py::f (lines 1-0)\n")
         self.assertEqual(read(self.root, "bad.py", {"f": {"line_start": 0}}), "# bad.py::f (lines 1-1)\nxy")
         self.assertEqual(read(self.root, "missing.py", {"f": {"line_start": 0}}), "")
+        # A path with a NUL character names no file, not the file before the NUL.
+        self.assertEqual(read(self.root, "crlf.py\x00.py", {"f": {"line_start": 0}}), "")
         self.assertEqual(read(self.root, "crlf.py", {}), "")
         os.mkdir(os.path.join(self.root, "sub"))
         self.assertEqual(read(os.path.join(self.root, "sub"), "../crlf.py", {"f": {"line_start": 1, "line_end": 1}}),
