@@ -163,6 +163,19 @@ class HandOver(LauncherCase):
         self.assertIn("OSError: [Errno 7] Argument list too long", err)
         self.assertFalse(os.path.exists(self.record + ".pid"))
 
+    def test_prompt_holding_a_nul_is_the_hosts_error_and_nothing_is_started(self):
+        # A source row with a NUL reaches the context; the system cannot pass it in one
+        # argument, so the hand-over fails as the host's does rather than cut the prompt.
+        code = ("import sys; sys.path[:0] = [%r, %r]\n"
+                "import tarvelle.wendle_claude as w\n"
+                "w.pack = lambda **kw: 'row\\x00rest'\n"
+                "try:\n    w.main(['q'])\nexcept ValueError as e:\n    print('ValueError:', e)\n"
+                ) % (TREE, os.path.join(TREE, "src"))
+        proc = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, env=self.env,
+                              cwd=self.proj)
+        self.assertEqual((proc.returncode, proc.stdout), (0, "ValueError: embedded null byte\n"))
+        self.assertFalse(os.path.exists(self.record + ".pid"))
+
     def test_script_without_interpreter_line_is_not_run_by_a_shell(self):
         self.fake_claude("echo ran > %s\n" % os.path.join(self.dir, "ran"))
         _, status, _, err = self.launch("q")
