@@ -22,10 +22,16 @@ std::optional<std::string> find_program(std::string_view name, std::optional<std
 // os.execvpe(program, argv, env): runs `program`, looked up on the PATH of `env` (no
 // shell fallback for a file the system cannot execute), in place of this process. It
 // does not return where the process is replaced; core::OsError with the first error
-// other than a missing entry (else the last one) when no entry could be run. On a
+// other than a missing entry (else the last one) when no entry could be run, and
+// check_handover's error before any attempt. On a
 // platform that cannot replace a process the program is started, waited for, and its
 // exit status returned.
 int replace_process(std::string_view program, const std::vector<std::string>& argv, const Environment& env);
+
+// What the host checks before any hand-over: the system takes each argument, name and
+// value only up to its first NUL, so one that holds a NUL is refused with
+// std::invalid_argument("embedded null byte") (the host's ValueError) rather than cut.
+void check_handover(const std::vector<std::string>& argv, const Environment& env);
 
 // The command line that hands `argv` unchanged to a program that splits its command line
 // by the Windows C runtime's rules (quotes, and backslashes before quotes doubled).

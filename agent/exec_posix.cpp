@@ -78,6 +78,7 @@ std::optional<std::string> find_program(std::string_view name, std::optional<std
 }
 
 int replace_process(std::string_view program, const std::vector<std::string>& argv, const Environment& env) {
+    check_handover(argv, env);
     std::vector<std::string> args, vars;
     for (const auto& a : argv) args.push_back(core::paths::fs_encode(a));
     std::optional<std::string> path_value;

@@ -65,6 +65,7 @@ std::optional<std::string> find_program(std::string_view name, std::optional<std
 }
 
 int replace_process(std::string_view program, const std::vector<std::string>& argv, const Environment& env) {
+    check_handover(argv, env);
     std::string path_value, pathext = ".COM;.EXE;.BAT;.CMD";
     std::wstring block;
     for (const auto& [k, v] : env) {

@@ -10,14 +10,24 @@
 
 namespace packing {
 
+namespace {
+
+// A path holding a NUL names no file: the system would read the name only up to it.
+bool nameable(const std::string& raw) { return raw.find('\0') == std::string::npos; }
+
+}  // namespace
+
 bool path_exists(const std::string& path) {
+    const std::string raw = core::paths::fs_encode(path);
     struct stat st;
-    return ::stat(core::paths::fs_encode(path).c_str(), &st) == 0;
+    return nameable(raw) && ::stat(raw.c_str(), &st) == 0;
 }
 
 int read_whole_file(const std::string& path, std::string& out) {
     out.clear();
-    const int fd = ::open(core::paths::fs_encode(path).c_str(), O_RDONLY | O_CLOEXEC);
+    const std::string raw = core::paths::fs_encode(path);
+    if (!nameable(raw)) return ENOENT;
+    const int fd = ::open(raw.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return errno;
     struct stat st;
     std::size_t cap = 1 << 16;

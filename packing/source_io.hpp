@@ -5,10 +5,11 @@
 
 namespace packing {
 
-// Path.exists(): any entry, links followed; false on any error.
+// Path.exists(): any entry, links followed; false on any error and for a path holding a NUL.
 bool path_exists(const std::string& path);
 
-// Reads the whole file into `out`; 0, or the errno of the failure (a directory too).
+// Reads the whole file into `out`; 0, or the errno of the failure (a directory too; ENOENT
+// for a path holding a NUL).
 int read_whole_file(const std::string& path, std::string& out);
 
 }  // namespace packing

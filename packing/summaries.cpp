@@ -171,7 +171,7 @@ StoreRead load_summaries(const std::string& project_root) {
         return out;
     }
     try {
-        Json v = core::json_loads(bytes, core::Bom::Strip);
+        Json v = core::json_loads(bytes, core::Bom::Strip, core::BigInts::Keep);
         if (v.is_object()) out.value = std::move(v);
     } catch (const core::JsonError&) {
     }

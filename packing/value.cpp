@@ -23,7 +23,7 @@ bool is_set(const Json& v) {
         case Json::value_t::object:
             return !v.empty();
         default:
-            return true;
+            return true;  // a big integer is never zero
     }
 }
 
@@ -46,7 +46,7 @@ std::string text_form(const Json& v) {
         case Json::value_t::string:
             return v.get<std::string>();
         default:
-            return core::json_dumps(v);
+            return core::is_big_int(v) ? core::big_int_text(v) : core::json_dumps(v);
     }
 }
 
@@ -64,6 +64,9 @@ std::optional<std::int64_t> as_int(const Json& v) {
         constexpr auto top = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
         return static_cast<std::int64_t>(u > top ? top : u);
     }
+    if (core::is_big_int(v))
+        return core::big_int_text(v).starts_with('-') ? std::numeric_limits<std::int64_t>::min()
+                                                       : std::numeric_limits<std::int64_t>::max();
     return std::nullopt;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // How the packer reads a stored JSON value the host's way: whether it counts as set
 // (the host's truthiness) and the text it prints for it. Both are O(size of the value).
+// Integers beyond 64 bits are core::big_int values and count as integers throughout.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -19,7 +20,7 @@ bool is_set(const Json& v);
 std::string text_form(const Json& v);
 
 // v as an integer when it is one (true and false count as 1 and 0, as in the host);
-// nothing for any other kind. Unsigned values beyond the signed range saturate.
+// nothing for any other kind. Integers beyond the signed range saturate.
 std::optional<std::int64_t> as_int(const Json& v);
 
 // v[key] for a map holding the key; nullptr otherwise (also when v is not a map).

@@ -20,9 +20,10 @@ void bind_excerpts(py::module_& m);   // estimate_tokens, read_symbol_content
 void bind_pack(py::module_& m);       // pack, _file_id, _basename
 void bind_command(py::module_& m);    // pack_for_query, main
 
-// A host value as the packer's JSON value: maps, lists, texts, numbers, booleans and
-// None by kind; anything JSON cannot hold (tuples, sets, integers beyond 64 bits,
-// other objects) as its text form. Deep nesting raises the host's RecursionError.
+// A host value as the packer's JSON value: maps, lists, texts, numbers (integers beyond
+// 64 bits as core::big_int), booleans and None by kind; anything JSON cannot hold
+// (tuples, sets, other objects) as its text form. Deep nesting raises the host's
+// RecursionError.
 core::Json summary_value(py::handle o);
 
 // A new reference from the C API as an object; null raises the pending host error.

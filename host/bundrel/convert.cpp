@@ -51,7 +51,7 @@ core::Json summary_value(py::handle o) {
             if (x == -1 && PyErr_Occurred()) throw py::error_already_set();
             return static_cast<std::int64_t>(x);
         }
-        return text_of(o);
+        return core::big_int(text_of(o));
     }
     if (PyFloat_Check(p)) return PyFloat_AS_DOUBLE(p);
     if (PyUnicode_Check(p)) return utf8_lenient(o);

@@ -181,7 +181,9 @@ void register_errors() {
         } catch (const core::OsError& e) {
             py::object err = py::module_::import("builtins").attr("OSError")(
                 e.err, py::module_::import("os").attr("strerror")(e.err), to_str(e.filename));
-            PyErr_SetObject(PyExc_OSError, err.ptr());
+            // OSError(errno, ...) builds the errno's subclass (FileNotFoundError, ...): raise it
+            // as its own type, or a caller's error_already_set meets a type mismatch.
+            PyErr_SetObject(reinterpret_cast<PyObject*>(Py_TYPE(err.ptr())), err.ptr());
         } catch (const core::DecodeError& e) {
             // Decoding the same bytes here raises the host's own UnicodeDecodeError.
             try {

@@ -6,7 +6,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "agent/exec.hpp"
@@ -87,6 +89,16 @@ TEST_F(Exec, FailuresAsTheHostReportsThem) {
     EXPECT_EQ(in_child({"claude"}, {{"PATH", at("noexec") + ":" + at("good")}}), 3);
     // The PATH of the given environment counts, not the process's own.
     EXPECT_EQ(in_child({"claude"}, {{"PATH", at("good")}}), 3);
+    // A NUL anywhere is refused before any attempt, as the host refuses it, instead of
+    // reaching the program with the text cut at the NUL.
+    const std::string nul("a\0b", 3);
+    for (const auto& [argv, env] : std::vector<std::pair<std::vector<std::string>, Environment>>{
+             {{"claude", "-p", nul}, {{"PATH", at("good")}}},
+             {{"claude"}, {{"PATH", at("good")}, {"X", nul}}},
+             {{"claude"}, {{"PATH", at("good")}, {nul, "x"}}}}) {
+        EXPECT_THROW(agent::process::check_handover(argv, env), std::invalid_argument);
+        EXPECT_EQ(in_child(argv, env), 101);  // not the program's 3
+    }
 }
 
 TEST(WindowsCommandLine, QuotesAsTheRuntimeSplits) {

@@ -71,6 +71,8 @@ class SummaryBlock(unittest.TestCase):
              "Vars: x (used by: f, g, h), y, z"),
             ("variables capped at 6", {"variables": list("abcdefgh")}, "Vars: a, b, c, d, e, f"),
             ("variables giving nothing", {"variables": [1, {"name": ""}, None]}, ""),
+            ("a variable that is a number beyond 64 bits gives nothing", {"variables": [2 ** 80, -2 ** 70, "y"]},
+             "Vars: y"),
             ("call graph", {"internal_graph": [{"from": "a", "to": "b"}, {"from": "c"}, "x->y",
                                                {"from": "d", "to": "e", "rel": "uses"}]},
              "Call graph: a->b, d->e"),
@@ -154,6 +156,13 @@ class SummaryStore(unittest.TestCase):
         self.assertEqual(list(got), ["z.py", "a.py"])
         self.assertEqual(got, {"z.py": {"description": "\u00e9", "n": [1, 2.5, None, True]}, "a.py": 3})
 
+    def test_integers_beyond_64_bits_stay_exact(self):
+        self.write(b'{"a.py": {"n": [100000000000000000000000000001, -9223372036854775809, '
+                   b'18446744073709551615]}}')
+        got = bundrel.load_summaries(self.root)
+        self.assertEqual(got, {"a.py": {"n": [10 ** 29 + 1, -2 ** 63 - 1, 2 ** 64 - 1]}})
+        self.assertEqual([type(n) for n in got["a.py"]["n"]], [int] * 3)
+
     def test_invalid_utf8_raises_the_hosts_decoding_error(self):
         data = b"{\"a\": \"caf\xe9\"}"
         self.write(data)
@@ -232,6 +241,8 @@ class SymbolExcerpts(unittest.TestCase):
         self.assertEqual(read(self.root, "empty.py", {"f": {"line_start": 0}}), "# empty.py::f (lines 1-0)\n")
         self.assertEqual(read(self.root, "bad.py", {"f": {"line_start": 0}}), "# bad.py::f (lines 1-1)\nxy")
         self.assertEqual(read(self.root, "missing.py", {"f": {"line_start": 0}}), "")
+        # A path with a NUL character names no file, not the file before the NUL.
+        self.assertEqual(read(self.root, "crlf.py\x00.py", {"f": {"line_start": 0}}), "")
         self.assertEqual(read(self.root, "crlf.py", {}), "")
         os.mkdir(os.path.join(self.root, "sub"))
         self.assertEqual(read(os.path.join(self.root, "sub"), "../crlf.py", {"f": {"line_start": 1, "line_end": 1}}),

@@ -163,6 +163,19 @@ class HandOver(LauncherCase):
         self.assertIn("OSError: [Errno 7] Argument list too long", err)
         self.assertFalse(os.path.exists(self.record + ".pid"))
 
+    def test_prompt_holding_a_nul_is_the_hosts_error_and_nothing_is_started(self):
+        # A source row with a NUL reaches the context; the system cannot pass it in one
+        # argument, so the hand-over fails as the host's does rather than cut the prompt.
+        code = ("import sys; sys.path[:0] = [%r, %r]\n"
+                "import tarvelle.wendle_claude as w\n"
+                "w.pack = lambda **kw: 'row\\x00rest'\n"
+                "try:\n    w.main(['q'])\nexcept ValueError as e:\n    print('ValueError:', e)\n"
+                ) % (TREE, os.path.join(TREE, "src"))
+        proc = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, env=self.env,
+                              cwd=self.proj)
+        self.assertEqual((proc.returncode, proc.stdout), (0, "ValueError: embedded null byte\n"))
+        self.assertFalse(os.path.exists(self.record + ".pid"))
+
     def test_script_without_interpreter_line_is_not_run_by_a_shell(self):
         self.fake_claude("echo ran > %s\n" % os.path.join(self.dir, "ran"))
         _, status, _, err = self.launch("q")
@@ -192,6 +205,26 @@ class Failures(LauncherCase):
             f.write("not json")
         self.assertEqual(self.launch("q", "--dry-run")[1:],
                          (1, "", "[wendle] Error loading graph: Expecting value: line 1 column 1 (char 0)\n"))
+
+    def test_operating_system_errors_of_the_bootstrap_keep_their_own_message(self):
+        # The errors that the system reports from below (a directory where the graph file
+        # should be, a file where its directory should be) reach the line as the host's
+        # OSError subclasses with their own text.
+        blocker = os.path.join(self.dir, "blocker")
+        os.makedirs(os.path.join(blocker, "info_graph.json"))
+        code = ("import sys, pathlib; sys.path[:0] = [%r, %r]\n"
+                "import tarvelle.kestil as k, tarvelle.wendle_claude as w\n"
+                "k.GRAPH_JSON = pathlib.Path(sys.argv[1], 'info_graph.json'); k.DATA_DIR = pathlib.Path(sys.argv[1])\n"
+                "w.scan = lambda root: {}\n"
+                "print(w.main(['--dry-run', 'q']))\n") % (TREE, os.path.join(TREE, "src"))
+        here = os.path.join(self.proj, "src", "scan.py")
+        rows = [(blocker, "[wendle] Error loading graph: [Errno 21] Is a directory: '%s/info_graph.json'\n" % blocker),
+                (here, "[wendle] No graph found \u2014 scanning %s ...\n"
+                       "[wendle] Error loading graph: [Errno 17] File exists: '%s'\n" % (self.proj, here))]
+        for data_dir, err in rows:
+            proc = subprocess.run([sys.executable, "-c", code, data_dir], capture_output=True, text=True,
+                                  cwd=self.proj)
+            self.assertEqual((proc.stdout, proc.stderr), ("1\n", err), data_dir)
 
     def test_no_agent_on_the_path(self):
         _, status, out, err = self.launch("q", env={"PATH": self.fakebin})

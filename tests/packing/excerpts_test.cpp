@@ -126,6 +126,7 @@ TEST_F(ReadSymbolContent, MissingOrUnreadableFilesAndNoFunctionsGiveNothing) {
     EXPECT_EQ(packing::read_symbol_content(root, "d", {{"f", 0, 0}}), "");
     EXPECT_EQ(packing::read_symbol_content(root, "d/x.py", {}), "");
     EXPECT_EQ(packing::read_symbol_content(root + "/nowhere", "d/x.py", {{"f", 0, 0}}), "");
+    EXPECT_EQ(packing::read_symbol_content(root, std::string("d/x.py\0.py", 10), {{"f", 0, 0}}), "");
 }
 
 }  // namespace
