@@ -14,7 +14,10 @@ namespace {
 
 constexpr std::size_t kRecentRows = 20;
 
-// ASCII decimal text, optionally signed, as a count; nullopt beyond 128 bits.
+[[noreturn]] void too_wide() { throw std::overflow_error("token count beyond 128 bits"); }
+
+// ASCII decimal text, optionally signed, as a count; nullopt when it is no such text,
+// std::overflow_error beyond 128 bits.
 std::optional<TokenCount> parse_count(std::string_view digits) {
     const bool negative = !digits.empty() && digits.front() == '-';
     if (negative) digits.remove_prefix(1);
@@ -23,10 +26,10 @@ std::optional<TokenCount> parse_count(std::string_view digits) {
     for (const char c : digits) {
         if (c < '0' || c > '9') return std::nullopt;
         // Accumulate toward the negative side, which holds one value more.
-        if (__builtin_mul_overflow(v, 10, &v) || __builtin_sub_overflow(v, c - '0', &v)) return std::nullopt;
+        if (__builtin_mul_overflow(v, 10, &v) || __builtin_sub_overflow(v, c - '0', &v)) too_wide();
     }
     if (negative) return v;
-    if (v == std::numeric_limits<TokenCount>::min()) return std::nullopt;
+    if (v == std::numeric_limits<TokenCount>::min()) too_wide();
     return -v;
 }
 
@@ -60,8 +63,9 @@ std::optional<TokenCount> tokens_of(const core::Json& value) {
         case T::boolean: return value.get<bool>() ? 1 : 0;
         case T::number_float: {
             const double d = std::trunc(value.get<double>());
+            if (!std::isfinite(d)) return std::nullopt;
             // 2^127 bounds the 128-bit range; every finite double below it converts exactly.
-            if (!std::isfinite(d) || std::fabs(d) >= 0x1p127) return std::nullopt;
+            if (std::fabs(d) >= 0x1p127) too_wide();
             return static_cast<TokenCount>(d);
         }
         case T::string: {

@@ -21,7 +21,7 @@ std::string count_text(TokenCount v);
 // The tokens of one `total_tokens` value as the host's int() takes it: an integer as it
 // is, a real number truncated toward zero, true as 1 and false as 0, a text that holds a
 // decimal integer. nullopt for what int() refuses (null, containers, non-finite numbers,
-// other texts) and for values beyond 128 bits.
+// other texts); std::overflow_error for a value beyond 128 bits, which no total can hold.
 std::optional<TokenCount> tokens_of(const core::Json& value);
 
 // The text under which a `mode` value is totalled: a text as it is, null as None, true
@@ -38,7 +38,7 @@ struct TokenStats {
 
 // The statistics of the rows, in file order. A row that is not an object is no event
 // and is left out everywhere; a row whose tokens cannot be converted counts with 0.
-// std::overflow_error should a total leave the 128-bit range.
+// std::overflow_error should a row's tokens or a total leave the 128-bit range.
 TokenStats token_stats(const std::vector<core::Json>& rows);
 
 // "Events: N", "Total tokens: T", then "- mode: sum" per mode in code-point order of the

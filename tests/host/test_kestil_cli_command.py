@@ -302,12 +302,19 @@ class StatsTest(KestilCase):
                          '{\n  "event_count": 0,\n  "total_tokens": 0,\n  "by_mode": {},\n  "recent": []\n}\n')
         self.assertFalse(self.data.exists())
 
-    def test_undecodable_log_fails_before_printing(self):
+    def test_undecodable_or_uncountable_log_fails_before_printing(self):
         self.data.mkdir(parents=True)
-        (self.data / "token_usage.jsonl").write_bytes(b'{"mode": "a", "total_tokens": 1}\n\xff\n')
-        r = self.kestil("stats")
-        self.assertEqual((r.returncode, r.stdout), (1, ""))
-        self.assertIn("UnicodeDecodeError: 'utf-8' codec can't decode byte 0xff in position 33", r.stderr)
+        cases = [(b'{"mode": "a", "total_tokens": 1}\n\xff\n',
+                  "UnicodeDecodeError: 'utf-8' codec can't decode byte 0xff in position 33"),
+                 # Too wide for the totals: never counted as 0 behind the user's back.
+                 (b'{"mode": "a", "total_tokens": 1}\n{"mode": "a", "total_tokens": 1e39}\n', "OverflowError")]
+        for log, error in cases:
+            with self.subTest(error=error):
+                (self.data / "token_usage.jsonl").write_bytes(log)
+                for args in (("stats",), ("stats", "--json")):
+                    r = self.kestil(*args)
+                    self.assertEqual((r.returncode, r.stdout), (1, ""))
+                    self.assertIn(error, r.stderr)
 
 
 class StartUpTest(KestilCase):

@@ -2,6 +2,7 @@
 // texts, totals and the two printed forms.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -41,9 +42,11 @@ TEST(TokenCounts, ConvertAsTheHostsIntDoes) {
         const auto tokens = retrieval::tokens_of(core::json_loads(values[k], core::Bom::Reject, core::BigInts::Keep));
         EXPECT_EQ(tokens ? retrieval::count_text(*tokens) : "E", answers[k]);
     }
-    // Beyond 128 bits the count gives up instead of wrapping.
-    EXPECT_FALSE(retrieval::tokens_of(core::big_int("340282366920938463463374607431768211456")));
-    EXPECT_FALSE(retrieval::tokens_of(Json(1e39)));
+    // Beyond 128 bits the count is refused as too wide, neither wrapped nor taken for 0.
+    for (const Json& wide : {core::big_int("340282366920938463463374607431768211456"), Json(1e39), Json(-1e39),
+                             Json("-" + std::string(40, '9'))})
+        EXPECT_THROW(retrieval::tokens_of(wide), std::overflow_error) << wide.dump();
+    EXPECT_EQ(retrieval::count_text(*retrieval::tokens_of(Json(-1.7e38))), "-169999999999999998061923293023115935744");
 }
 
 TEST(TokenCounts, IntTextFollowsTheHostsRulesOnItsOwn) {
@@ -115,4 +118,8 @@ TEST(TokenStats, TotalsBeyondSixtyFourBitsStayExact) {
               "Events: 3\nTotal tokens: 123456789030792422974944119504\n- m: 123456789030792422974944119504\n");
     EXPECT_NE(retrieval::token_stats_json(stats).find("\"total_tokens\": 123456789030792422974944119504,"),
               std::string::npos);
+    // A single row too wide for the totals stops the statistics; counting it as 0 would print a wrong total.
+    EXPECT_THROW(retrieval::token_stats(rows_of("{\"mode\": \"m\", \"total_tokens\": 1}\n"
+                                                "{\"mode\": \"m\", \"total_tokens\": 1e300}\n")),
+                 std::overflow_error);
 }
