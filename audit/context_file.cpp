@@ -2,9 +2,9 @@
 
 #include <vector>
 
-#include "audit/files.hpp"
 #include "audit/score_roadmap.hpp"
 #include "audit/values.hpp"
+#include "core/fs.hpp"
 #include "core/paths.hpp"
 
 namespace audit {
@@ -58,7 +58,7 @@ std::string audit_context_text(const core::Json& r) {
 std::string write_audit_context(const std::string& root, const core::Json& r) {
     const std::string text = audit_context_text(r);
     const std::string path = core::paths::join(core::paths::join(root, ".nimbrel"), "AUDIT_CONTEXT.md");
-    files::replace_text(path, text);
+    core::fs::replace_text(path, text);
     return path;
 }
 

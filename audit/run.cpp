@@ -1,9 +1,5 @@
 #include "audit/run.hpp"
 
-#include <pwd.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <stdexcept>
 
@@ -12,13 +8,13 @@
 #include "audit/db_in_routes.hpp"
 #include "audit/dead_exports.hpp"
 #include "audit/error_handling.hpp"
-#include "audit/files.hpp"
 #include "audit/parallel.hpp"
 #include "audit/readers.hpp"
 #include "audit/score_roadmap.hpp"
 #include "audit/test_coverage.hpp"
 #include "audit/todos.hpp"
 #include "audit/values.hpp"
+#include "core/fs.hpp"
 #include "core/paths.hpp"
 #include "core/text.hpp"
 
@@ -68,33 +64,7 @@ std::string closing_lines(const std::string& report_path, const std::string& con
     return "\n  JSON:    " + report_path + "\n  Context: " + context_path + "\n";
 }
 
-namespace {
-
-// The home directory of the current user ("~") or of a named one ("~name").
-std::optional<std::string> home_of(std::string_view user) {
-    if (user.empty()) {
-        if (const char* home = std::getenv("HOME")) return core::paths::fs_decode(home);
-        if (const passwd* pw = ::getpwuid(::getuid())) return core::paths::fs_decode(pw->pw_dir);
-        return std::nullopt;
-    }
-    const std::string name = core::paths::fs_encode(user);
-    if (const passwd* pw = ::getpwnam(name.c_str())) return core::paths::fs_decode(pw->pw_dir);
-    return std::nullopt;
-}
-
-}  // namespace
-
-std::string resolve_root(std::string_view root_arg) {
-    std::string path(root_arg);
-    if (!path.empty() && path[0] == '~') {
-        const std::size_t slash = path.find(core::paths::SEP);
-        const std::string_view user = std::string_view(path).substr(1, slash == std::string::npos ? std::string::npos : slash - 1);
-        const auto home = home_of(user);
-        if (!home) throw std::runtime_error("Could not determine home directory.");
-        path = *home + (slash == std::string::npos ? std::string() : path.substr(slash));
-    }
-    return core::paths::resolve(path);
-}
+std::string resolve_root(std::string_view root_arg) { return core::paths::resolve(core::paths::expand_user(root_arg)); }
 
 std::string report_path(const std::optional<std::string>& out, const std::string& root) {
     if (out && !out->empty()) return core::paths::normalize(*out);
@@ -109,15 +79,15 @@ std::string report_json(const core::Json& results) {
 }
 
 std::string write_report(const std::string& path, const core::Json& results) {
-    files::make_dirs(core::paths::parent(path));
+    core::fs::make_dirs(core::paths::parent(path));
     const std::string text = report_json(results);
-    files::replace_text(path, text);
+    core::fs::replace_text(path, text);
     return text;
 }
 
 std::optional<std::string> find_wendle(const std::string& module_dir) {
     const std::string beside = core::paths::join(core::paths::join(module_dir, "bin"), "wendle");
-    if (files::exists(beside)) return beside;
+    if (core::fs::exists(beside)) return beside;
     const char* path_env = std::getenv("PATH");
     if (!path_env) return std::nullopt;
 #ifdef _WIN32
@@ -130,10 +100,8 @@ std::optional<std::string> find_wendle(const std::string& module_dir) {
         // the audited project itself: a file planted there must not run.
         if (!is_absolute_id(dir)) continue;
         const std::string candidate = core::paths::join(core::paths::fs_decode(dir), "wendle");
-        struct stat st;
-        const std::string native = core::paths::fs_encode(candidate);
-        if (::stat(native.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(native.c_str(), X_OK) == 0)
-            return candidate;
+        const core::fs::FileSystem& fs = core::fs::current();
+        if (fs.stat(candidate).is_file() && fs.executable(candidate)) return candidate;
     }
     return std::nullopt;
 }
