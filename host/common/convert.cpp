@@ -171,8 +171,9 @@ void register_errors() {
         try {
             if (p) std::rethrow_exception(p);
         } catch (const core::OsError& e) {
-            py::object err = py::module_::import("builtins").attr("OSError")(
-                e.err, py::module_::import("os").attr("strerror")(e.err), to_str(e.filename));
+            py::object err =
+                py::module_::import("builtins")
+                    .attr("OSError")(e.err, py::module_::import("os").attr("strerror")(e.err), to_str(e.filename));
             PyErr_SetObject(PyExc_OSError, err.ptr());
         } catch (const core::KeyError& e) {
             PyErr_SetObject(PyExc_KeyError, to_str(e.what()).ptr());

@@ -19,7 +19,7 @@ namespace {
 namespace fs = core::fs;
 
 class Disk : public ::testing::Test {
-  protected:
+protected:
     std::string dir;
     const fs::FileSystem& disk = fs::disk();
 
@@ -119,7 +119,7 @@ TEST(DiskCurrentDir, IsTheProcesssOwn) {
 
 // A file system that knows one file only.
 class OneFile final : public fs::FileSystem {
-  public:
+public:
     fs::Status stat(const std::string& p) const override {
         fs::Status s;
         if (p == "/only") {
