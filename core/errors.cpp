@@ -9,4 +9,7 @@ OsError::OsError(int err_, std::string filename_)
       err(err_),
       filename(std::move(filename_)) {}
 
+DecodeError::DecodeError(std::string bytes_)
+    : std::runtime_error("'utf-8' codec can't decode the text"), bytes(std::move(bytes_)) {}
+
 }  // namespace core

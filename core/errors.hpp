@@ -12,6 +12,13 @@ struct OsError : std::runtime_error {
     OsError(int err_, std::string filename_);
 };
 
+// Bytes that the host's strict UTF-8 decoder refuses. The host side decodes `bytes`
+// itself, so that UnicodeDecodeError carries the host's own position and reason.
+struct DecodeError : std::runtime_error {
+    std::string bytes;
+    explicit DecodeError(std::string bytes_);
+};
+
 // A missing key in a record (KeyError on the host side); what() is the key.
 struct KeyError : std::runtime_error {
     explicit KeyError(const std::string& key) : std::runtime_error(key) {}

@@ -216,6 +216,12 @@ void write_value(std::string& out, const Json& v, int indent, int level) {
             });
             return;
         case Json::value_t::binary:
+            if (is_big_int(v)) {
+                const auto& digits = v.get_binary();
+                out.append(digits.begin(), digits.end());
+                return;
+            }
+            break;
         case Json::value_t::discarded:
             break;
     }
@@ -287,7 +293,7 @@ double to_double(std::string_view num) {
 
 class Reader {
 public:
-    explicit Reader(std::string_view s) : s_(s), n_(s.size()) {}
+    Reader(std::string_view s, BigInts big) : s_(s), n_(s.size()), big_(big) {}
 
     Json document() {
         std::size_t i = skip_ws(0);
@@ -300,6 +306,7 @@ public:
 private:
     std::string_view s_;
     std::size_t n_;
+    BigInts big_;
     int depth_ = 0;
 
     // Throws with the position in code points, counted as the host counts them.
@@ -394,6 +401,7 @@ private:
             if (std::from_chars(num.data(), end, iv).ec == std::errc()) return Json(iv);
             std::uint64_t uv = 0;
             if (num.front() != '-' && std::from_chars(num.data(), end, uv).ec == std::errc()) return Json(uv);
+            if (big_ == BigInts::Keep) return big_int(num);
         }
         return Json(to_double(num));
     }
@@ -544,6 +552,8 @@ private:
 
 }  // namespace
 
+void json_write_string(std::string& out, std::string_view s) { write_string(out, s); }
+
 void json_write(std::string& out, const Json& v, int indent) { write_value(out, v, indent, 0); }
 
 std::string json_dumps(const Json& v) {
@@ -564,13 +574,26 @@ std::string float_repr(double d) {
     return out;
 }
 
-Json json_loads(std::string_view text, Bom bom) {
+Json big_int(std::string_view decimal) {
+    return Json::binary(Json::binary_t::container_type(decimal.begin(), decimal.end()), kBigIntSubtype);
+}
+
+bool is_big_int(const Json& v) {
+    return v.is_binary() && v.get_binary().has_subtype() && v.get_binary().subtype() == kBigIntSubtype;
+}
+
+std::string big_int_text(const Json& v) {
+    const auto& digits = v.get_binary();
+    return std::string(digits.begin(), digits.end());
+}
+
+Json json_loads(std::string_view text, Bom bom, BigInts big) {
     constexpr std::string_view kBom = "\xEF\xBB\xBF";
     // Stripping takes one mark, as decoding with utf-8-sig does; the reader itself
     // refuses a text that starts with one.
     if (bom == Bom::Strip && text.starts_with(kBom)) text.remove_prefix(kBom.size());
     if (text.starts_with(kBom)) throw JsonError("Unexpected UTF-8 BOM (decode using utf-8-sig)", 0, 1, 1);
-    return Reader(text).document();
+    return Reader(text, big).document();
 }
 
 }  // namespace core

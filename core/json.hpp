@@ -1,6 +1,7 @@
 #pragma once
 // JSON values and the host's JSON text (json.dumps / json.loads with their defaults).
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,8 @@ std::string json_dumps(const Json& v);
 std::string json_dumps_indent(const Json& v, int indent = 2);
 // Appends instead of returning; indent < 0 is the one-line form.
 void json_write(std::string& out, const Json& v, int indent);
+// A JSON string literal of `s` (quotes included) in the host's ASCII-only form.
+void json_write_string(std::string& out, std::string_view s);
 // repr(float): the shortest round-trip text in the host's form (1e-05, 1e+16, 0.1,
 // 1000000000000000.0, NaN, Infinity, -Infinity).
 std::string float_repr(double d);
@@ -30,10 +33,22 @@ struct JsonError : std::runtime_error {
 
 enum class Bom { Reject, Strip };
 
+// Integers beyond 64 bits, held exact as their decimal text in a binary value of this
+// subtype (a JSON text never yields a binary value otherwise). The writer prints the
+// text; the host turns it into its own int.
+inline constexpr std::uint8_t kBigIntSubtype = 0x42;
+Json big_int(std::string_view decimal);
+bool is_big_int(const Json& v);
+// The decimal text of a big integer value (is_big_int(v) must hold).
+std::string big_int_text(const Json& v);
+// What the reader makes of an integer beyond 64 bits: a float (the default), or a big
+// integer kept exact as the host keeps it.
+enum class BigInts { AsFloat, Keep };
+
 // json.loads of text: the host's dialect (NaN, Infinity, -Infinity, duplicate keys
 // keep the first place and take the last value). Bom::Reject fails on a leading
 // U+FEFF as the host does; Bom::Strip drops it first. `text` is valid UTF-8.
-// Integers beyond 64 bits become floats.
-Json json_loads(std::string_view text, Bom bom = Bom::Reject);
+// Integers beyond 64 bits become floats unless `big` keeps them.
+Json json_loads(std::string_view text, Bom bom = Bom::Reject, BigInts big = BigInts::AsFloat);
 
 }  // namespace core

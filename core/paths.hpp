@@ -17,6 +17,8 @@ inline constexpr char SEP = '/';
 // after resolution, a missing tail kept. A link loop throws std::runtime_error with
 // the host's message "Symlink loop from '<path>'".
 std::string resolve(std::string_view path);
+// PurePath(a) == PurePath(b) for two normalized path texts: case-insensitive on Windows.
+bool same(std::string_view a, std::string_view b);
 // str(PurePath(p)): redundant separators and "." dropped, ".." kept, trailing
 // separator dropped, "" -> ".", a leading "//" kept.
 std::string normalize(std::string_view path);
@@ -34,6 +36,10 @@ bool is_within(std::string_view path, std::string_view root);
 std::string relpath(std::string_view path, std::string_view start);
 // os.getcwd()
 std::string cwd();
+// str(Path(p).expanduser()): a leading "~" becomes the home directory (HOME, else the
+// password database), "~user" that user's; std::runtime_error "Could not determine home
+// directory." when it cannot be expanded. Other paths come back normalized.
+std::string expand_user(std::string_view path);
 
 // os.fsencode / os.fsdecode: a name is UTF-8 text in which every byte that does not
 // decode is carried as a lone surrogate U+DC80..U+DCFF (in its 3-byte form), so names

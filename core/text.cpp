@@ -153,6 +153,42 @@ std::string decode_utf8_ignore(std::string_view bytes) {
     return out;
 }
 
+std::string decode_utf8_replace(std::string_view bytes) {
+    const uchar* const begin = bytes_of(bytes);
+    const uchar* const end = begin + bytes.size();
+    const uchar* p = begin;
+    const uchar* run = begin;
+    std::string out;
+    while ((p = skip_ascii(p, end)) < end) {
+        std::size_t bad = 0;
+        const std::size_t n = seq_len(p, end, false, bad);
+        if (n) {
+            p += n;
+            continue;
+        }
+        if (out.capacity() == 0) out.reserve(bytes.size() + 16);
+        out.append(reinterpret_cast<const char*>(run), p - run);
+        out += "\xEF\xBF\xBD";  // U+FFFD
+        p += bad;
+        run = p;
+    }
+    if (run == begin) return std::string(bytes);
+    out.append(reinterpret_cast<const char*>(run), end - run);
+    return out;
+}
+
+std::string decode_text_mode_replace(std::string_view bytes) {
+    std::string out = decode_utf8_replace(bytes);
+    translate_in_place(out);
+    return out;
+}
+
+std::string decode_text_mode_replace(std::string&& bytes) {
+    if (!is_valid_utf8(bytes)) return decode_text_mode_replace(std::string_view(bytes));
+    translate_in_place(bytes);
+    return std::move(bytes);
+}
+
 std::string translate_newlines(std::string_view text) {
     std::string out(text);
     translate_in_place(out);

@@ -6,6 +6,7 @@
 // names may also hold lone surrogates, encoded as 3-byte sequences (ED A0..BF xx);
 // only the JSON writer and the host conversion know about them.
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +17,13 @@ namespace core {
 // UTF-8 decoding with errors="ignore": every maximal invalid subpart is dropped,
 // surrogates (ED A0..BF), overlongs and bytes F5..FF included. NUL stays.
 std::string decode_utf8_ignore(std::string_view bytes);
+// UTF-8 decoding with errors="replace": one U+FFFD for each maximal invalid subpart.
+std::string decode_utf8_replace(std::string_view bytes);
+// decode_utf8_replace, then the text-mode newline translation (a text file read with
+// errors="replace").
+std::string decode_text_mode_replace(std::string_view bytes);
+// The same, reusing the buffer when the bytes are valid UTF-8 (no copy).
+std::string decode_text_mode_replace(std::string&& bytes);
 // Text-mode newline translation: "\r\n" and a lone "\r" each become "\n".
 std::string translate_newlines(std::string_view text);
 // Both, in the host's order (decode first, then translate), as the scan reads a file.
@@ -49,6 +57,7 @@ inline bool is_space(char32_t c) {
 }
 bool is_upper(char32_t c);       // str.isupper() of a one-character text (Uppercase property)
 bool is_line_break(char32_t c);  // a row end of str.splitlines()
+int decimal_value(char32_t c);   // the digit of a str.isdecimal() character, else -1
 // Byte offset just past the run of white space (is_space) that starts at byte offset `pos`.
 std::size_t space_end(std::string_view s, std::size_t pos);
 
@@ -72,5 +81,10 @@ std::vector<std::string_view> split_sep(std::string_view s, std::string_view sep
 std::size_t count(std::string_view s, std::string_view sub);
 // str.replace(old, new) for a non-empty old.
 std::string replace(std::string_view s, std::string_view old, std::string_view repl);
+
+// int(s) of a text, any magnitude: surrounding white space, one sign, decimal digits of
+// any script with single underscores between them. The value as plain ASCII decimal
+// ("-42", "0"), or nullopt where the host raises ValueError. Linear in the text.
+std::optional<std::string> int_text(std::string_view s);
 
 }  // namespace core

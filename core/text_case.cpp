@@ -72,6 +72,12 @@ bool is_upper(char32_t c) {
     return u_hasBinaryProperty(static_cast<UChar32>(c), UCHAR_UPPERCASE);
 }
 
+int decimal_value(char32_t c) {
+    if (c < 0x80) return c >= '0' && c <= '9' ? static_cast<int>(c - '0') : -1;
+    const auto u = static_cast<UChar32>(c);
+    return u_charType(u) == U_DECIMAL_DIGIT_NUMBER ? u_charDigitValue(u) : -1;
+}
+
 // True when the text holds an upper-case character and no lower-case or title-case one.
 bool str_isupper(std::string_view s) {
     bool cased = false;

@@ -12,6 +12,8 @@ missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
+# npm fetches the pinned tree-sitter runtime and grammar packages at configure time.
+command -v npm >/dev/null || missing+=(npm)
 if [ ${#missing[@]} -gt 0 ]; then
   echo "installing: ${missing[*]}" >&2
   SUDO=""; [ "$(id -u)" -eq 0 ] || SUDO=sudo

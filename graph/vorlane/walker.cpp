@@ -84,16 +84,18 @@ bool link_stays_inside(const std::string& dir, const std::string& root_resolved)
     }
 }
 
-bool keep_dir(const std::string& base, const std::string& d, const std::string& root_resolved) {
-    if (contains(SKIP_DIRS, d)) return false;
+bool keep_dir(const std::string& base, const std::string& d, const std::string& root_resolved,
+              const WalkRules& rules) {
+    if (rules.skip_dir(d)) return false;
     const std::string dir = paths::join(base, d);
-    if (contains(CONDITIONAL_SKIP, d) && is_build_output(dir)) return false;
+    if (rules.prune_build_output && contains(CONDITIONAL_SKIP, d) && is_build_output(dir)) return false;
     return link_stays_inside(dir, root_resolved);
 }
 
 bool is_regular_file(const std::string& path) { return fs::current().stat(path).is_file(); }
 
 struct Walk {
+    WalkRules rules;
     std::string root_resolved;
     const WalkLimits* limits = nullptr;
     std::vector<std::string> leave_out_names;  // the last component of each left-out path
@@ -125,12 +127,12 @@ struct Walk {
             const std::string path = paths::join(base, name);
             // The "venv" test applies below the root only: a project that itself lies in
             // such a folder is still walked.
-            if (should_scan(paths::join(below, name)) && is_regular_file(path) && !left_out(name, path))
+            if (rules.accept(paths::join(below, name)) && is_regular_file(path) && !left_out(name, path))
                 files.push_back(path);
         }
         std::vector<std::string> kept;
         for (const std::string& d : l->dirs)
-            if (keep_dir(base, d, root_resolved)) kept.push_back(d);
+            if (keep_dir(base, d, root_resolved, rules)) kept.push_back(d);
         descent.push_back(l->self);
         for (const std::string& d : kept) {
             const std::string sub = paths::join(base, d);
@@ -151,7 +153,17 @@ bool should_scan(std::string_view path) {
 std::vector<std::string> walk_files(std::string_view root) { return walk_files(root, WalkLimits{}); }
 
 std::vector<std::string> walk_files(std::string_view root, const WalkLimits& limits) {
+    static constexpr WalkRules kRules{[](std::string_view d) { return contains(SKIP_DIRS, d); }, true, &should_scan};
+    return walk_files(root, kRules, limits);
+}
+
+std::vector<std::string> walk_files(std::string_view root, const WalkRules& rules) {
+    return walk_files(root, rules, WalkLimits{});
+}
+
+std::vector<std::string> walk_files(std::string_view root, const WalkRules& rules, const WalkLimits& limits) {
     Walk w;
+    w.rules = rules;
     w.limits = &limits;
     for (const std::string& p : limits.leave_out) w.leave_out_names.push_back(paths::name(p));
     w.root_resolved = paths::resolve(root);

@@ -99,6 +99,13 @@ py::object to_py(const core::Json& v) {
             return py::float_(v.get<double>());
         case T::string:
             return to_str(v.get_ref<const std::string&>());
+        case T::binary:
+            if (core::is_big_int(v)) {
+                PyObject* n = PyLong_FromString(core::big_int_text(v).c_str(), nullptr, 10);
+                if (!n) throw py::error_already_set();
+                return py::reinterpret_steal<py::object>(n);
+            }
+            throw py::type_error("value cannot be converted");
         case T::array: {
             Nesting level(" while converting a JSON array");
             py::list out(v.size());
@@ -132,7 +139,8 @@ core::Json from_py(py::handle o) {
             if (!PyErr_Occurred()) return static_cast<std::uint64_t>(u);
             PyErr_Clear();
         }
-        return PyLong_AsDouble(o.ptr());
+        // Beyond 64 bits the value stays exact, as the host's JSON text keeps it.
+        return core::big_int(utf8(py::str(o)));
     }
     if (PyFloat_Check(o.ptr())) return PyFloat_AS_DOUBLE(o.ptr());
     if (PyUnicode_Check(o.ptr())) return utf8_lenient(o);
@@ -175,6 +183,14 @@ void register_errors() {
                 py::module_::import("builtins")
                     .attr("OSError")(e.err, py::module_::import("os").attr("strerror")(e.err), to_str(e.filename));
             PyErr_SetObject(PyExc_OSError, err.ptr());
+        } catch (const core::DecodeError& e) {
+            // Decoding the same bytes here raises the host's own UnicodeDecodeError.
+            try {
+                py::bytes(e.bytes).attr("decode")("utf-8");
+                PyErr_SetString(PyExc_UnicodeError, e.what());
+            } catch (py::error_already_set& raised) {
+                raised.restore();
+            }
         } catch (const core::KeyError& e) {
             PyErr_SetObject(PyExc_KeyError, to_str(e.what()).ptr());
         } catch (const core::JsonError& e) {

@@ -49,6 +49,9 @@ TEST_F(Disk, StatFollowsLinksAndLstatDoesNot) {
     EXPECT_EQ(disk.stat(at("dangling")).err, ENOENT);
     EXPECT_TRUE(disk.lstat(at("dangling")).is_link());
     EXPECT_EQ(disk.stat(at("f.txt/x")).err, ENOTDIR);
+    // A NUL would cut the name short at the platform's call: such a path names nothing.
+    EXPECT_EQ(disk.stat(at("f.txt") + std::string(1, '\0') + "x").err, ENOENT);
+    EXPECT_EQ(disk.stat(dir + std::string(1, '\0')).err, ENOENT);
 
     std::string target;
     EXPECT_EQ(disk.read_link(at("dangling"), target), 0);

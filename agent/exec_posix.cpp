@@ -1,0 +1,110 @@
+// Process calls on POSIX systems: the search path walked here, execve for each entry.
+#ifndef _WIN32
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "agent/exec.hpp"
+#include "core/errors.hpp"
+#include "core/paths.hpp"
+
+namespace agent::process {
+
+namespace {
+
+std::vector<std::string> split_path(std::string_view value) {
+    std::vector<std::string> out;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t k = value.find(':', start);
+        out.emplace_back(value.substr(start, k == std::string_view::npos ? std::string_view::npos : k - start));
+        if (k == std::string_view::npos) return out;
+        start = k + 1;
+    }
+}
+
+// os.path.join(dir, name) for a name without separators.
+std::string join(const std::string& dir, std::string_view name) {
+    if (dir.empty() || dir.back() == '/') return dir + std::string(name);
+    return dir + "/" + std::string(name);
+}
+
+std::string confstr_path() {
+    const std::size_t n = ::confstr(_CS_PATH, nullptr, 0);
+    if (n == 0) return "/bin:/usr/bin";
+    std::string buf(n, '\0');
+    ::confstr(_CS_PATH, buf.data(), n);
+    buf.resize(n - 1);
+    return buf;
+}
+
+// An existing entry that may be run and is no directory.
+bool runnable(const std::string& path) {
+    const std::string raw = core::paths::fs_encode(path);
+    if (raw.find('\0') != std::string::npos) return false;
+    struct stat st;
+    return ::stat(raw.c_str(), &st) == 0 && ::access(raw.c_str(), F_OK | X_OK) == 0 && !S_ISDIR(st.st_mode);
+}
+
+std::vector<char*> pointers(std::vector<std::string>& items) {
+    std::vector<char*> out;
+    out.reserve(items.size() + 1);
+    for (auto& s : items) out.push_back(s.data());
+    out.push_back(nullptr);
+    return out;
+}
+
+}  // namespace
+
+std::optional<std::string> find_program(std::string_view name, std::optional<std::string_view> path_var) {
+    if (name.find('/') != std::string_view::npos) {
+        const std::string p(name);
+        return runnable(p) ? std::optional<std::string>(p) : std::nullopt;
+    }
+    const std::string value = path_var ? std::string(*path_var) : confstr_path();
+    if (value.empty()) return std::nullopt;
+    std::set<std::string> seen;
+    for (const auto& dir : split_path(value)) {
+        if (!seen.insert(dir).second) continue;
+        const std::string candidate = join(dir, name);
+        if (runnable(candidate)) return candidate;
+    }
+    return std::nullopt;
+}
+
+int replace_process(std::string_view program, const std::vector<std::string>& argv, const Environment& env) {
+    std::vector<std::string> args, vars;
+    for (const auto& a : argv) args.push_back(core::paths::fs_encode(a));
+    std::optional<std::string> path_value;
+    for (const auto& [k, v] : env) {
+        vars.push_back(core::paths::fs_encode(k) + "=" + core::paths::fs_encode(v));
+        if (k == "PATH") path_value = v;
+    }
+    std::vector<char*> arg_ptrs = pointers(args), var_ptrs = pointers(vars);
+
+    const auto attempt = [&](const std::string& file) {
+        const std::string raw = core::paths::fs_encode(file);
+        ::execve(raw.c_str(), arg_ptrs.data(), var_ptrs.data());
+        return errno;
+    };
+    if (program.find('/') != std::string_view::npos) throw core::OsError(attempt(std::string(program)), std::string(program));
+
+    // The host's order: the first error that is not a missing entry wins, else the last.
+    std::optional<core::OsError> saved, last;
+    for (const auto& dir : split_path(path_value ? *path_value : "/bin:/usr/bin")) {
+        const std::string full = join(dir, program);
+        const int err = attempt(full);
+        last.emplace(err, full);
+        if (err != ENOENT && err != ENOTDIR && !saved) saved.emplace(err, full);
+    }
+    throw saved ? *saved : *last;
+}
+
+}  // namespace agent::process
+
+#endif

@@ -1,0 +1,90 @@
+#include "audit/db_in_routes.hpp"
+
+#include <algorithm>
+#include <exception>
+#include <optional>
+#include <unordered_set>
+#include <vector>
+
+#include "audit/code_exts.hpp"
+#include "audit/parallel.hpp"
+#include "audit/patterns.hpp"
+#include "audit/values.hpp"
+#include "core/text.hpp"
+
+namespace audit {
+
+namespace {
+
+struct Found {
+    std::size_t count = 0;
+    Json record;
+};
+
+// The record of one route file, or nothing when its text holds no database call.
+std::optional<Found> file_record(const std::string& id, const std::string& text) {
+    std::size_t count = 0;
+    // Distinct matched texts in first-seen order: a fixed choice where the host's set
+    // order is open.
+    std::vector<std::string> distinct;
+    std::unordered_set<std::string_view> known;
+    db_re().for_each(text, [&](const core::Match& m) {
+        ++count;
+        if (known.insert(m.group()).second) distinct.emplace_back(m.group());
+        return true;
+    });
+    if (count == 0) return std::nullopt;
+
+    Json lines = Json::array();
+    std::int64_t number = 0;
+    for (std::string_view line : core::splitlines(text)) {
+        ++number;
+        if (db_re().search(line)) lines.push_back(number);
+        if (lines.size() == 5) break;
+    }
+    Json patterns = Json::array();
+    for (std::size_t i = 0; i < distinct.size() && i < 3; ++i) patterns.push_back(distinct[i]);
+
+    Json rec = Json::object();
+    rec["file"] = id;
+    rec["count"] = count;
+    rec["lines"] = std::move(lines);
+    rec["patterns"] = std::move(patterns);
+    return Found{count, std::move(rec)};
+}
+
+}  // namespace
+
+core::Json check_db_in_routes(const core::Json& graph, const SourceReader& read, unsigned threads) {
+    const Json& nodes = list_or_empty(graph, "nodes");
+    // The route files, in graph order; a malformed node ends the list and its error is
+    // raised after the files before it.
+    std::vector<std::string> ids;
+    std::exception_ptr stop;
+    try {
+        for (const Json& n : nodes) {
+            if (!equals_text(find(n, "kind"), "file")) continue;
+            const std::string& id = as_text(require(n, "id"));
+            std::string buf;
+            if (route_re().search(match_subject(id, buf)) && is_code_path(id)) ids.push_back(id);
+        }
+    } catch (...) {
+        stop = std::current_exception();
+    }
+
+    std::vector<std::optional<Found>> per_file(ids.size());
+    const auto errors = parallel_for(0, ids.size(), threads, [&](std::size_t i) { per_file[i] = file_record(ids[i], read(ids[i])); });
+    std::vector<Found> found;
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        if (errors[i]) std::rethrow_exception(errors[i]);
+        if (per_file[i]) found.push_back(std::move(*per_file[i]));
+    }
+    if (stop) std::rethrow_exception(stop);
+
+    std::stable_sort(found.begin(), found.end(), [](const Found& a, const Found& b) { return a.count > b.count; });
+    Json out = Json::array();
+    for (std::size_t i = 0; i < found.size() && i < 10; ++i) out.push_back(std::move(found[i].record));
+    return out;
+}
+
+}  // namespace audit

@@ -1,0 +1,58 @@
+#include "audit/readers.hpp"
+
+#include "audit/files.hpp"
+#include "core/paths.hpp"
+#include "core/text.hpp"
+
+namespace audit {
+
+namespace {
+
+// Reads a text file as the host's text mode does with errors="replace"; nullopt-like
+// failure reported through the return flag.
+bool read_text(const std::string& path, std::string& text) {
+    std::string bytes;
+    if (files::read_bytes(path, bytes) != 0) return false;
+    text = core::decode_text_mode_replace(std::move(bytes));
+    return true;
+}
+
+}  // namespace
+
+core::Json load_graph(const std::string& root) {
+    const std::string path = core::paths::join(core::paths::join(root, ".nimbrel"), "info_graph.json");
+    if (!files::exists(path)) return core::Json::object();
+    std::string text;
+    if (!read_text(path, text)) return core::Json::object();
+    try {
+        core::Json doc = core::json_loads(text, core::Bom::Reject);
+        if (doc.is_object() || doc.is_null()) return doc;
+    } catch (const std::exception&) {
+        // Any decoding failure means no usable graph.
+    }
+    return core::Json::object();
+}
+
+bool is_absolute_id(std::string_view file_id) {
+#ifdef _WIN32
+    if (!file_id.empty() && (file_id[0] == '/' || file_id[0] == '\\')) return true;
+    return file_id.size() >= 2 && file_id[1] == ':';
+#else
+    return !file_id.empty() && file_id[0] == '/';
+#endif
+}
+
+std::string read_source(const std::string& root, std::string_view file_id) {
+    if (is_absolute_id(file_id)) return {};
+    const std::string path = core::paths::join(root, file_id);
+    if (!files::exists(path)) return {};
+    std::string text;
+    if (!read_text(path, text)) return {};
+    return text;
+}
+
+SourceReader project_reader(const std::string& root) {
+    return [root](const std::string& file_id) { return read_source(root, file_id); };
+}
+
+}  // namespace audit

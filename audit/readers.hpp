@@ -1,0 +1,32 @@
+#pragma once
+// The two tolerant readers through which the auditor sees a project: its information
+// graph and its source files. Both read the whole file once (O(file size)) and report
+// nothing; only the existence test before a read may throw (core::OsError).
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "core/json.hpp"
+
+namespace audit {
+
+// The graph document at <root>/.nimbrel/info_graph.json: the decoded top-level object,
+// null when the document is JSON null, and an empty object when the file is missing,
+// unreadable, not JSON (a leading byte-order mark included) or not an object.
+core::Json load_graph(const std::string& root);
+
+// The text of the project file `file_id` under `root`: UTF-8 with every invalid
+// sequence replaced by U+FFFD and line ends read as "\n"; "" when it is missing or
+// unreadable. An absolute `file_id` reads as "": a graph may only name files by their
+// place in the project.
+std::string read_source(const std::string& root, std::string_view file_id);
+
+// How the source checks get a file's text by its id; the project reader reads with
+// read_source under a fixed root.
+using SourceReader = std::function<std::string(const std::string& file_id)>;
+SourceReader project_reader(const std::string& root);
+
+// Whether a file id is an absolute path on this platform.
+bool is_absolute_id(std::string_view file_id);
+
+}  // namespace audit

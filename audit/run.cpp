@@ -1,0 +1,141 @@
+#include "audit/run.hpp"
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <stdexcept>
+
+#include "audit/circular_deps.hpp"
+#include "audit/copy_paste.hpp"
+#include "audit/db_in_routes.hpp"
+#include "audit/dead_exports.hpp"
+#include "audit/error_handling.hpp"
+#include "audit/files.hpp"
+#include "audit/parallel.hpp"
+#include "audit/readers.hpp"
+#include "audit/score_roadmap.hpp"
+#include "audit/test_coverage.hpp"
+#include "audit/todos.hpp"
+#include "audit/values.hpp"
+#include "core/paths.hpp"
+#include "core/text.hpp"
+
+namespace audit {
+
+core::Json run_check(std::size_t i, const core::Json& graph, const std::string& root) {
+    switch (i) {
+        case 0: return check_dead_exports(graph);
+        case 1: return check_test_coverage(graph, root);
+        case 2: return check_circular_deps(graph);
+        case 3: return check_copy_paste(graph);
+        case 4: return check_db_in_routes(graph, project_reader(root), default_threads());
+        case 5: return check_todos(graph, project_reader(root), default_threads());
+        case 6: return check_missing_error_handling(graph, project_reader(root), default_threads());
+        default: throw std::out_of_range("no such check");
+    }
+}
+
+bool has_graph(const core::Json& graph) { return truthy(graph); }
+
+core::Json run_audit(core::Json graph, const std::string& root,
+                     const std::function<void(const CheckStep&, bool done)>& progress) {
+    Json r = Json::object();
+    r["_graph"] = std::move(graph);
+    for (std::size_t i = 0; i < CHECK_STEPS.size(); ++i) {
+        if (progress) progress(CHECK_STEPS[i], false);
+        Json result = run_check(i, r["_graph"], root);
+        r[std::string(CHECK_STEPS[i].key)] = std::move(result);
+        if (progress) progress(CHECK_STEPS[i], true);
+    }
+    r["debt_score"] = debt_score(r);
+    return r;
+}
+
+std::string banner(const std::string& root) {
+    return "\nTarvelle Auditor \xe2\x80\x94 " + core::paths::name(root) + "\n";
+}
+
+std::string missing_graph_message(const std::string& root) {
+    return "No info_graph.json found in " + root + "/.nimbrel/\n" +
+           "Run `wendle .` first to build the graph, then re-run the audit.\n";
+}
+
+std::string progress_start(const CheckStep& step) { return "  " + std::string(step.label) + "...  "; }
+
+std::string closing_lines(const std::string& report_path, const std::string& context_path) {
+    return "\n  JSON:    " + report_path + "\n  Context: " + context_path + "\n";
+}
+
+namespace {
+
+// The home directory of the current user ("~") or of a named one ("~name").
+std::optional<std::string> home_of(std::string_view user) {
+    if (user.empty()) {
+        if (const char* home = std::getenv("HOME")) return core::paths::fs_decode(home);
+        if (const passwd* pw = ::getpwuid(::getuid())) return core::paths::fs_decode(pw->pw_dir);
+        return std::nullopt;
+    }
+    const std::string name = core::paths::fs_encode(user);
+    if (const passwd* pw = ::getpwnam(name.c_str())) return core::paths::fs_decode(pw->pw_dir);
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::string resolve_root(std::string_view root_arg) {
+    std::string path(root_arg);
+    if (!path.empty() && path[0] == '~') {
+        const std::size_t slash = path.find(core::paths::SEP);
+        const std::string_view user = std::string_view(path).substr(1, slash == std::string::npos ? std::string::npos : slash - 1);
+        const auto home = home_of(user);
+        if (!home) throw std::runtime_error("Could not determine home directory.");
+        path = *home + (slash == std::string::npos ? std::string() : path.substr(slash));
+    }
+    return core::paths::resolve(path);
+}
+
+std::string report_path(const std::optional<std::string>& out, const std::string& root) {
+    if (out && !out->empty()) return core::paths::normalize(*out);
+    return core::paths::join(core::paths::join(root, ".nimbrel"), "audit_report.json");
+}
+
+std::string report_json(const core::Json& results) {
+    Json report = Json::object();
+    for (const auto& [k, v] : results.items())
+        if (k != "_graph") report[k] = v;
+    return core::json_dumps_indent(report, 2);
+}
+
+std::string write_report(const std::string& path, const core::Json& results) {
+    files::make_dirs(core::paths::parent(path));
+    const std::string text = report_json(results);
+    files::replace_text(path, text);
+    return text;
+}
+
+std::optional<std::string> find_wendle(const std::string& module_dir) {
+    const std::string beside = core::paths::join(core::paths::join(module_dir, "bin"), "wendle");
+    if (files::exists(beside)) return beside;
+    const char* path_env = std::getenv("PATH");
+    if (!path_env) return std::nullopt;
+#ifdef _WIN32
+    constexpr std::string_view list_sep = ";";
+#else
+    constexpr std::string_view list_sep = ":";
+#endif
+    for (std::string_view dir : core::split_sep(path_env, list_sep)) {
+        // Relative entries (and the empty one) name the current directory, which is often
+        // the audited project itself: a file planted there must not run.
+        if (!is_absolute_id(dir)) continue;
+        const std::string candidate = core::paths::join(core::paths::fs_decode(dir), "wendle");
+        struct stat st;
+        const std::string native = core::paths::fs_encode(candidate);
+        if (::stat(native.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(native.c_str(), X_OK) == 0)
+            return candidate;
+    }
+    return std::nullopt;
+}
+
+}  // namespace audit

@@ -1,0 +1,63 @@
+#pragma once
+// The audit run and the pieces of its command: the seven checks in their fixed order
+// over one loaded graph, the results map, the JSON report and the texts the command
+// writes around them. The host sequences these and does the writing to its streams.
+// The run holds the graph once (moved in, never copied) and costs what its checks cost.
+#include <array>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "core/json.hpp"
+
+namespace audit {
+
+struct CheckStep {
+    std::string_view key;    // the results map's key
+    std::string_view label;  // the progress label
+};
+inline constexpr std::array<CheckStep, 7> CHECK_STEPS = {{
+    {"dead_exports", "dead exports"},
+    {"test_coverage", "test coverage"},
+    {"circular_deps", "circular deps"},
+    {"copy_paste", "copy-paste"},
+    {"db_in_routes", "DB in routes"},
+    {"todos", "TODOs"},
+    {"missing_error_handling", "error handling"},
+}};
+
+// Runs check `i` of CHECK_STEPS over the graph (the source checks read under `root`).
+core::Json run_check(std::size_t i, const core::Json& graph, const std::string& root);
+
+// Whether a loaded graph is usable: neither null nor an empty map.
+bool has_graph(const core::Json& graph);
+
+// The whole run over a usable graph: {"_graph", the seven results, "debt_score"}.
+// `progress` is told before (done = false) and after (done = true) each check.
+core::Json run_audit(core::Json graph, const std::string& root,
+                     const std::function<void(const CheckStep&, bool done)>& progress = {});
+
+// Standard-error texts of the command.
+std::string banner(const std::string& root);             // "\nTarvelle Auditor — <name>\n"
+std::string missing_graph_message(const std::string& root);  // the two lines, each ending "\n"
+std::string progress_start(const CheckStep& step);       // "  <label>...  "
+std::string closing_lines(const std::string& report_path, const std::string& context_path);
+inline constexpr std::string_view LAUNCH_LINE = "\n  Launching wendle with audit context...\n";
+
+// The command's project root: a leading "~" expanded, made absolute and resolved.
+std::string resolve_root(std::string_view root_arg);
+// The report path: `out` as given (normalised only) when non-empty, else
+// <root>/.nimbrel/audit_report.json.
+std::string report_path(const std::optional<std::string>& out, const std::string& root);
+// The results map without "_graph", as indented JSON text (no final line break).
+std::string report_json(const core::Json& results);
+// Creates the report's directory and writes the report file; returns the JSON text.
+std::string write_report(const std::string& path, const core::Json& results);
+
+// The product command for fix mode: "bin/wendle" beside the module when it exists,
+// else "wendle" on the executable search path (absolute entries only, never the current
+// directory); nullopt when there is none.
+std::optional<std::string> find_wendle(const std::string& module_dir);
+
+}  // namespace audit

@@ -1,0 +1,66 @@
+#include "audit/todos.hpp"
+
+#include <exception>
+#include <vector>
+
+#include "audit/code_exts.hpp"
+#include "audit/parallel.hpp"
+#include "audit/patterns.hpp"
+#include "audit/values.hpp"
+#include "core/text.hpp"
+
+namespace audit {
+
+namespace {
+
+constexpr std::size_t kCap = 40;
+
+// The markers of one file, at most the cap (later ones could never be kept).
+std::vector<Json> file_markers(const std::string& id, const std::string& text) {
+    std::vector<Json> out;
+    std::int64_t number = 0;
+    for (std::string_view line : core::splitlines(text)) {
+        ++number;
+        const auto m = todo_re().search(line);
+        if (!m) continue;
+        Json rec = Json::object();
+        rec["file"] = id;
+        rec["line"] = number;
+        rec["text"] = std::string(core::strip(core::cp_prefix(m->group(), 90)));
+        out.push_back(std::move(rec));
+        if (out.size() == kCap) break;
+    }
+    return out;
+}
+
+}  // namespace
+
+core::Json check_todos(const core::Json& graph, const SourceReader& read, unsigned threads) {
+    const Json& nodes = list_or_empty(graph, "nodes");
+    // The files to search, in graph order. A malformed node ends the list; its error is
+    // raised after the files before it, as a walk in order would meet it.
+    std::vector<std::string> ids;
+    std::exception_ptr stop;
+    try {
+        for (const Json& n : nodes) {
+            if (!equals_text(find(n, "kind"), "file")) continue;
+            const std::string& id = as_text(require(n, "id"));
+            if (is_code_path(id)) ids.push_back(id);
+        }
+    } catch (...) {
+        stop = std::current_exception();
+    }
+
+    std::vector<std::vector<Json>> found(ids.size());
+    const auto errors = parallel_for(0, ids.size(), threads, [&](std::size_t i) { found[i] = file_markers(ids[i], read(ids[i])); });
+    Json out = Json::array();
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        if (errors[i]) std::rethrow_exception(errors[i]);
+        for (auto& rec : found[i])
+            if (out.size() < kCap) out.push_back(std::move(rec));
+    }
+    if (stop) std::rethrow_exception(stop);
+    return out;
+}
+
+}  // namespace audit

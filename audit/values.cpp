@@ -1,0 +1,237 @@
+#include "audit/values.hpp"
+
+#include <unicode/uchar.h>
+
+#include <cmath>
+#include <cstdio>
+
+#include "core/errors.hpp"
+#include "core/text.hpp"
+
+namespace audit {
+
+namespace {
+
+const Json& empty_list() {
+    static const Json v = Json::array();
+    return v;
+}
+
+const Json& empty_map() {
+    static const Json v = Json::object();
+    return v;
+}
+
+// str.isprintable() of one code point: everything but the "Other" and "Separator"
+// categories, the blank excepted.
+bool printable(char32_t c) {
+    if (c == ' ') return true;
+    switch (u_charType(static_cast<UChar32>(c))) {
+        case U_CONTROL_CHAR:
+        case U_FORMAT_CHAR:
+        case U_SURROGATE:
+        case U_PRIVATE_USE_CHAR:
+        case U_UNASSIGNED:
+        case U_SPACE_SEPARATOR:
+        case U_LINE_SEPARATOR:
+        case U_PARAGRAPH_SEPARATOR:
+            return false;
+        default:
+            return true;
+    }
+}
+
+void append_hex(std::string& out, const char* prefix, char32_t c, int width) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%s%0*x", prefix, width, static_cast<unsigned>(c));
+    out += buf;
+}
+
+}  // namespace
+
+const char* type_name(const Json& v) {
+    switch (v.type()) {
+        case Json::value_t::null: return "NoneType";
+        case Json::value_t::boolean: return "bool";
+        case Json::value_t::number_integer:
+        case Json::value_t::number_unsigned: return "int";
+        case Json::value_t::number_float: return "float";
+        case Json::value_t::string: return "str";
+        case Json::value_t::array: return "list";
+        case Json::value_t::object: return "dict";
+        default: return "object";
+    }
+}
+
+const Json& as_map(const Json& v) {
+    if (!v.is_object()) throw TypeError(std::string("'") + type_name(v) + "' object has no attribute 'get'");
+    return v;
+}
+
+const Json* find(const Json& m, std::string_view key) {
+    const Json& map = as_map(m);
+    const auto it = map.find(key);
+    return it == map.end() ? nullptr : &*it;
+}
+
+const Json& require(const Json& m, std::string_view key) {
+    const Json* v = find(m, key);
+    if (!v) throw core::KeyError(std::string(key));
+    return *v;
+}
+
+const Json& list_or_empty(const Json& m, std::string_view key) {
+    const Json* v = find(m, key);
+    if (!v) return empty_list();
+    if (!v->is_array()) throw TypeError(std::string("'") + type_name(*v) + "' object is not iterable");
+    return *v;
+}
+
+const Json& map_or_empty(const Json& m, std::string_view key) {
+    const Json* v = find(m, key);
+    if (!v) return empty_map();
+    return as_map(*v);
+}
+
+std::string text_or(const Json& m, std::string_view key, std::string_view fallback) {
+    const Json* v = find(m, key);
+    if (!v) return std::string(fallback);
+    return as_text(*v);
+}
+
+const std::string& as_text(const Json& v) {
+    if (!v.is_string())
+        throw TypeError(std::string("expected str, bytes or os.PathLike object, not ") + type_name(v));
+    return v.get_ref<const std::string&>();
+}
+
+bool truthy(const Json& v) {
+    switch (v.type()) {
+        case Json::value_t::null: return false;
+        case Json::value_t::boolean: return v.get<bool>();
+        case Json::value_t::number_integer: return v.get<std::int64_t>() != 0;
+        case Json::value_t::number_unsigned: return v.get<std::uint64_t>() != 0;
+        case Json::value_t::number_float: return v.get<double>() != 0.0;
+        case Json::value_t::string: return !v.get_ref<const std::string&>().empty();
+        case Json::value_t::array:
+        case Json::value_t::object: return !v.empty();
+        default: return false;
+    }
+}
+
+bool equals_text(const Json* v, std::string_view text) {
+    return v && v->is_string() && v->get_ref<const std::string&>() == text;
+}
+
+std::size_t py_len(const Json& v) {
+    if (v.is_string()) return core::cp_len(v.get_ref<const std::string&>());
+    if (v.is_array() || v.is_object()) return v.size();
+    throw TypeError(std::string("object of type '") + type_name(v) + "' has no len()");
+}
+
+bool is_number(const Json& v) { return v.is_number() || v.is_boolean(); }
+
+bool is_integer(const Json& v) { return v.is_number_integer(); }
+
+double as_number(const Json& v) {
+    if (v.is_boolean()) return v.get<bool>() ? 1.0 : 0.0;
+    if (v.is_number_unsigned()) return static_cast<double>(v.get<std::uint64_t>());
+    if (v.is_number_integer()) return static_cast<double>(v.get<std::int64_t>());
+    if (v.is_number_float()) return v.get<double>();
+    throw TypeError(std::string("unsupported operand type: '") + type_name(v) + "'");
+}
+
+std::string hash_key(const Json& v) {
+    switch (v.type()) {
+        case Json::value_t::string: return "s" + v.get_ref<const std::string&>();
+        case Json::value_t::null: return "z";
+        case Json::value_t::array:
+        case Json::value_t::object: throw TypeError(std::string("unhashable type: '") + type_name(v) + "'");
+        case Json::value_t::boolean: return v.get<bool>() ? "n1" : "n0";
+        case Json::value_t::number_unsigned: return "n" + std::to_string(v.get<std::uint64_t>());
+        case Json::value_t::number_integer: return "n" + std::to_string(v.get<std::int64_t>());
+        default: {
+            const double d = as_number(v);
+            if (std::isfinite(d) && d == std::floor(d) && std::fabs(d) < 9.2e18)
+                return "n" + std::to_string(static_cast<std::int64_t>(d));
+            return "f" + core::float_repr(d);
+        }
+    }
+}
+
+std::string py_repr_text(std::string_view s) {
+    const bool has_single = s.find('\'') != std::string_view::npos;
+    const bool has_double = s.find('"') != std::string_view::npos;
+    const char quote = has_single && !has_double ? '"' : '\'';
+    std::string out(1, quote);
+    for (std::size_t i = 0; i < s.size();) {
+        const std::size_t at = i;
+        const char32_t c = core::next_cp(s, i);
+        if (c == static_cast<char32_t>(quote) || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (c < 0x80 ? (c < 0x20 || c == 0x7f) : !printable(c)) {
+            if (c < 0x100) append_hex(out, "\\x", c, 2);
+            else if (c < 0x10000) append_hex(out, "\\u", c, 4);
+            else append_hex(out, "\\U", c, 8);
+        } else {
+            out.append(s.substr(at, i - at));
+        }
+    }
+    out += quote;
+    return out;
+}
+
+std::string py_repr(const Json& v) {
+    if (v.is_string()) return py_repr_text(v.get_ref<const std::string&>());
+    if (v.is_array()) {
+        std::string out = "[";
+        bool first = true;
+        for (const auto& x : v) {
+            if (!first) out += ", ";
+            first = false;
+            out += py_repr(x);
+        }
+        return out + "]";
+    }
+    if (v.is_object()) {
+        std::string out = "{";
+        bool first = true;
+        for (const auto& [k, x] : v.items()) {
+            if (!first) out += ", ";
+            first = false;
+            out += py_repr_text(k) + ": " + py_repr(x);
+        }
+        return out + "}";
+    }
+    return py_str(v);
+}
+
+std::string py_str(const Json& v) {
+    switch (v.type()) {
+        case Json::value_t::null: return "None";
+        case Json::value_t::boolean: return v.get<bool>() ? "True" : "False";
+        case Json::value_t::number_integer: return std::to_string(v.get<std::int64_t>());
+        case Json::value_t::number_unsigned: return std::to_string(v.get<std::uint64_t>());
+        case Json::value_t::number_float: return core::float_repr(v.get<double>());
+        case Json::value_t::string: return v.get<std::string>();
+        default: return py_repr(v);
+    }
+}
+
+std::string group_thousands(std::int64_t n) {
+    const std::string digits = std::to_string(n < 0 ? -(n + 1) + std::uint64_t{1} : static_cast<std::uint64_t>(n));
+    std::string out;
+    const std::size_t lead = digits.size() % 3 == 0 ? 3 : digits.size() % 3;
+    out.append(digits, 0, lead);
+    for (std::size_t i = lead; i < digits.size(); i += 3) out += ',' + digits.substr(i, 3);
+    return n < 0 ? "-" + out : out;
+}
+
+}  // namespace audit

@@ -1,0 +1,113 @@
+#include "graph/vorlane_ast/command.hpp"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "core/errors.hpp"
+#include "core/paths.hpp"
+#include "core/text.hpp"
+#include "graph/vorlane/command.hpp"
+#include "graph/vorlane/scan_io.hpp"
+
+namespace vorlane_ast::command {
+
+namespace paths = core::paths;
+using core::Json;
+
+namespace {
+
+bool is_text(const Json& v, std::string_view s) { return v.is_string() && v.get_ref<const std::string&>() == s; }
+
+const Json& at(const Json& obj, const char* key) {
+    if (!obj.is_object()) throw core::KeyError(key);
+    auto it = obj.find(key);
+    if (it == obj.end()) throw core::KeyError(key);
+    return *it;
+}
+
+std::string count_text(const Json& v) {
+    if (v.is_number_integer() || v.is_number_unsigned()) return v.dump();
+    if (v.is_string()) return v.get<std::string>();
+    return v.dump();
+}
+
+}  // namespace
+
+Json load_previous_nodes(const std::string& out_path) {
+    Json out = Json::object();
+    std::string text;
+    if (vorlane::read_file(out_path, text) != 0) return out;
+    if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
+    if (!core::is_valid_utf8(text)) return out;
+    Json old;
+    try {
+        old = core::json_loads(text, core::Bom::Reject);
+    } catch (const std::exception&) {
+        return out;
+    }
+    if (!old.is_object()) return out;
+    auto nodes = old.find("nodes");
+    if (nodes == old.end()) return out;
+    if (!nodes->is_array()) return Json::object();
+    auto& members = static_cast<std::vector<std::pair<const std::string, Json>>&>(out.get_ref<Json::object_t&>());
+    std::unordered_map<std::string, std::size_t> place;
+    for (Json& n : *nodes) {
+        if (!n.is_object()) return Json::object();
+        auto kind = n.find("kind");
+        if (kind == n.end() || !is_text(*kind, "file")) continue;
+        auto id = n.find("id");
+        if (id == n.end() || id->is_array() || id->is_object()) return Json::object();
+        // An id that is not text names no file of the new scan.
+        if (!id->is_string()) continue;
+        auto [it, fresh] = place.try_emplace(id->get<std::string>(), members.size());
+        if (fresh)
+            members.emplace_back(it->first, std::move(n));
+        else
+            members[it->second].second = std::move(n);
+    }
+    return out;
+}
+
+void write_replace(const std::string& path, std::string_view data) {
+    const std::string tmp = path + ".tmp" + std::to_string(::getpid());
+    try {
+        vorlane::write_file(tmp, data);
+    } catch (...) {
+        std::remove(paths::fs_encode(tmp).c_str());
+        throw;
+    }
+    if (std::rename(paths::fs_encode(tmp).c_str(), paths::fs_encode(path).c_str()) != 0) {
+        const int err = errno;
+        std::remove(paths::fs_encode(tmp).c_str());
+        throw core::OsError(err, path);
+    }
+}
+
+Written write_graph(const Json& graph, const std::string& out_path) {
+    Written w;
+    w.out_path = paths::normalize(out_path);
+    write_replace(out_path, core::json_dumps_indent(graph, 2));
+    const Json idx = vorlane::command::symbol_index(graph);
+    w.index_path = paths::join(paths::parent(w.out_path), SYMBOL_INDEX_NAME);
+    write_replace(w.index_path, core::json_dumps(idx));
+    w.index_count = idx.size();
+    return w;
+}
+
+std::string report(const Json& graph, const Written& w) {
+    auto mode = graph.find("ast_mode");
+    const bool ast = mode != graph.end() && mode->is_boolean() && mode->get<bool>();
+    std::string out = "[";
+    out += ast ? "AST" : "regex-fallback";
+    out += "] " + count_text(at(graph, "file_count")) + " files, " + count_text(at(graph, "symbol_count")) +
+           " symbols, " + count_text(at(graph, "edge_count")) + " edges\n";
+    out += "Wrote: " + w.out_path + "\n";
+    out += "Symbol index: " + w.index_path + " (" + std::to_string(w.index_count) + " symbols)\n";
+    return out;
+}
+
+}  // namespace vorlane_ast::command

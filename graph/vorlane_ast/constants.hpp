@@ -1,0 +1,25 @@
+#pragma once
+// The syntax-tree builder's fixed tables: the directories its walker never enters, the
+// size cap of a scanned file, the length of a node's stored content, and the extensions
+// that go through symbol extraction.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace vorlane_ast {
+
+inline constexpr std::array<std::string_view, 14> kSkipDirs = {
+    ".git", ".beads", ".beads-hooks", "node_modules", "vendor", "dist", "build",
+    ".next", ".idea", ".vscode", "__pycache__", "venv", ".venv", ".nimbrel"};
+inline constexpr std::int64_t kMaxFileBytes = 300000;
+inline constexpr std::size_t kMaxContentChars = 24000;
+inline constexpr std::array<std::string_view, 7> kSymbolExts = {".ts", ".tsx", ".js", ".jsx", ".py", ".php", ".go"};
+
+inline bool is_symbol_ext(std::string_view ext) {
+    for (std::string_view e : kSymbolExts)
+        if (e == ext) return true;
+    return false;
+}
+
+}  // namespace vorlane_ast

@@ -1,0 +1,147 @@
+#pragma once
+// Syntax trees for the extractors: the languages the module loaded, one parse of a text,
+// a node's text, the export test, and a pre-order walk. The walk keeps its own stack of
+// ancestors (a few words per level), so a tree thousands of levels deep costs memory,
+// not call-stack depth; each node is visited once.
+#include <tree_sitter/api.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vorlane_ast {
+
+// The language objects of the module's set-up; null where a grammar did not load.
+// `ast` is true when the runtime and the TypeScript, JavaScript and Python grammars
+// loaded together; `go` stands on its own.
+struct Languages {
+    bool ast = false;
+    const TSLanguage* ts = nullptr;
+    const TSLanguage* tsx = nullptr;
+    const TSLanguage* js = nullptr;
+    const TSLanguage* py = nullptr;
+    const TSLanguage* go = nullptr;
+};
+
+// One parse of `source` (kept by the caller for as long as the tree is read).
+class SyntaxTree {
+public:
+    SyntaxTree(const TSLanguage* lang, std::string_view source);
+    TSNode root() const { return ts_tree_root_node(tree_.get()); }
+
+private:
+    struct Delete {
+        void operator()(TSTree* t) const { ts_tree_delete(t); }
+    };
+    std::unique_ptr<TSTree, Delete> tree_;
+};
+
+// The bytes of `src` under the node, with invalid UTF-8 sequences dropped.
+std::string node_text(TSNode n, std::string_view src);
+// The child under `field`; a null node when there is none.
+TSNode field(TSNode n, std::string_view name);
+bool is_type(TSNode n, std::string_view type);
+std::string_view type_of(TSNode n);
+inline std::int64_t start_row(TSNode n) { return ts_node_start_point(n).row; }
+inline std::int64_t end_row(TSNode n) { return ts_node_end_point(n).row; }
+
+// The node types the extractors look at. A node's kind comes from a table by symbol,
+// made once per grammar, which equals comparing its type name with these names.
+enum class Kind : std::uint8_t {
+    Other,
+    // TypeScript and JavaScript
+    FunctionDeclaration,
+    GeneratorFunctionDeclaration,
+    LexicalDeclaration,
+    VariableDeclarator,
+    ArrowFunction,
+    Function,
+    ClassDeclaration,
+    InterfaceDeclaration,
+    TypeAliasDeclaration,
+    EnumDeclaration,
+    MethodDefinition,
+    ExportStatement,
+    ExportClause,
+    ExportDefaultDeclaration,
+    ImportStatement,
+    CallExpression,
+    String,
+    // Python
+    FunctionDefinition,
+    DecoratedDefinition,
+    ClassDefinition,
+    ImportFromStatement,
+    DottedName,
+    AliasedImport,
+    // Go
+    MethodDeclaration,
+    TypeDeclaration,
+    TypeSpec,
+    InterfaceType,
+    ImportSpec,
+    InterpretedStringLiteral,
+};
+
+// One grammar's kinds by symbol and the ids of the fields the extractors read.
+struct Grammar {
+    std::vector<Kind> kinds;
+    TSFieldId name = 0, value = 0, source = 0, function = 0, arguments = 0, module_name = 0, type = 0;
+
+    // Made on first use, then shared (thread-safe); the language must outlive the process.
+    static const Grammar& of(const TSLanguage* lang);
+    Kind kind(TSNode n) const {
+        const TSSymbol s = ts_node_symbol(n);
+        return s < kinds.size() ? kinds[s] : Kind::Other;
+    }
+    // The child under a field; a null node when the grammar has no such field.
+    static TSNode child(TSNode n, TSFieldId f) { return f ? ts_node_child_by_field_id(n, f) : TSNode{}; }
+};
+
+// Whether a declaration's parent is an export statement, an export clause or a default
+// export declaration (a null parent is none of them).
+bool ts_is_exported_parent(TSNode parent);
+
+// Calls f(child) for each direct child in document order, anonymous ones included;
+// linear in the number of children.
+template <class F>
+void for_each_child(TSNode n, F&& f) {
+    TSTreeCursor cursor = ts_tree_cursor_new(n);
+    if (ts_tree_cursor_goto_first_child(&cursor)) {
+        do {
+            f(ts_tree_cursor_current_node(&cursor));
+        } while (ts_tree_cursor_goto_next_sibling(&cursor));
+    }
+    ts_tree_cursor_delete(&cursor);
+}
+
+// Visits every node of the tree in pre-order, children in document order, anonymous
+// nodes included, as visit(node, parent) with a null parent for the root.
+template <class Visit>
+void walk_preorder(TSNode root, Visit&& visit) {
+    TSTreeCursor cursor = ts_tree_cursor_new(root);
+    std::vector<TSNode> ancestors;
+    TSNode none{};
+    for (;;) {
+        const TSNode node = ts_tree_cursor_current_node(&cursor);
+        visit(node, ancestors.empty() ? none : ancestors.back());
+        if (ts_tree_cursor_goto_first_child(&cursor)) {
+            ancestors.push_back(node);
+            continue;
+        }
+        bool done = false;
+        while (!ts_tree_cursor_goto_next_sibling(&cursor)) {
+            if (!ts_tree_cursor_goto_parent(&cursor)) {
+                done = true;
+                break;
+            }
+            ancestors.pop_back();
+        }
+        if (done) break;
+    }
+    ts_tree_cursor_delete(&cursor);
+}
+
+}  // namespace vorlane_ast

@@ -1,0 +1,159 @@
+// Score, roadmap, report, context file, the audit run and the command.
+#include <cerrno>
+
+#include "audit/context_file.hpp"
+#include "audit/exec.hpp"
+#include "audit/readers.hpp"
+#include "audit/report.hpp"
+#include "audit/run.hpp"
+#include "audit/score_roadmap.hpp"
+#include "audit/values.hpp"
+#include "core/errors.hpp"
+#include "core/paths.hpp"
+#include "host/audit/bindings.hpp"
+#include "host/common/convert.hpp"
+
+namespace host::audit_bind {
+
+namespace {
+
+py::object sys_stream(const char* name) { return py::module_::import("sys").attr(name); }
+
+void flush_stream(const char* name) {
+    py::object s = sys_stream(name);
+    if (!s.is_none()) s.attr("flush")();
+}
+
+// The report's "━" and "→" must reach a redirected output whatever the locale says:
+// a stream that would encode in anything but UTF-8 is switched to UTF-8.
+void ensure_utf8(const char* name) {
+    py::object s = sys_stream(name);
+    if (s.is_none() || !py::hasattr(s, "reconfigure") || !py::hasattr(s, "encoding")) return;
+    py::object enc = s.attr("encoding");
+    if (enc.is_none()) return;
+    py::object codec = py::module_::import("codecs").attr("lookup")(enc);
+    if (py::str(codec.attr("name")).cast<std::string>() == "utf-8") return;
+    s.attr("reconfigure")(py::arg("encoding") = "utf-8");
+}
+
+// The audit run with its progress lines on the host's standard error; SystemExit(1)
+// after the two missing-graph lines when the project has no usable graph. The checks
+// run without the interpreter's lock; progress takes it back to write.
+core::Json run_audit_released(const std::string& root) {
+    core::Json graph;
+    {
+        py::gil_scoped_release unlocked;
+        graph = audit::load_graph(root);
+    }
+    if (!audit::has_graph(graph)) {
+        write_stderr(audit::missing_graph_message(root));
+        py::module_::import("sys").attr("exit")(1);
+    }
+    core::Json r;
+    {
+        py::gil_scoped_release unlocked;
+        r = audit::run_audit(std::move(graph), root, [](const audit::CheckStep& step, bool done) {
+            py::gil_scoped_acquire locked;
+            if (done) {
+                write_stderr("done\n");
+            } else {
+                write_stderr(audit::progress_start(step));
+                flush_stream("stderr");
+            }
+        });
+    }
+    return r;
+}
+
+py::object build_parser() {
+    py::object parser = py::module_::import("argparse").attr("ArgumentParser")(
+        py::arg("description") = "Tarvelle Vibe Code Auditor");
+    parser.attr("add_argument")("--root", py::arg("default") = ".", py::arg("help") = "Project root");
+    parser.attr("add_argument")("--out", py::arg("default") = py::none(), py::arg("help") = "JSON report output path");
+    parser.attr("add_argument")("--json", py::arg("action") = "store_true");
+    parser.attr("add_argument")("--no-color", py::arg("action") = "store_true");
+    parser.attr("add_argument")("--fix", py::arg("action") = "store_true",
+                                py::arg("help") = "After report, launch wendle with audit context pre-loaded");
+    return parser;
+}
+
+void main_command(py::module_ m) {
+    py::object args = build_parser().attr("parse_args")();
+    ensure_utf8("stdout");
+    ensure_utf8("stderr");
+    const std::string root = audit::resolve_root(fspath(args.attr("root")));
+    const bool color = py::bool_(m.attr("COLOR")) && !py::bool_(args.attr("no_color"));
+    write_stderr(audit::banner(root));
+    const core::Json results = run_audit_released(root);
+
+    py::object out_arg = args.attr("out");
+    const std::optional<std::string> out = out_arg.is_none() ? std::nullopt : std::optional<std::string>(fspath(out_arg));
+    const std::string path = audit::report_path(out, root);
+    std::string json_text, context_path;
+    {
+        py::gil_scoped_release unlocked;
+        json_text = audit::write_report(path, results);
+        context_path = audit::write_audit_context(root, results);
+    }
+    if (py::bool_(args.attr("json"))) {
+        write_stdout(json_text + "\n");
+    } else {
+        write_stdout(audit::format_report(root, results, color) + "\n");
+        write_stderr(audit::closing_lines(path, context_path));
+    }
+    if (!py::bool_(args.attr("fix"))) return;
+
+    write_stderr(audit::LAUNCH_LINE);
+    // The report may still sit in the host's buffers: a replaced process never writes them.
+    flush_stream("stdout");
+    flush_stream("stderr");
+    const std::string module_dir = core::paths::parent(fspath(m.attr("__file__")));
+    const auto program = audit::find_wendle(module_dir);
+    if (!program) throw core::OsError(ENOENT, "wendle");
+    const int err = audit::replace_process(*program, {*program, root});
+    throw core::OsError(err, *program);
+}
+
+}  // namespace
+
+void bind_run(py::module_& m) {
+    m.def(
+        "debt_score", [](py::handle r) { return audit::debt_score(results_arg(r)); }, py::arg("r"),
+        "The debt score of a results map: 0 (healthy) to 100.");
+    m.def(
+        "fix_roadmap", [](py::handle r) { return to_py(audit::fix_roadmap(results_arg(r))); }, py::arg("r"),
+        "At most six fix tasks {week, label, files, why} for a results map, in a fixed order.");
+    m.def(
+        "_debt_color", [](py::handle score) { return audit::debt_color(audit::as_number(from_py(score))); },
+        py::arg("score"), "The colour of a debt score: green, yellow or red.");
+    m.def(
+        "format_report",
+        [](py::handle root, py::handle r, py::handle color) {
+            const bool on = PyObject_IsTrue(color.ptr()) == 1;
+            if (PyErr_Occurred()) throw py::error_already_set();
+            return to_str(audit::format_report(fspath(root), results_arg(r), on));
+        },
+        py::arg("root"), py::arg("r"), py::arg("color") = true, "The text report of a results map.");
+    m.def(
+        "write_audit_context",
+        [](py::handle root, py::handle r) {
+            const core::Json results = results_arg(r);
+            const std::string path = audit::write_audit_context(fspath(root), results);
+            return py::module_::import("pathlib").attr("Path")(to_str(path));
+        },
+        py::arg("root"), py::arg("r"), "Writes <root>/.nimbrel/AUDIT_CONTEXT.md and returns its path.");
+    m.def(
+        "run_audit",
+        [](py::handle root) {
+            const core::Json r = run_audit_released(fspath(root));
+            py::dict out;
+            for (const auto& [k, v] : r.items()) out[to_str(k)] = to_py(v);
+            return out;
+        },
+        py::arg("root"), "Runs the seven checks over the project's graph and returns the results map.");
+    m.def("build_parser", &build_parser, "The command's argument parser.");
+    m.def(
+        "main", [m]() { main_command(m); }, "The audit command.");
+}
+
+}  // namespace host::audit_bind

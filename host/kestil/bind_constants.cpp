@@ -1,0 +1,55 @@
+// The data locations, fixed once while the module loads, with the host's own path
+// rules (pathlib), and the two record classes.
+#include <dlfcn.h>
+
+#include "host/common/convert.hpp"
+#include "host/kestil/bindings.hpp"
+
+namespace kestil_host {
+
+namespace {
+
+// The file this extension was loaded from: __file__ is not set yet while it loads.
+py::object module_file() {
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&module_file), &info) == 0 || info.dli_fname == nullptr)
+        throw py::import_error("cannot locate the kestil module file");
+    return py::module_::import("os").attr("fsdecode")(py::bytes(info.dli_fname));
+}
+
+}  // namespace
+
+void bind_constants(py::module_& m) {
+    py::object path_cls = py::module_::import("pathlib").attr("Path");
+    py::object environ = py::module_::import("os").attr("environ");
+    py::object base = path_cls(module_file()).attr("resolve")().attr("parent");
+    m.attr("BASE_DIR") = base;
+    py::object data = base.attr("__truediv__")("data");
+    m.attr("DATA_DIR") = data;
+    m.attr("GRAPH_JSON") = data.attr("__truediv__")("info_graph.json");
+    m.attr("ACTION_LOG") = data.attr("__truediv__")("action_events.jsonl");
+    m.attr("TOKEN_LOG") = data.attr("__truediv__")("token_usage.jsonl");
+    // An empty KESTIL_CAPABILITY_INDEX would name the current directory, which no read
+    // can take as the index; it counts as unset.
+    py::object cap_env = environ.attr("get")("KESTIL_CAPABILITY_INDEX");
+    py::object cap_text = (!cap_env.is_none() && py::len(cap_env) > 0)
+                              ? cap_env
+                              : py::str(data.attr("__truediv__")("functionality_index.md"));
+    m.attr("CAPABILITY_INDEX") = path_cls(cap_text).attr("resolve")();
+    py::object root_env = environ.attr("get")("NIMBREL_PROJECT_ROOT");
+    py::object root_text = root_env.is_none() ? py::module_::import("os").attr("getcwd")() : root_env;
+    m.attr("DEFAULT_ROOT") = path_cls(root_text).attr("resolve")();
+}
+
+void bind_records(py::module_& m) {
+    py::object make = py::module_::import("dataclasses").attr("make_dataclass");
+    py::object name = m.attr("__name__");
+    py::object rr = make("RetrieveResult", py::make_tuple("files", "edges"));
+    rr.attr("__module__") = name;
+    m.attr("RetrieveResult") = rr;
+    py::object ce = make("CapabilityEntry", py::make_tuple("name", "keywords", "files"));
+    ce.attr("__module__") = name;
+    m.attr("CapabilityEntry") = ce;
+}
+
+}  // namespace kestil_host

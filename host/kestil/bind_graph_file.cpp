@@ -1,0 +1,73 @@
+// ensure_data_dir and load_graph. Both read the module's path constants at call time,
+// and load_graph calls the module's scan and ensure_data_dir attributes, so a caller
+// that redirects them is obeyed.
+#include "core/errors.hpp"
+#include "host/common/convert.hpp"
+#include "host/kestil/bindings.hpp"
+#include "host/kestil/graph_json.hpp"
+#include "retrieval/file_io.hpp"
+
+namespace kestil_host {
+
+namespace {
+
+// The JSON kind of a value found where the graph's map belongs.
+const char* json_kind(PyObject* o) {
+    if (o == Py_None) return "null";
+    if (PyBool_Check(o)) return "bool";
+    if (PyLong_Check(o)) return "int";
+    if (PyFloat_Check(o)) return "float";
+    if (PyUnicode_Check(o)) return "str";
+    if (PyList_Check(o)) return "list";
+    return Py_TYPE(o)->tp_name;
+}
+
+// The host's own reading of the file, for the cases the fast reader declines: it
+// raises the host's exact decoding or parse error, or reads what the host reads.
+py::object host_read(py::handle path) {
+    py::object f = py::module_::import("io").attr("open")(path, "r", py::arg("encoding") = "utf-8-sig");
+    py::object text;
+    try {
+        text = f.attr("read")();
+    } catch (...) {
+        f.attr("close")();
+        throw;
+    }
+    f.attr("close")();
+    return py::module_::import("json").attr("loads")(text);
+}
+
+py::object load_graph(py::module_ m) {
+    py::object path_obj = m.attr("GRAPH_JSON");
+    const std::string path = host::fspath(path_obj);
+    if (retrieval::path_exists(path)) {
+        const std::string bytes = retrieval::read_file(path);
+        std::optional<py::object> graph = read_json(bytes);
+        py::object g = graph ? *graph : host_read(py::str(host::to_str(path)));
+        if (!PyDict_Check(g.ptr()))
+            throw py::type_error(std::string("the graph file must hold a JSON object (dict), not ") +
+                                 json_kind(g.ptr()) + ": " + path);
+        return g;
+    }
+    py::object graph = m.attr("scan")(m.attr("DEFAULT_ROOT"));
+    m.attr("ensure_data_dir")();
+    retrieval::replace_file(path, dumps_indent(graph));
+    return graph;
+}
+
+}  // namespace
+
+void bind_graph_file(py::module_& m) {
+    m.def(
+        "ensure_data_dir",
+        [m]() {
+            py::object dir = py::module_::import("pathlib").attr("Path")(m.attr("DATA_DIR"));
+            dir.attr("mkdir")(py::arg("parents") = true, py::arg("exist_ok") = true);
+        },
+        "Create the module data directory and any missing parents.");
+    m.def(
+        "load_graph", [m]() { return load_graph(m); },
+        "The stored information graph; scanned from DEFAULT_ROOT and stored when missing.");
+}
+
+}  // namespace kestil_host

@@ -1,0 +1,69 @@
+#pragma once
+// The pieces of the kestil module, each bound in its own file, and the argument checks
+// they share.
+#include <pybind11/pybind11.h>
+
+#include <deque>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "retrieval/capability_index.hpp"
+#include "retrieval/scoring.hpp"
+
+namespace kestil_host {
+
+namespace py = pybind11;
+
+void bind_constants(py::module_& m);    // BASE_DIR ... DEFAULT_ROOT
+void bind_graph_file(py::module_& m);   // ensure_data_dir, load_graph
+void bind_records(py::module_& m);     // RetrieveResult, CapabilityEntry
+void bind_query(py::module_& m);       // extract_route ... query_scoped_to_feature
+void bind_scoring(py::module_& m);     // score_node
+void bind_capability(py::module_& m);  // load_capability_index, capability_file_boosts
+void bind_retrieve(py::module_& m);    // retrieve
+
+// The text of a str argument (lone surrogates kept); a TypeError naming the argument
+// for anything else: "<func>() argument '<arg>' must be str, not <type>".
+std::string text_arg(py::handle o, const char* func, const char* arg);
+// A TypeError naming the argument and the kind it must be.
+[[noreturn]] void wrong_kind(py::handle o, const char* func, const char* arg, const char* kind);
+// The texts of a list argument of texts.
+std::vector<std::string> text_list_arg(py::handle o, const char* func, const char* arg);
+// str(value): the host's text form of any value.
+std::string text_form(py::handle o);
+
+
+// Views of host texts for one call: a pure-ASCII str is seen in place, any other text
+// is converted once and kept here until the arena goes.
+class TextArena {
+public:
+    // The UTF-8 of a str (lone surrogates kept).
+    std::string_view view(PyObject* str);
+    // The text form str(value) of any value.
+    std::string_view text_form(PyObject* value);
+    // Keeps `o` alive as long as the arena, for views into what it holds.
+    void keep(py::object o) { keep_.push_back(std::move(o)); }
+
+private:
+    std::deque<std::string> store_;
+    std::deque<py::object> keep_;
+};
+
+// Capability entries (objects with list attributes keywords and files) as views, the
+// boost map as a host dict, and parsed entries as CapabilityEntry records of `m`.
+std::vector<retrieval::CapabilityView> capability_views(py::handle caps, TextArena& arena);
+py::dict boosts_to_py(const retrieval::Boosts& boosts);
+py::list entries_to_py(py::module_ m, const std::vector<retrieval::CapabilityEntry>& entries);
+
+// A node map as scoring reads it, with score_node's type errors. Its keywords are
+// appended to `keywords`; out.keywords is left empty for the caller to point there.
+// When `refs` is given it receives the node's stored "id" and "kind" (null when absent).
+struct NodeRefs {
+    PyObject* id = nullptr;
+    PyObject* kind = nullptr;
+};
+void read_node(PyObject* node, TextArena& arena, retrieval::NodeText& out, std::vector<std::string_view>& keywords,
+               NodeRefs* refs = nullptr);
+
+}  // namespace kestil_host

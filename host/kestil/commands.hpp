@@ -1,0 +1,10 @@
+#pragma once
+// The command-line part of the kestil module: the action log, the sub-command
+// handlers, the parser and main. Bound after the retrieval functions.
+#include <pybind11/pybind11.h>
+
+namespace kestil_host {
+
+void bind_commands(pybind11::module_& m);
+
+}  // namespace kestil_host

@@ -1,0 +1,17 @@
+#pragma once
+// A grammar module as the host imports it: each entry point returns the grammar's
+// language handle, a capsule named "tree_sitter.Language" around the grammar's static
+// table, which the runtime module's Language accepts. Costs nothing at import.
+#include <pybind11/pybind11.h>
+
+extern "C" {
+struct TSLanguage;
+}
+
+namespace ts_grammar {
+
+inline pybind11::capsule handle(const TSLanguage* lang) {
+    return pybind11::capsule(const_cast<TSLanguage*>(lang), "tree_sitter.Language");
+}
+
+}  // namespace ts_grammar

@@ -1,0 +1,104 @@
+#include "host/vorlane_ast/support.hpp"
+
+#include "host/common/convert.hpp"
+
+namespace vorlane_ast_host {
+
+namespace {
+
+const TSLanguage* language_pointer(py::handle lang) {
+    py::object handle = lang.attr("_handle");
+    void* p = PyCapsule_GetPointer(handle.ptr(), "tree_sitter.Language");
+    if (!p) throw py::error_already_set();
+    return static_cast<const TSLanguage*>(p);
+}
+
+py::object attr_or_none(py::handle module, const char* name) {
+    return py::getattr(module, name, py::none());
+}
+
+bool is_ts_family(const std::string& ext) { return ext == ".ts" || ext == ".tsx" || ext == ".js" || ext == ".jsx"; }
+
+}  // namespace
+
+vorlane_ast::Languages languages_of(py::handle module) {
+    vorlane_ast::Languages l;
+    l.ast = py::bool_(attr_or_none(module, "_AST_AVAILABLE"));
+    if (l.ast) {
+        l.ts = language_pointer(module.attr("_LANG_TS"));
+        l.tsx = language_pointer(module.attr("_LANG_TSX"));
+        l.js = language_pointer(module.attr("_LANG_JS"));
+        l.py = language_pointer(module.attr("_LANG_PY"));
+    }
+    py::object go = attr_or_none(module, "_LANG_GO");
+    if (!go.is_none()) l.go = language_pointer(go);
+    return l;
+}
+
+std::string utf8_ignore(py::handle s) {
+    if (!PyUnicode_Check(s.ptr())) throw py::type_error("expected str");
+    Py_ssize_t n = 0;
+    if (const char* p = PyUnicode_AsUTF8AndSize(s.ptr(), &n)) return std::string(p, static_cast<std::size_t>(n));
+    PyErr_Clear();
+    py::object b = py::reinterpret_steal<py::object>(PyUnicode_AsEncodedString(s.ptr(), "utf-8", "ignore"));
+    if (!b) throw py::error_already_set();
+    return std::string(PyBytes_AS_STRING(b.ptr()), static_cast<std::size_t>(PyBytes_GET_SIZE(b.ptr())));
+}
+
+py::list symbols_to_py(const vorlane::Symbols& syms) {
+    py::list out(syms.size());
+    for (std::size_t i = 0; i < syms.size(); ++i) out[i] = host::to_py(core::symbol_json(syms[i]));
+    return out;
+}
+
+py::list edges_to_py(const std::vector<core::Edge>& edges) {
+    py::list out(edges.size());
+    for (std::size_t i = 0; i < edges.size(); ++i) out[i] = host::to_py(core::edge_json(edges[i]));
+    return out;
+}
+
+vorlane::Symbols symbols_from_py(py::handle records) {
+    auto get = [](py::handle r, const char* key) {
+        PyObject* v = PyObject_GetItem(r.ptr(), py::str(key).ptr());
+        if (!v) throw py::error_already_set();
+        return py::reinterpret_steal<py::object>(v);
+    };
+    vorlane::Symbols out;
+    for (py::handle r : py::iter(records)) {
+        core::SymbolRecord s;
+        s.id = host::utf8_lenient(get(r, "id"));
+        s.keywords = host::str_list(get(r, "keywords"));
+        s.symbol_type = host::utf8_lenient(get(r, "symbol_type"));
+        s.name = host::utf8_lenient(get(r, "name"));
+        s.line_start = get(r, "line_start").cast<std::int64_t>();
+        s.line_end = get(r, "line_end").cast<std::int64_t>();
+        s.body_hash = host::utf8_lenient(get(r, "body_hash"));
+        s.confidence = host::utf8_lenient(get(r, "confidence"));
+        s.exported = py::bool_(get(r, "exported"));
+        out.push_back(std::move(s));
+    }
+    return out;
+}
+
+py::object fallback_symbols(py::handle content, py::handle file_id, const std::string& ext) {
+    try {
+        py::list names;
+        for (const char* n : {"extract_symbols_ts", "extract_symbols_py", "extract_symbols_php"}) names.append(n);
+        py::object mod = py::module_::import("builtins")
+                             .attr("__import__")("src.tarvelle.vorlane", py::none(), py::none(), names, 0);
+        py::object bound[3];
+        for (int i = 0; i < 3; ++i) {
+            const std::string name = py::str(names[i]);
+            // A missing name fails the binding as the host's from-import would.
+            if (!py::hasattr(mod, name.c_str())) return py::list();
+            bound[i] = mod.attr(name.c_str());
+        }
+        if (is_ts_family(ext)) return bound[0](content, file_id);
+        if (ext == ".py") return bound[1](content, file_id);
+    } catch (py::error_already_set& e) {
+        if (!e.matches(PyExc_ImportError)) throw;
+    }
+    return py::list();
+}
+
+}  // namespace vorlane_ast_host

@@ -1,0 +1,99 @@
+// The program lookup and the process hand-over, each in a child process where the
+// hand-over happens: the search path walked as the host walks it, no shell fall-back,
+// the argument vector and the environment as given.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "agent/exec.hpp"
+#include "core/errors.hpp"
+#include "tests/graph/scan_fixture.hpp"
+
+namespace {
+
+using agent::process::Environment;
+using agent::process::find_program;
+using agent::process::replace_process;
+
+class Exec : public scan_fixture::Tree {
+  protected:
+    void program(const std::string& rel, const std::string& body, mode_t mode = 0755) {
+        file(rel, body);
+        ASSERT_EQ(chmod(at(rel).c_str(), mode), 0);
+    }
+    // Runs the hand-over in a child; the child's exit status, or 100 + errno when the
+    // hand-over failed with core::OsError (101 for any other failure).
+    int in_child(const std::vector<std::string>& argv, const Environment& env) {
+        const pid_t pid = fork();
+        if (pid == 0) {
+            try {
+                replace_process("claude", argv, env);
+            } catch (const core::OsError& e) {
+                _exit(100 + e.err);
+            } catch (...) {
+            }
+            _exit(101);
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+};
+
+TEST_F(Exec, LookupWalksThePathAsTheHostDoes) {
+    program("a/claude", "#!/bin/sh\n", 0644);  // not executable
+    folder("b/claude");                          // a directory
+    program("c/claude", "#!/bin/sh\n");
+    program("d/claude", "#!/bin/sh\n");
+    const std::string path = at("a") + ":" + at("b") + ":" + at("c") + "/:" + at("d");
+    EXPECT_EQ(find_program("claude", path), at("c") + "/claude");
+    EXPECT_EQ(find_program("claude", ""), std::nullopt);
+    EXPECT_EQ(find_program("claude", at("a") + ":" + at("b")), std::nullopt);
+    EXPECT_EQ(find_program("sh", std::nullopt), "/bin/sh");  // the platform's default path
+    const std::string cwd = get_current_dir_name();
+    ASSERT_EQ(chdir(at("d").c_str()), 0);
+    EXPECT_EQ(find_program("claude", ":" + at("a")), "claude");  // an empty entry is the current directory
+    ASSERT_EQ(chdir(cwd.c_str()), 0);
+}
+
+TEST_F(Exec, HandsOverArgumentsAndEnvironment) {
+    // Through /bin/sh itself: with no operands after its command, its $0 is the argument
+    // vector's first entry; with operands, $0 and $@ are those.
+    ASSERT_EQ(symlink("/bin/sh", at("claude").c_str()), 0);
+    const Environment env{{"PATH", at("missing") + ":" + dir + ":/usr/bin:/bin"}, {"ONLY", "caf\u00e9 \"x\"\nline"}};
+    EXPECT_EQ(in_child({"claude", "-c", "printf '%s' \"$0\" > " + at("zero")}, env), 0);
+    EXPECT_EQ(read("zero"), "claude");
+    const std::string script = "printf '%s|' \"$0\" \"$@\" > " + at("out") + "; env >> " + at("out") + "; exit 7";
+    EXPECT_EQ(in_child({"claude", "-c", script, "one", "two words", ""}, env), 7);
+    const std::string got = read("out");
+    EXPECT_EQ(got.rfind("one|two words||", 0), 0u) << got;
+    EXPECT_NE(got.find("ONLY=caf\u00e9 \"x\"\nline\n"), std::string::npos) << got;
+    EXPECT_EQ(got.find("HOME="), std::string::npos) << got;  // only the environment given
+}
+
+TEST_F(Exec, FailuresAsTheHostReportsThem) {
+    // No shell fall-back for a file without an interpreter line: the format error wins
+    // over the missing entries around it.
+    program("plain/claude", "echo ran > " + at("ran") + "\n");
+    EXPECT_EQ(in_child({"claude"}, {{"PATH", at("none") + ":" + at("plain") + ":" + at("none2")}}), 100 + ENOEXEC);
+    EXPECT_FALSE(scan_fixture::Tree::read("ran").size());
+    EXPECT_EQ(in_child({"claude"}, {{"PATH", at("none")}}), 100 + ENOENT);
+    program("noexec/claude", "#!/bin/sh\n", 0644);
+    program("good/claude", "#!/bin/sh\nexit 3\n");
+    EXPECT_EQ(in_child({"claude"}, {{"PATH", at("noexec") + ":" + at("good")}}), 3);
+    // The PATH of the given environment counts, not the process's own.
+    EXPECT_EQ(in_child({"claude"}, {{"PATH", at("good")}}), 3);
+}
+
+TEST(WindowsCommandLine, QuotesAsTheRuntimeSplits) {
+    using agent::process::windows_command_line;
+    EXPECT_EQ(windows_command_line({"claude", "-p", "a b", ""}), "claude -p \"a b\" \"\"");
+    EXPECT_EQ(windows_command_line({"say \"hi\"", "x\\y", "end\\ x\\"}), "\"say \\\"hi\\\"\" x\\y \"end\\ x\\\\\"");
+    EXPECT_EQ(windows_command_line({"a\\\\\"b c"}), "\"a\\\\\\\\\\\"b c\"");
+}
+
+}  // namespace

@@ -1,0 +1,102 @@
+// The source checks give the same result on many threads as on one, read each file once,
+// and raise a failed read where a walk in order meets it.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <map>
+#include <mutex>
+#include <random>
+
+#include "audit/db_in_routes.hpp"
+#include "audit/error_handling.hpp"
+#include "audit/parallel.hpp"
+#include "audit/todos.hpp"
+#include "core/errors.hpp"
+#include "support.hpp"
+
+namespace {
+
+using audit_test::Json;
+
+struct Project {
+    Json graph;
+    std::map<std::string, std::string> files;
+    mutable std::mutex mu;
+    mutable std::map<std::string, int> reads;
+
+    audit::SourceReader reader(const std::string& failing = "") const {
+        return [this, failing](const std::string& id) {
+            {
+                std::lock_guard<std::mutex> lock(mu);
+                ++reads[id];
+            }
+            if (id == failing) throw core::OsError(13, id);
+            auto it = files.find(id);
+            return it == files.end() ? std::string() : it->second;
+        };
+    }
+};
+
+void random_project(Project& p, unsigned seed) {
+    const std::vector<std::string> pieces = {"db.query(", "fetch(x)", "try", "TODO: fix", "\n", "\n", "\n", "x", " ",
+                                             "\x0c", "axios.get(", "FIXME later", "\xe2\x80\xa8"};
+    std::mt19937 rng(seed);
+    Json nodes = Json::array();
+    for (int f = 0; f < 300; ++f) {
+        const std::string id = (f % 3 ? "api/f" : "lib/f") + std::to_string(f) + (f % 7 ? ".ts" : ".md");
+        std::string text;
+        for (int k = 0, n = static_cast<int>(rng() % 80); k < n; ++k) text += pieces[rng() % pieces.size()];
+        p.files[id] = text;
+        nodes.push_back({{"id", id}, {"kind", "file"}});
+        for (int s = 0; s < 3; ++s)
+            nodes.push_back({{"id", id + "::s" + std::to_string(s)}, {"kind", "symbol"}, {"path", id},
+                             {"line_start", rng() % 10}, {"line_end", rng() % 20}});
+    }
+    p.graph = {{"nodes", nodes}};
+}
+
+TEST(ParallelChecks, SameResultOnEveryThreadCount) {
+    for (unsigned seed : {1u, 2u, 3u}) {
+        Project p;
+        random_project(p, seed);
+        const Json todos = audit::check_todos(p.graph, p.reader(), 1);
+        const Json db = audit::check_db_in_routes(p.graph, p.reader(), 1);
+        const Json meh = audit::check_missing_error_handling(p.graph, p.reader(), 1);
+        EXPECT_FALSE(todos.empty());
+        EXPECT_FALSE(db.empty());
+        for (unsigned threads : {2u, 5u, 8u}) {
+            EXPECT_EQ(audit::check_todos(p.graph, p.reader(), threads), todos) << seed << " " << threads;
+            EXPECT_EQ(audit::check_db_in_routes(p.graph, p.reader(), threads), db) << seed << " " << threads;
+            EXPECT_EQ(audit::check_missing_error_handling(p.graph, p.reader(), threads), meh) << seed << " " << threads;
+        }
+    }
+}
+
+TEST(ParallelChecks, EachFileReadOnceAndFailuresRaisedInOrder) {
+    Project p;
+    random_project(p, 9);
+    p.reads.clear();
+    audit::check_todos(p.graph, p.reader(), 8);
+    for (const auto& [id, n] : p.reads) EXPECT_EQ(n, 1) << id;
+    // A failing read raises even on many threads; a malformed node after it does not hide it.
+    Json g = p.graph;
+    g["nodes"].push_back({{"kind", "file"}});
+    EXPECT_THROW(audit::check_todos(g, p.reader("api/f1.ts"), 8), core::OsError);
+    EXPECT_THROW(audit::check_todos(g, p.reader(), 8), core::KeyError);
+    EXPECT_THROW(audit::check_db_in_routes(g, p.reader("api/f1.ts"), 8), core::OsError);
+}
+
+TEST(ParallelFor, EveryIndexOnceErrorsKeptBySlot) {
+    std::vector<std::atomic<int>> hits(1000);
+    const auto errors = audit::parallel_for(0, 1000, 6, [&](std::size_t i) {
+        ++hits[i];
+        if (i % 100 == 7) throw std::runtime_error("x");
+    });
+    for (std::size_t i = 0; i < hits.size(); ++i) {
+        EXPECT_EQ(hits[i], 1);
+        EXPECT_EQ(static_cast<bool>(errors[i]), i % 100 == 7);
+    }
+    EXPECT_TRUE(audit::parallel_for(5, 5, 4, [](std::size_t) {}).empty());
+}
+
+}  // namespace

@@ -1,0 +1,150 @@
+// The auditor's patterns against the host's `re`: every match, its span and its groups,
+// over the examples the checks are built around, generated texts around the patterns'
+// tokens (every line break, the host's extra white space, dotted and dotless i, the
+// full-width colon) and a handful of the host's standard-library sources.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <sstream>
+
+#include "audit/patterns.hpp"
+#include "core/text.hpp"
+#include "support.hpp"
+
+namespace {
+
+using audit_test::Json;
+using audit_test::TempDir;
+using Flat = std::vector<long>;
+
+std::vector<std::string> examples() {
+    return {
+        "// TODO: fix the retry loop", "todo(perf): refactor", "TODO\xef\xbc\x9a" "fix it", "TODO (x)\xef\xbc\x9a fix layout",
+        "// TODO", "TODO: ", "TODO: ok", "TODO:  ", "TODO: x", "the hackathon results", "XXX\x1c\x1c" "abc", "FİXME: later",
+        "fixme\xe3\x80\x80" "abc", "TODO(a)(b): c", "HACK(unclosed: go",
+        "db.query(x)", "DB.save (x)", "prisma.user.findMany(", "conn.execute\n(", "session.query(User)",
+        "cursor.execute('x')", "x.findOne (", "x.findAll\x1c(", "x.create(", "mongoose.model", "sqlalchemy.orm",
+        "PRİSMA.x", "db\xe2\x80\xa8.x", "fetch(url)", "fetch (", "axios.get (", "axios.GET(", "axıos.post(",
+        "https.request(", "http.request (", "requests.Session()", "urllib.request.urlopen", "import grpc.x",
+        "x.rpc(", "try:", "retry", "exception", "Try {", "} CATCH", "except:", "rescue", "tryhard", "_try", "try_",
+        "\xc3\xa9try", "try\xc3\xa9", "src/Button.spec.tsx", "a/b_test.go", "test_utils.py", "spec_x.rb",
+        "src/__tests__/a.js", "src\\__tests__\\a.js", "src/tests/cart.py", "src/test/cart.py", "tests/conftest.py",
+        "src/latest_news.py", "TEST_X.PY", "a.TEST.ts", "src/rapid.py", "reviews/x.py", "routes/users.TS",
+        "api/README.md", "Controllers/x.cs", "handler.go", "APİ/x", "x.test", "x_SPEC", "x.test\n", "test_x", "spec_", "a.spec", "b_spec", "c_Test", "d.SPEC",
+    };
+}
+
+std::vector<std::string> generated() {
+    const std::vector<std::string> tokens = {
+        "TODO", "todo", "FIXME", "HACK", "XXX", "(", ")", ":", "\xef\xbc\x9a", " ", "\t", "\n", "\r\n", "\x0c",
+        "\x1c", "\x1f", "\xc2\x85", "\xe2\x80\xa8", "\xe3\x80\x80", "\xe1\xa0\x8e", "db", ".", "prisma", "query",
+        "execute", "find", "One", "Many", "save", "create", "cursor", "session", "fetch", "axios", "get", "http",
+        "https", "request", "requests", "urllib", "grpc", "rpc", "try", "catch", "except", "rescue", "_", "x",
+        "\xc3\xa9", "\xc4\xb0", "\xc4\xb1", "test", "spec", "/", "\\", "routes", "api", "view", "s", "\xef\xbf\xbd"};
+    std::mt19937 rng(424242);
+    std::vector<std::string> out;
+    for (int i = 0; i < 600; ++i) {
+        std::string t;
+        const int len = 1 + static_cast<int>(rng() % 30);
+        for (int k = 0; k < len; ++k) t += tokens[rng() % tokens.size()];
+        out.push_back(t);
+    }
+    return out;
+}
+
+const char* kHost = R"PY(import json, re, sys, sysconfig, pathlib
+specs, paths = json.load(open(sys.argv[1])), json.load(open(sys.argv[2]))
+stdlib = pathlib.Path(sysconfig.get_paths()["stdlib"])
+names = ["urllib/request.py", "http/client.py", "sqlite3/dbapi2.py", "asyncio/base_events.py", "unittest/case.py",
+         "xmlrpc/client.py", "shutil.py", "argparse.py", "json/decoder.py"]
+texts = []
+for p in paths + [str(stdlib / n) for n in names if (stdlib / n).is_file()]:
+    t = open(p, "rb").read().decode("utf-8", "replace")
+    texts.append(t.replace("\r\n", "\n").replace("\r", "\n"))
+res = []
+for pat, f in specs:
+    rx = re.compile(pat, re.I if f & 1 else 0)
+    row = []
+    for t in texts:
+        flat = []
+        for m in rx.finditer(t):
+            for g in range(rx.groups + 1):
+                flat.extend(m.span(g))
+        # Per line, as the source checks search.
+        for line in t.splitlines():
+            m = rx.search(line)
+            flat.extend(m.span() if m else (-2, -2))
+        row.append(flat)
+    res.append(row)
+json.dump({"texts": texts, "matches": res}, sys.stdout)
+)PY";
+
+Flat ours(const core::Regex& re, std::string_view text) {
+    std::vector<long> cp_at(text.size() + 1, -1);
+    long cps = 0;
+    for (std::size_t pos = 0; pos < text.size();) {
+        cp_at[pos] = cps++;
+        core::next_cp(text, pos);
+    }
+    cp_at[text.size()] = cps;
+    Flat flat;
+    re.for_each(text, [&](const core::Match& m) {
+        for (int g = 0; g < m.groups_plus_one(); ++g) {
+            flat.push_back(m.has(g) ? cp_at[m.start(g)] : -1);
+            flat.push_back(m.has(g) ? cp_at[m.end(g)] : -1);
+        }
+        return true;
+    });
+    for (std::string_view line : core::splitlines(text)) {
+        const auto m = re.search(line);
+        if (!m) {
+            flat.insert(flat.end(), {-2, -2});
+            continue;
+        }
+        const long s = static_cast<long>(core::cp_len(line.substr(0, m->start())));
+        flat.insert(flat.end(), {s, s + static_cast<long>(core::cp_len(m->group()))});
+    }
+    return flat;
+}
+
+TEST(AuditPatterns, SameMatchesAsTheHost) {
+    TempDir d;
+    std::vector<std::string> texts = examples();
+    for (auto& t : generated()) texts.push_back(std::move(t));
+    Json paths = Json::array(), specs = Json::array();
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        d.write("t" + std::to_string(i), texts[i]);
+        paths.push_back(d / ("t" + std::to_string(i)));
+    }
+    for (const auto& s : audit::pattern_specs()) specs.push_back({std::string(s.text), s.flags});
+    d.write("specs.json", specs.dump());
+    d.write("paths.json", paths.dump());
+    const Json host = Json::parse(audit_test::run_host(kHost, "'" + (d / "specs.json") + "' '" + (d / "paths.json") + "'"));
+    const auto& host_texts = host["texts"];
+    ASSERT_GT(host_texts.size(), texts.size()) << "the standard-library sources were not found";
+    for (std::size_t p = 0; p < audit::pattern_specs().size(); ++p) {
+        const auto& spec = audit::pattern_specs()[p];
+        const core::Regex re(spec.text, spec.flags);
+        int reported = 0;
+        std::size_t matched = 0;
+        for (std::size_t t = 0; t < host_texts.size() && reported < 3; ++t) {
+            const std::string text = host_texts[t].get<std::string>();
+            if (t < texts.size()) {
+                ASSERT_EQ(text, core::decode_text_mode_replace(texts[t])) << t;
+            }
+            const Flat want = host["matches"][p][t].get<Flat>();
+            const Flat got = ours(re, text);
+            matched += std::count_if(want.begin(), want.end(), [](long v) { return v >= 0; }) > 0;
+            if (got == want) continue;
+            std::ostringstream os;
+            for (long v : got) os << v << " ";
+            os << "| host: ";
+            for (long v : want) os << v << " ";
+            ADD_FAILURE() << spec.name << " on text " << t << " (" << Json(text.substr(0, 200)).dump() << "): " << os.str();
+            ++reported;
+        }
+        EXPECT_GT(matched, 3u) << spec.name << " matched almost nothing: the corpus does not exercise it";
+    }
+}
+
+}  // namespace

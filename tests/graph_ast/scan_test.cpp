@@ -1,0 +1,278 @@
+#include "graph/vorlane_ast/scan.hpp"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <algorithm>
+#include <fstream>
+#include <mutex>
+#include <string>
+
+#include "core/hash.hpp"
+#include "core/json.hpp"
+#include "graph/vorlane_ast/compare.hpp"
+#include "tests/graph_ast/ast_support.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+using core::Json;
+
+class Tree {
+public:
+    Tree() {
+        char tmpl[] = "/tmp/ast_scan_XXXXXX";
+        root_ = ::mkdtemp(tmpl);
+    }
+    ~Tree() { fs::remove_all(root_); }
+    void write(const std::string& rel, const std::string& data) const {
+        const fs::path p = fs::path(root_) / rel;
+        fs::create_directories(p.parent_path());
+        std::ofstream(p, std::ios::binary) << data;
+    }
+    const std::string& root() const { return root_; }
+
+private:
+    std::string root_;
+};
+
+// The scan with VORLANE_THREADS set to `threads` for its duration.
+Json scan_on(const std::string& root, const Json& prior, const char* threads,
+             const vorlane_ast::Languages& langs = ast_support::all_languages()) {
+    const char* old = std::getenv("VORLANE_THREADS");
+    const std::string saved = old ? old : "";
+    ::setenv("VORLANE_THREADS", threads, 1);
+    Json g = vorlane_ast::scan(root, prior, langs, nullptr);
+    if (old)
+        ::setenv("VORLANE_THREADS", saved.c_str(), 1);
+    else
+        ::unsetenv("VORLANE_THREADS");
+    return g;
+}
+
+std::vector<std::string> node_ids(const Json& g) {
+    std::vector<std::string> out;
+    for (const Json& n : g["nodes"]) out.push_back(n["id"].get<std::string>());
+    return out;
+}
+
+const Json* node(const Json& g, const std::string& id) {
+    for (const Json& n : g["nodes"])
+        if (n["id"] == id) return &n;
+    return nullptr;
+}
+
+TEST(AstScan, EmptyTreeKeepsItsMode) {
+    Tree t;
+    const Json g = scan_on(t.root(), nullptr, "1");
+    EXPECT_EQ(core::json_dumps(g),
+              "{\"root\": \"" + t.root() +
+                  "\", \"node_count\": 0, \"edge_count\": 0, \"file_count\": 0, \"symbol_count\": 0, \"nodes\": [], "
+                  "\"edges\": [], \"ast_mode\": true}");
+    EXPECT_EQ(scan_on(t.root(), nullptr, "1", vorlane_ast::Languages{})["ast_mode"], false);
+}
+
+TEST(AstScan, NodesEdgesAndCountsInEmissionOrder) {
+    Tree t;
+    t.write("routes.ts", "import a from './a';\nimport a2 from './a';\nexport function GET() {}\n");
+    t.write("middleware.ts", "export const m = () => 1;\n");
+    t.write("notes.md", "import yaml\n");
+    t.write("big.py", std::string(300001, '#'));
+    t.write("edge.py", std::string(299988, '#') + "\ndef f(): 1\n");
+    const Json g = scan_on(t.root(), nullptr, "1");
+    std::vector<std::string> ids = node_ids(g);
+    std::sort(ids.begin(), ids.end());
+    // The 300000-byte file is scanned, the 300001-byte one is not.
+    EXPECT_EQ(ids, (std::vector<std::string>{"edge.py", "edge.py::f", "middleware.ts", "middleware.ts::m", "notes.md",
+                                             "routes.ts", "routes.ts::GET"}));
+    EXPECT_EQ(g["file_count"], 4);
+    EXPECT_EQ(g["symbol_count"], 3);
+    EXPECT_EQ(g["node_count"], 7);
+    // Each file's node is followed by its symbols; repeated import edges appear once; the
+    // peer edges come last, both ways.
+    const auto& nodes = g["nodes"];
+    Json last_file;
+    for (const Json& n : nodes) {
+        if (n["kind"] == "file") {
+            last_file = n["id"];
+        } else {
+            EXPECT_EQ(last_file, n["path"]);
+        }
+    }
+    std::vector<std::string> edges;
+    for (const Json& e : g["edges"]) edges.push_back(e["from"].get<std::string>() + ">" + e["to"].get<std::string>() + ":" + e["rel"].get<std::string>());
+    EXPECT_EQ(std::count(edges.begin(), edges.end(), "routes.ts>./a:imports"), 1);
+    EXPECT_EQ(std::count(edges.begin(), edges.end(), "notes.md>yaml:imports"), 1);
+    ASSERT_GE(edges.size(), 2u);
+    const std::string last2 = edges[edges.size() - 2] + " " + edges.back();
+    EXPECT_TRUE(last2 == "routes.ts>middleware.ts:structural_peer middleware.ts>routes.ts:structural_peer" ||
+                last2 == "middleware.ts>routes.ts:structural_peer routes.ts>middleware.ts:structural_peer")
+        << last2;
+    EXPECT_EQ(g["edge_count"], g["edges"].size());
+    const Json* md = node(g, "notes.md");
+    ASSERT_TRUE(md);
+    EXPECT_EQ(md->size(), 9u);  // a file node's nine keys
+}
+
+TEST(AstScan, TextModeReadingAndStoredContent) {
+    Tree t;
+    t.write("crlf.py", "x = 1\r\ny = 2\r\n\xff");
+    t.write("lf.py", "x = 1\ny = 2\n");
+    t.write("long.md", std::string(30000, 'a'));
+    const Json g = scan_on(t.root(), nullptr, "1");
+    const Json *crlf = node(g, "crlf.py"), *lf = node(g, "lf.py"), *big = node(g, "long.md");
+    ASSERT_TRUE(crlf && lf && big);
+    EXPECT_EQ((*crlf)["file_hash"], (*lf)["file_hash"]);
+    EXPECT_EQ((*crlf)["content"], (*lf)["content"]);
+    EXPECT_EQ((*crlf)["size"], 15);
+    EXPECT_EQ((*lf)["file_hash"], core::md5_prefix8("x = 1\ny = 2\n"));
+    EXPECT_EQ((*big)["content"].get<std::string>().size(), 24000u);
+}
+
+TEST(AstScan, ReusesStoredFieldsOfUnchangedFilesOnly) {
+    Tree t;
+    t.write("a.py", "def f(): pass\n");
+    t.write("b.py", "def g(): pass\n");
+    const Json first = scan_on(t.root(), nullptr, "1");
+    Json prior = Json::object();
+    for (const Json& n : first["nodes"])
+        if (n["kind"] == "file") prior[n["id"].get<std::string>()] = n;
+    prior["a.py"]["summary"] = "kept";
+    prior["a.py"]["content"] = std::string(30000, 'c');  // carried as stored, not cut again
+    prior["a.py"].erase("keywords");
+    prior["b.py"]["summary"] = "dropped";
+    t.write("b.py", "def g2(): pass\n");
+    const Json second = scan_on(t.root(), prior, "1");
+    const Json *a = node(second, "a.py"), *b = node(second, "b.py");
+    ASSERT_TRUE(a && b);
+    EXPECT_EQ((*a)["summary"], "kept");
+    EXPECT_EQ((*a)["content"].get<std::string>().size(), 30000u);
+    EXPECT_EQ((*a)["keywords"], Json::array());
+    EXPECT_NE((*b)["summary"], "dropped");
+    // Symbols are computed anew for both.
+    EXPECT_TRUE(node(second, "a.py::f"));
+    EXPECT_TRUE(node(second, "b.py::g2"));
+    // A prior node without its hash is not reused.
+    prior["a.py"].erase("file_hash");
+    EXPECT_NE((*node(scan_on(t.root(), prior, "1"), "a.py"))["summary"], "kept");
+}
+
+TEST(AstScan, ReusedNodeWithoutIdEndsTheScan) {
+    Tree t;
+    t.write("a.py", "x = 1\n");
+    Json prior = Json::object();
+    prior["a.py"] = Json{{"file_hash", core::md5_prefix8("x = 1\n")}};
+    EXPECT_THROW(scan_on(t.root(), prior, "1"), std::exception);
+}
+
+TEST(AstScan, OneFileNodePerIdWhenALinkLeadsToADirectoryInsideTheRoot) {
+    Tree t;
+    t.write("pkg/mod.py", "def f(): pass\n");
+    fs::create_directory_symlink(fs::path(t.root()) / "pkg", fs::path(t.root()) / "alias");
+    const Json g = scan_on(t.root(), nullptr, "1");
+    std::vector<std::string> ids = node_ids(g);
+    std::sort(ids.begin(), ids.end());
+    EXPECT_EQ(ids, (std::vector<std::string>{"pkg/mod.py", "pkg/mod.py::f"}));
+    EXPECT_EQ(g["file_count"], 1);
+}
+
+TEST(AstScan, SameBytesOnOneThreadAndOnMany) {
+    Tree t;
+    const char* exts[] = {".ts", ".tsx", ".js", ".py", ".go", ".md", ".json", ".jsx"};
+    for (int i = 0; i < 160; ++i) {
+        const std::string ext = exts[i % 8];
+        const std::string dir = "d" + std::to_string(i % 7) + "/";
+        std::string text;
+        if (ext == ".py")
+            text = "import os\nfrom .m" + std::to_string(i) + " import x\n\n@app.get('/x')\ndef route_" +
+                   std::to_string(i) + "():\n    pass\nclass Model" + std::to_string(i % 5) + ":\n    pass\n";
+        else if (ext == ".go")
+            text = "package p\nimport \"fmt\"\nfunc Serve" + std::to_string(i) + "() {}\ntype Store interface{}\n";
+        else if (ext == ".md" || ext == ".json")
+            text = "import z" + std::to_string(i % 3) + "\n";
+        else
+            text = "import a from './a" + std::to_string(i % 4) + "';\nexport const h" + std::to_string(i) +
+                   " = () => 1;\nexport class Page {}\nconst r = require('x');\n";
+        const char* stems[] = {"routes", "middleware", "controller", "service", "model", "schema", "util"};
+        t.write(dir + stems[i % 7] + std::to_string(i / 7 % 2 ? i : 0) + ext, text);
+    }
+    const std::string one = core::json_dumps_indent(scan_on(t.root(), nullptr, "1"), 2);
+    const std::string many = core::json_dumps_indent(scan_on(t.root(), nullptr, "8"), 2);
+    EXPECT_EQ(one, many);
+    EXPECT_GT(one.size(), 10000u);
+}
+
+TEST(AstScan, FallbackSeesTheFilesNoSyntaxTreeTakes) {
+    Tree t;
+    t.write("a.ts", "export function f() {}\n");
+    t.write("b.go", "package m\nfunc F() {}\n");
+    t.write("c.php", "<?php\n");
+    vorlane_ast::Languages none;
+    std::vector<std::string> asked;
+    std::mutex mu;
+    const vorlane_ast::SymbolFallback fallback = [&](std::string_view, std::string_view id, std::string_view) {
+        std::lock_guard<std::mutex> lock(mu);
+        asked.emplace_back(id);
+        core::SymbolRecord r;
+        r.id = std::string(id) + "::x";
+        r.name = "x";
+        return vorlane::Symbols{r};
+    };
+    const Json g = vorlane_ast::scan(t.root(), nullptr, none, fallback);
+    std::sort(asked.begin(), asked.end());
+    EXPECT_EQ(asked, (std::vector<std::string>{"a.ts", "b.go"}));  // ".php" is not walked
+    EXPECT_EQ(g["symbol_count"], 2);
+    EXPECT_EQ(g["ast_mode"], false);
+}
+
+TEST(CompareText, ListDisplayMatchesTheHost) {
+    using vorlane_ast::compare::text_repr;
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"a.py::f", "'a.py::f'"},
+        {"it's", "\"it's\""},
+        {"both'\"", "'both\\'\"'"},
+        {"a\\b.py::f", "'a\\\\b.py::f'"},
+        {"t\tn\nr\r", "'t\\tn\\nr\\r'"},
+        {"\x01\x7f", "'\\x01\\x7f'"},
+        {"caf\xC3\xA9", "'caf\xC3\xA9'"},
+        {"\xC2\xA0\xC2\xAD", "'\\xa0\\xad'"},
+        {"\xE2\x80\xA8", "'\\u2028'"},
+        {"\xF3\xA0\x80\x81", "'\\U000e0001'"},
+        {"\xF0\x9F\x98\x80", "'\xF0\x9F\x98\x80'"},
+    };
+    for (const auto& [in, want] : cases) EXPECT_EQ(text_repr(in), want) << in;
+    EXPECT_EQ(vorlane_ast::compare::list_display({}), "[]");
+    EXPECT_EQ(vorlane_ast::compare::list_display({"a", "b"}), "['a', 'b']");
+}
+
+TEST(CompareText, TableLayout) {
+    Json ast = {{"file_count", 2}, {"symbol_count", 3}, {"edge_count", 12345678901LL},
+                {"nodes", Json::array({Json{{"kind", "symbol"}, {"id", "a::x"}, {"symbol_type", "model"}},
+                                       Json{{"kind", "symbol"}, {"id", "a::y"}},
+                                       Json{{"kind", "file"}, {"id", "a"}}})}};
+    Json regex = {{"file_count", 2}, {"symbol_count", 1}, {"edge_count", 0},
+                  {"nodes", Json::array({Json{{"kind", "symbol"}, {"id", "a::z"}, {"symbol_type", "a_very_long_type_name_beyond_35_chars"}}})}};
+    const std::string text = vorlane_ast::compare::table({&ast, 1.005}, vorlane_ast::compare::Side{&regex, 0.0}, "o/g.json", "o/r.json");
+    const std::string rule60 = [] { std::string r; for (int i = 0; i < 60; ++i) r += "\u2500"; return r; }();
+    const std::string rule55 = [] { std::string r; for (int i = 0; i < 55; ++i) r += "\u2500"; return r; }();
+    EXPECT_EQ(text, "\n" + rule60 + "\n"
+                    "  Metric                                     AST      Regex\n" + rule60 + "\n"
+                    "  Scan time (s)                             1.00       0.00\n"
+                    "  Files indexed                                2          2\n"
+                    "  Symbols extracted                            3          1\n"
+                    "  Edges (imports/refs)                12345678901          0\n"
+                    "\n  Symbol breakdown:\n"
+                    "  Type                                       AST      Regex\n"
+                    "  " + rule55 + "\n"
+                    "  ?                                            1          0\n"
+                    "  a_very_long_type_name_beyond_35_chars          0          1\n"
+                    "  model                                        1          0\n"
+                    "\n  Symbols found ONLY by AST (2 total): ['a::x', 'a::y']\n"
+                    "  Symbols found ONLY by Regex (1 total): ['a::z']\n"
+                    "\n  AST graph:   o/g.json\n"
+                    "  Regex graph: o/r.json\n\n");
+}
+
+}  // namespace

@@ -1,0 +1,271 @@
+"""The syntax-tree builder's walker, summaries, keywords and structural peers through the
+installed module: names, keyword arguments, the shapes of the results and the peer table."""
+import os
+import re
+import tempfile
+import unittest
+from pathlib import Path
+
+from tests.host import support  # noqa: F401  (puts the install tree on sys.path)
+
+import vorlane_ast
+
+
+class Tree(unittest.TestCase):
+    def setUp(self):
+        self._tmp = tempfile.TemporaryDirectory()
+        self.dir = Path(os.path.realpath(self._tmp.name))
+
+    def tearDown(self):
+        self._tmp.cleanup()
+
+    def file(self, rel, text="x"):
+        p = self.dir / rel
+        p.parent.mkdir(parents=True, exist_ok=True)
+        p.write_text(text)
+        return p
+
+
+class WalkTest(Tree):
+    def test_paths_are_path_objects_built_from_the_root_as_given(self):
+        self.file("a.py")
+        self.file("pkg/b.ts")
+        self.file("pkg/c.rs")
+        self.file("build/d.py")
+        self.file("Build/e.md")
+        got = vorlane_ast.walk_files(root=str(self.dir))
+        self.assertIsInstance(got, list)
+        self.assertTrue(all(isinstance(p, Path) for p in got))
+        self.assertCountEqual(got, [self.dir / "a.py", self.dir / "pkg/b.ts", self.dir / "Build/e.md"])
+        cwd = os.getcwd()
+        os.chdir(self.dir)
+        try:
+            self.assertCountEqual(vorlane_ast.walk_files(Path(".")), [Path("a.py"), Path("pkg/b.ts"), Path("Build/e.md")])
+        finally:
+            os.chdir(cwd)
+
+    def test_missing_root_and_link_cycle(self):
+        self.assertEqual(vorlane_ast.walk_files(self.dir / "missing"), [])
+        self.file("r/s/a.py")
+        os.symlink(self.dir / "r", self.dir / "r/s/up")
+        self.assertEqual(vorlane_ast.walk_files(self.dir / "r"), [self.dir / "r/s/a.py"])
+
+    def test_should_scan(self):
+        self.assertTrue(vorlane_ast.should_scan(path="src/Main.PY"))
+        self.assertTrue(vorlane_ast.should_scan(Path("a.test.ts")))
+        self.assertFalse(vorlane_ast.should_scan("x/venv/a.py"))
+        self.assertFalse(vorlane_ast.should_scan("notes."))
+        self.assertFalse(vorlane_ast.should_scan("lib.rs"))
+
+
+class SummaryKeywordsTest(unittest.TestCase):
+    def test_summary(self):
+        self.assertEqual(
+            vorlane_ast._make_summary(content='"""Payment rules for the billing API."""\ndef pay():\n    pass\n',
+                                      path="src/billing.py", ext=".py"),
+            "Payment rules for the billing API. Contains 1 function: pay.")
+        self.assertEqual(vorlane_ast._make_summary("", "src/api/user_accounts.py", ".py"), "Handles api user accounts.")
+        self.assertEqual(vorlane_ast._make_summary("", "", ""), "")
+
+    def test_keywords(self):
+        self.assertEqual(vorlane_ast.extract_keywords(content="export const useAuthStore = 1", ext=".ts"),
+                         ["useauthstore", "use", "auth", "store"])
+        self.assertEqual(vorlane_ast.extract_keywords("func (s *Server) HandleLogin() {}\ntype Cache struct{}", ".go"),
+                         ["handlelogin", "handle", "login", "cache"])
+        self.assertEqual(vorlane_ast.extract_keywords("", ".md"), [])
+
+
+class PeersTest(unittest.TestCase):
+    def test_edges_hold_the_callers_ids_in_order(self):
+        a, b, c = "api/routes.ts", "api/middleware.ts", "lib/guards.ts"
+        edges = vorlane_ast._structural_peer_edges(file_ids=[a, b, c])
+        self.assertEqual(edges, [{"from": a, "to": b, "rel": "structural_peer"},
+                                 {"from": b, "to": a, "rel": "structural_peer"}])
+        self.assertEqual([list(e) for e in edges], [["from", "to", "rel"]] * 2)
+        self.assertIs(edges[0]["from"], a)
+        self.assertEqual(vorlane_ast._structural_peer_edges([]), [])
+
+    def test_peer_table(self):
+        rows = vorlane_ast._PEER_PAIRS
+        self.assertEqual(len(rows), 22)
+        self.assertEqual(rows[0][0].pattern, "^routes?$")
+        self.assertEqual(rows[19][1].pattern, "^repositor(?:y|ies)$")
+        self.assertEqual(rows[21][1].pattern, "^dep(endencies)?s?$")
+        for x, y in rows:
+            self.assertIsInstance(x, re.Pattern)
+            self.assertEqual(x.flags & ~re.UNICODE, re.IGNORECASE)
+            self.assertEqual(y.flags & ~re.UNICODE, re.IGNORECASE)
+
+
+# The rules written in the host's own language, for the comparison over the project's tree.
+JS = (".ts", ".tsx", ".js", ".jsx")
+SKIP = {".git", ".beads", ".beads-hooks", "node_modules", "vendor", "dist", "build", ".next", ".idea", ".vscode",
+        "__pycache__", "venv", ".venv", ".nimbrel"}
+EXTS = (".go", ".py", ".js", ".jsx", ".ts", ".tsx", ".swift", ".json", ".yaml", ".yml", ".md")
+
+
+def host_walk(root):
+    root = Path(root)
+    root_resolved = root.resolve()
+    out = []
+    for dirpath, dirnames, filenames in os.walk(root, followlinks=True):
+        base = Path(dirpath)
+
+        def keep(d):
+            if d in SKIP:
+                return False
+            full = base / d
+            try:
+                if full.is_symlink():
+                    r = full.resolve()
+                    return r == root_resolved or root_resolved in r.parents
+            except Exception:
+                return False
+            return True
+        dirnames[:] = [d for d in dirnames if keep(d)]
+        for fn in filenames:
+            p = base / fn
+            s = str(p.relative_to(root))
+            if "/venv/" not in s and "/.venv/" not in s and p.suffix.lower() in EXTS and p.is_file():
+                out.append(p)
+    return out
+
+
+def split_camel(name):
+    s = re.sub(r"([a-z0-9])([A-Z])", r"\1 \2", name)
+    s = re.sub(r"([A-Z]+)([A-Z][a-z])", r"\1 \2", s)
+    return [p.lower() for p in s.split() if len(p) >= 3]
+
+
+def host_summary(content, path, ext):
+    lines = content.splitlines()
+    lead = ""
+    if ext == ".py":
+        m = re.search(r"^\s*(?:\'\'\'|\"\"\")([^\'\"]{8,200}?)(?:\'\'\'|\"\"\")", content, re.DOTALL)
+        if m:
+            lead = " ".join(m.group(1).split())[:120]
+    elif ext in JS:
+        m = re.match(r"\s*/\*\*?\s*(.*?)\*/", content, re.DOTALL)
+        if m:
+            lead = " ".join(m.group(1).replace("*", "").split())[:120]
+    if not lead:
+        for line in lines[:5]:
+            l = line.strip().lstrip("#").lstrip("/").strip()
+            if len(l) >= 10:
+                lead = l[:120]
+                break
+    names = []
+    pat = {".py": r"^(?:async\s+)?def\s+([A-Za-z_]\w*)|^class\s+([A-Za-z_]\w*)"}.get(ext)
+    if ext in JS:
+        pat = r"(?:export\s+)?(?:async\s+)?function\s+([A-Za-z_]\w*)|(?:export\s+)?class\s+([A-Za-z_]\w*)"
+    for m in re.finditer(pat, content, re.MULTILINE) if pat else ():
+        n = m.group(1) or m.group(2)
+        if not n or n in names or (ext == ".py" and n.startswith("_")):
+            continue
+        names.append(n)
+        if len(names) >= 5:
+            break
+    parts = [p for p in re.split(r"[/\\]", path) if p and p != "."]
+    kept = [p for p in parts if p.lower() not in ("src", "lib", "app", "pkg", "main", "index")]
+    domain = " ".join(kept[-2:]).replace("_", " ").replace("-", " ") if kept else (parts[-1] if parts else "")
+    domain = re.sub(r"\.\w+$", "", domain).strip()
+    out = []
+    if lead:
+        out.append(lead.rstrip(".") + ".")
+    elif domain:
+        out.append(f"Handles {domain}.")
+    if names:
+        label = "function" if len(names) == 1 else "functions/classes"
+        out.append(f"Contains {len(names)} {label}: " + ", ".join(names[:4]) + (", ..." if len(names) == 5 else "") + ".")
+    return " ".join(out)[:250]
+
+
+def host_keywords(content, ext):
+    tokens, seen = [], set()
+
+    def add(word):
+        w = word.lower().strip("_")
+        if len(w) >= 3 and w not in seen:
+            seen.add(w)
+            tokens.append(w)
+
+    def add_name(name):
+        add(name)
+        for p in split_camel(name):
+            add(p)
+    route = r"(?:app|router|r|mux|api)\s*[.\@]\s*(get|post|put|delete|patch|handle|handlefunc)\s*\(\s*['\"/]([^'\")\s]+)"
+    for m in re.finditer(route, content, re.IGNORECASE):
+        add(m.group(1).upper())
+        for seg in m.group(2).strip("/").split("/"):
+            seg = re.sub(r"[{}:<>]", "", seg)
+            if seg:
+                add(seg)
+    if ext in JS:
+        for m in re.finditer(r"export\s+(?:default\s+)?(?:async\s+)?(?:function|class|const|type|interface|enum)\s+([A-Za-z_]\w*)", content):
+            add_name(m.group(1))
+        for m in re.finditer(r"export\s*\{([^}]+)\}", content):
+            for p in re.split(r"[,\s]+", m.group(1)):
+                if p.strip():
+                    add_name(p.strip())
+    if ext == ".py":
+        for m in re.finditer(r"^(?:async\s+)?def\s+([A-Za-z_]\w*)|^class\s+([A-Za-z_]\w*)", content, re.MULTILINE):
+            n = m.group(1) or m.group(2)
+            if n and not n.startswith("_"):
+                add_name(n)
+                for p in n.split("_"):
+                    add(p)
+    if ext == ".go":
+        for m in re.finditer(r"^func\s+(?:\([^)]+\)\s+)?([A-Za-z_]\w*)\s*\(", content, re.MULTILINE):
+            add_name(m.group(1))
+        for m in re.finditer(r"^type\s+([A-Za-z_]\w*)\s+(?:struct|interface)", content, re.MULTILINE):
+            add_name(m.group(1))
+    return tokens[:80]
+
+
+class OwnTreeTest(unittest.TestCase):
+    """The walk, the summaries, the keywords and the peers of this project's own tree, and of
+    the host's standard library, against the rules run by the host."""
+
+    def check_tree(self, root):
+        files = vorlane_ast.walk_files(root)
+        self.assertEqual(files, host_walk(root))
+        ids = []
+        for p in files:
+            text = p.read_text(encoding="utf-8", errors="ignore")
+            fid = str(p.relative_to(root))
+            ids.append(fid)
+            ext = p.suffix.lower()
+            self.assertEqual(vorlane_ast._make_summary(text, fid, ext), host_summary(text, fid, ext), fid)
+            self.assertEqual(vorlane_ast.extract_keywords(text, ext), host_keywords(text, ext), fid)
+        return files
+
+    def test_project_tree(self):
+        project = Path(__file__).resolve().parents[2]
+        self.assertGreater(len(self.check_tree(project)), 10)
+
+    def test_standard_library_json_and_email(self):
+        import sysconfig
+        for sub in ("json", "email", "asyncio"):
+            self.check_tree(Path(sysconfig.get_paths()["stdlib"]) / sub)
+
+    def test_peers_of_generated_ids(self):
+        stems = ["routes", "Middleware", "guards", "service", "repos", "models", "schema", "views", "auth", "policies",
+                 "handler", "validators", "resolver", "interceptor", "deps", "readme", "router", "controller"]
+        ids = [f"d{i % 7}/{stems[(i * 5) % len(stems)]}.{'ts' if i % 3 else 'py'}" for i in range(300)]
+        ids += [stems[i] + ".go" for i in range(len(stems))]
+        want = []
+        pairs = [(x, y) for x, y in vorlane_ast._PEER_PAIRS]
+        by_dir = {}
+        for fid in ids:
+            by_dir.setdefault(str(Path(fid).parent), []).append((fid, Path(fid).stem.lower()))
+        for group in by_dir.values():
+            for i, (a, sa) in enumerate(group):
+                for b, sb in group[i + 1:]:
+                    if any((x.match(sa) and y.match(sb)) or (y.match(sa) and x.match(sb)) for x, y in pairs):
+                        want += [{"from": a, "to": b, "rel": "structural_peer"}, {"from": b, "to": a, "rel": "structural_peer"}]
+        self.assertGreater(len(want), 100)
+        self.assertEqual(vorlane_ast._structural_peer_edges(ids), want)
+
+
+if __name__ == "__main__":
+    unittest.main()
