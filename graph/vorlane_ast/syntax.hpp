@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace vorlane_ast {
@@ -78,6 +79,17 @@ enum class Kind : std::uint8_t {
     ImportFromStatement,
     DottedName,
     AliasedImport,
+    // Python statements made of expressions only
+    ExpressionStatement,
+    ReturnStatement,
+    AssertStatement,
+    DeleteStatement,
+    RaiseStatement,
+    GlobalStatement,
+    NonlocalStatement,
+    PrintStatement,
+    ExecStatement,
+    TypeAliasStatement,
     // Go
     MethodDeclaration,
     TypeDeclaration,
@@ -114,6 +126,8 @@ public:
     TreeWalk(const TreeWalk&) = delete;
     TreeWalk& operator=(const TreeWalk&) = delete;
     bool next(TSNode& node, TSNode& parent) { return vorlane_tree_walk_next(w_, &node, &parent); }
+    // The walk goes on after the subtree of the node last returned.
+    void skip_children() { vorlane_tree_walk_skip_children(w_); }
 
 private:
     VorlaneTreeWalk* w_;
@@ -129,12 +143,19 @@ void for_each_child(TSNode n, F&& f) {
 }
 
 // Visits every node of the tree in pre-order, children in document order, anonymous
-// nodes included, as visit(node, parent) with a null parent for the root.
+// nodes included, as visit(node, parent) with a null parent for the root. When visit
+// returns false (it may also return nothing), the nodes below that node are left out.
 template <class Visit>
 void walk_preorder(TSNode root, Visit&& visit) {
     TreeWalk walk(root, false);
     TSNode node, parent;
-    while (walk.next(node, parent)) visit(node, parent);
+    while (walk.next(node, parent)) {
+        if constexpr (std::is_void_v<decltype(visit(node, parent))>) {
+            visit(node, parent);
+        } else {
+            if (!visit(node, parent)) walk.skip_children();
+        }
+    }
 }
 
 }  // namespace vorlane_ast

@@ -24,6 +24,7 @@ struct VorlaneTreeWalk {
   TSNode first; /* the start node, until it has been yielded */
   bool yield_first;
   bool children_only;
+  bool pushed_last; /* the node last yielded has its frame on top of the stack */
 };
 
 /* Whether ts_node_child shows the node (as its own child) rather than splicing in its
@@ -49,6 +50,7 @@ VorlaneTreeWalk *vorlane_tree_walk_new(TSNode node, bool children_only) {
   self->first = node;
   self->children_only = children_only;
   self->yield_first = !children_only;
+  self->pushed_last = false;
   if (children_only && !ts_node_is_null(node) && walk__has_shown_children(node)) walk__push(self, node, node);
   return self;
 }
@@ -59,7 +61,8 @@ bool vorlane_tree_walk_next(VorlaneTreeWalk *self, TSNode *node, TSNode *parent)
     if (ts_node_is_null(self->first)) return false;
     *node = self->first;
     *parent = ts_node__null();
-    if (walk__has_shown_children(self->first)) walk__push(self, self->first, self->first);
+    self->pushed_last = walk__has_shown_children(self->first);
+    if (self->pushed_last) walk__push(self, self->first, self->first);
     return true;
   }
   while (self->stack.size > 0) {
@@ -71,7 +74,8 @@ bool vorlane_tree_walk_next(VorlaneTreeWalk *self, TSNode *node, TSNode *parent)
     }
     const TSNode owner = top->parent;
     if (walk__shown(child)) {
-      if (!self->children_only && walk__has_shown_children(child)) walk__push(self, child, child);
+      self->pushed_last = !self->children_only && walk__has_shown_children(child);
+      if (self->pushed_last) walk__push(self, child, child);
       *node = child;
       *parent = owner;
       return true;
@@ -80,6 +84,11 @@ bool vorlane_tree_walk_next(VorlaneTreeWalk *self, TSNode *node, TSNode *parent)
     if (walk__has_shown_children(child)) walk__push(self, child, owner);
   }
   return false;
+}
+
+void vorlane_tree_walk_skip_children(VorlaneTreeWalk *self) {
+  if (self->pushed_last) self->stack.size--;
+  self->pushed_last = false;
 }
 
 void vorlane_tree_walk_delete(VorlaneTreeWalk *self) {

@@ -20,6 +20,9 @@ typedef struct VorlaneTreeWalk VorlaneTreeWalk;
 VorlaneTreeWalk *vorlane_tree_walk_new(TSNode node, bool children_only);
 /* The next node and its parent; false at the end. */
 bool vorlane_tree_walk_next(VorlaneTreeWalk *walk, TSNode *node, TSNode *parent);
+/* Leaves out the nodes below the node last yielded: the walk goes on with its next
+ * sibling. */
+void vorlane_tree_walk_skip_children(VorlaneTreeWalk *walk);
 void vorlane_tree_walk_delete(VorlaneTreeWalk *walk);
 
 #ifdef __cplusplus
