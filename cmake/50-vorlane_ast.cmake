@@ -45,7 +45,9 @@ target_include_directories(tree_sitter_runtime SYSTEM PUBLIC "${TS_LIB}/include"
                            PRIVATE "${TS_LIB}/src" "${CMAKE_SOURCE_DIR}")
 target_compile_definitions(tree_sitter_runtime PRIVATE _POSIX_C_SOURCE=200112L _DEFAULT_SOURCE)
 set_target_properties(tree_sitter_runtime PROPERTIES C_STANDARD 11 C_EXTENSIONS OFF)
-target_compile_options(tree_sitter_runtime PRIVATE -O3)
+# Calls between the runtime's own functions bind inside the module that links it, so the
+# compiler may inline them instead of going through the symbol table.
+target_compile_options(tree_sitter_runtime PRIVATE -O3 -fvisibility=hidden -fno-semantic-interposition)
 
 # One grammar: parser.c and, where the grammar has one, scanner.c of its src folder.
 function(ts_grammar target srcdir)
