@@ -34,13 +34,20 @@ foreach(spec ${TS_PACKAGES})
   set(TS_DIR_${var} "${dir}")
 endforeach()
 
-# The runtime: one translation unit. Vendored C, built with its own flags, no -Werror.
+# The runtime: one translation unit (its lib.c, included by the builder's walk, which uses
+# the runtime's inline child iteration), on the builder's allocator. Vendored C, built
+# with its own flags, no -Werror.
 set(TS_LIB "${TS_DIR_tree_sitter}/vendor/tree-sitter/lib")
-add_library(tree_sitter_runtime STATIC "${TS_LIB}/src/lib.c")
-target_include_directories(tree_sitter_runtime SYSTEM PUBLIC "${TS_LIB}/include" PRIVATE "${TS_LIB}/src")
+add_library(tree_sitter_runtime STATIC graph/vorlane_ast/runtime/walk.c graph/vorlane_ast/runtime/alloc.cpp)
+set_source_files_properties(graph/vorlane_ast/runtime/walk.c PROPERTIES COMPILE_OPTIONS -w)
+set_source_files_properties(graph/vorlane_ast/runtime/alloc.cpp PROPERTIES COMPILE_OPTIONS "${TARVELLE_WARNINGS}")
+target_include_directories(tree_sitter_runtime SYSTEM PUBLIC "${TS_LIB}/include"
+                           PRIVATE "${TS_LIB}/src" "${CMAKE_SOURCE_DIR}")
 target_compile_definitions(tree_sitter_runtime PRIVATE _POSIX_C_SOURCE=200112L _DEFAULT_SOURCE)
 set_target_properties(tree_sitter_runtime PROPERTIES C_STANDARD 11 C_EXTENSIONS OFF)
-target_compile_options(tree_sitter_runtime PRIVATE -w)
+# Calls between the runtime's own functions bind inside the module that links it, so the
+# compiler may inline them instead of going through the symbol table.
+target_compile_options(tree_sitter_runtime PRIVATE -O3 -fvisibility=hidden -fno-semantic-interposition)
 
 # One grammar: parser.c and, where the grammar has one, scanner.c of its src folder.
 function(ts_grammar target srcdir)
@@ -51,7 +58,7 @@ function(ts_grammar target srcdir)
   add_library(${target} STATIC ${sources})
   target_include_directories(${target} PRIVATE "${srcdir}")
   set_target_properties(${target} PROPERTIES C_STANDARD 11 C_EXTENSIONS OFF)
-  target_compile_options(${target} PRIVATE -w)
+  target_compile_options(${target} PRIVATE -w -O3)
 endfunction()
 ts_grammar(ts_grammar_typescript "${TS_DIR_tree_sitter_typescript}/typescript/src")
 ts_grammar(ts_grammar_tsx "${TS_DIR_tree_sitter_typescript}/tsx/src")

@@ -17,7 +17,13 @@ namespace core::fs {
 namespace {
 
 using paths::fs_decode;
-using paths::fs_encode;
+
+// The platform's bytes of a path. A NUL inside would make the call see a shorter name,
+// so such a path is handed over empty and names nothing (ENOENT).
+std::string fs_encode(const std::string& path) {
+    if (path.find('\0') != std::string::npos) return std::string();
+    return paths::fs_encode(path);
+}
 
 Status status_of(const struct stat& st) {
     Status s;

@@ -15,8 +15,8 @@
 namespace core {
 
 JsonError::JsonError(std::string msg_, std::size_t pos_, std::size_t lineno_, std::size_t colno_)
-    : std::runtime_error(msg_ + ": line " + std::to_string(lineno_) + " column " +
-                         std::to_string(colno_) + " (char " + std::to_string(pos_) + ")"),
+    : std::runtime_error(msg_ + ": line " + std::to_string(lineno_) + " column " + std::to_string(colno_) + " (char " +
+                         std::to_string(pos_) + ")"),
       msg(std::move(msg_)),
       pos(pos_),
       lineno(lineno_),
@@ -30,8 +30,7 @@ namespace {
 constexpr char kHex[] = "0123456789abcdef";
 
 void append_u_escape(std::string& out, unsigned u) {
-    const char buf[6] = {'\\', 'u', kHex[(u >> 12) & 15], kHex[(u >> 8) & 15], kHex[(u >> 4) & 15],
-                         kHex[u & 15]};
+    const char buf[6] = {'\\', 'u', kHex[(u >> 12) & 15], kHex[(u >> 8) & 15], kHex[(u >> 4) & 15], kHex[u & 15]};
     out.append(buf, 6);
 }
 
@@ -48,14 +47,30 @@ void write_string(std::string& out, std::string_view s) {
         if (b < 0x80) {
             ++i;
             switch (b) {
-                case '"': out += "\\\""; break;
-                case '\\': out += "\\\\"; break;
-                case '\n': out += "\\n"; break;
-                case '\r': out += "\\r"; break;
-                case '\t': out += "\\t"; break;
-                case '\b': out += "\\b"; break;
-                case '\f': out += "\\f"; break;
-                default: append_u_escape(out, b); break;
+                case '"':
+                    out += "\\\"";
+                    break;
+                case '\\':
+                    out += "\\\\";
+                    break;
+                case '\n':
+                    out += "\\n";
+                    break;
+                case '\r':
+                    out += "\\r";
+                    break;
+                case '\t':
+                    out += "\\t";
+                    break;
+                case '\b':
+                    out += "\\b";
+                    break;
+                case '\f':
+                    out += "\\f";
+                    break;
+                default:
+                    append_u_escape(out, b);
+                    break;
             }
         } else {
             char32_t cp = next_cp(s, i);  // lone surrogates come back as themselves
@@ -171,12 +186,24 @@ void write_container(std::string& out, const Members& members, const char* brack
 
 void write_value(std::string& out, const Json& v, int indent, int level) {
     switch (v.type()) {
-        case Json::value_t::null: out += "null"; return;
-        case Json::value_t::boolean: out += v.get_ref<const Json::boolean_t&>() ? "true" : "false"; return;
-        case Json::value_t::number_integer: append_int(out, v.get_ref<const Json::number_integer_t&>()); return;
-        case Json::value_t::number_unsigned: append_int(out, v.get_ref<const Json::number_unsigned_t&>()); return;
-        case Json::value_t::number_float: append_float(out, v.get_ref<const Json::number_float_t&>()); return;
-        case Json::value_t::string: write_string(out, v.get_ref<const Json::string_t&>()); return;
+        case Json::value_t::null:
+            out += "null";
+            return;
+        case Json::value_t::boolean:
+            out += v.get_ref<const Json::boolean_t&>() ? "true" : "false";
+            return;
+        case Json::value_t::number_integer:
+            append_int(out, v.get_ref<const Json::number_integer_t&>());
+            return;
+        case Json::value_t::number_unsigned:
+            append_int(out, v.get_ref<const Json::number_unsigned_t&>());
+            return;
+        case Json::value_t::number_float:
+            append_float(out, v.get_ref<const Json::number_float_t&>());
+            return;
+        case Json::value_t::string:
+            write_string(out, v.get_ref<const Json::string_t&>());
+            return;
         case Json::value_t::array:
             write_container(out, v.get_ref<const Json::array_t&>(), "[]", indent, level,
                             [&](const Json& item) { write_value(out, item, indent, level + 1); });
@@ -195,7 +222,8 @@ void write_value(std::string& out, const Json& v, int indent, int level) {
                 return;
             }
             break;
-        case Json::value_t::discarded: break;
+        case Json::value_t::discarded:
+            break;
     }
     throw std::invalid_argument("json_write: value has no JSON text");
 }
@@ -312,8 +340,9 @@ private:
         if (s_[i] == '"') return Json(scan_string(i + 1, next));
         if (s_[i] == '{' || s_[i] == '[') {
             if (++depth_ > kMaxDepth)
-                fail(s_[i] == '{' ? "maximum recursion depth exceeded while decoding a JSON object from a unicode string"
-                                  : "maximum recursion depth exceeded while decoding a JSON array from a unicode string",
+                fail(s_[i] == '{'
+                         ? "maximum recursion depth exceeded while decoding a JSON object from a unicode string"
+                         : "maximum recursion depth exceeded while decoding a JSON array from a unicode string",
                      i);
             Json v = s_[i] == '{' ? object(i + 1, next) : array(i + 1, next);
             --depth_;
@@ -321,7 +350,7 @@ private:
         }
         // The named constants; each starts with its own character.
         static const std::pair<std::string_view, Json> kLiterals[] = {
-            {"null", Json(nullptr)},      {"true", Json(true)},          {"false", Json(false)},
+            {"null", Json(nullptr)},     {"true", Json(true)},         {"false", Json(false)},
             {"NaN", Json(std::nan(""))}, {"Infinity", Json(HUGE_VAL)}, {"-Infinity", Json(-HUGE_VAL)},
         };
         for (const auto& [word, constant] : kLiterals) {
@@ -404,13 +433,26 @@ private:
                 switch (c) {
                     case '"':
                     case '\\':
-                    case '/': cp = static_cast<char32_t>(c); break;
-                    case 'b': cp = '\b'; break;
-                    case 'f': cp = '\f'; break;
-                    case 'n': cp = '\n'; break;
-                    case 'r': cp = '\r'; break;
-                    case 't': cp = '\t'; break;
-                    default: fail("Invalid \\escape", end - 2);
+                    case '/':
+                        cp = static_cast<char32_t>(c);
+                        break;
+                    case 'b':
+                        cp = '\b';
+                        break;
+                    case 'f':
+                        cp = '\f';
+                        break;
+                    case 'n':
+                        cp = '\n';
+                        break;
+                    case 'r':
+                        cp = '\r';
+                        break;
+                    case 't':
+                        cp = '\t';
+                        break;
+                    default:
+                        fail("Invalid \\escape", end - 2);
                 }
             } else {
                 ++k;

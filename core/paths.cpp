@@ -37,10 +37,14 @@ bool decode_cp(std::string_view s, std::size_t& i, char32_t& cp, bool strict) {
     }
     std::size_t len = 0;
     char32_t min = 0;
-    if (c >= 0xC2 && c <= 0xDF) len = 2, min = 0x80, cp = c & 0x1F;
-    else if (c >= 0xE0 && c <= 0xEF) len = 3, min = 0x800, cp = c & 0x0F;
-    else if (c >= 0xF0 && c <= 0xF4) len = 4, min = 0x10000, cp = c & 0x07;
-    else return false;
+    if (c >= 0xC2 && c <= 0xDF)
+        len = 2, min = 0x80, cp = c & 0x1F;
+    else if (c >= 0xE0 && c <= 0xEF)
+        len = 3, min = 0x800, cp = c & 0x0F;
+    else if (c >= 0xF0 && c <= 0xF4)
+        len = 4, min = 0x10000, cp = c & 0x07;
+    else
+        return false;
     if (i + len > s.size()) return false;
     for (std::size_t k = 1; k < len; ++k) {
         if ((b(i + k) & 0xC0) != 0x80) return false;
@@ -85,13 +89,17 @@ std::string py_repr(std::string_view s) {
             out += static_cast<char>(cp);
         } else {
             const auto t = u_charType(static_cast<UChar32>(cp));
-            const bool printable = !(t == U_CONTROL_CHAR || t == U_FORMAT_CHAR || t == U_SURROGATE ||
-                                     t == U_PRIVATE_USE_CHAR || t == U_UNASSIGNED || t == U_LINE_SEPARATOR ||
-                                     t == U_PARAGRAPH_SEPARATOR || t == U_SPACE_SEPARATOR);
-            if (printable) out.append(s.substr(start, i - start));
-            else if (cp <= 0xFF) esc('x', cp, 2);
-            else if (cp <= 0xFFFF) esc('u', cp, 4);
-            else esc('U', cp, 8);
+            const bool printable =
+                !(t == U_CONTROL_CHAR || t == U_FORMAT_CHAR || t == U_SURROGATE || t == U_PRIVATE_USE_CHAR ||
+                  t == U_UNASSIGNED || t == U_LINE_SEPARATOR || t == U_PARAGRAPH_SEPARATOR || t == U_SPACE_SEPARATOR);
+            if (printable)
+                out.append(s.substr(start, i - start));
+            else if (cp <= 0xFF)
+                esc('x', cp, 2);
+            else if (cp <= 0xFFFF)
+                esc('u', cp, 4);
+            else
+                esc('U', cp, 8);
         }
     }
     out += quote;
@@ -288,8 +296,7 @@ std::string resolve(std::string_view path) {
     Seen seen;
     const std::string real = abspath(join_real("", p, seen).path);
     // A loop leaves its links unresolved; the host finds it by a stat of the result.
-    if (fs::current().stat(real).err == ELOOP)
-        throw std::runtime_error("Symlink loop from " + py_repr(real));
+    if (fs::current().stat(real).err == ELOOP) throw std::runtime_error("Symlink loop from " + py_repr(real));
     return normalize(real);
 }
 

@@ -51,8 +51,8 @@ pcre2_code* compile_code(const std::string& text, std::uint32_t options, std::st
     static const CompileContext context;
     int err = 0;
     PCRE2_SIZE at = 0;
-    pcre2_code* code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), options, &err,
-                                     &at, context.ctx);
+    pcre2_code* code =
+        pcre2_compile(reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), options, &err, &at, context.ctx);
     if (!code) {
         throw PatternError("cannot compile pattern '" + std::string(source) + "': " + engine_message(err) +
                            " (offset " + std::to_string(at) + " of '" + text + "')");
@@ -124,8 +124,7 @@ private:
 
 // One pcre2_match call from byte offset `pos` of the whole subject. Returns the number
 // of offset pairs set, 0 for no match; any other outcome raises PatternError.
-int exec(const pcre2_code* code, std::string_view s, std::size_t pos, std::uint32_t options,
-         const MatchData& md) {
+int exec(const pcre2_code* code, std::string_view s, std::size_t pos, std::uint32_t options, const MatchData& md) {
     ThreadState& ts = md.state();
     const auto subject = reinterpret_cast<PCRE2_SPTR>(s.data() ? s.data() : "");
     options |= PCRE2_NO_UTF_CHECK;  // subjects are valid UTF-8 by contract
@@ -200,12 +199,14 @@ std::vector<TemplatePiece> parse_template(std::string_view t, const Regex& re) {
         if (e == 'g') {
             if (i >= t.size() || t[i] != '<') fail("missing <");
             const std::size_t close = t.find('>', ++i);
-            if (close == std::string_view::npos) fail(i == t.size() ? "missing group name" : "missing >, unterminated name");
+            if (close == std::string_view::npos)
+                fail(i == t.size() ? "missing group name" : "missing >, unterminated name");
             const std::string_view name = t.substr(i, close - i);
             i = close + 1;
             if (name.empty()) fail("missing group name");
             if (is_name_start(static_cast<unsigned char>(name[0]))) {
-                if (!std::all_of(name.begin(), name.end(), [](char ch) { return is_name_char(static_cast<unsigned char>(ch)); }))
+                if (!std::all_of(name.begin(), name.end(),
+                                 [](char ch) { return is_name_char(static_cast<unsigned char>(ch)); }))
                     fail("bad character in group name '" + std::string(name) + "'");
                 const int g = re.group_index(name);
                 if (g < 0) fail("unknown group name '" + std::string(name) + "'");
@@ -234,14 +235,30 @@ std::vector<TemplatePiece> parse_template(std::string_view t, const Regex& re) {
             add_group(std::stoi(digits));
         } else {
             switch (e) {
-                case 'a': literal += '\a'; break;
-                case 'b': literal += '\b'; break;
-                case 'f': literal += '\f'; break;
-                case 'n': literal += '\n'; break;
-                case 'r': literal += '\r'; break;
-                case 't': literal += '\t'; break;
-                case 'v': literal += '\v'; break;
-                case '\\': literal += '\\'; break;
+                case 'a':
+                    literal += '\a';
+                    break;
+                case 'b':
+                    literal += '\b';
+                    break;
+                case 'f':
+                    literal += '\f';
+                    break;
+                case 'n':
+                    literal += '\n';
+                    break;
+                case 'r':
+                    literal += '\r';
+                    break;
+                case 't':
+                    literal += '\t';
+                    break;
+                case 'v':
+                    literal += '\v';
+                    break;
+                case '\\':
+                    literal += '\\';
+                    break;
                 default:
                     if ((e | 0x20) >= 'a' && (e | 0x20) <= 'z') fail(std::string("bad escape \\") + e);
                     literal += '\\';
@@ -359,9 +376,7 @@ std::optional<Match> Regex::match(std::string_view subject, std::size_t pos) con
     return impl_->once_at(Impl::ANCHORED, subject, start);
 }
 
-std::optional<Match> Regex::fullmatch(std::string_view subject) const {
-    return impl_->once_at(Impl::FULL, subject, 0);
-}
+std::optional<Match> Regex::fullmatch(std::string_view subject) const { return impl_->once_at(Impl::FULL, subject, 0); }
 
 void Regex::for_each(std::string_view subject, const std::function<bool(const Match&)>& f) const {
     impl_->scan(subject, 0, [&](int rc, const MatchData& md) { return f(make_match(subject, md, rc, impl_->pairs)); });

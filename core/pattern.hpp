@@ -6,12 +6,12 @@
 // ignore-case i, \Z, {,n}, ...) is done once, in translate_pattern. Subjects must be
 // valid UTF-8 (text from decode_text_mode or from the host); offsets are bytes.
 // A search that stops on an engine limit raises PatternError, never "no match".
+#include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <algorithm>
-#include <array>
 #include <optional>
 #include <string>
 #include <string_view>

@@ -90,8 +90,7 @@ std::string set_of(std::string_view body, bool negated = false) {
 
 class Translator {
 public:
-    Translator(std::string_view pattern, unsigned flags)
-        : p_(pattern), caseless_((flags & RE_IGNORECASE) != 0) {}
+    Translator(std::string_view pattern, unsigned flags) : p_(pattern), caseless_((flags & RE_IGNORECASE) != 0) {}
 
     std::string run() {
         if (!is_valid_utf8(p_)) fail("pattern is not valid UTF-8", 0);
@@ -108,15 +107,32 @@ public:
             }
             bool item = true;
             switch (c) {
-                case U'\\': escape(); break;
-                case U'[': char_class(at); break;
-                case U'{': brace(); break;
-                case U'(': item = open_group(at); break;
-                case U')': close_group(at); break;
-                case U'.': case U'^': case U'$': case U'|': case U'*': case U'+': case U'?':
+                case U'\\':
+                    escape();
+                    break;
+                case U'[':
+                    char_class(at);
+                    break;
+                case U'{':
+                    brace();
+                    break;
+                case U'(':
+                    item = open_group(at);
+                    break;
+                case U')':
+                    close_group(at);
+                    break;
+                case U'.':
+                case U'^':
+                case U'$':
+                case U'|':
+                case U'*':
+                case U'+':
+                case U'?':
                     out_ += static_cast<char>(c);
                     break;
-                default: literal(c);
+                default:
+                    literal(c);
             }
             if (item) at_start_ = false;
         }
@@ -222,21 +238,31 @@ private:
     // backslash and the letter `c`); digits are the caller's.
     char32_t char_escape(char32_t c, std::size_t at) {
         switch (c) {
-            case U'a': return 0x07;
-            case U'f': return 0x0C;
-            case U'n': return 0x0A;
-            case U'r': return 0x0D;
-            case U't': return 0x09;
-            case U'v': return 0x0B;
-            case U'x': return hex_digits(2, at);
-            case U'u': return hex_digits(4, at);
+            case U'a':
+                return 0x07;
+            case U'f':
+                return 0x0C;
+            case U'n':
+                return 0x0A;
+            case U'r':
+                return 0x0D;
+            case U't':
+                return 0x09;
+            case U'v':
+                return 0x0B;
+            case U'x':
+                return hex_digits(2, at);
+            case U'u':
+                return hex_digits(4, at);
             case U'U': {
                 const char32_t v = hex_digits(8, at);
                 if (v > 0x10FFFF) fail("bad escape \\U", at);
                 return v;
             }
-            case U'N': return named_char(at);
-            default: break;
+            case U'N':
+                return named_char(at);
+            default:
+                break;
         }
         if (is_ascii_letter(c)) {
             std::string e = "bad escape \\";
@@ -251,8 +277,12 @@ private:
         if (eof()) fail("bad escape (end of pattern)", at);
         const char32_t c = take();
         switch (c) {
-            case U'A': out_ += "\\A"; return;
-            case U'Z': out_ += "\\z"; return;
+            case U'A':
+                out_ += "\\A";
+                return;
+            case U'Z':
+                out_ += "\\z";
+                return;
             case U'b': {
                 const std::string w = set_of(kWordSet);
                 out_ += "(?:(?<=" + w + ")(?!" + w + ")|(?<!" + w + ")(?=" + w + "))";
@@ -261,17 +291,29 @@ private:
             case U'B': {
                 // Not at a boundary, and never in an empty subject.
                 const std::string w = set_of(kWordSet);
-                out_ += "(?:(?<=" + w + ")(?=" + w + ")|(?<!" + w + ")(?!" + w +
-                        ")(?:(?<=[\\s\\S])|(?=[\\s\\S])))";
+                out_ += "(?:(?<=" + w + ")(?=" + w + ")|(?<!" + w + ")(?!" + w + ")(?:(?<=[\\s\\S])|(?=[\\s\\S])))";
                 return;
             }
-            case U'd': out_ += kDigitSet; return;
-            case U'D': out_ += kNotDigitSet; return;
-            case U's': out_ += set_of(kSpaceSet); return;
-            case U'S': out_ += set_of(kSpaceSet, true); return;
-            case U'w': out_ += set_of(kWordSet); return;
-            case U'W': out_ += set_of(kWordSet, true); return;
-            default: break;
+            case U'd':
+                out_ += kDigitSet;
+                return;
+            case U'D':
+                out_ += kNotDigitSet;
+                return;
+            case U's':
+                out_ += set_of(kSpaceSet);
+                return;
+            case U'S':
+                out_ += set_of(kSpaceSet, true);
+                return;
+            case U'w':
+                out_ += set_of(kWordSet);
+                return;
+            case U'W':
+                out_ += set_of(kWordSet, true);
+                return;
+            default:
+                break;
         }
         if (c == U'0') {
             // \0 and up to two more octal digits
@@ -395,7 +437,8 @@ private:
                 out_ += "(?(" + std::to_string(g) + ")";
                 return true;
             }
-            default: break;
+            default:
+                break;
         }
         --i_;
         return inline_flags(at);
@@ -414,7 +457,9 @@ private:
             if (f == 'i') (adding ? on_i : off_i) = true;
             if (f == 'x') (adding ? on_x : off_x) = true;
         };
-        auto known = [](char f) { return f == 'i' || f == 'm' || f == 's' || f == 'x' || f == 'u' || f == 'a' || f == 'L'; };
+        auto known = [](char f) {
+            return f == 'i' || f == 'm' || f == 's' || f == 'x' || f == 'u' || f == 'a' || f == 'L';
+        };
         char c = peek();
         if (c != '-') {
             if (!known(c)) fail(std::string("unknown extension ?") + c, at);
@@ -474,14 +519,22 @@ private:
         if (eof()) fail("bad escape (end of pattern)", at);
         const char32_t e = take();
         switch (e) {
-            case U'b': return {true, 0x08, {}, false};
-            case U's': return {false, 0, kSpaceSet, false};
-            case U'S': return {false, 0, kSpaceSet, true};
-            case U'w': return {false, 0, kWordSet, false};
-            case U'W': return {false, 0, kWordSet, true};
-            case U'd': return {false, 0, kDigitSet, false};
-            case U'D': return {false, 0, kNotDigitSet, false};
-            default: break;
+            case U'b':
+                return {true, 0x08, {}, false};
+            case U's':
+                return {false, 0, kSpaceSet, false};
+            case U'S':
+                return {false, 0, kSpaceSet, true};
+            case U'w':
+                return {false, 0, kWordSet, false};
+            case U'W':
+                return {false, 0, kWordSet, true};
+            case U'd':
+                return {false, 0, kDigitSet, false};
+            case U'D':
+                return {false, 0, kNotDigitSet, false};
+            default:
+                break;
         }
         if (e >= U'0' && e <= U'7') {
             char32_t v = e - U'0';
@@ -498,7 +551,7 @@ private:
     // class, so a class holding one becomes an alternation or look-ahead over classes.
     void char_class(std::size_t at) {
         std::vector<std::pair<char32_t, char32_t>> ranges;
-        std::string sets;                            // positive categories
+        std::string sets;                           // positive categories
         std::vector<std::string_view> complements;  // categories whose complement is in
         bool negate = false;
         if (peek() == '^') {
@@ -584,8 +637,6 @@ private:
 
 }  // namespace
 
-std::string translate_pattern(std::string_view pattern, unsigned flags) {
-    return Translator(pattern, flags).run();
-}
+std::string translate_pattern(std::string_view pattern, unsigned flags) { return Translator(pattern, flags).run(); }
 
 }  // namespace core

@@ -36,8 +36,7 @@ struct Node {
 // The one description of a node's keys: the node map holds the common keys, then the
 // file keys when kind is exactly "file", else the symbol keys. Every form of a node
 // (the map, the written graph, the host's record) is made from it.
-inline constexpr std::array<std::string_view, 6> NODE_COMMON_KEYS = {"id", "kind", "path", "ext", "size",
-                                                                     "keywords"};
+inline constexpr std::array<std::string_view, 6> NODE_COMMON_KEYS = {"id", "kind", "path", "ext", "size", "keywords"};
 inline constexpr std::array<std::string_view, 3> NODE_FILE_KEYS = {"content", "summary", "file_hash"};
 inline constexpr std::array<std::string_view, 7> NODE_SYMBOL_KEYS = {
     "symbol_type", "name", "line_start", "line_end", "body_hash", "confidence", "exported"};
@@ -80,7 +79,7 @@ void for_each_edge_field(const Edge& e, Out&& out) {
     out(EDGE_KEYS[1], e.to);
     out(EDGE_KEYS[2], e.rel);
 }
-Json edge_json(const Edge& e);  // the edge map, from the description above
+Json edge_json(const Edge& e);            // the edge map, from the description above
 Json symbol_json(const SymbolRecord& s);  // the 9 keys in record order
 
 // The file id of `path` under `root` (both resolved first).

@@ -30,12 +30,16 @@ std::size_t seq_len(const uchar* p, const uchar* end, bool surrogates, std::size
         n = 2;
     } else if (c < 0xF0) {
         n = 3;
-        if (c == 0xE0) lo = 0xA0;
-        else if (c == 0xED && !surrogates) hi = 0x9F;
+        if (c == 0xE0)
+            lo = 0xA0;
+        else if (c == 0xED && !surrogates)
+            hi = 0x9F;
     } else if (c < 0xF5) {
         n = 4;
-        if (c == 0xF0) lo = 0x90;
-        else if (c == 0xF4) hi = 0x8F;
+        if (c == 0xF0)
+            lo = 0x90;
+        else if (c == 0xF4)
+            hi = 0x8F;
     } else {
         bad = 1;
         return 0;
@@ -221,12 +225,15 @@ char32_t next_cp_multibyte(std::string_view s, std::size_t& pos) {
     }
     pos += n;
     switch (n) {
-        case 1: return p[0];
-        case 2: return (char32_t(p[0] & 0x1F) << 6) | (p[1] & 0x3F);
-        case 3: return (char32_t(p[0] & 0x0F) << 12) | (char32_t(p[1] & 0x3F) << 6) | (p[2] & 0x3F);
+        case 1:
+            return p[0];
+        case 2:
+            return (char32_t(p[0] & 0x1F) << 6) | (p[1] & 0x3F);
+        case 3:
+            return (char32_t(p[0] & 0x0F) << 12) | (char32_t(p[1] & 0x3F) << 6) | (p[2] & 0x3F);
         default:
-            return (char32_t(p[0] & 0x07) << 18) | (char32_t(p[1] & 0x3F) << 12) |
-                   (char32_t(p[2] & 0x3F) << 6) | (p[3] & 0x3F);
+            return (char32_t(p[0] & 0x07) << 18) | (char32_t(p[1] & 0x3F) << 12) | (char32_t(p[2] & 0x3F) << 6) |
+                   (p[3] & 0x3F);
     }
 }
 
@@ -269,8 +276,14 @@ std::string_view cp_prefix(std::string_view s, std::size_t n) { return s.substr(
 
 bool is_space_beyond_ascii(char32_t c) {
     switch (c) {
-        case 0x85: case 0xA0: case 0x1680: case 0x2028: case 0x2029:
-        case 0x202F: case 0x205F: case 0x3000:
+        case 0x85:
+        case 0xA0:
+        case 0x1680:
+        case 0x2028:
+        case 0x2029:
+        case 0x202F:
+        case 0x205F:
+        case 0x3000:
             return true;
         default:
             return c >= 0x2000 && c <= 0x200A;
@@ -279,8 +292,16 @@ bool is_space_beyond_ascii(char32_t c) {
 
 bool is_line_break(char32_t c) {
     switch (c) {
-        case 0x0A: case 0x0B: case 0x0C: case 0x0D: case 0x1C: case 0x1D: case 0x1E:
-        case 0x85: case 0x2028: case 0x2029:
+        case 0x0A:
+        case 0x0B:
+        case 0x0C:
+        case 0x0D:
+        case 0x1C:
+        case 0x1D:
+        case 0x1E:
+        case 0x85:
+        case 0x2028:
+        case 0x2029:
             return true;
         default:
             return false;
@@ -356,8 +377,10 @@ std::vector<std::string_view> split_ws(std::string_view s) {
     while (i < s.size()) {
         const std::size_t at = i;
         const bool space = is_space(next_cp(s, i));
-        if (space && in_word) words.push_back(s.substr(start, at - start));
-        else if (!space && !in_word) start = at;
+        if (space && in_word)
+            words.push_back(s.substr(start, at - start));
+        else if (!space && !in_word)
+            start = at;
         in_word = !space;
     }
     if (in_word) words.push_back(s.substr(start));

@@ -55,7 +55,7 @@ inline bool is_space(char32_t c) {
     if (c < 0x80) return (c >= 0x09 && c <= 0x0D) || (c >= 0x1C && c <= 0x20);
     return is_space_beyond_ascii(c);
 }
-bool is_upper(char32_t c);   // str.isupper() of a one-character text (Uppercase property)
+bool is_upper(char32_t c);       // str.isupper() of a one-character text (Uppercase property)
 bool is_line_break(char32_t c);  // a row end of str.splitlines()
 int decimal_value(char32_t c);   // the digit of a str.isdecimal() character, else -1
 // Byte offset just past the run of white space (is_space) that starts at byte offset `pos`.
@@ -63,13 +63,13 @@ std::size_t space_end(std::string_view s, std::size_t pos);
 
 // The host's str methods.
 std::vector<std::string_view> splitlines(std::string_view s);  // str.splitlines()
-std::string lower(std::string_view s);   // str.lower(): full mapping, final sigma
-std::string upper(std::string_view s);   // str.upper(): full mapping
-bool str_isspace(std::string_view s);    // str.isspace() of the whole text
-bool str_isupper(std::string_view s);    // str.isupper() of the whole text
-std::string_view strip(std::string_view s);    // str.strip()
-std::string_view lstrip(std::string_view s);   // str.lstrip()
-std::string_view rstrip(std::string_view s);   // str.rstrip()
+std::string lower(std::string_view s);                         // str.lower(): full mapping, final sigma
+std::string upper(std::string_view s);                         // str.upper(): full mapping
+bool str_isspace(std::string_view s);                          // str.isspace() of the whole text
+bool str_isupper(std::string_view s);                          // str.isupper() of the whole text
+std::string_view strip(std::string_view s);                    // str.strip()
+std::string_view lstrip(std::string_view s);                   // str.lstrip()
+std::string_view rstrip(std::string_view s);                   // str.rstrip()
 // str.strip(chars) / lstrip(chars) / rstrip(chars): `chars` is a set of code points.
 std::string_view strip_chars(std::string_view s, std::string_view chars);
 std::string_view lstrip_chars(std::string_view s, std::string_view chars);

@@ -20,8 +20,10 @@ bool all_ascii(std::string_view s) {
 void map_segment(std::string& out, std::string_view seg, bool to_upper) {
     if (seg.empty()) return;
     icu::UnicodeString u = icu::UnicodeString::fromUTF8(icu::StringPiece(seg.data(), static_cast<int32_t>(seg.size())));
-    if (to_upper) u.toUpper(icu::Locale::getRoot());
-    else u.toLower(icu::Locale::getRoot());
+    if (to_upper)
+        u.toUpper(icu::Locale::getRoot());
+    else
+        u.toLower(icu::Locale::getRoot());
     u.toUTF8String(out);
 }
 
@@ -35,8 +37,10 @@ std::string map_case(std::string_view s, bool to_upper) {
     if (all_ascii(s)) {
         out.assign(s);
         for (char& c : out) {
-            if (to_upper && c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-            else if (!to_upper && c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+            if (to_upper && c >= 'a' && c <= 'z')
+                c = static_cast<char>(c - 32);
+            else if (!to_upper && c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c + 32);
         }
         return out;
     }

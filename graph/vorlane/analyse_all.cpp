@@ -13,8 +13,8 @@ std::string resolve_root(const std::vector<std::string>& files, std::string_view
     return files.empty() ? std::string() : core::paths::resolve(root);
 }
 
-std::vector<FileResult> analyse_all(const std::vector<std::string>& files, std::string_view root,
-                                    const Prior& prior, bool render, const core::StopFlag* stop) {
+std::vector<FileResult> analyse_all(const std::vector<std::string>& files, std::string_view root, const Prior& prior,
+                                    bool render, const core::StopFlag* stop) {
     std::vector<FileResult> results(files.size());
     const std::string resolved_root = resolve_root(files, root);
     const unsigned threads = scan_threads(files.size());

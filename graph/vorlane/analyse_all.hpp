@@ -20,8 +20,8 @@ namespace vorlane {
 // already resolved it, so this cannot fail where the walk did not).
 std::string resolve_root(const std::vector<std::string>& files, std::string_view root);
 
-std::vector<FileResult> analyse_all(const std::vector<std::string>& files, std::string_view root,
-                                    const Prior& prior, bool render, const core::StopFlag* stop);
+std::vector<FileResult> analyse_all(const std::vector<std::string>& files, std::string_view root, const Prior& prior,
+                                    bool render, const core::StopFlag* stop);
 
 // As analyse_all, with the earlier graph's nodes made by `load` on a thread of its own
 // meanwhile (left in `loaded`): until they are there, the threads do the first half

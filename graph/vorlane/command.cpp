@@ -3,9 +3,9 @@
 #include <cerrno>
 #include <iterator>
 #include <memory>
+#include <string>
 #include <system_error>
 #include <thread>
-#include <string>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -165,8 +165,8 @@ std::string run(std::string_view root_arg, std::string_view out_arg, const core:
     // The previous graph is read while the tree is walked and analysed.
     LateFree late;
     Json existing;
-    const vorlane::GraphText text =
-        vorlane::scan_text(root, [&] { return load_existing_nodes(out_path, late); }, existing, limits);
+    const vorlane::GraphText text = vorlane::scan_text(
+        root, [&] { return load_existing_nodes(out_path, late); }, existing, limits);
     late.take(std::move(existing));
     // A stop requested while the text was assembled still leaves the files untouched.
     core::check_stop(stop);

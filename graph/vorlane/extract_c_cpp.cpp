@@ -160,10 +160,9 @@ void reflected_functions_all(std::string_view s, const MatchFn& f) {
         [&](std::size_t start, std::size_t blanks_end) -> std::optional<core::Match> {
             auto head = heads.at(blanks_end, {"UFUNCTION"});
             if (!head || head->first_nl == std::string_view::npos) return std::nullopt;
-            const auto& run =
-                runs.get(head->close, [&] {
-                    return declarator_run(s, head->close + 1, core::cp_advance(s, head->first_nl + 1, 1));
-                });
+            const auto& run = runs.get(head->close, [&] {
+                return declarator_run(s, head->close + 1, core::cp_advance(s, head->first_nl + 1, 1));
+            });
             if (!run.name) return std::nullopt;
             return core::Match(s, {start, run.end + 1, run.name->first, run.name->second});
         },

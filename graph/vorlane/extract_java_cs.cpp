@@ -85,8 +85,8 @@ void java_types_all(std::string_view s, const MatchFn& f) {
         std::size_t stretch_end = pos;
         while (std::size_t n = run_item(s, stretch_end)) stretch_end += n;
         // The tail's alternatives begin with one of these bytes: anything else cannot match.
-        const bool may_match = stretch_end < s.size() &&
-                               std::string_view("cierodsa@").find(s[stretch_end]) != std::string_view::npos;
+        const bool may_match =
+            stretch_end < s.size() && std::string_view("cierodsa@").find(s[stretch_end]) != std::string_view::npos;
         auto m = may_match ? tail.match(s, stretch_end) : std::nullopt;
         if (!m) {
             pos = stretch_end;
@@ -178,8 +178,9 @@ void java_indented_all(std::string_view s, const MatchFn& f) {
     bounded::scan_blank_led_rows(
         s, true,
         [&](std::size_t line_start, std::size_t b) -> std::optional<core::Match> {
-            if (starts_with_any(s, b, {"public", "private", "protected", "static", "final", "default", "class", "if",
-                                       "for", "while", "return", "new", "@"}))
+            if (starts_with_any(s, b,
+                                {"public", "private", "protected", "static", "final", "default", "class", "if", "for",
+                                 "while", "return", "new", "@"}))
                 return std::nullopt;
             auto h = head.match(s, b);
             if (!h) return std::nullopt;

@@ -35,8 +35,8 @@ public:
         }
         if (!hidden_ && searched_ < keyword) {
             std::string_view part = s_.substr(searched_, keyword - searched_);
-            hidden_ = part.find("private") != std::string_view::npos ||
-                      part.find("protected") != std::string_view::npos;
+            hidden_ =
+                part.find("private") != std::string_view::npos || part.find("protected") != std::string_view::npos;
             // A word that begins in the last few bytes may end after a later keyword.
             constexpr std::size_t kLongestWord = sizeof("protected") - 1;
             std::size_t keep = std::min(part.size(), kLongestWord - 1);

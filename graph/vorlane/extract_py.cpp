@@ -24,8 +24,7 @@ bool starts_with(std::string_view s, std::string_view p) { return s.substr(0, p.
 // function it introduces, past at most one more decorator row.
 constexpr std::string_view kRouteHead = R"re(@(?:app|router|blueprint)\.(?:get|post|put|delete|patch)\s*\()re";
 constexpr std::string_view kRouteArgs = R"re([^)]*\))re";
-constexpr std::string_view kRouteTail =
-    R"re((?:\n[ \t]*@[^\n]*)?\n[ \t]*(?:async\s+)?def\s+([A-Za-z_]\w*)\s*\()re";
+constexpr std::string_view kRouteTail = R"re((?:\n[ \t]*@[^\n]*)?\n[ \t]*(?:async\s+)?def\s+([A-Za-z_]\w*)\s*\()re";
 constexpr unsigned kRouteFlags = core::RE_IGNORECASE | core::RE_MULTILINE;
 
 // Every match of the route pattern. The head has one way to match at an "@" and the

@@ -19,9 +19,7 @@ const bounded::CompiledTable& table() {
 
 // Both Ruby patterns begin with "^\s*": a row start inside a run of blank rows would
 // otherwise rescan the whole run.
-void rb_def_all(std::string_view s, const MatchFn& f) {
-    bounded::find_blank_led(table().attempt(RB_DEF), false, s, f);
-}
+void rb_def_all(std::string_view s, const MatchFn& f) { bounded::find_blank_led(table().attempt(RB_DEF), false, s, f); }
 void rb_type_all(std::string_view s, const MatchFn& f) {
     bounded::find_blank_led(table().attempt(RB_TYPE), false, s, f);
 }
@@ -40,9 +38,8 @@ std::vector<PatternSpec> rs_rb_patterns() {
 Symbols extract_symbols_rs(std::string_view content, std::string_view file_path) {
     const auto& t = table();
     bounded::SpanFrame frame(content, file_path, kRustSpan);
-    t.for_each_row(RS_FN, content, [&](const core::Match& m, std::int64_t row) {
-        frame.add_sym(m.group(1), row, "use_case", true);
-    });
+    t.for_each_row(RS_FN, content,
+                   [&](const core::Match& m, std::int64_t row) { frame.add_sym(m.group(1), row, "use_case", true); });
     static const int pub_group = t.re(RS_TYPE).group_index("pub");
     t.for_each_row(RS_TYPE, content, [&](const core::Match& m, std::int64_t row) {
         frame.add_sym(m.group(2), row, "model", m.has(pub_group));

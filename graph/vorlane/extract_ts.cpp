@@ -99,7 +99,8 @@ Symbols extract_symbols_ts(std::string_view content, std::string_view file_path)
             return true;
         });
     };
-    pass(TS_ROUTE, [&](const core::Match& m, std::int64_t row) { add_sym(m.group(1), row, "api_route", "high", true); });
+    pass(TS_ROUTE,
+         [&](const core::Match& m, std::int64_t row) { add_sym(m.group(1), row, "api_route", "high", true); });
     pass(TS_FUNCTION, [&](const core::Match& m, std::int64_t row) {
         const bool exported = m.has(1);
         const auto [sym_type, confidence] = classify_ts(m.group(4), exported);
@@ -110,7 +111,8 @@ Symbols extract_symbols_ts(std::string_view content, std::string_view file_path)
         add_sym(m.group(1), row, sym_type, confidence, true);
     });
     pass(TS_TYPE, [&](const core::Match& m, std::int64_t row) { add_sym(m.group(2), row, "model", "high", m.has(1)); });
-    pass(TS_CLASS, [&](const core::Match& m, std::int64_t row) { add_sym(m.group(2), row, "model", "high", m.has(1)); });
+    pass(TS_CLASS,
+         [&](const core::Match& m, std::int64_t row) { add_sym(m.group(2), row, "model", "high", m.has(1)); });
     pass(TS_SCHEMA, [&](const core::Match& m, std::int64_t row) { add_sym(m.group(1), row, "model", "high", true); });
     return frame.take();
 }

@@ -237,8 +237,8 @@ const std::string& SymbolFrame::body_hash(std::int64_t line_start, std::int64_t 
         if (odd_breaks_[last] == odd_breaks_[lo]) {
             const char* begin = lines_[lo].data();
             const char* end = lines_[last].data() + lines_[last].size();
-            it->second = core::md5_prefix8(
-                content_.substr(static_cast<std::size_t>(begin - content_.data()), static_cast<std::size_t>(end - begin)));
+            it->second = core::md5_prefix8(content_.substr(static_cast<std::size_t>(begin - content_.data()),
+                                                           static_cast<std::size_t>(end - begin)));
             return it->second;
         }
     }

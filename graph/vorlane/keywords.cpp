@@ -17,11 +17,11 @@ namespace vorlane {
 
 namespace {
 
-using finders::first_group;
-using finders::is_one_of;
 using core::RE_IGNORECASE;
 using core::RE_MULTILINE;
 using core::RE_NONE;
+using finders::first_group;
+using finders::is_one_of;
 
 constexpr std::string_view kRouteCall =
     R"re((?:app|router|r|mux|api)\s*[.\@]\s*(get|post|put|delete|patch|handle|handlefunc)\s*\(\s*['"/]([^'")\s]+))re";
@@ -68,9 +68,36 @@ constexpr std::string_view kUrlClean = R"re([{}?=&<>])re";
 // matches come from the table (its bounded routine when it has one), so the
 // differential test sees exactly what runs.
 enum Entry : std::size_t {
-    ROUTE_CALL, SEGMENT_CLEAN, ROUTE_DECORATOR, TS_EXPORT, TS_EXPORT_LIST, TS_LIST_SPLIT, PY, GO, SWIFT_TYPE,
-    SWIFT_FUNC, RS_FN, RS_TYPE, JAVA_TYPE, JAVA_METHOD, KOTLIN, CS_TYPE, CS_METHOD, XAML_CLASS, XAML_NAME,
-    XAML_TAG, RB, PHP, C_FUNC, C_TYPE, DOC_STRING, BLOCK_COMMENT, ALPHA4, HTTP_CALL, URL_CLEAN, ENTRY_COUNT
+    ROUTE_CALL,
+    SEGMENT_CLEAN,
+    ROUTE_DECORATOR,
+    TS_EXPORT,
+    TS_EXPORT_LIST,
+    TS_LIST_SPLIT,
+    PY,
+    GO,
+    SWIFT_TYPE,
+    SWIFT_FUNC,
+    RS_FN,
+    RS_TYPE,
+    JAVA_TYPE,
+    JAVA_METHOD,
+    KOTLIN,
+    CS_TYPE,
+    CS_METHOD,
+    XAML_CLASS,
+    XAML_NAME,
+    XAML_TAG,
+    RB,
+    PHP,
+    C_FUNC,
+    C_TYPE,
+    DOC_STRING,
+    BLOCK_COMMENT,
+    ALPHA4,
+    HTTP_CALL,
+    URL_CLEAN,
+    ENTRY_COUNT
 };
 
 constexpr PatternSpec kTable[] = {

@@ -56,8 +56,7 @@ bool space_before(std::string_view s, std::size_t pos) {
     return core::is_space(core::next_cp(s, start));
 }
 
-core::Match one_group(std::string_view s, std::size_t start, std::size_t end, std::size_t g_start,
-                      std::size_t g_end) {
+core::Match one_group(std::string_view s, std::size_t start, std::size_t end, std::size_t g_start, std::size_t g_end) {
     return core::Match(s, {start, end, g_start, g_end});
 }
 
@@ -204,8 +203,8 @@ constexpr std::array<bool, 256> kTokenChar = [] {
 bool is_token_char(char c) { return kTokenChar[static_cast<unsigned char>(c)]; }
 
 constexpr std::array<std::string_view, 23> kTokenExtensions = {
-    "go", "py", "tsx", "ts", "jsx", "json", "js", "swift", "rs", "java", "scala", "kts",
-    "cs", "rb", "php", "kt", "cpp", "c",  "hpp", "h", "md",   "yaml", "yml"};
+    "go", "py", "tsx", "ts", "jsx", "json", "js",  "swift", "rs", "java", "scala", "kts",
+    "cs", "rb", "php", "kt", "cpp", "c",    "hpp", "h",     "md", "yaml", "yml"};
 
 // ([A-Za-z0-9_\-\/]+\.(go|py|...|yml)): from any start inside a run of token characters
 // the greedy run ends at the same place, and only a "." there, followed by the first
@@ -273,7 +272,8 @@ std::vector<PatternSpec> relation_patterns() {
         {"rel_import_from", R"re(import\s+.*?\s+from\s+[\'"]([^\'"]+)[\'"])re", RE_NONE, find_import_from},
         {"rel_require_call", R"re(require\([\'"]([^\'"]+)[\'"]\))re", RE_NONE},
         {"rel_import_line", R"re(^\s*import\s+([a-zA-Z0-9_\.]+))re", RE_MULTILINE, find_import_line},
-        {"rel_from_import_line", R"re(^\s*from\s+([a-zA-Z0-9_\.]+)\s+import\s+)re", RE_MULTILINE, find_from_import_line},
+        {"rel_from_import_line", R"re(^\s*from\s+([a-zA-Z0-9_\.]+)\s+import\s+)re", RE_MULTILINE,
+         find_from_import_line},
         {"rel_swift_import", R"re(^import\s+([A-Za-z_]\w*))re", RE_MULTILINE},
         {"rel_rust_use", R"re(^use\s+([\w:]+))re", RE_MULTILINE},
         {"rel_rust_mod", R"re(^mod\s+([A-Za-z_]\w*))re", RE_MULTILINE},

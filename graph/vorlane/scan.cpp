@@ -40,8 +40,8 @@ core::Json scan(std::string_view root, const core::Json& existing_nodes, const S
     for_each_new_edge(results, [&](const core::Edge& e) { out_edges.push_back(core::edge_json(e)); });
 
     const std::size_t node_count = nodes.size(), edge_count = out_edges.size();
-    Json values[] = {std::string(root),         node_count,       edge_count, node_count - symbol_count,
-                     symbol_count,              std::move(nodes), std::move(out_edges)};
+    Json values[] = {std::string(root), node_count,       edge_count,          node_count - symbol_count,
+                     symbol_count,      std::move(nodes), std::move(out_edges)};
     static_assert(std::size(values) == GRAPH_KEYS.size());
     Json g = Json::object();
     for (std::size_t i = 0; i < GRAPH_KEYS.size(); ++i) g[std::string(GRAPH_KEYS[i])] = std::move(values[i]);
@@ -55,8 +55,7 @@ GraphText scan_text(std::string_view root, const core::Json& existing_nodes) {
     return assemble(root, results);
 }
 
-GraphText scan_text(std::string_view root, const std::function<core::Json()>& load_existing,
-                    core::Json& existing) {
+GraphText scan_text(std::string_view root, const std::function<core::Json()>& load_existing, core::Json& existing) {
     return scan_text(root, load_existing, existing, ScanLimits{});
 }
 

@@ -39,8 +39,7 @@ GraphText scan_text(std::string_view root, const core::Json& existing_nodes);
 // The same, with the earlier file nodes made by `load_existing` on a thread of its own
 // while the tree is walked and its files analysed; what it made is left in `existing`.
 // An error from `load_existing` ends the scan.
-GraphText scan_text(std::string_view root, const std::function<core::Json()>& load_existing,
-                    core::Json& existing);
+GraphText scan_text(std::string_view root, const std::function<core::Json()>& load_existing, core::Json& existing);
 GraphText scan_text(std::string_view root, const std::function<core::Json()>& load_existing, core::Json& existing,
                     const ScanLimits& limits);
 

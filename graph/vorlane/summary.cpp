@@ -3,25 +3,25 @@
 #include "graph/vorlane/summary.hpp"
 
 #include <algorithm>
-#include <iterator>
 #include <array>
+#include <iterator>
 #include <optional>
 
 #include "core/pattern.hpp"
 #include "core/text.hpp"
-#include "graph/vorlane/patterns.hpp"
 #include "graph/vorlane/extract_bounded.hpp"
+#include "graph/vorlane/patterns.hpp"
 #include "graph/vorlane/summary_keywords_finders.hpp"
 
 namespace vorlane {
 
 namespace {
 
-using finders::first_group;
-using finders::is_one_of;
 using core::RE_DOTALL;
 using core::RE_MULTILINE;
 using core::RE_NONE;
+using finders::first_group;
+using finders::is_one_of;
 
 constexpr std::string_view kPyDoc = R"re(^\s*(?:\'\'\'|""")([^\'\"]{8,200}?)(?:\'\'\'|"""))re";
 constexpr std::string_view kBlockDoc = R"re(\s*/\*\*?\s*(.*?)\*/)re";
@@ -45,8 +45,21 @@ constexpr std::string_view kFinalExt = R"re(\.\w+$)re";
 // matches come from the table (its bounded routine when it has one), so the
 // differential test sees exactly what runs.
 enum Entry : std::size_t {
-    PY_DOC, BLOCK_DOC, PY_NAMES, TS_NAMES, RS_NAMES, JAVA_NAMES, CS_NAMES, XAML_CLASS, XAML_NAME, RB_NAMES,
-    PHP_NAMES, C_TYPES, C_DEFINITIONS, FINAL_EXT, ENTRY_COUNT
+    PY_DOC,
+    BLOCK_DOC,
+    PY_NAMES,
+    TS_NAMES,
+    RS_NAMES,
+    JAVA_NAMES,
+    CS_NAMES,
+    XAML_CLASS,
+    XAML_NAME,
+    RB_NAMES,
+    PHP_NAMES,
+    C_TYPES,
+    C_DEFINITIONS,
+    FINAL_EXT,
+    ENTRY_COUNT
 };
 
 constexpr PatternSpec kTable[] = {

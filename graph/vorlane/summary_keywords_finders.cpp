@@ -384,7 +384,7 @@ void java_methods(std::string_view t, const MatchFn& f) {
         }
         return run_end;
     };
-    std::size_t rest_at = npos;              // last R tested, and its outcome
+    std::size_t rest_at = npos;  // last R tested, and its outcome
     std::optional<Match> rest_match;
     auto rest_from = [&](std::size_t r) -> const std::optional<Match>& {
         if (r != rest_at) {
@@ -392,7 +392,8 @@ void java_methods(std::string_view t, const MatchFn& f) {
             rest_match.reset();
             const std::size_t w = space_end(t, r);  // \s+([A-Za-z_]\w*)\s*\(
             if (w > r)
-                if (auto np = name_then_paren(t, w)) rest_match.emplace(t, std::vector<std::size_t>{r, np->paren + 1, w, np->name_end});
+                if (auto np = name_then_paren(t, w))
+                    rest_match.emplace(t, std::vector<std::size_t>{r, np->paren + 1, w, np->name_end});
         }
         return rest_match;
     };
@@ -458,8 +459,8 @@ void c_definitions(std::string_view t, const MatchFn& f) {
 }
 
 void swift_funcs(std::string_view t, const MatchFn& f) {
-    static constexpr std::array<std::string_view, 8> kMods{"public", "private",  "internal", "open",
-                                                           "static", "class",    "mutating", "override"};
+    static constexpr std::array<std::string_view, 8> kMods{"public", "private", "internal", "open",
+                                                           "static", "class",   "mutating", "override"};
     static const core::Regex tail(R"re(func\s+([A-Za-z_]\w*))re");
     modifier_chain(t, f, kMods, true, tail);
 }
@@ -481,8 +482,7 @@ void rust_items(std::string_view t, const MatchFn& f) {
     static const core::Regex type(R"re((?:pub\s+)?(?:struct|enum|trait)\s+([A-Za-z_]\w*))re");
     NextOf close(t, ")");
     each_line_start(t, f, [&](std::size_t s) -> std::optional<Match> {
-        if (auto m = rust_fn_at(t, s, close))
-            return Match(t, {s, m->end(), m->start(1), m->end(1), npos, npos});
+        if (auto m = rust_fn_at(t, s, close)) return Match(t, {s, m->end(), m->start(1), m->end(1), npos, npos});
         if (literal_at(t, s, "pub") || literal_at(t, s, "struct") || literal_at(t, s, "enum") ||
             literal_at(t, s, "trait"))
             if (auto m = type.match(t, s)) return Match(t, {s, m->end(), npos, npos, m->start(1), m->end(1)});

@@ -150,18 +150,15 @@ bool should_scan(std::string_view path) {
     return contains(SCAN_EXTS, core::lower(paths::suffix(path)));
 }
 
-namespace {
-constexpr WalkRules kBuilderRules{[](std::string_view d) { return contains(SKIP_DIRS, d); }, true, &should_scan};
-}  // namespace
+std::vector<std::string> walk_files(std::string_view root) { return walk_files(root, WalkLimits{}); }
 
-std::vector<std::string> walk_files(std::string_view root) { return walk_files(root, kBuilderRules, WalkLimits{}); }
+std::vector<std::string> walk_files(std::string_view root, const WalkLimits& limits) {
+    static constexpr WalkRules kRules{[](std::string_view d) { return contains(SKIP_DIRS, d); }, true, &should_scan};
+    return walk_files(root, kRules, limits);
+}
 
 std::vector<std::string> walk_files(std::string_view root, const WalkRules& rules) {
     return walk_files(root, rules, WalkLimits{});
-}
-
-std::vector<std::string> walk_files(std::string_view root, const WalkLimits& limits) {
-    return walk_files(root, kBuilderRules, limits);
 }
 
 std::vector<std::string> walk_files(std::string_view root, const WalkRules& rules, const WalkLimits& limits) {

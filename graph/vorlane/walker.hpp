@@ -33,6 +33,7 @@ struct WalkLimits {
     const core::StopFlag* stop = nullptr;
 };
 std::vector<std::string> walk_files(std::string_view root, const WalkLimits& limits);
+// Both at once: other rules, and what is left out beyond them.
 std::vector<std::string> walk_files(std::string_view root, const WalkRules& rules, const WalkLimits& limits);
 
 }  // namespace vorlane

@@ -15,6 +15,24 @@ bool starts_with(std::string_view s, std::string_view p) { return s.substr(0, p.
 
 }  // namespace
 
+bool python_leaf_statement(const Grammar& g, TSNode n) {
+    switch (g.kind(n)) {
+        case Kind::ExpressionStatement:
+        case Kind::ReturnStatement:
+        case Kind::AssertStatement:
+        case Kind::DeleteStatement:
+        case Kind::RaiseStatement:
+        case Kind::GlobalStatement:
+        case Kind::NonlocalStatement:
+        case Kind::PrintStatement:
+        case Kind::ExecStatement:
+        case Kind::TypeAliasStatement:
+            return !ts_node_has_error(n);
+        default:
+            return false;
+    }
+}
+
 PySymbols::PySymbols(const Grammar& g, std::string_view content, std::string_view file_path)
     : g_(g), content_(content), frame_(content, file_path) {
     // Rows of the route decorators anywhere in the text, comments and strings included.

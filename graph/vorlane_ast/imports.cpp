@@ -20,10 +20,14 @@ void TsImports::visit(TSNode n, TSNode) {
         const TSNode source = Grammar::child(n, g_.source);
         if (!ts_node_is_null(source)) push(core::strip_chars(node_text(source, content_), "'\""), "imports");
     } else if (k == Kind::CallExpression) {
-        const TSNode fn = Grammar::child(n, g_.function), args = Grammar::child(n, g_.arguments);
-        if (ts_node_is_null(fn) || ts_node_is_null(args)) return;
-        // "require" is seven bytes: look at the text only when the span fits.
-        if (ts_node_end_byte(fn) - ts_node_start_byte(fn) != 7 || node_text(fn, content_) != "require") return;
+        const TSNode fn = Grammar::child(n, g_.function);
+        if (ts_node_is_null(fn)) return;
+        // "require" is seven bytes, all ASCII: the raw span equals it exactly when the
+        // node's text does. Most calls end here, before their arguments are looked up.
+        const std::uint32_t start = ts_node_start_byte(fn);
+        if (ts_node_end_byte(fn) - start != 7 || content_.substr(start, 7) != "require") return;
+        const TSNode args = Grammar::child(n, g_.arguments);
+        if (ts_node_is_null(args)) return;
         for_each_child(args, [&](TSNode a) {
             if (g_.kind(a) == Kind::String) push(core::strip_chars(node_text(a, content_), "'\""), "requires");
         });

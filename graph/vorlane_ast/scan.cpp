@@ -18,6 +18,7 @@
 #include "graph/vorlane_ast/constants.hpp"
 #include "graph/vorlane_ast/keywords.hpp"
 #include "graph/vorlane_ast/peers.hpp"
+#include "graph/vorlane_ast/runtime/alloc.h"
 #include "graph/vorlane_ast/summary.hpp"
 #include "graph/vorlane_ast/walker.hpp"
 
@@ -155,6 +156,8 @@ Json scan(std::string_view root, const Json& existing_nodes, const Languages& la
     std::vector<FileResult> results(files.size());
     for_each_index(files.size(), vorlane::scan_threads(files.size()),
                    [&](std::size_t i) { analyse(cx, files[i], results[i]); });
+    // The other threads gave their kept parse blocks back as they ended; so does this one.
+    vorlane_ts_release_thread_cache();
 
     // Walk order; a file id met again (a directory reached twice through a link) keeps
     // its first file.

@@ -12,17 +12,32 @@ namespace vorlane_ast {
 
 namespace {
 
-struct ParserHandle {
-    TSParser* p = ts_parser_new();
-    ~ParserHandle() { ts_parser_delete(p); }
-};
+// One parser per thread, kept between parses: a parser keeps its stacks and buffers
+// grown, so a parse after the first allocates less.
+TSParser* thread_parser(const TSLanguage* lang) {
+    struct Cached {
+        TSParser* parser = ts_parser_new();
+        const TSLanguage* lang = nullptr;
+        ~Cached() { ts_parser_delete(parser); }
+    };
+    thread_local Cached cached;
+    if (cached.lang != lang) {
+        cached.lang = nullptr;
+        if (!ts_parser_set_language(cached.parser, lang)) throw std::runtime_error("Incompatible language version");
+        cached.lang = lang;
+    } else {
+        // A parse that stopped part way would otherwise be resumed.
+        ts_parser_reset(cached.parser);
+    }
+    return cached.parser;
+}
 
 }  // namespace
 
 SyntaxTree::SyntaxTree(const TSLanguage* lang, std::string_view source) {
-    ParserHandle parser;
-    if (!lang || !ts_parser_set_language(parser.p, lang)) throw std::runtime_error("Incompatible language version");
-    tree_.reset(ts_parser_parse_string(parser.p, nullptr, source.data(), static_cast<uint32_t>(source.size())));
+    if (!lang) throw std::runtime_error("Incompatible language version");
+    TSParser* parser = thread_parser(lang);
+    tree_.reset(ts_parser_parse_string(parser, nullptr, source.data(), static_cast<uint32_t>(source.size())));
     if (!tree_) throw std::runtime_error("Parsing failed");
 }
 
@@ -74,6 +89,16 @@ const Grammar& Grammar::of(const TSLanguage* lang) {
         {"import_from_statement", Kind::ImportFromStatement},
         {"dotted_name", Kind::DottedName},
         {"aliased_import", Kind::AliasedImport},
+        {"expression_statement", Kind::ExpressionStatement},
+        {"return_statement", Kind::ReturnStatement},
+        {"assert_statement", Kind::AssertStatement},
+        {"delete_statement", Kind::DeleteStatement},
+        {"raise_statement", Kind::RaiseStatement},
+        {"global_statement", Kind::GlobalStatement},
+        {"nonlocal_statement", Kind::NonlocalStatement},
+        {"print_statement", Kind::PrintStatement},
+        {"exec_statement", Kind::ExecStatement},
+        {"type_alias_statement", Kind::TypeAliasStatement},
         {"method_declaration", Kind::MethodDeclaration},
         {"type_declaration", Kind::TypeDeclaration},
         {"type_spec", Kind::TypeSpec},

@@ -1,14 +1,17 @@
 #pragma once
 // Syntax trees for the extractors: the languages the module loaded, one parse of a text,
-// a node's text, the export test, and a pre-order walk. The walk keeps its own stack of
-// ancestors (a few words per level), so a tree thousands of levels deep costs memory,
-// not call-stack depth; each node is visited once.
+// a node's text, the export test, and a pre-order walk. The walk keeps its own stack (a
+// few words per level), so a tree thousands of levels deep costs memory, not call-stack
+// depth; each node is visited once.
 #include <tree_sitter/api.h>
+
+#include "graph/vorlane_ast/runtime/walk.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace vorlane_ast {
@@ -76,6 +79,17 @@ enum class Kind : std::uint8_t {
     ImportFromStatement,
     DottedName,
     AliasedImport,
+    // Python statements made of expressions only
+    ExpressionStatement,
+    ReturnStatement,
+    AssertStatement,
+    DeleteStatement,
+    RaiseStatement,
+    GlobalStatement,
+    NonlocalStatement,
+    PrintStatement,
+    ExecStatement,
+    TypeAliasStatement,
     // Go
     MethodDeclaration,
     TypeDeclaration,
@@ -104,44 +118,44 @@ struct Grammar {
 // export declaration (a null parent is none of them).
 bool ts_is_exported_parent(TSNode parent);
 
+// One walk of the runtime, released at the end of the scope.
+class TreeWalk {
+public:
+    TreeWalk(TSNode n, bool children_only) : w_(vorlane_tree_walk_new(n, children_only)) {}
+    ~TreeWalk() { vorlane_tree_walk_delete(w_); }
+    TreeWalk(const TreeWalk&) = delete;
+    TreeWalk& operator=(const TreeWalk&) = delete;
+    bool next(TSNode& node, TSNode& parent) { return vorlane_tree_walk_next(w_, &node, &parent); }
+    // The walk goes on after the subtree of the node last returned.
+    void skip_children() { vorlane_tree_walk_skip_children(w_); }
+
+private:
+    VorlaneTreeWalk* w_;
+};
+
 // Calls f(child) for each direct child in document order, anonymous ones included;
 // linear in the number of children.
 template <class F>
 void for_each_child(TSNode n, F&& f) {
-    TSTreeCursor cursor = ts_tree_cursor_new(n);
-    if (ts_tree_cursor_goto_first_child(&cursor)) {
-        do {
-            f(ts_tree_cursor_current_node(&cursor));
-        } while (ts_tree_cursor_goto_next_sibling(&cursor));
-    }
-    ts_tree_cursor_delete(&cursor);
+    TreeWalk walk(n, true);
+    TSNode child, parent;
+    while (walk.next(child, parent)) f(child);
 }
 
 // Visits every node of the tree in pre-order, children in document order, anonymous
-// nodes included, as visit(node, parent) with a null parent for the root.
+// nodes included, as visit(node, parent) with a null parent for the root. When visit
+// returns false (it may also return nothing), the nodes below that node are left out.
 template <class Visit>
 void walk_preorder(TSNode root, Visit&& visit) {
-    TSTreeCursor cursor = ts_tree_cursor_new(root);
-    std::vector<TSNode> ancestors;
-    TSNode none{};
-    for (;;) {
-        const TSNode node = ts_tree_cursor_current_node(&cursor);
-        visit(node, ancestors.empty() ? none : ancestors.back());
-        if (ts_tree_cursor_goto_first_child(&cursor)) {
-            ancestors.push_back(node);
-            continue;
+    TreeWalk walk(root, false);
+    TSNode node, parent;
+    while (walk.next(node, parent)) {
+        if constexpr (std::is_void_v<decltype(visit(node, parent))>) {
+            visit(node, parent);
+        } else {
+            if (!visit(node, parent)) walk.skip_children();
         }
-        bool done = false;
-        while (!ts_tree_cursor_goto_next_sibling(&cursor)) {
-            if (!ts_tree_cursor_goto_parent(&cursor)) {
-                done = true;
-                break;
-            }
-            ancestors.pop_back();
-        }
-        if (done) break;
     }
-    ts_tree_cursor_delete(&cursor);
 }
 
 }  // namespace vorlane_ast

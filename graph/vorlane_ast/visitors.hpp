@@ -12,11 +12,19 @@
 
 namespace vorlane_ast {
 
+// Whether no node below `n` can matter to a Python visitor: a statement made of
+// expressions alone, with no error below it, holds no definition and no import (the
+// grammar derives none from an expression).
+bool python_leaf_statement(const Grammar& g, TSNode n);
+
+// Each visitor also tells whether the nodes below a node can matter to it; the walk
+// leaves out a subtree that matters to none.
 class TsSymbols {
 public:
     TsSymbols(const Grammar& g, std::string_view content, std::string_view file_path)
         : g_(g), content_(content), frame_(content, file_path) {}
     void visit(TSNode n, TSNode parent);
+    static bool below_matters(TSNode) { return true; }
     vorlane::Symbols take() { return frame_.take(); }
 
 private:
@@ -30,6 +38,7 @@ class PySymbols {
 public:
     PySymbols(const Grammar& g, std::string_view content, std::string_view file_path);
     void visit(TSNode n, TSNode parent);
+    bool below_matters(TSNode n) const { return !python_leaf_statement(g_, n); }
     vorlane::Symbols take() { return frame_.take(); }
 
 private:
@@ -45,6 +54,7 @@ public:
     GoSymbols(const Grammar& g, std::string_view content, std::string_view file_path)
         : g_(g), content_(content), frame_(content, file_path) {}
     void visit(TSNode n, TSNode parent);
+    static bool below_matters(TSNode) { return true; }
     vorlane::Symbols take() { return frame_.take(); }
 
 private:
@@ -72,24 +82,31 @@ class TsImports : public ImportVisitor {
 public:
     using ImportVisitor::ImportVisitor;
     void visit(TSNode n, TSNode parent);
+    static bool below_matters(TSNode) { return true; }
 };
 
 class PyImports : public ImportVisitor {
 public:
     using ImportVisitor::ImportVisitor;
     void visit(TSNode n, TSNode parent);
+    bool below_matters(TSNode n) const { return !python_leaf_statement(g_, n); }
 };
 
 class GoImports : public ImportVisitor {
 public:
     using ImportVisitor::ImportVisitor;
     void visit(TSNode n, TSNode parent);
+    static bool below_matters(TSNode) { return true; }
 };
 
-// Walks the tree once, handing every node to each visitor in turn.
+// Walks the tree once, handing every node to each visitor in turn, and leaves out the
+// subtrees that matter to none of them.
 template <class... V>
 void visit_all(TSNode root, V&... visitors) {
-    walk_preorder(root, [&](TSNode n, TSNode parent) { (visitors.visit(n, parent), ...); });
+    walk_preorder(root, [&](TSNode n, TSNode parent) {
+        (visitors.visit(n, parent), ...);
+        return (visitors.below_matters(n) || ...);
+    });
 }
 
 }  // namespace vorlane_ast

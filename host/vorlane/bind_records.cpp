@@ -60,7 +60,8 @@ py::object make_node_class(const Types& t, py::handle module_name) {
 
     py::dict ns;
     ns["__module__"] = module_name;
-    py::object cls = py::module_::import("dataclasses").attr("make_dataclass")("Node", fields, py::arg("namespace") = ns);
+    py::object cls =
+        py::module_::import("dataclasses").attr("make_dataclass")("Node", fields, py::arg("namespace") = ns);
     cls.attr("as_dict") = py::cpp_function(node_as_dict, py::name("as_dict"), py::is_method(cls),
                                            "The node as a map: the common keys, then the file or the symbol keys.");
     return cls;
@@ -141,8 +142,7 @@ void bind_records(py::module_& m) {
     m.attr("InfoGraph") = make_typed_dict("InfoGraph", graph, name);
 
     m.def(
-        "rel",
-        [](py::handle path, py::handle root) { return to_str(core::rel(fspath(path), fspath(root))); },
+        "rel", [](py::handle path, py::handle root) { return to_str(core::rel(fspath(path), fspath(root))); },
         py::arg("path"), py::arg("root"), "The file id of `path` under the scan root `root`.");
     m.def("_body_hash", &body_hash, py::arg("lines"), py::arg("start"), py::arg("end"),
           "The content hash of lines[start:end + 1] joined by line feeds.");

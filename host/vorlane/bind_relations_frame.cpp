@@ -38,8 +38,8 @@ void bind_relations_frame(py::module_& m) {
         "_split_camel", [](py::handle name) { return to_list(vorlane::split_camel(utf8(name))); }, py::arg("name"),
         "The camel-case parts of a name, lower-cased, each longer than 2 characters.");
     m.def(
-        "_name_keywords", [](py::handle name) { return to_list(vorlane::name_keywords(utf8(name))); },
-        py::arg("name"), "The keywords of a symbol name: at most 10 lower-case words.");
+        "_name_keywords", [](py::handle name) { return to_list(vorlane::name_keywords(utf8(name))); }, py::arg("name"),
+        "The keywords of a symbol name: at most 10 lower-case words.");
     m.def("_find_block_end_ts", &block_end<vorlane::find_block_end_ts>, py::arg("lines"), py::arg("start"),
           "The last row of the brace-delimited block that starts at row `start`.");
     m.def("_find_block_end_py", &block_end<vorlane::find_block_end_py>, py::arg("lines"), py::arg("start"),

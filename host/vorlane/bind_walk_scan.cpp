@@ -44,7 +44,9 @@ py::object scan(py::handle root, py::handle existing_nodes) {
     const std::string walk_root = fspath(root);
     core::Json prior = nullptr;
     if (PyObject_IsTrue(existing_nodes.ptr()) == 1) {
-        prior = PyDict_Check(existing_nodes.ptr()) ? from_py(existing_nodes) : from_py(py::dict(py::reinterpret_borrow<py::object>(existing_nodes)));
+        prior = PyDict_Check(existing_nodes.ptr())
+                    ? from_py(existing_nodes)
+                    : from_py(py::dict(py::reinterpret_borrow<py::object>(existing_nodes)));
     } else if (PyErr_Occurred()) {
         throw py::error_already_set();
     }
@@ -76,12 +78,11 @@ void append_symbol_nodes(py::module_ m, py::handle nodes, py::handle edges, py::
         py::object exported = get_item(s, "exported");
         py::object span = steal(PyNumber_Subtract(line_end.ptr(), line_start.ptr()));
         py::object size = steal(PyNumber_Add(span.ptr(), py::int_(1).ptr()));
-        nodes.attr("append")(node_cls(py::arg("id") = id, py::arg("kind") = "symbol", py::arg("path") = file_id,
-                              py::arg("ext") = ext, py::arg("size") = size, py::arg("keywords") = keywords,
-                              py::arg("symbol_type") = symbol_type, py::arg("name") = name,
-                              py::arg("line_start") = line_start, py::arg("line_end") = line_end,
-                              py::arg("body_hash") = body_hash, py::arg("confidence") = confidence,
-                              py::arg("exported") = exported));
+        nodes.attr("append")(node_cls(
+            py::arg("id") = id, py::arg("kind") = "symbol", py::arg("path") = file_id, py::arg("ext") = ext,
+            py::arg("size") = size, py::arg("keywords") = keywords, py::arg("symbol_type") = symbol_type,
+            py::arg("name") = name, py::arg("line_start") = line_start, py::arg("line_end") = line_end,
+            py::arg("body_hash") = body_hash, py::arg("confidence") = confidence, py::arg("exported") = exported));
         py::dict edge;
         edge["from"] = file_id;
         edge["to"] = id;
@@ -93,8 +94,9 @@ void append_symbol_nodes(py::module_ m, py::handle nodes, py::handle edges, py::
 void main_command() {
     namespace cmd = vorlane::command;
     py::module_ sys = py::module_::import("sys");
-    py::object parser = py::module_::import("argparse").attr("ArgumentParser")(
-        py::arg("description") = "Scan project and build information graph JSON.");
+    py::object parser =
+        py::module_::import("argparse")
+            .attr("ArgumentParser")(py::arg("description") = "Scan project and build information graph JSON.");
     parser.attr("add_argument")("--root", py::arg("default") = to_str(cmd::DEFAULT_ROOT),
                                 py::arg("help") = "Project root to scan.");
     parser.attr("add_argument")("--out", py::arg("default") = to_str(cmd::DEFAULT_OUT),
@@ -117,8 +119,9 @@ void bind_walk_scan(py::module_& m) {
     m.attr("MAX_CONTENT_CHARS") = py::int_(MAX_CONTENT_CHARS);
     m.attr("SYMBOL_EXTS") = to_set(SYMBOL_EXTS);
 
-    m.def("should_scan", [](py::handle path) { return vorlane::should_scan(fspath(path)); }, py::arg("path"),
-          "Whether a file path's location and suffix make it a file the builder reads.");
+    m.def(
+        "should_scan", [](py::handle path) { return vorlane::should_scan(fspath(path)); }, py::arg("path"),
+        "Whether a file path's location and suffix make it a file the builder reads.");
     m.def("walk_files", &walk_files, py::arg("root"),
           "The files under `root` that the builder reads, in walk order (never sorted).");
     m.def("scan", &scan, py::arg("root"), py::arg("existing_nodes") = py::none(),

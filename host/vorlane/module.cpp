@@ -17,5 +17,4 @@ void init_vorlane(pybind11::module_& m) {
 
 }  // namespace
 
-TARVELLE_MODULE(vorlane, "Pattern-based graph builder: scans a project tree into the information graph.",
-                init_vorlane)
+TARVELLE_MODULE(vorlane, "Pattern-based graph builder: scans a project tree into the information graph.", init_vorlane)

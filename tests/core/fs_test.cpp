@@ -19,7 +19,7 @@ namespace {
 namespace fs = core::fs;
 
 class Disk : public ::testing::Test {
-  protected:
+protected:
     std::string dir;
     const fs::FileSystem& disk = fs::disk();
 
@@ -49,6 +49,9 @@ TEST_F(Disk, StatFollowsLinksAndLstatDoesNot) {
     EXPECT_EQ(disk.stat(at("dangling")).err, ENOENT);
     EXPECT_TRUE(disk.lstat(at("dangling")).is_link());
     EXPECT_EQ(disk.stat(at("f.txt/x")).err, ENOTDIR);
+    // A NUL would cut the name short at the platform's call: such a path names nothing.
+    EXPECT_EQ(disk.stat(at("f.txt") + std::string(1, '\0') + "x").err, ENOENT);
+    EXPECT_EQ(disk.stat(dir + std::string(1, '\0')).err, ENOENT);
 
     std::string target;
     EXPECT_EQ(disk.read_link(at("dangling"), target), 0);
@@ -119,7 +122,7 @@ TEST(DiskCurrentDir, IsTheProcesssOwn) {
 
 // A file system that knows one file only.
 class OneFile final : public fs::FileSystem {
-  public:
+public:
     fs::Status stat(const std::string& p) const override {
         fs::Status s;
         if (p == "/only") {

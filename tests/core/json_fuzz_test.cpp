@@ -86,9 +86,31 @@ private:
 
     void string(Units& t) {
         static const char* const kPieces[] = {
-            "a", "key", "x y", "\xC3\xA9", "\xE4\xB8\xAD", "\xF0\x9F\x98\x80", "\xE2\x80\xA8", "\x7F", "/",
-            R"(\")", R"(\\)", R"(\/)", R"(\b)", R"(\f)", R"(\n)", R"(\r)", R"(\t)", R"(\u00e9)", R"(\u00E9)",
-            R"(\u0000)", R"(\ud83d\ude00)", R"(\uD800)", R"(\udc00)", R"(\ud800\u0041)", R"(\ud800\ud800\udc00)",
+            "a",
+            "key",
+            "x y",
+            "\xC3\xA9",
+            "\xE4\xB8\xAD",
+            "\xF0\x9F\x98\x80",
+            "\xE2\x80\xA8",
+            "\x7F",
+            "/",
+            R"(\")",
+            R"(\\)",
+            R"(\/)",
+            R"(\b)",
+            R"(\f)",
+            R"(\n)",
+            R"(\r)",
+            R"(\t)",
+            R"(\u00e9)",
+            R"(\u00E9)",
+            R"(\u0000)",
+            R"(\ud83d\ude00)",
+            R"(\uD800)",
+            R"(\udc00)",
+            R"(\ud800\u0041)",
+            R"(\ud800\ud800\udc00)",
         };
         add(t, "\"");
         for (int k = pick(4); k > 0; --k) add(t, one_of(kPieces));
@@ -100,15 +122,21 @@ private:
         const int kind = depth >= 4 ? pick(6) : pick(9);
         switch (kind) {
             case 0:
-            case 1: number(t); break;
-            case 2: string(t); break;
+            case 1:
+                number(t);
+                break;
+            case 2:
+                string(t);
+                break;
             case 3: {
                 static const char* const kWords[] = {"true", "false", "null", "NaN", "Infinity", "-Infinity"};
                 add(t, one_of(kWords));
                 break;
             }
             case 4:
-            case 5: pick(2) ? number(t) : string(t); break;
+            case 5:
+                pick(2) ? number(t) : string(t);
+                break;
             case 6:
             case 7: {
                 add(t, "[");
@@ -142,9 +170,10 @@ private:
 
     void mutate(Units& t) {
         static const char* const kInserts[] = {
-            "\"", "\\", "{", "}", "[", "]", ":", ",", "-", "+", "0", "1", "e", "E", ".", "u", R"(\u)",
-            R"(\ud800)", "x", " ", "\n", "\t", "\f", "\x01", "\x1F", "\xC3\xA9", "\xF0\x9F\x98\x80",
-            "\xC2\xA0", kBom, "tru", "Na", "-I", "nul", R"(\x)", "//",
+            "\"",       "\\", "{",   "}",  "[",  "]",    ":",     ",",        "-",
+            "+",        "0",  "1",   "e",  "E",  ".",    "u",     R"(\u)",    R"(\ud800)",
+            "x",        " ",  "\n",  "\t", "\f", "\x01", "\x1F",  "\xC3\xA9", "\xF0\x9F\x98\x80",
+            "\xC2\xA0", kBom, "tru", "Na", "-I", "nul",  R"(\x)", "//",
         };
         const std::size_t at = static_cast<std::size_t>(pick(static_cast<int>(t.size()) + 1));
         switch (pick(5)) {
@@ -164,10 +193,13 @@ private:
                     t[at] = piece[0];
                 }
                 break;
-            case 3: t.resize(at); break;
+            case 3:
+                t.resize(at);
+                break;
             default: {
                 const std::size_t end = std::min(t.size(), at + static_cast<std::size_t>(pick(6)));
-                const Units copy(t.begin() + static_cast<std::ptrdiff_t>(at), t.begin() + static_cast<std::ptrdiff_t>(end));
+                const Units copy(t.begin() + static_cast<std::ptrdiff_t>(at),
+                                 t.begin() + static_cast<std::ptrdiff_t>(end));
                 t.insert(t.begin() + static_cast<std::ptrdiff_t>(at), copy.begin(), copy.end());
                 break;
             }

@@ -46,8 +46,8 @@ inline std::vector<std::string> unframed(const std::string& data) {
 inline std::vector<std::string> run(const std::string& script, const std::vector<std::string>& records) {
     namespace fs = std::filesystem;
     static std::atomic<int> counter{0};
-    const fs::path dir = fs::temp_directory_path() /
-                         ("json_host_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
+    const fs::path dir =
+        fs::temp_directory_path() / ("json_host_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
     fs::create_directories(dir);
     const fs::path py = dir / "run.py", in = dir / "in.bin", out = dir / "out.bin";
     {
@@ -56,7 +56,8 @@ inline std::vector<std::string> run(const std::string& script, const std::vector
              "def _read(p):\n"
              "    data = open(p, 'rb').read(); recs = []; i = 0\n"
              "    while i < len(data):\n"
-             "        j = data.index(b'\\n', i); n = int(data[i:j]); recs.append(data[j + 1:j + 1 + n]); i = j + 1 + n\n"
+             "        j = data.index(b'\\n', i); n = int(data[i:j]); recs.append(data[j + 1:j + 1 + n]); i = j + 1 + "
+             "n\n"
              "    return recs\n"
           << script
           << "\nwith open(sys.argv[2], 'wb') as _f:\n"
@@ -64,8 +65,8 @@ inline std::vector<std::string> run(const std::string& script, const std::vector
              "        _a = handle(_r); _f.write(b'%d\\n' % len(_a)); _f.write(_a)\n";
         std::ofstream(in, std::ios::binary) << framed(records);
     }
-    const std::string cmd =
-        std::string("\"") + PYTHON_EXECUTABLE + "\" \"" + py.string() + "\" \"" + in.string() + "\" \"" + out.string() + "\"";
+    const std::string cmd = std::string("\"") + PYTHON_EXECUTABLE + "\" \"" + py.string() + "\" \"" + in.string() +
+                            "\" \"" + out.string() + "\"";
     const int rc = std::system(cmd.c_str());
     std::vector<std::string> answers;
     if (rc == 0) {

@@ -34,9 +34,12 @@ std::vector<WriterCase> writer_cases() {
         {R"('\U0001F600x\U0010FFFF')", "\xF0\x9F\x98\x80x\xF4\x8F\xBF\xBF"},
         // Lone surrogates, and a high and a low one side by side that stay two characters.
         {R"('\ud800-\udfff-\ud83d\ude00')", "\xED\xA0\x80-\xED\xBF\xBF-\xED\xA0\xBD\xED\xB8\x80"},
-        {R"([[], {}, '', [[]], {'a': {}}, [{}]])",
-         Json::array({Json::array(), Json::object(), "", Json::array({Json::array()}), {{"a", Json::object()}},
-                      Json::array({Json::object()})})},
+        {R"([[], {}, '', [[]], {'a': {}}, [{}]])", Json::array({Json::array(),
+                                                                Json::object(),
+                                                                "",
+                                                                Json::array({Json::array()}),
+                                                                {{"a", Json::object()}},
+                                                                Json::array({Json::object()})})},
         {R"({'z': [1, {'y': None, 'x': [True, False]}], 'a': 'b', 'k\n\xe9': 2, '': 3})",
          Json{{"z", Json::array({1, Json{{"y", nullptr}, {"x", Json::array({true, false})}}})},
               {"a", "b"},
@@ -46,9 +49,9 @@ std::vector<WriterCase> writer_cases() {
          Json::array({0, -1, 7u, i64max, i64min, u64max})},
         {"[0.1, 1e-05, 1e16, 1e15, 1.5e16, 123.0, -0.0, 0.0, 5e-324, 1.7976931348623157e308, 0.0001, 2.5e-05, "
          "1e22, 12345678.9, -1.5e-300, 9999999999999998.0, float('nan'), float('inf'), float('-inf')]",
-         Json::array({0.1, 1e-05, 1e16, 1e15, 1.5e16, 123.0, -0.0, 0.0, 5e-324, 1.7976931348623157e308, 0.0001,
-                      2.5e-05, 1e22, 12345678.9, -1.5e-300, 9999999999999998.0,
-                      std::numeric_limits<double>::quiet_NaN(), inf, -inf})},
+         Json::array({0.1, 1e-05, 1e16, 1e15, 1.5e16, 123.0, -0.0, 0.0, 5e-324, 1.7976931348623157e308, 0.0001, 2.5e-05,
+                      1e22, 12345678.9, -1.5e-300, 9999999999999998.0, std::numeric_limits<double>::quiet_NaN(), inf,
+                      -inf})},
         {"True", true},
         {"None", nullptr},
         {"3.0", 3.0},
@@ -206,7 +209,8 @@ std::vector<std::string> reader_texts() {
         "\xEF\xBC\x91",
         "\xEF\xBB\xBF[1]",
         "\xEF\xBB\xBF\xEF\xBB\xBF 1",
-        " \xEF\xBB\xBF" "1",
+        " \xEF\xBB\xBF"
+        "1",
     };
 }
 

@@ -35,8 +35,7 @@ inline std::string unhex(const std::string& s) {
 
 // `body` defines `answer(args)` returning a str; an exception becomes
 // "ERR:<type>:<message>". Runs in `cwd`; returns one answer per call.
-inline std::vector<std::string> ask(const std::string& body, const Calls& calls,
-                                    const std::string& cwd) {
+inline std::vector<std::string> ask(const std::string& body, const Calls& calls, const std::string& cwd) {
     char dir_tmpl[] = "/tmp/paths_host_XXXXXX";
     const std::string dir = mkdtemp(dir_tmpl);
     const std::string script = dir + "/oracle.py", in = dir + "/in", out = dir + "/out";
@@ -69,7 +68,7 @@ inline std::vector<std::string> ask(const std::string& body, const Calls& calls,
 // A fresh folder, the current directory while one test runs, removed afterwards.
 // Subclasses lay out their tree in build() with the helpers, names relative to `dir`.
 class ScratchDir : public ::testing::Test {
-  protected:
+protected:
     std::string dir, old_cwd;
 
     void SetUp() override {

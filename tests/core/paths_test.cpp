@@ -14,23 +14,23 @@ using paths_host::Calls;
 
 // A tree with links of every kind.
 class ResolveTree : public paths_host::ScratchDir {
-  protected:
+protected:
     void build() override {
         folder("d");
         folder("d/sub");
         file("d/f.txt");
-        file("n\xff");                             // a name that is not UTF-8
-        link("d", "ld");                           // relative target
-        link(dir + "/d", "la");                    // absolute target
-        link("d/f.txt", "lf");                     // to a file
-        link("../d", "d/sub/up");                  // relative target with ".."
-        link("ld/sub", "chain");                   // through another link
-        link("missing/target", "dang");            // dangling
+        file("n\xff");                   // a name that is not UTF-8
+        link("d", "ld");                 // relative target
+        link(dir + "/d", "la");          // absolute target
+        link("d/f.txt", "lf");           // to a file
+        link("../d", "d/sub/up");        // relative target with ".."
+        link("ld/sub", "chain");         // through another link
+        link("missing/target", "dang");  // dangling
         link("/nonexistent-paths-test/t", "dangabs");
         link("loop2", "loop1");
         link("loop1", "loop2");
         link("self", "self");
-        link("it's", "it's");                      // loop whose name needs other quotes
+        link("it's", "it's");                  // loop whose name needs other quotes
         link("\xc3\xa9\x01", "\xc3\xa9\x01");  // loop whose name needs escapes
         link("n\xff", "nl");
     }
@@ -49,20 +49,59 @@ std::string resolve_or_error(const std::string& p) {
 TEST_F(ResolveTree, MatchesHostResolve) {
     const std::string abs = dir;
     const std::vector<std::string> cases = {
-        "", ".", "./", "..", "../..", "../../x/..", "d", "d/", "d//f.txt", "./d/./f.txt", "d/f.txt/", "d/sub/..",
+        "",
+        ".",
+        "./",
+        "..",
+        "../..",
+        "../../x/..",
+        "d",
+        "d/",
+        "d//f.txt",
+        "./d/./f.txt",
+        "d/f.txt/",
+        "d/sub/..",
         // links, relative and absolute, to folders and files
-        "ld", "ld/f.txt", "la/f.txt", "lf", "chain", "chain/up/f.txt", "d/sub/up/sub/up",
+        "ld",
+        "ld/f.txt",
+        "la/f.txt",
+        "lf",
+        "chain",
+        "chain/up/f.txt",
+        "d/sub/up/sub/up",
         // ".." after a link applies to the target
-        "ld/..", "la/..", "lf/..", "chain/..", "d/sub/up/..", "ld/../d/f.txt",
+        "ld/..",
+        "la/..",
+        "lf/..",
+        "chain/..",
+        "d/sub/up/..",
+        "ld/../d/f.txt",
         // missing tails, dangling links
-        "missing", "missing/tail/x", "ld/missing/y", "missing/../d", "dang", "dang/more", "dangabs",
+        "missing",
+        "missing/tail/x",
+        "ld/missing/y",
+        "missing/../d",
+        "dang",
+        "dang/more",
+        "dangabs",
         "dangabs/..",
         // loops
-        "loop1", "loop1/x/y", "self", "it's", "\xc3\xa9\x01", "ld/../self",
+        "loop1",
+        "loop1/x/y",
+        "self",
+        "it's",
+        "\xc3\xa9\x01",
+        "ld/../self",
         // absolute forms, redundant separators, a leading "//" and "///"
-        abs + "/la//f.txt/", "//" + abs.substr(1) + "/ld", "///" + abs.substr(1) + "/lf", "/", "//", "/..",
+        abs + "/la//f.txt/",
+        "//" + abs.substr(1) + "/ld",
+        "///" + abs.substr(1) + "/lf",
+        "/",
+        "//",
+        "/..",
         // names that are not UTF-8 travel as surrogate escapes
-        "nl", paths::fs_decode("n\xff"),
+        "nl",
+        paths::fs_decode("n\xff"),
         std::string("a\0b", 3),
     };
     Calls calls;
@@ -75,8 +114,14 @@ TEST_F(ResolveTree, MatchesHostResolve) {
 TEST_F(ResolveTree, CwdAndFileNameCodec) {
     EXPECT_EQ(paths::cwd(), paths_host::ask("def answer(a):\n    return os.getcwd()", {{""}}, dir)[0]);
     // Undecodable bytes become U+DC80+byte and come back unchanged; valid text is kept.
-    const std::vector<std::string> names = {"plain", "\xc3\xa9t\xc3\xa9", "n\xff", "\xe2\x82" "A", "\xed\xa0\x80",
-                                            "\xc0\x80", "\xf4\x90\x80\x80"};
+    const std::vector<std::string> names = {"plain",
+                                            "\xc3\xa9t\xc3\xa9",
+                                            "n\xff",
+                                            "\xe2\x82"
+                                            "A",
+                                            "\xed\xa0\x80",
+                                            "\xc0\x80",
+                                            "\xf4\x90\x80\x80"};
     Calls calls;
     for (const auto& n : names) calls.push_back({paths_host::hex(n)});
     const auto decoded = paths_host::ask("def answer(a):\n    return os.fsdecode(bytes.fromhex(a[0]))", calls, dir);
@@ -89,20 +134,31 @@ TEST_F(ResolveTree, CwdAndFileNameCodec) {
 // The pure rules against PurePosixPath and os.path, on one table of path texts.
 TEST(PurePaths, MatchHostPurePath) {
     const std::vector<std::string> texts = {
-        "", ".", "./", "a", "a/", "a//b", "./a/./b", "a/../b", "a/.", "..", "../a", "/", "//", "///",
-        "//a/b", "///a", "/a/", "a/b.tar.gz", ".bashrc", "..py", "a.", "Makefile", "dir.d/file", "x.json",
-        "src/App.Tsx", "a/b/..", "/..", "a/.hidden.txt", "a..b",
+        "",         ".",          "./",     "a",           "a/",      "a//b", "./a/./b",
+        "a/../b",   "a/.",        "..",     "../a",        "/",       "//",   "///",
+        "//a/b",    "///a",       "/a/",    "a/b.tar.gz",  ".bashrc", "..py", "a.",
+        "Makefile", "dir.d/file", "x.json", "src/App.Tsx", "a/b/..",  "/..",  "a/.hidden.txt",
+        "a..b",
     };
     Calls calls;
     for (const auto& t : texts)
         for (const char* op : {"normalize", "name", "parent", "suffix"}) calls.push_back({op, t});
     const std::vector<std::pair<std::string, std::string>> joins = {
-        {".", "a.py"}, {"a", "/b"}, {"a", "//b"}, {"//a", "b"}, {"", "b"}, {"/", "b"},
-        {"a/", "b/"},  {"x", ""},   {"a", ".."},  {"x.json/..", "s"}, {"./out//", "./g.json"},
+        {".", "a.py"},
+        {"a", "/b"},
+        {"a", "//b"},
+        {"//a", "b"},
+        {"", "b"},
+        {"/", "b"},
+        {"a/", "b/"},
+        {"x", ""},
+        {"a", ".."},
+        {"x.json/..", "s"},
+        {"./out//", "./g.json"},
     };
     for (const auto& [a, b] : joins) calls.push_back({"join", a, b});
     const std::vector<std::pair<std::string, std::string>> pairs = {
-        {"/a/b", "/a"}, {"/a", "/a/b"}, {"/x/y", "/a/b/c"}, {"/a", "/a"}, {"/", "/a"}, {"/a/b/", "/"},
+        {"/a/b", "/a"}, {"/a", "/a/b"}, {"/x/y", "/a/b/c"}, {"/a", "/a"},       {"/", "/a"},        {"/a/b/", "/"},
         {"//a", "/a"},  {"/ab", "/a"},  {"/a", "/"},        {"/a/b", "/a/b/c"}, {"/a/b/", "/a//b"},
     };
     for (const auto& [p, s] : pairs) {
@@ -125,14 +181,22 @@ def answer(a):
     for (std::size_t i = 0; i < calls.size(); ++i) {
         const auto& c = calls[i];
         std::string got;
-        if (c[0] == "normalize") got = paths::normalize(c[1]);
-        else if (c[0] == "name") got = paths::name(c[1]);
-        else if (c[0] == "parent") got = paths::parent(c[1]);
-        else if (c[0] == "suffix") got = paths::suffix(c[1]);
-        else if (c[0] == "join") got = paths::join(c[1], c[2]);
-        else if (c[0] == "relpath") got = paths::relpath(c[1], c[2]);
-        else got = paths::is_within(c[1], c[2]) ? "True" : "False";
-        EXPECT_EQ(got, expected[i]) << c[0] << "(\"" << c[1] << "\"" << (c.size() > 2 ? ", \"" + c[2] + "\"" : "") << ")";
+        if (c[0] == "normalize")
+            got = paths::normalize(c[1]);
+        else if (c[0] == "name")
+            got = paths::name(c[1]);
+        else if (c[0] == "parent")
+            got = paths::parent(c[1]);
+        else if (c[0] == "suffix")
+            got = paths::suffix(c[1]);
+        else if (c[0] == "join")
+            got = paths::join(c[1], c[2]);
+        else if (c[0] == "relpath")
+            got = paths::relpath(c[1], c[2]);
+        else
+            got = paths::is_within(c[1], c[2]) ? "True" : "False";
+        EXPECT_EQ(got, expected[i]) << c[0] << "(\"" << c[1] << "\"" << (c.size() > 2 ? ", \"" + c[2] + "\"" : "")
+                                    << ")";
     }
 }
 

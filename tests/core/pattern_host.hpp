@@ -115,8 +115,7 @@ inline json ask_host(const json& cases, bool unicode = false) {
 
 inline json spans(const core::Match& m) {
     json out = json::array();
-    for (int g = 0; g < m.groups_plus_one(); ++g)
-        out.push_back(m.has(g) ? json{m.start(g), m.end(g)} : json(nullptr));
+    for (int g = 0; g < m.groups_plus_one(); ++g) out.push_back(m.has(g) ? json{m.start(g), m.end(g)} : json(nullptr));
     return out;
 }
 
@@ -175,9 +174,9 @@ inline void expect_same_as_host(const json& cases, bool unicode = false) {
     ASSERT_EQ(host["results"].size(), cases.size());
     for (std::size_t k = 0; k < cases.size(); ++k) {
         const json& c = cases[k];
-        const std::string subject =
-            c.contains("subject_ref") ? host["subjects"][c["subject_ref"].get<std::string>()].get<std::string>()
-                                      : c.value("subject", std::string());
+        const std::string subject = c.contains("subject_ref")
+                                        ? host["subjects"][c["subject_ref"].get<std::string>()].get<std::string>()
+                                        : c.value("subject", std::string());
         const json& want = host["results"][k];
         const json got = run_local(c, subject);
         if (is_error(want) || is_error(got)) {
@@ -191,7 +190,8 @@ inline void expect_same_as_host(const json& cases, bool unicode = false) {
             std::size_t i = 0;
             while (i < want.size() && i < got.size() && want[i] == got[i]) ++i;
             where = " first difference at item " + std::to_string(i) + ": host " +
-                    (i < want.size() ? want[i].dump() : "(end)") + ", ours " + (i < got.size() ? got[i].dump() : "(end)");
+                    (i < want.size() ? want[i].dump() : "(end)") + ", ours " +
+                    (i < got.size() ? got[i].dump() : "(end)");
         } else {
             where = " host " + want.dump() + ", ours " + got.dump();
         }

@@ -41,16 +41,17 @@ TEST(PatternHost, ClassesAndIgnoreCaseOverEveryCodePoint) {
     auto over = [&](const std::string& p, unsigned f, const char* subject) {
         cases.push_back(json{{"op", "runs"}, {"pattern", p}, {"flags", f}, {"subject_ref", subject}});
     };
-    for (const char* p : {R"(\s)", R"(\S)", R"(\w)", R"(\W)", R"(\d)", R"(\D)", R"([\s])", R"([^\s])", R"([\S])",
-                          R"([^\S])", R"([\w])", R"([^\w])", R"([\W])", R"([^\W\d])", R"([\S\d])", R"([^\S\x20])",
-                          R"(\s+)", R"(\w+)", "."})
+    for (const char* p :
+         {R"(\s)", R"(\S)", R"(\w)", R"(\W)", R"(\d)", R"(\D)", R"([\s])", R"([^\s])", R"([\S])", R"([^\S])", R"([\w])",
+          R"([^\w])", R"([\W])", R"([^\W\d])", R"([\S\d])", R"([^\S\x20])", R"(\s+)", R"(\w+)", "."})
         over(p, 0, "all");
     for (const char* p : {R"(\b)", R"(\B)", R"(\b\w)", R"(\w\b)"}) over(p, 0, "sep");
     for (char c = 'a'; c <= 'z'; ++c) {
         over(std::string(1, c), I, "all");
         over(std::string(1, static_cast<char>(c - 'a' + 'A')), I, "all");
     }
-    for (const char* p : {"[a-z]", "[A-Za-z]", "[^a-z]", "[h-j]", "[^i]", "[İ]", "İ", "ı", R"([\u0100-\u017f])", "(?i)i"})
+    for (const char* p :
+         {"[a-z]", "[A-Za-z]", "[^a-z]", "[h-j]", "[^i]", "[İ]", "İ", "ı", R"([\u0100-\u017f])", "(?i)i"})
         over(p, I, "all");
     over("(?i)[a-z]", 0, "all");
     pattern_host::expect_same_as_host(cases, true);
@@ -104,7 +105,8 @@ TEST(PatternHost, IterationGroupsAndLineEnds) {
         finditer("(?x) a b # comment\n [ ] c", 0, "ab c"),
         finditer("a(?#note)+", 0, "aaa"),
         // a lazy run across lines, as in the C pass
-        finditer(R"(^[\w:*&<>\s]+?\s+([A-Za-z_]\w*)\s*\([^;]*$)", M, "int main(void)\n{\n  return 0;\n}\nvoid f(int a)\n"),
+        finditer(R"(^[\w:*&<>\s]+?\s+([A-Za-z_]\w*)\s*\([^;]*$)", M,
+                 "int main(void)\n{\n  return 0;\n}\nvoid f(int a)\n"),
         // start offsets inside the whole subject: look-behind, ^ and \b see what precedes
         at("search", "(?<=a)b", 0, "ab", 1),
         at("search", "^b", 0, "ab", 1),
@@ -165,9 +167,31 @@ TEST(PatternHost, SubSplitAndTemplates) {
 // Patterns the host refuses are refused here too, as PatternError.
 TEST(PatternHost, SyntaxErrors) {
     json cases = json::array();
-    for (const char* p : {"(a", "[a", "a)", R"(\q)", "*a", "(?<x>a)", R"(\p{L})", "(*ACCEPT)", "a{3,1}", R"(\1(a))",
-                          R"((a\1))", "a(?i)b", "(?z)", R"([\w-z])", "[z-a]", R"(\x4)", R"(\u12)", R"(\N{NO SUCH})",
-                          "(?P<a>x)(?P<a>y)", "(?P=b)", "a**", R"([\A])", "\\", "(?#open", R"(\777)"})
+    for (const char* p : {"(a",
+                          "[a",
+                          "a)",
+                          R"(\q)",
+                          "*a",
+                          "(?<x>a)",
+                          R"(\p{L})",
+                          "(*ACCEPT)",
+                          "a{3,1}",
+                          R"(\1(a))",
+                          R"((a\1))",
+                          "a(?i)b",
+                          "(?z)",
+                          R"([\w-z])",
+                          "[z-a]",
+                          R"(\x4)",
+                          R"(\u12)",
+                          R"(\N{NO SUCH})",
+                          "(?P<a>x)(?P<a>y)",
+                          "(?P=b)",
+                          "a**",
+                          R"([\A])",
+                          "\\",
+                          "(?#open",
+                          R"(\777)"})
         cases.push_back(op("compile", p, 0, ""));
     pattern_host::expect_same_as_host(cases);
 }

@@ -69,12 +69,20 @@ TEST(Records, NodeMapKeysFollowKind) {
 
 TEST(Records, EdgeAndSymbolMapsKeepRecordOrder) {
     EXPECT_EQ(core::edge_json({"a.ts", "./b", "imports"}).dump(), R"({"from":"a.ts","to":"./b","rel":"imports"})");
-    core::SymbolRecord s{core::symbol_id("src/auth.ts", "handleLogin"), "handleLogin", "use_case", 2, 9, "abcd1234",
-                         "high", true, {"handle", "login"}};
+    core::SymbolRecord s{core::symbol_id("src/auth.ts", "handleLogin"),
+                         "handleLogin",
+                         "use_case",
+                         2,
+                         9,
+                         "abcd1234",
+                         "high",
+                         true,
+                         {"handle", "login"}};
     EXPECT_EQ(s.id, "src/auth.ts::handleLogin");
-    EXPECT_EQ(core::symbol_json(s).dump(),
-              R"({"id":"src/auth.ts::handleLogin","name":"handleLogin","symbol_type":"use_case","line_start":2,)"
-              R"("line_end":9,"body_hash":"abcd1234","confidence":"high","exported":true,"keywords":["handle","login"]})");
+    EXPECT_EQ(
+        core::symbol_json(s).dump(),
+        R"({"id":"src/auth.ts::handleLogin","name":"handleLogin","symbol_type":"use_case","line_start":2,)"
+        R"("line_end":9,"body_hash":"abcd1234","confidence":"high","exported":true,"keywords":["handle","login"]})");
 }
 
 // The hash of lines[start:end + 1] joined by "\n", against the host, negative and
@@ -84,7 +92,7 @@ TEST(Records, BodyHashTakesTheHostSlice) {
     const std::vector<std::string_view> lines(rows.begin(), rows.end());
     constexpr auto lo = std::numeric_limits<std::int64_t>::min(), hi = std::numeric_limits<std::int64_t>::max();
     const std::vector<std::pair<std::int64_t, std::int64_t>> ranges = {
-        {0, 0}, {0, 1}, {0, 3}, {1, 9}, {3, 3}, {4, 4}, {9, 12}, {2, 1}, {3, 0}, {0, -1},
+        {0, 0},  {0, 1},   {0, 3},   {1, 9},  {3, 3},  {4, 4},   {9, 12}, {2, 1},   {3, 0},   {0, -1},
         {0, -2}, {-1, -1}, {-2, -1}, {-2, 5}, {-9, 0}, {-9, -9}, {1, -2}, {lo, hi}, {lo, lo}, {hi, hi},
     };
     paths_host::Calls calls;
@@ -104,7 +112,7 @@ def answer(a):
 }
 
 class RelTree : public paths_host::ScratchDir {
-  protected:
+protected:
     void build() override {
         for (const char* d : {"work", "work/proj", "work/proj/src", "elsewhere"}) folder(d);
         file("work/proj/src/app.ts");
@@ -137,7 +145,8 @@ TEST(Records, DedupeKeepsFirstOfEachTriple) {
     EXPECT_EQ(core::dedupe_edges({ab_imp, ab_req, ab_imp}), (std::vector<Edge>{ab_imp, ab_req}));
     EXPECT_TRUE(core::dedupe_edges({}).empty());
     // Edges that differ in any one value are all kept, in their order.
-    const std::vector<Edge> distinct = {{"A", "B", "x"}, {"B", "A", "x"}, {"A", "A", "x"}, {"AB", "", "x"}, {"A", "B", ""}};
+    const std::vector<Edge> distinct = {
+        {"A", "B", "x"}, {"B", "A", "x"}, {"A", "A", "x"}, {"AB", "", "x"}, {"A", "B", ""}};
     std::vector<Edge> doubled = distinct;
     doubled.insert(doubled.end(), distinct.rbegin(), distinct.rend());
     EXPECT_EQ(core::dedupe_edges(doubled), distinct);

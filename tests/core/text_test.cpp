@@ -40,15 +40,19 @@ std::string joined(const std::vector<Piece>& pieces) {
 // Decoding
 
 TEST(Decode, KnownCases) {
-    struct Case { std::string bytes, text; };
+    struct Case {
+        std::string bytes, text;
+    };
     const std::vector<Case> cases = {
-        {"x\xe2\x82" "Ay", "xAy"},              // a broken sequence gives back the byte that broke it
-        {"a\r\xff\nb", "a\nb"},                 // decoded first, then "\r\n" joined
+        {"x\xe2\x82"
+         "Ay",
+         "xAy"},                 // a broken sequence gives back the byte that broke it
+        {"a\r\xff\nb", "a\nb"},  // decoded first, then "\r\n" joined
         {"a\rb\r\n\r", "a\nb\n\n"},
         {"\xef\xbb\xbfh\xef\xbb\xbfi", "\xef\xbb\xbfh\xef\xbb\xbfi"},  // byte-order marks stay
         {std::string("a\0b", 3), std::string("a\0b", 3)},
         {"\xed\xa0\x80|\xc0\x80|\xe0\x9f\xbf|\xf0\x8f\xbf\xbf|\xf8\x88\x80\x80\x80|\xf4\x90\x80\x80", "|||||"},
-        {"\xe2\x82", ""},                       // truncated at the end
+        {"\xe2\x82", ""},  // truncated at the end
     };
     for (const auto& c : cases) EXPECT_EQ(core::decode_text_mode(c.bytes), c.text) << hex(c.bytes);
     EXPECT_EQ(core::translate_newlines("\r\r\n\n\r"), "\n\n\n\n");
@@ -60,15 +64,48 @@ TEST(Decode, KnownCases) {
 std::vector<std::string> decoder_inputs() {
     std::vector<std::string> in;
     const std::vector<std::string> table = {
-        "", "plain", "\xc3\xa9", "\xe2\x82\xac", "\xf0\x9f\x98\x80", "\xf4\x8f\xbf\xbf",
-        "\xc2", "\xc2\x41", "\xc1\xbf", "\xc0\xaf", "\x80", "\xbf\xbf",
-        "\xe0\x80\x80", "\xe0\x9f\x80", "\xe0\xa0\x80", "\xe0\xa0", "\xe0\xa0\x41",
-        "\xed\x9f\xbf", "\xed\xa0\x80", "\xed\xbf\xbf", "\xed\xa0\x80\xed\xb0\x80",
-        "\xee\x80\x80", "\xef\xbf\xbf", "\xef\xbf",
-        "\xf0\x80\x80\x80", "\xf0\x8f\xbf\xbf", "\xf0\x90\x80\x80", "\xf0\x90\x80", "\xf0\x90",
-        "\xf1\x80\x80\x80", "\xf3\xbf\xbf\xbf", "\xf4\x90\x80\x80", "\xf4\x8f\xbf",
-        "\xf5\x80\x80\x80", "\xf7\xbf\xbf\xbf", "\xf8\x88\x80\x80\x80", "\xfc\x84\x80\x80\x80\x80",
-        "\xfe", "\xff", "\xe2\x82\r\n", "\r\xc3", "\xc3\r\xa9",
+        "",
+        "plain",
+        "\xc3\xa9",
+        "\xe2\x82\xac",
+        "\xf0\x9f\x98\x80",
+        "\xf4\x8f\xbf\xbf",
+        "\xc2",
+        "\xc2\x41",
+        "\xc1\xbf",
+        "\xc0\xaf",
+        "\x80",
+        "\xbf\xbf",
+        "\xe0\x80\x80",
+        "\xe0\x9f\x80",
+        "\xe0\xa0\x80",
+        "\xe0\xa0",
+        "\xe0\xa0\x41",
+        "\xed\x9f\xbf",
+        "\xed\xa0\x80",
+        "\xed\xbf\xbf",
+        "\xed\xa0\x80\xed\xb0\x80",
+        "\xee\x80\x80",
+        "\xef\xbf\xbf",
+        "\xef\xbf",
+        "\xf0\x80\x80\x80",
+        "\xf0\x8f\xbf\xbf",
+        "\xf0\x90\x80\x80",
+        "\xf0\x90\x80",
+        "\xf0\x90",
+        "\xf1\x80\x80\x80",
+        "\xf3\xbf\xbf\xbf",
+        "\xf4\x90\x80\x80",
+        "\xf4\x8f\xbf",
+        "\xf5\x80\x80\x80",
+        "\xf7\xbf\xbf\xbf",
+        "\xf8\x88\x80\x80\x80",
+        "\xfc\x84\x80\x80\x80\x80",
+        "\xfe",
+        "\xff",
+        "\xe2\x82\r\n",
+        "\r\xc3",
+        "\xc3\r\xa9",
     };
     in.insert(in.end(), table.begin(), table.end());
     const std::string pool = std::string("a\0\r\n\x7f", 5) +
@@ -167,11 +204,11 @@ TEST(CharacterData, EveryAssignedCodePointAgreesWithHost) {
         const std::string got_lo = core::lower(c) == c ? "-" : hex(core::lower(c));
         const std::string got_up = core::upper(c) == c ? "-" : hex(core::upper(c));
         const std::string got_flags = std::string() + "01"[core::is_space(cp)] + "01"[core::is_upper(cp)] +
-                                      "01"[core::str_isupper(c + c)] + "01"[core::is_line_break(cp)] ;
+                                      "01"[core::str_isupper(c + c)] + "01"[core::is_line_break(cp)];
         if (got_lo != lo || got_up != up || got_flags != flags) {
             ++failures;
-            ADD_FAILURE() << "U+" << cp_hex << ": host " << lo << " " << up << " " << flags << ", got " << got_lo
-                          << " " << got_up << " " << got_flags;
+            ADD_FAILURE() << "U+" << cp_hex << ": host " << lo << " " << up << " " << flags << ", got " << got_lo << " "
+                          << got_up << " " << got_flags;
         }
     }
     EXPECT_GT(rows, 200000u);
@@ -237,17 +274,33 @@ const std::string DESERET_I = "\xf0\x90\x90\x80";               // U+10400 = D80
 TEST(TextOps, CaseMappingOfWholeTexts) {
     std::vector<Op> ops;
     for (const std::string& s : std::vector<std::string>{
-             SIGMA, ALPHA + SIGMA, ALPHA + SIGMA + " " + ALPHA, ALPHA + SIGMA + ALPHA,
-             ALPHA + SIGMA + "'", ALPHA + "'" + SIGMA, ALPHA + SIGMA + "'" + ALPHA, "a" + SIGMA + ".",
-             SIGMA + SIGMA, "1" + SIGMA, ALPHA + SIGMA + HIGH, HIGH + ALPHA + SIGMA,
-             DOT_I + "STANBUL", "stra" + SHARP_S + "e", DZ_TITLE + "x", "App." + KELVIN + "t",
-             "po\xc5\xbft", "\xef\xac\x81le", HIGH + LOW, DESERET_I, "MiXeD ascii 123",
+             SIGMA,
+             ALPHA + SIGMA,
+             ALPHA + SIGMA + " " + ALPHA,
+             ALPHA + SIGMA + ALPHA,
+             ALPHA + SIGMA + "'",
+             ALPHA + "'" + SIGMA,
+             ALPHA + SIGMA + "'" + ALPHA,
+             "a" + SIGMA + ".",
+             SIGMA + SIGMA,
+             "1" + SIGMA,
+             ALPHA + SIGMA + HIGH,
+             HIGH + ALPHA + SIGMA,
+             DOT_I + "STANBUL",
+             "stra" + SHARP_S + "e",
+             DZ_TITLE + "x",
+             "App." + KELVIN + "t",
+             "po\xc5\xbft",
+             "\xef\xac\x81le",
+             HIGH + LOW,
+             DESERET_I,
+             "MiXeD ascii 123",
          }) {
         ops.push_back({"lower", s, ""});
         ops.push_back({"upper", s, ""});
     }
     for (const std::string& s : std::vector<std::string>{"", "ABC", "AbC", "A1_", "1_", DZ_TITLE + "A", CIRCLED_A + "B",
-                                 ALPHA + SIGMA, "\xc3\x89t\xc3\x89", "A" + HIGH, "A\xca\xb0"}) {
+                                                         ALPHA + SIGMA, "\xc3\x89t\xc3\x89", "A" + HIGH, "A\xca\xb0"}) {
         ops.push_back({"isupper", s, ""});
     }
     expect_host_agrees(ops);
@@ -258,26 +311,52 @@ TEST(TextOps, RowsWhiteSpaceAndPieces) {
     const std::string IDEO = "\xe3\x80\x80", E_ACUTE = "\xc3\xa9";
     std::vector<Op> ops;
     for (const std::string& s : std::vector<std::string>{
-             std::string(""), std::string("a"), std::string("a\n"), std::string("\n"), std::string("a\r\nb\rc\n\nd"),
-             std::string("a\r\r\nb"), std::string("a\vb\fc\x1c" "d\x1d" "e\x1e" "f\x1fg"), "a" + NEL + "b" + LS + "c\xe2\x80\xa9",
-             "x" + LS, std::string("\r\n"),
+             std::string(""),
+             std::string("a"),
+             std::string("a\n"),
+             std::string("\n"),
+             std::string("a\r\nb\rc\n\nd"),
+             std::string("a\r\r\nb"),
+             std::string("a\vb\fc\x1c"
+                         "d\x1d"
+                         "e\x1e"
+                         "f\x1fg"),
+             "a" + NEL + "b" + LS + "c\xe2\x80\xa9",
+             "x" + LS,
+             std::string("\r\n"),
          }) {
         ops.push_back({"splitlines", s, ""});
     }
     for (const std::string& s : std::vector<std::string>{
-             std::string(""), std::string(" "), "\x1c\x1f " + NBSP + "a b" + IDEO + "\t", MVS + "a" + MVS,
-             NEL + E_ACUTE + " " + E_ACUTE + LS, std::string("  a  b  "), std::string("\x1e"),
+             std::string(""),
+             std::string(" "),
+             "\x1c\x1f " + NBSP + "a b" + IDEO + "\t",
+             MVS + "a" + MVS,
+             NEL + E_ACUTE + " " + E_ACUTE + LS,
+             std::string("  a  b  "),
+             std::string("\x1e"),
          }) {
         for (const char* name : {"strip", "lstrip", "rstrip", "split_ws", "isspace"}) ops.push_back({name, s, ""});
     }
-    for (const auto& [s, a] : std::vector<std::pair<std::string, std::string>>{
-             {"__init__", "_"}, {"##  title", "#"}, {"//a/b/", "/"}, {E_ACUTE + "x" + E_ACUTE, E_ACUTE},
-             {"\xc3\xa8" "a\xc3\xa8", E_ACUTE}, {"abcba", "ab"}, {"xx", ""}, {"", "x"}}) {
+    for (const auto& [s, a] : std::vector<std::pair<std::string, std::string>>{{"__init__", "_"},
+                                                                               {"##  title", "#"},
+                                                                               {"//a/b/", "/"},
+                                                                               {E_ACUTE + "x" + E_ACUTE, E_ACUTE},
+                                                                               {"\xc3\xa8"
+                                                                                "a\xc3\xa8",
+                                                                                E_ACUTE},
+                                                                               {"abcba", "ab"},
+                                                                               {"xx", ""},
+                                                                               {"", "x"}}) {
         for (const char* name : {"strip_chars", "lstrip_chars", "rstrip_chars"}) ops.push_back({name, s, a});
     }
-    for (const auto& [s, a] : std::vector<std::pair<std::string, std::string>>{
-             {"a_b__c_", "_"}, {"/a//b/", "/"}, {"", "/"}, {"x", "x"}, {E_ACUTE + "1" + E_ACUTE + "2", E_ACUTE},
-             {"aaa", "aa"}, {"a::b::", "::"}}) {
+    for (const auto& [s, a] : std::vector<std::pair<std::string, std::string>>{{"a_b__c_", "_"},
+                                                                               {"/a//b/", "/"},
+                                                                               {"", "/"},
+                                                                               {"x", "x"},
+                                                                               {E_ACUTE + "1" + E_ACUTE + "2", E_ACUTE},
+                                                                               {"aaa", "aa"},
+                                                                               {"a::b::", "::"}}) {
         ops.push_back({"split_sep", s, a});
         ops.push_back({"count", s, a});
     }
@@ -285,9 +364,14 @@ TEST(TextOps, RowsWhiteSpaceAndPieces) {
              {"{a}\\{b}{", "{"}, {"{a}\\{b}{", "\\{"}, {"aaaa", "aa"}, {E_ACUTE + E_ACUTE, ""}, {"", ""}}) {
         ops.push_back({"count", s, a});
     }
-    for (const auto& [s, a] : std::vector<std::pair<std::string, std::string>>{
-             {"aaaa", "aa|b"}, {"{x}<y>", "{|"}, {E_ACUTE + "-" + E_ACUTE, E_ACUTE + "|e"}, {"ab", "|-"},
-             {"", "|-"}, {"abc", "abc|"}, {"a.b.c", ".|::"}}) {
+    for (const auto& [s, a] :
+         std::vector<std::pair<std::string, std::string>>{{"aaaa", "aa|b"},
+                                                          {"{x}<y>", "{|"},
+                                                          {E_ACUTE + "-" + E_ACUTE, E_ACUTE + "|e"},
+                                                          {"ab", "|-"},
+                                                          {"", "|-"},
+                                                          {"abc", "abc|"},
+                                                          {"a.b.c", ".|::"}}) {
         ops.push_back({"replace", s, a});
     }
     const std::string mixed = "a" + E_ACUTE + "\xe2\x82\xac\xf0\x9f\x98\x80" + HIGH + "z";
@@ -296,9 +380,7 @@ TEST(TextOps, RowsWhiteSpaceAndPieces) {
     expect_host_agrees(ops);
 }
 
-TEST(TextOps, EmptySeparatorIsRejected) {
-    EXPECT_THROW(core::split_sep("abc", ""), std::invalid_argument);
-}
+TEST(TextOps, EmptySeparatorIsRejected) { EXPECT_THROW(core::split_sep("abc", ""), std::invalid_argument); }
 
 }  // namespace
 

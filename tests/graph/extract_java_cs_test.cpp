@@ -51,37 +51,37 @@ TEST(ExtractJava, TypeWindows) {
 
 TEST(ExtractJava, MethodPasses) {
     const std::string text =
-        "public class A {\n"                                  // 0
-        "    public static void main(String[] args) {}\n"     // 1
-        "    private void audit(Order o) {}\n"                // 2
-        "    public void Capitalised() {}\n"                  // 3
-        "    public void _hidden() {}\n"                      // 4
+        "public class A {\n"                                     // 0
+        "    public static void main(String[] args) {}\n"        // 1
+        "    private void audit(Order o) {}\n"                   // 2
+        "    public void Capitalised() {}\n"                     // 3
+        "    public void _hidden() {}\n"                         // 4
         "    public Map<String, List<Order>> byCustomer() {}\n"  // 5
-        "    public <T> T convert(Object o) {}\n"             // 6
-        "    public final static int count() {}\n"            // 7
-        "    public abstract void onEvent();\n"               // 8
-        "    public A(int x) {}\n"                            // 9
-        "    void start() {\n"                                // 10
-        "        if (x) {}\n"                                 // 11
-        "        else handle(x);\n"                           // 12
-        "        return build(x);\n"                          // 13
-        "    }\n"                                             // 14
-        "\n"                                                  // 15
-        "    List<Order> pending() {}\n"                      // 16
-        "    int[] sizes() {}\n"                              // 17
-        "    @Override\n"                                     // 18
-        "    public String toString() {}\n"                   // 19
-        "    override fun render() {}\n"                      // 20
-        "    fun create(): A = A()\n"                         // 21
-        "  def dispatch(path: String) = 1\n"                  // 22
-        "    public void main() {}\n"                         // 23
-        "}";                                                  // 24
-    EXPECT_EQ(brief(vorlane::extract_symbols_java(text, "A.java")),
-              (Rows{"A model 0-24 exported", "main use_case 1-24 exported", "audit use_case 2-24",
-                    "byCustomer use_case 5-24 exported", "toString use_case 19-24 exported",
-                    "start use_case 10-24 exported", "handle use_case 12-24 exported",
-                    "pending use_case 15-24 exported", "sizes use_case 17-24 exported",
-                    "create use_case 21-24 exported", "dispatch use_case 22-24 exported"}));
+        "    public <T> T convert(Object o) {}\n"                // 6
+        "    public final static int count() {}\n"               // 7
+        "    public abstract void onEvent();\n"                  // 8
+        "    public A(int x) {}\n"                               // 9
+        "    void start() {\n"                                   // 10
+        "        if (x) {}\n"                                    // 11
+        "        else handle(x);\n"                              // 12
+        "        return build(x);\n"                             // 13
+        "    }\n"                                                // 14
+        "\n"                                                     // 15
+        "    List<Order> pending() {}\n"                         // 16
+        "    int[] sizes() {}\n"                                 // 17
+        "    @Override\n"                                        // 18
+        "    public String toString() {}\n"                      // 19
+        "    override fun render() {}\n"                         // 20
+        "    fun create(): A = A()\n"                            // 21
+        "  def dispatch(path: String) = 1\n"                     // 22
+        "    public void main() {}\n"                            // 23
+        "}";                                                     // 24
+    EXPECT_EQ(
+        brief(vorlane::extract_symbols_java(text, "A.java")),
+        (Rows{"A model 0-24 exported", "main use_case 1-24 exported", "audit use_case 2-24",
+              "byCustomer use_case 5-24 exported", "toString use_case 19-24 exported", "start use_case 10-24 exported",
+              "handle use_case 12-24 exported", "pending use_case 15-24 exported", "sizes use_case 17-24 exported",
+              "create use_case 21-24 exported", "dispatch use_case 22-24 exported"}));
 }
 
 // Both extractors span 60 rows below the start, clamped to the last row.
@@ -116,20 +116,20 @@ TEST(ExtractCs, TypesAndAccessWindows) {
 
 TEST(ExtractCs, Methods) {
     const std::string text =
-        "public class Gateway {\n"                                   // 0
-        "    public void Run() {}\n"                                 // 1
+        "public class Gateway {\n"                                    // 0
+        "    public void Run() {}\n"                                  // 1
         "    public async Task<Receipt> ChargeAsync(decimal a) {}\n"  // 2
-        "    public override string ToString() => \"g\";\n"          // 3
-        "    public static override void Reset() {}\n"               // 4
-        "    internal static void Warm() {}\n"                       // 5
-        "    protected virtual bool Validate(decimal a) {}\n"        // 6
-        "    public Gateway(IClient c) {}\n"                         // 7
-        "    public new void Hide() {}\n"                            // 8
-        "    public Dictionary<string, int> Totals() {}\n"           // 9
-        "    public void if() {}\n"                                  // 10
-        "    public int? Pending() {}\n"                             // 11
-        "    public void Run(int times) {}\n"                        // 12
-        "}";                                                         // 13
+        "    public override string ToString() => \"g\";\n"           // 3
+        "    public static override void Reset() {}\n"                // 4
+        "    internal static void Warm() {}\n"                        // 5
+        "    protected virtual bool Validate(decimal a) {}\n"         // 6
+        "    public Gateway(IClient c) {}\n"                          // 7
+        "    public new void Hide() {}\n"                             // 8
+        "    public Dictionary<string, int> Totals() {}\n"            // 9
+        "    public void if() {}\n"                                   // 10
+        "    public int? Pending() {}\n"                              // 11
+        "    public void Run(int times) {}\n"                         // 12
+        "}";                                                          // 13
     EXPECT_EQ(brief(vorlane::extract_symbols_cs(text, "A.cs")),
               (Rows{"Gateway model 0-13 exported", "Run use_case 1-13 exported", "ChargeAsync use_case 2-13 exported",
                     "ToString use_case 3-13 exported", "Reset use_case 4-13 exported", "Warm use_case 5-13",
@@ -148,21 +148,20 @@ TEST(JavaCsPatterns, RoutinesMatchHost) {
 // back the optional modifiers and "[]" the same way.
 TEST(JavaCsPatterns, UnclosedBracketsMatchHost) {
     std::vector<std::string> texts;
-    const std::vector<std::string> openings = {"public a<",       "private static final List<", "\n a<",
-                                               "\n\tMap<K, ",     "protected synchronized a <",  "public a<b>",
-                                               "\n a<b> c",       "public static a<b> static ",  "\n a<b>[]"};
-    const std::vector<std::string> tails = {"", "> run(", ">[] run(", "> Run(", ";> run(", "{> run(",
-                                            "(> run(", "> static run(", "\n>\nrun\n(", ">> run("};
+    const std::vector<std::string> openings = {"public a<",   "private static final List<", "\n a<",
+                                               "\n\tMap<K, ", "protected synchronized a <", "public a<b>",
+                                               "\n a<b> c",   "public static a<b> static ", "\n a<b>[]"};
+    const std::vector<std::string> tails = {"",        "> run(",  ">[] run(",      "> Run(",      ";> run(",
+                                            "{> run(", "(> run(", "> static run(", "\n>\nrun\n(", ">> run("};
     for (const auto& o : openings)
         for (const auto& t : tails) {
             texts.push_back(repeat(o, 40) + t);
             texts.push_back(o + t + repeat(o, 5) + t);
         }
     std::mt19937 rng(7);
-    const std::vector<std::string> pieces = {"public", "private", " ",     "\n", "\t",      "static", "final",
-                                             "default", "a",      "List",  "<",  ">",       "[]",     "[",
-                                             "(",      ";",       "{",     "for", "format", "new",    "x_",
-                                             "R",      "\xc3\xa9", ",",   "@",  "\xe3\x80\x80"};
+    const std::vector<std::string> pieces = {
+        "public", "private", " ", "\n", "\t",  "static", "final", "default", "a", "List",     "<", ">", "[]",
+        "[",      "(",       ";", "{",  "for", "format", "new",   "x_",      "R", "\xc3\xa9", ",", "@", "\xe3\x80\x80"};
     for (int i = 0; i < 1500; ++i) {
         std::string t;
         for (int k = static_cast<int>(rng() % 30); k > 0; --k) t += pieces[rng() % pieces.size()];
@@ -178,16 +177,13 @@ TEST(JavaCsPatterns, LongRuns) {
     EXPECT_EQ(brief(vorlane::extract_symbols_java(repeat("public\n", 40000) + "class Y {}", "A.java")),
               (Rows{"Y model 0-60 exported"}));
     const auto patterns = vorlane::java_cs_patterns();
-    for (const auto& spec : patterns)
-        EXPECT_TRUE(spans_of(spec, blanks).empty()) << spec.label;
+    for (const auto& spec : patterns) EXPECT_TRUE(spans_of(spec, blanks).empty()) << spec.label;
 
     // Thousands of "<" that close only at the end, or never.
     const std::string generic = repeat("public a<", 30000), indented = repeat("\n a<", 60000);
-    EXPECT_EQ(brief(vorlane::extract_symbols_java(generic + "> run(", "A.java")),
-              (Rows{"run use_case 0-0 exported"}));
+    EXPECT_EQ(brief(vorlane::extract_symbols_java(generic + "> run(", "A.java")), (Rows{"run use_case 0-0 exported"}));
     // the last opening's run "a<" is a type: the blanks and the name follow it
-    EXPECT_EQ(brief(vorlane::extract_symbols_java(generic + " run(", "A.java")),
-              (Rows{"run use_case 0-0 exported"}));
+    EXPECT_EQ(brief(vorlane::extract_symbols_java(generic + " run(", "A.java")), (Rows{"run use_case 0-0 exported"}));
     EXPECT_EQ(brief(vorlane::extract_symbols_java(generic + "( run(", "A.java")), Rows{});
     EXPECT_EQ(brief(vorlane::extract_symbols_java(indented + "> run(", "A.java")),
               (Rows{"run use_case 0-60 exported"}));

@@ -31,13 +31,13 @@ TEST(ExtractPhp, Rows) {
 // A declaration without a brace of its own ends where the next block below it closes.
 TEST(ExtractPhp, AbstractMethodEndsWithNextBlock) {
     const char* text =
-        "<?php\n"                                     // 0
-        "abstract class Base {\n"                     // 1
-        "    abstract public function index();\n"     // 2
-        "    public function show() {\n"              // 3
-        "        return 1;\n"                         // 4
-        "    }\n"                                     // 5
-        "}\n";                                        // 6
+        "<?php\n"                                  // 0
+        "abstract class Base {\n"                  // 1
+        "    abstract public function index();\n"  // 2
+        "    public function show() {\n"           // 3
+        "        return 1;\n"                      // 4
+        "    }\n"                                  // 5
+        "}\n";                                     // 6
     EXPECT_EQ(brief(vorlane::extract_symbols_php(text, "a.php")),
               (Rows{"index use_case 2-5 exported", "show use_case 3-5 exported", "Base model 1-6 exported"}));
 }
@@ -84,8 +84,7 @@ TEST(ExtractPhp, NamesAndTypes) {
         // the function pass runs first; the first of several methods of one name wins
         {"<?php\nclass Mail {}\nfunction Mail() {}\nclass A { public function run() {} }\n"
          "class B { public function run() {} }",
-         {"Mail use_case 1-1 exported", "run use_case 3-3 exported", "A model 3-3 exported",
-          "B model 4-4 exported"}},
+         {"Mail use_case 1-1 exported", "run use_case 3-3 exported", "A model 3-3 exported", "B model 4-4 exported"}},
         // names are not filtered
         {"<?php\nclass K { public function __construct() {} public function _x() {} }",
          {"__construct use_case 1-1 exported", "_x use_case 1-1 exported", "K model 1-1 exported"}},

@@ -60,17 +60,17 @@ TEST(ExtractRustRuby, FixedSpans) {
 // A Ruby definition starts on the first of the blank rows directly above it.
 TEST(ExtractRuby, RowsAfterEmptyRows) {
     const char* text =
-        "class Invoice\n"      // 0
-        "  def one\n"          // 1: directly below a non-blank row
-        "  end\n"              // 2
-        "\n"                   // 3: one empty row above two
-        "  def two\n"          // 4
-        "  end\n"              // 5
-        "\n"                   // 6: two empty rows (one of blanks) above three
-        "    \n"               // 7
-        "  def three\n"        // 8
-        "  end\n"              // 9
-        "end\n";               // 10
+        "class Invoice\n"  // 0
+        "  def one\n"      // 1: directly below a non-blank row
+        "  end\n"          // 2
+        "\n"               // 3: one empty row above two
+        "  def two\n"      // 4
+        "  end\n"          // 5
+        "\n"               // 6: two empty rows (one of blanks) above three
+        "    \n"           // 7
+        "  def three\n"    // 8
+        "  end\n"          // 9
+        "end\n";           // 10
     EXPECT_EQ(brief(vorlane::extract_symbols_rb(text, "a.rb")),
               (Rows{"one use_case 1-10 exported", "two use_case 3-10 exported", "three use_case 6-10 exported",
                     "Invoice model 0-10 exported"}));
@@ -86,8 +86,8 @@ TEST(ExtractRuby, Names) {
         // an opened singleton class gives nothing, a constant path its first segment
         {"class << self\nend\nclass Billing::Archive\nend", {"Billing model 2-3 exported"}},
         // leading underscore refused in both passes, and not remembered as seen
-        {"def _hidden\nmodule _Internal\nclass Visible\ndef visible_too", {"visible_too use_case 3-3 exported",
-                                                                          "Visible model 2-3 exported"}},
+        {"def _hidden\nmodule _Internal\nclass Visible\ndef visible_too",
+         {"visible_too use_case 3-3 exported", "Visible model 2-3 exported"}},
         // first definition of a name wins, a class named like a method gives nothing
         {"class A\n  def initialize\n  end\nend\nclass B\n  def initialize\n  end\nend\nclass initialize",
          {"initialize use_case 1-8 exported", "A model 0-8 exported", "B model 4-8 exported"}},

@@ -113,13 +113,15 @@ json.dump(res, open(sys.argv[2], "w"))
 // ASCII (U+001C counts as white space for the host, U+3000 too).
 inline std::vector<std::string> token_texts(unsigned seed, int count) {
     static const std::vector<std::string> tokens = {
-        " ",      "  ",       "\n",        "\n\n",     "\t",       "\x0c",    "\xe3\x80\x80", "\x1c",      "\r",
-        "public", "private",  "protected", "internal", "static",   "class",   "data",         "enum",      "struct",
-        "union",  "namespace", "def",      "module",   "pub",      "fn",      "async",        "(",         ")",
-        "{",      "}",        ";",         "UFUNCTION", "UCLASS",  "UENUM",   "X_API",        "virtual",   "*",
-        "&",      ":",        "<",         ">",        "/*",       "*/",      "x",            "Foo",       "bar",
-        "_a",     "1",        "if",        "function", "@interface", "interface", "abstract", "void",      "int",
-        "\xc3\xa9", "[]",     ",",         "crate",    "trait",    "object",  "sealed",       "record",    "return"};
+        " ",          "  ",        "\n",        "\n\n",    "\t",        "\x0c",      "\xe3\x80\x80",
+        "\x1c",       "\r",        "public",    "private", "protected", "internal",  "static",
+        "class",      "data",      "enum",      "struct",  "union",     "namespace", "def",
+        "module",     "pub",       "fn",        "async",   "(",         ")",         "{",
+        "}",          ";",         "UFUNCTION", "UCLASS",  "UENUM",     "X_API",     "virtual",
+        "*",          "&",         ":",         "<",       ">",         "/*",        "*/",
+        "x",          "Foo",       "bar",       "_a",      "1",         "if",        "function",
+        "@interface", "interface", "abstract",  "void",    "int",       "\xc3\xa9",  "[]",
+        ",",          "crate",     "trait",     "object",  "sealed",    "record",    "return"};
     std::mt19937 rng(seed);
     std::vector<std::string> out;
     for (int i = 0; i < count; ++i) {

@@ -21,7 +21,8 @@ struct NameCase {
 
 TEST(FrameNames, CamelPartsAndKeywords) {
     const std::vector<NameCase> cases = {
-        {"parseXMLDocumentNode", {"parse", "xml", "document", "node"},
+        {"parseXMLDocumentNode",
+         {"parse", "xml", "document", "node"},
          {"parsexmldocumentnode", "parse", "xml", "document", "node"}},
         {"IOError", {"error"}, {"ioerror", "error"}},
         {"MAX_FILE_BYTES", {"max_file_bytes"}, {"max_file_bytes", "max", "file", "bytes"}},
@@ -43,8 +44,8 @@ TEST(FrameNames, CamelPartsAndKeywords) {
         // At most ten keywords.
         {"alphaBetaGammaDeltaEpsilonZetaEtaThetaIotaKappaLambda",
          {"alpha", "beta", "gamma", "delta", "epsilon", "zeta", "eta", "theta", "iota", "kappa", "lambda"},
-         {"alphabetagammadeltaepsilonzetaetathetaiotakappalambda", "alpha", "beta", "gamma", "delta", "epsilon",
-          "zeta", "eta", "theta", "iota"}},
+         {"alphabetagammadeltaepsilonzetaetathetaiotakappalambda", "alpha", "beta", "gamma", "delta", "epsilon", "zeta",
+          "eta", "theta", "iota"}},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(vorlane::split_camel(c.name), c.camel) << c.name;
@@ -132,15 +133,15 @@ TEST(FrameClassify, TypeScriptNames) {
         const char* confidence;
     };
     const std::vector<Case> cases = {
-        {"GET", true, "api_route", "high"},       {"GET", false, "api_route", "high"},
-        {"OPTIONS", false, "api_route", "high"},  {"get", false, "utility", "medium"},
-        {"GETS", true, "use_case", "medium"},     {"useAuth", false, "hook", "high"},
-        {"useAuth", true, "hook", "high"},        {"user", true, "use_case", "high"},
-        {"use", true, "use_case", "high"},        {"useauth", false, "utility", "medium"},
-        {"Button", true, "use_case", "medium"},   {"use_x", true, "use_case", "high"},
-        {"use1", false, "utility", "medium"},     {"useÉtat", false, "hook", "high"},
-        {"Ⓐlpha", true, "use_case", "medium"},    {"ǅemo", true, "use_case", "high"},
-        {"_Private", true, "use_case", "high"},   {"fetchUsers", true, "use_case", "high"},
+        {"GET", true, "api_route", "high"},      {"GET", false, "api_route", "high"},
+        {"OPTIONS", false, "api_route", "high"}, {"get", false, "utility", "medium"},
+        {"GETS", true, "use_case", "medium"},    {"useAuth", false, "hook", "high"},
+        {"useAuth", true, "hook", "high"},       {"user", true, "use_case", "high"},
+        {"use", true, "use_case", "high"},       {"useauth", false, "utility", "medium"},
+        {"Button", true, "use_case", "medium"},  {"use_x", true, "use_case", "high"},
+        {"use1", false, "utility", "medium"},    {"useÉtat", false, "hook", "high"},
+        {"Ⓐlpha", true, "use_case", "medium"},   {"ǅemo", true, "use_case", "high"},
+        {"_Private", true, "use_case", "high"},  {"fetchUsers", true, "use_case", "high"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(vorlane::classify_ts(c.name, c.exported), (std::pair<std::string, std::string>(c.type, c.confidence)))
@@ -149,7 +150,9 @@ TEST(FrameClassify, TypeScriptNames) {
 
 TEST(FrameRows, LineFeedsOnly) {
     // A form feed ends a row for the split but not for the row count.
-    const std::string text = "a\x0c" "b\nc {\n}";
+    const std::string text =
+        "a\x0c"
+        "b\nc {\n}";
     EXPECT_EQ(core::splitlines(text).size(), 4u);
     vorlane::RowCounter rows(text);
     EXPECT_EQ(rows.row(0), 0);
@@ -189,13 +192,15 @@ TEST(FrameRecords, FirstNameWinsWithItsRowsAndHash) {
 TEST(FrameRecords, SharedAndOverlappingRangesKeepTheirOwnHashes) {
     // Rows end in every kind of break, so a range's hash is of its rows joined by "\n",
     // not of the text between them.
-    const std::string content = "a {\r\nb }\x0c" "c\n\nd \\{\r" "e }\u2028f";
+    const std::string content =
+        "a {\r\nb }\x0c"
+        "c\n\nd \\{\r"
+        "e }\u2028f";
     const Lines lines = core::splitlines(content);
     ASSERT_EQ(lines.size(), 7u);
     vorlane::SymbolFrame frame(content, "f");
-    const std::vector<std::pair<std::int64_t, std::int64_t>> ranges = {{0, 6}, {0, 6}, {0, 2}, {2, 6}, {6, 6},
-                                                                       {0, 6}, {3, 2}, {5, 9}, {-2, -1},
-                                                                       {2, 4}, {3, 4}, {2, 5}};
+    const std::vector<std::pair<std::int64_t, std::int64_t>> ranges = {
+        {0, 6}, {0, 6}, {0, 2}, {2, 6}, {6, 6}, {0, 6}, {3, 2}, {5, 9}, {-2, -1}, {2, 4}, {3, 4}, {2, 5}};
     for (std::size_t i = 0; i < ranges.size(); ++i)
         frame.add("n" + std::to_string(i), ranges[i].first, ranges[i].second, "model", "high", true);
     const vorlane::Symbols syms = frame.take();

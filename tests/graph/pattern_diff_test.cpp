@@ -43,9 +43,9 @@ std::string read_bytes(const std::string& path) {
 
 // Standard-library sources of the host: a fixed, bounded selection.
 std::vector<std::string> stdlib_files() {
-    const char* names[] = {"fnmatch.py",      "textwrap.py",      "shlex.py",        "json/decoder.py",
-                           "json/encoder.py", "string.py",        "glob.py",         "colorsys.py",
-                           "html/__init__.py", "email/_parseaddr.py", "lib2to3/Grammar.txt", "tokenize.py"};
+    const char* names[] = {
+        "fnmatch.py", "textwrap.py", "shlex.py",         "json/decoder.py",     "json/encoder.py",     "string.py",
+        "glob.py",    "colorsys.py", "html/__init__.py", "email/_parseaddr.py", "lib2to3/Grammar.txt", "tokenize.py"};
     FILE* p = popen("'" PYTHON_EXECUTABLE "' -c \"import sysconfig;print(sysconfig.get_paths()['stdlib'])\"", "r");
     std::string dir;
     if (p) {
@@ -69,16 +69,59 @@ std::string repeat(std::string_view unit, std::size_t n) {
 // Texts that stress the patterns: runs alone, after the words that open a pattern, and
 // between a head and a tail that complete one; plus seeded mixes of pattern tokens.
 std::vector<std::string> generated_texts() {
-    const std::vector<std::string> units = {
-        " ",  "\t", "\n",  " \n", "\n\n ", "\x0b", "\x0c", "\x1c", "\xc2\x85", "\xe2\x80\xa8", "\xe3\x80\x80",
-        "\r", "\r\n", "a", "Z",  "ab/",   "a-b_", "{",    "}",    "{}",       "(",            "é",
-        "İ",  "ı",  "\"",  ".",  "AB"};
-    const std::vector<std::string> heads = {
-        "",         "import",          "import ",     "from ",           "from a ",   "export ",
-        "export const x = ", "export const x = (", "def ",  "class ",  "@app.get(",  "require ",
-        "use ",     "x:Class=\"",      "#include ",   "function ",       "interface ", "type X ",
-        "async ",   "public ",         "pub ",        "import \"",       "import (",  "a/b",
-        "get",      "@router.post(\"/x\")\n"};
+    const std::vector<std::string> units = {" ",
+                                            "\t",
+                                            "\n",
+                                            " \n",
+                                            "\n\n ",
+                                            "\x0b",
+                                            "\x0c",
+                                            "\x1c",
+                                            "\xc2\x85",
+                                            "\xe2\x80\xa8",
+                                            "\xe3\x80\x80",
+                                            "\r",
+                                            "\r\n",
+                                            "a",
+                                            "Z",
+                                            "ab/",
+                                            "a-b_",
+                                            "{",
+                                            "}",
+                                            "{}",
+                                            "(",
+                                            "é",
+                                            "İ",
+                                            "ı",
+                                            "\"",
+                                            ".",
+                                            "AB"};
+    const std::vector<std::string> heads = {"",
+                                            "import",
+                                            "import ",
+                                            "from ",
+                                            "from a ",
+                                            "export ",
+                                            "export const x = ",
+                                            "export const x = (",
+                                            "def ",
+                                            "class ",
+                                            "@app.get(",
+                                            "require ",
+                                            "use ",
+                                            "x:Class=\"",
+                                            "#include ",
+                                            "function ",
+                                            "interface ",
+                                            "type X ",
+                                            "async ",
+                                            "public ",
+                                            "pub ",
+                                            "import \"",
+                                            "import (",
+                                            "a/b",
+                                            "get",
+                                            "@router.post(\"/x\")\n"};
     const std::vector<std::string> tails = {"", " from 'm'", "\"q\"", "x.py", "def f(", "class A", "{}"};
     std::vector<std::string> out;
     const std::size_t n = 500;
@@ -94,12 +137,16 @@ std::vector<std::string> generated_texts() {
         }
 
     const std::vector<std::string> tokens = {
-        "import", "from",  "export", "const", "default", "async", "function", "class", "def", "interface", "type",
-        "require", "use",  "mod",    "using", "x:Class=", "#include", "@", "app", ".", "get", "POST", "GET",
-        "(",      ")",     "{",      "}",     "=",     "=>",    "z.",      "'",     "\"",  "/",   "\\",  "x",
-        "Foo",    "useAuth", "userSchema", "a/b.ts", ".py", "json", " ",  "  ",    "\t",   "\n", "\n\n", "\n ",
-        "\x0c",   "\xe3\x80\x80", "\xc2\x85", "é",  "İ",     "ı",     ";",       ":",     "*",   "_",   "test_x",
-        "<",      ">",     "[",      "]",     "blueprint", "router", "delete", "fn",   "pub",  "@interface"};
+        "import",   "from",     "export",     "const",  "default",   "async", "function",
+        "class",    "def",      "interface",  "type",   "require",   "use",   "mod",
+        "using",    "x:Class=", "#include",   "@",      "app",       ".",     "get",
+        "POST",     "GET",      "(",          ")",      "{",         "}",     "=",
+        "=>",       "z.",       "'",          "\"",     "/",         "\\",    "x",
+        "Foo",      "useAuth",  "userSchema", "a/b.ts", ".py",       "json",  " ",
+        "  ",       "\t",       "\n",         "\n\n",   "\n ",       "\x0c",  "\xe3\x80\x80",
+        "\xc2\x85", "é",        "İ",          "ı",      ";",         ":",     "*",
+        "_",        "test_x",   "<",          ">",      "[",         "]",     "blueprint",
+        "router",   "delete",   "fn",         "pub",    "@interface"};
     std::mt19937 rng(20240611);
     auto mix = [&](const std::vector<std::string>& alphabet, int count, int max_kinds, int max_len) {
         for (int i = 0; i < count; ++i) {
@@ -113,20 +160,67 @@ std::vector<std::string> generated_texts() {
         }
     };
     // Hand-made cases of the routines' branches.
-    for (const char* t : {
-             "import \"a\"", "import(\"a\")", "import ( \"a\"", "import (\n\"a\" \"b\")", "import \"\"", "import \"",
-             "import  ( \"x\"", "import(  \"x\"", "import\xe3\x80\x80\"x\"", "import (\"a", "import \"a",
-             "import from 'a'", "import  from 'a'", "import  from 'a' from 'b'", "import \n from 'a'",
-             "import x\n from 'a'", "import x from\n'a'", "import x\nfrom 'a'", "import  from '' from 'b'",
-             "import x from 'a", "import x from 'a\"", "import\tx\tfrom\t\"y\"", "import x from  \n 'y'",
-             "import x  y from 'z' from 'w'", "import a\n\n from 'b'", "import a \n b from 'c'",
-             "import a\xc2\x85" "from 'b'", "import a from 'b' import c from 'd'", "import import x from 'y'",
-             "import a\nimport b from 'c'\nimport  from 'd'", "\n\n import a", "import", "from . import x",
-             "  from a import  \n", "\x0c" "import a", "\n \n from a.b import c\nfrom x import", "from a import",
-             "a/b.tsx", "a/b.tsxx", "./src/App.tsx", "x/y.CPP", "a/b.c.d/e.py", "https://example.com/docs/a.md",
-             "a/b.jsonp", "/.py", "a/.py", "-/x.h", "a/b.hpp", "a/b.", "a/b.kts.cs", "HTMLParser", "ABc", "AB",
-             "aBCd", "XMLHttpRequest", "ABCdEFg", "@blueprınt.get('/')\ndef ıtem(", "@BLUEPRİNT.post()\n  def İtem (",
-             "@Router.Patch ( x )\n\t@auth\n async  def h_1("})
+    for (const char* t : {"import \"a\"",
+                          "import(\"a\")",
+                          "import ( \"a\"",
+                          "import (\n\"a\" \"b\")",
+                          "import \"\"",
+                          "import \"",
+                          "import  ( \"x\"",
+                          "import(  \"x\"",
+                          "import\xe3\x80\x80\"x\"",
+                          "import (\"a",
+                          "import \"a",
+                          "import from 'a'",
+                          "import  from 'a'",
+                          "import  from 'a' from 'b'",
+                          "import \n from 'a'",
+                          "import x\n from 'a'",
+                          "import x from\n'a'",
+                          "import x\nfrom 'a'",
+                          "import  from '' from 'b'",
+                          "import x from 'a",
+                          "import x from 'a\"",
+                          "import\tx\tfrom\t\"y\"",
+                          "import x from  \n 'y'",
+                          "import x  y from 'z' from 'w'",
+                          "import a\n\n from 'b'",
+                          "import a \n b from 'c'",
+                          "import a\xc2\x85"
+                          "from 'b'",
+                          "import a from 'b' import c from 'd'",
+                          "import import x from 'y'",
+                          "import a\nimport b from 'c'\nimport  from 'd'",
+                          "\n\n import a",
+                          "import",
+                          "from . import x",
+                          "  from a import  \n",
+                          "\x0c"
+                          "import a",
+                          "\n \n from a.b import c\nfrom x import",
+                          "from a import",
+                          "a/b.tsx",
+                          "a/b.tsxx",
+                          "./src/App.tsx",
+                          "x/y.CPP",
+                          "a/b.c.d/e.py",
+                          "https://example.com/docs/a.md",
+                          "a/b.jsonp",
+                          "/.py",
+                          "a/.py",
+                          "-/x.h",
+                          "a/b.hpp",
+                          "a/b.",
+                          "a/b.kts.cs",
+                          "HTMLParser",
+                          "ABc",
+                          "AB",
+                          "aBCd",
+                          "XMLHttpRequest",
+                          "ABCdEFg",
+                          "@blueprınt.get('/')\ndef ıtem(",
+                          "@BLUEPRİNT.post()\n  def İtem (",
+                          "@Router.Patch ( x )\n\t@auth\n async  def h_1("})
         out.push_back(t);
     mix(tokens, 300, 12, 80);
     // Small alphabets around the patterns that have routines of their own, so that their
@@ -262,10 +356,10 @@ TEST_F(PatternDiff, SameMatchesAsTheHost) {
             std::size_t i = 0;
             while (i < actual.size() && i < expected.size() && actual[i] == expected[i]) ++i;
             const std::size_t at = i - i % width;
-            ADD_FAILURE() << spec.label << (spec.find_all ? " (routine)" : "") << " on " << texts_[t].name
-                          << ": match " << at / width << " differs; host " << describe(expected, at, width)
-                          << ", builder " << describe(actual, at, width) << " (" << expected.size() / width
-                          << " vs " << actual.size() / width << " matches)";
+            ADD_FAILURE() << spec.label << (spec.find_all ? " (routine)" : "") << " on " << texts_[t].name << ": match "
+                          << at / width << " differs; host " << describe(expected, at, width) << ", builder "
+                          << describe(actual, at, width) << " (" << expected.size() / width << " vs "
+                          << actual.size() / width << " matches)";
             ++reported;
         }
     }

@@ -29,8 +29,7 @@ struct Case {
 };
 
 void expect_cases(const std::vector<Case>& cases) {
-    for (const auto& c : cases)
-        EXPECT_EQ(brief(vorlane::relations_of("f", c.suffix, c.text), "f"), c.edges) << c.what;
+    for (const auto& c : cases) EXPECT_EQ(brief(vorlane::relations_of("f", c.suffix, c.text), "f"), c.edges) << c.what;
 }
 
 TEST(Relations, GeneralPasses) {
@@ -54,41 +53,63 @@ TEST(Relations, GeneralPasses) {
         {"require with a blank inside", ".js", "require( 'x')", {}},
         {"python dotted import", ".py", "import os.path\n", {"imports os.path"}},
         {"python list: first name only", ".py", "import os, sys\n", {"imports os"}},
-        {"python relative from", ".py", "from . import x\nfrom .models import User\n", {"imports .", "imports .models"}},
+        {"python relative from",
+         ".py",
+         "from . import x\nfrom .models import User\n",
+         {"imports .", "imports .models"}},
         {"python indented import", ".py", "if x:\n    import json\n", {"imports json"}},
         {"letter case counts", ".py", "Import X\nFROM a IMPORT b\n", {}},
         {"blank rows before an import", ".py", "\n\n  \n\timport a\n", {"imports a"}},
-        {"markdown gets the general passes", ".md", "import fmt\nsee docs/guide.md\n",
+        {"markdown gets the general passes",
+         ".md",
+         "import fmt\nsee docs/guide.md\n",
          {"imports fmt", "references docs/guide.md"}},
     });
 }
 
 TEST(Relations, LanguagePasses) {
     expect_cases({
-        {"swift, column 0 only, also the dotted-name pass", ".swift", "import UIKit\n  import Foundation\n",
+        {"swift, column 0 only, also the dotted-name pass",
+         ".swift",
+         "import UIKit\n  import Foundation\n",
          {"imports UIKit", "imports Foundation", "imports UIKit"}},
-        {"rust use and mod, uses first", ".rs", "mod tests;\nuse std::io;\nuse std::{io, fs};\npub use a::b;\n  use c;\n",
+        {"rust use and mod, uses first",
+         ".rs",
+         "mod tests;\nuse std::io;\nuse std::{io, fs};\npub use a::b;\n  use c;\n",
          {"imports std::io", "imports std::", "imports tests"}},
-        {"java: dotted-name pass and language pass", ".java",
+        {"java: dotted-name pass and language pass",
+         ".java",
          "import java.util.List;\nimport static org.x;\nimport a.b.*;\n",
          {"imports java.util.List", "imports static", "imports a.b.", "imports java.util.List", "imports static",
           "imports a.b."}},
         {"kotlin script", ".kts", "import a.B\n", {"imports a.B", "imports a.B"}},
         {"scala", ".scala", "import a.b\n", {"imports a.b", "imports a.b"}},
-        {"c#", ".cs", "using System.Text;\nusing static System.Math;\nusing (var r = x) {}\n",
+        {"c#",
+         ".cs",
+         "using System.Text;\nusing static System.Math;\nusing (var r = x) {}\n",
          {"imports System.Text", "imports static"}},
         {"suffix compared exactly", ".CS", "using System.Text;\n", {}},
         {"suffix of another group", ".rb", "using System.Text;\n", {}},
-        {"xaml: the first class only", ".xaml", "<A x:Class=\"App.Main\"/><B x:Class=\"App.Other\"/>",
+        {"xaml: the first class only",
+         ".xaml",
+         "<A x:Class=\"App.Main\"/><B x:Class=\"App.Other\"/>",
          {"references App.Main"}},
-        {"ruby, parenthesised require through the general pass first", ".rb",
+        {"ruby, parenthesised require through the general pass first",
+         ".rb",
          "require 'json'\nrequire_relative \"../lib/x\"\nrequire('y')\n",
          {"requires y", "requires json", "requires ../lib/x"}},
-        {"php", ".php", "use App\\Models\\User;\n    use Inner;\nuse function Foo\\bar;\n",
+        {"php",
+         ".php",
+         "use App\\Models\\User;\n    use Inner;\nuse function Foo\\bar;\n",
          {"imports App\\Models\\User", "imports function"}},
-        {"c include, quoted form in column 0 only", ".h", "#include \"foo.h\"\n#include <stdio.h>\n# include \"x.h\"\n",
+        {"c include, quoted form in column 0 only",
+         ".h",
+         "#include \"foo.h\"\n#include <stdio.h>\n# include \"x.h\"\n",
          {"includes foo.h"}},
-        {"c++ include of a path", ".cpp", "#include \"core/a.hpp\"\n", {"includes core/a.hpp", "references core/a.hpp"}},
+        {"c++ include of a path",
+         ".cpp",
+         "#include \"core/a.hpp\"\n",
+         {"includes core/a.hpp", "references core/a.hpp"}},
     });
 }
 
@@ -96,15 +117,21 @@ TEST(Relations, PathTokens) {
     expect_cases({
         {"plain path", ".txt", "see src/app/main.py", {"references src/app/main.py"}},
         {"leading dot dropped", ".txt", "./src/App.tsx", {"references /src/App.tsx"}},
-        {"longest listed extension: tsx, json, hpp", ".txt", "a/b.tsx a/c.json a/d.hpp",
+        {"longest listed extension: tsx, json, hpp",
+         ".txt",
+         "a/b.tsx a/c.json a/d.hpp",
          {"references a/b.tsx", "references a/c.json", "references a/d.hpp"}},
-        {"nothing has to follow the extension", ".txt", "a/b.tsxx a/c.jsonp",
+        {"nothing has to follow the extension",
+         ".txt",
+         "a/b.tsxx a/c.jsonp",
          {"references a/b.tsx", "references a/c.json"}},
         {"no slash", ".txt", "data.json", {}},
         {"one dot only", ".txt", "foo/bar.test.ts", {}},
         {"lower-case extensions only", ".txt", "x/y.CPP", {}},
         {"xaml is not listed", ".txt", "a/b.xaml", {}},
-        {"web address in pieces", ".txt", "https://example.com/docs/a.md",
+        {"web address in pieces",
+         ".txt",
+         "https://example.com/docs/a.md",
          {"references //example.c", "references om/docs/a.md"}},
         {"token right after a match", ".txt", "a/b.pyc/d.py", {"references a/b.py", "references c/d.py"}},
     });
@@ -131,7 +158,9 @@ TEST(Relations, LongRuns) {
         {"blanks after import", ".ts", "import" + std::string(n, ' ') + "\"x\"", {"imports x"}},
         {"blanks after import, no from", ".ts", "import" + std::string(n, ' ') + "x", {"imports x"}},
         {"blanks before from", ".ts", "import x" + std::string(n, ' ') + "from 'y'", {"imports y", "imports x"}},
-        {"imports on one long row", ".ts", [&] {
+        {"imports on one long row",
+         ".ts",
+         [&] {
              std::string s;
              while (s.size() < n) s += "import  x ";
              return s;

@@ -12,7 +12,7 @@
 namespace scan_fixture {
 
 class Tree : public ::testing::Test {
-  protected:
+protected:
     std::string dir;  // absolute, links resolved
 
     void SetUp() override {

@@ -24,7 +24,7 @@ using core::Json;
 
 // Sets VORLANE_THREADS for one scope and puts back what was there.
 class Threads {
-  public:
+public:
     explicit Threads(const char* value) {
         if (const char* old = std::getenv("VORLANE_THREADS")) old_ = old;
         if (value)
@@ -39,7 +39,7 @@ class Threads {
             unsetenv("VORLANE_THREADS");
     }
 
-  private:
+private:
     std::optional<std::string> old_;
 };
 
@@ -50,16 +50,20 @@ struct Sample {
     const char* text;
 };
 const Sample kSamples[] = {
-    {".ts", "import { a } from './lib/a';\nexport async function handle{n}(req: Request) {\n  return fetch('/api/{n}');\n}\n"
-            "export class Store{n} {}\nexport const useThing{n} = () => 1;\n"},
+    {".ts",
+     "import { a } from './lib/a';\nexport async function handle{n}(req: Request) {\n  return fetch('/api/{n}');\n}\n"
+     "export class Store{n} {}\nexport const useThing{n} = () => 1;\n"},
     {".tsx", "import React from \"react\";\nexport default function Page{n}() {\n  return <div>{n}</div>;\n}\n"},
     {".js", "const m = require('./mod');\nfunction run{n}(a) {\n  return a;\n}\nmodule.exports = { run{n} };\n"},
     {".jsx", "import x from './x.js';\nexport function View{n}() { return <p/>; }\n"},
-    {".py", "\"\"\"Module {n} \xc3\xa9t\xc3\xa9 docs.\"\"\"\nimport os\nfrom .models import User\n\n@app.get('/items/{n}')\n"
-            "def get_item_{n}(x):\n    return x\n\nclass Model{n}:\n    def save(self):\n        pass\n"},
-    {".rs", "use std::io;\nmod util;\npub fn parse_{n}(s: &str) -> usize {\n    s.len()\n}\npub struct Thing{n} { a: u8 }\n"},
-    {".java", "import java.util.List;\npublic class Service{n} {\n    public List<String> find{n}(int id) {\n"
-              "        return null;\n    }\n}\n"},
+    {".py",
+     "\"\"\"Module {n} \xc3\xa9t\xc3\xa9 docs.\"\"\"\nimport os\nfrom .models import User\n\n@app.get('/items/{n}')\n"
+     "def get_item_{n}(x):\n    return x\n\nclass Model{n}:\n    def save(self):\n        pass\n"},
+    {".rs",
+     "use std::io;\nmod util;\npub fn parse_{n}(s: &str) -> usize {\n    s.len()\n}\npub struct Thing{n} { a: u8 }\n"},
+    {".java",
+     "import java.util.List;\npublic class Service{n} {\n    public List<String> find{n}(int id) {\n"
+     "        return null;\n    }\n}\n"},
     {".kt", "import a.b.C\nclass Kt{n} {\n    fun go{n}() {}\n}\n"},
     {".kts", "import x.y\nfun script{n}() {}\n"},
     {".scala", "import scala.io\nobject Sc{n} {\n  def run{n}(): Unit = {}\n}\n"},
@@ -67,8 +71,9 @@ const Sample kSamples[] = {
     {".rb", "require 'json'\nrequire_relative \"../lib/x\"\nclass Store{n}\n  def fetch_{n}(id)\n    id\n  end\nend\n"},
     {".php", "<?php\nuse App\\Models\\User;\nclass Repo{n} {\n    public function find{n}($id) { return $id; }\n}\n"},
     {".c", "#include \"util.h\"\nint compute_{n}(int a, int b) {\n    return a + b;\n}\nstruct S{n} { int x; };\n"},
-    {".cpp", "#include \"core/x.hpp\"\nnamespace ns{n} {\nclass Widget{n} { public: void draw(); };\n"
-             "void Widget{n}::draw() {\n}\n}\n"},
+    {".cpp",
+     "#include \"core/x.hpp\"\nnamespace ns{n} {\nclass Widget{n} { public: void draw(); };\n"
+     "void Widget{n}::draw() {\n}\n}\n"},
     {".h", "#include \"base.h\"\nstruct Header{n};\nint api_{n}(void);\n"},
     {".hpp", "#include \"base.hpp\"\nclass Tpl{n} {};\n"},
     {".go", "package main\nimport \"fmt\"\nfunc Serve{n}() { fmt.Println(\"{n}\") }\n"},
@@ -88,14 +93,15 @@ std::string fill(const char* text, int n) {
 }
 
 class ParallelScan : public scan_fixture::Tree {
-  protected:
+protected:
     // 24 suffixes x 16 files, spread over nested folders, plus a second copy of one
     // file under another name so that whole edge lists repeat.
     void SetUp() override {
         Tree::SetUp();
         for (int i = 0; i < 16; ++i)
             for (const Sample& s : kSamples)
-                file("tree/pkg" + std::to_string(i % 4) + "/sub" + std::to_string(i % 3) + "/f" + std::to_string(i) + s.ext,
+                file("tree/pkg" + std::to_string(i % 4) + "/sub" + std::to_string(i % 3) + "/f" + std::to_string(i) +
+                         s.ext,
                      fill(s.text, i));
         file("tree/copy/f0.py", fill(kSamples[4].text, 0));
         // A directory link inside the tree lists a folder's files a second time under the
@@ -191,8 +197,12 @@ TEST_F(ParallelScan, AFailingFileFailsEveryPathAlike) {
         EXPECT_THROW(vorlane::scan(root, existing), core::KeyError) << n;
         EXPECT_THROW(vorlane::scan_text(root, existing), core::KeyError) << n;
         Json loaded;
-        EXPECT_THROW(vorlane::scan_text(root, [&] { return existing; }, loaded), core::KeyError) << n;
-        EXPECT_THROW(vorlane::scan_text(root, []() -> Json { throw core::OsError(5, "g.json"); }, loaded),
+        EXPECT_THROW(vorlane::scan_text(
+                         root, [&] { return existing; }, loaded),
+                     core::KeyError)
+            << n;
+        EXPECT_THROW(vorlane::scan_text(
+                         root, []() -> Json { throw core::OsError(5, "g.json"); }, loaded),
                      core::OsError)
             << n;
     }
@@ -220,7 +230,10 @@ TEST_F(ParallelScan, AStopRequestEndsEveryPathAndWritesNothing) {
         Threads t(n);
         EXPECT_THROW(vorlane::scan(root, nullptr, limits), core::Stopped) << n;
         Json loaded;
-        EXPECT_THROW(vorlane::scan_text(root, [] { return Json::object(); }, loaded, limits), core::Stopped) << n;
+        EXPECT_THROW(vorlane::scan_text(
+                         root, [] { return Json::object(); }, loaded, limits),
+                     core::Stopped)
+            << n;
         EXPECT_THROW(vorlane::command::run(root, at("out/g.json"), &stop), core::Stopped) << n;
         EXPECT_FALSE(std::ifstream(at("out/g.json")).good());
         EXPECT_FALSE(std::ifstream(at("out/symbol_index.json")).good());
@@ -234,9 +247,16 @@ TEST(ScanThreads, FromTheEnvironmentOrTheHardware) {
         std::optional<unsigned> want;  // nullopt: the hardware's default
     };
     const Case cases[] = {
-        {"1", 1000, 1u}, {"3", 1000, 3u}, {"3", 8, 2u}, {"5", 0, 1u},
-        {nullptr, 1000, std::nullopt}, {"0", 1000, std::nullopt}, {"x", 1000, std::nullopt},
-        {"4x", 1000, std::nullopt}, {"", 1000, std::nullopt}, {"-2", 1000, std::nullopt},
+        {"1", 1000, 1u},
+        {"3", 1000, 3u},
+        {"3", 8, 2u},
+        {"5", 0, 1u},
+        {nullptr, 1000, std::nullopt},
+        {"0", 1000, std::nullopt},
+        {"x", 1000, std::nullopt},
+        {"4x", 1000, std::nullopt},
+        {"", 1000, std::nullopt},
+        {"-2", 1000, std::nullopt},
     };
     unsigned hardware;
     {

@@ -53,7 +53,10 @@ TEST_F(ScanTest, EmptyOrMissingRoot) {
 TEST_F(ScanTest, SizeLimitAndTextModeReading) {
     file("exact.md", std::string(300000, 'a'));
     file("over.md", std::string(300001, 'a') + " see docs/x.md");
-    file("bad.md", "a\xff\xfe" "b\xe2\x82" "c");
+    file("bad.md",
+         "a\xff\xfe"
+         "b\xe2\x82"
+         "c");
     file("lf.md", "one\ntwo\n");
     file("crlf.md", "one\r\ntwo\r\n");
     file("cr.md", "one\rtwo\r");
@@ -166,7 +169,7 @@ TEST_F(ScanTest, LinkedFolderGivesOneNodePerIdAndEdgesOnce) {
 // The disk, except that the links named `bad` cannot be read (as a link to another
 // drive cannot be made relative on the Windows target).
 class UnreadableLinks final : public core::fs::FileSystem {
-  public:
+public:
     explicit UnreadableLinks(std::string bad) : bad_(std::move(bad)) {}
     core::fs::Status stat(const std::string& p) const override { return disk_.stat(p); }
     core::fs::Status lstat(const std::string& p) const override { return disk_.lstat(p); }
@@ -181,7 +184,7 @@ class UnreadableLinks final : public core::fs::FileSystem {
     int make_dir(const std::string& p) const override { return disk_.make_dir(p); }
     int current_dir(std::string& out) const override { return disk_.current_dir(out); }
 
-  private:
+private:
     const core::fs::FileSystem& disk_ = core::fs::disk();
     std::string bad_;
 };
@@ -214,7 +217,7 @@ TEST_F(ScanTest, AFileWithoutAnIdIsSkippedAsAnUnreadableOne) {
 }
 
 class TakeOver : public ScanTest {
-  protected:
+protected:
     const std::string text = "def handler(req):\n    return req\n";
     void SetUp() override {
         ScanTest::SetUp();
@@ -231,11 +234,14 @@ class TakeOver : public ScanTest {
 TEST_F(TakeOver, UnchangedHashTakesStoredValuesUnchanged) {
     const std::string hash = core::md5_prefix8(text);
     const Json stored = Json::parse(R"({"id": "stored-id", "kind": "file", "path": "p", "ext": ".x", "size": 7,
-        "keywords": ["kept"], "content": null, "summary": 42, "file_hash": ")" + hash + R"(", "extra": 1})");
+        "keywords": ["kept"], "content": null, "summary": 42, "file_hash": ")" +
+                                    hash + R"(", "extra": 1})");
     const Json g = vorlane::scan(dir, prior(stored));
     const Json& n = g["nodes"][0];
     EXPECT_EQ(n.dump(), Json::parse(R"({"id": "stored-id", "kind": "file", "path": "p", "ext": ".x", "size": 7,
-        "keywords": ["kept"], "content": null, "summary": 42, "file_hash": ")" + hash + R"("})").dump());
+        "keywords": ["kept"], "content": null, "summary": 42, "file_hash": ")" +
+                                    hash + R"("})")
+                            .dump());
     // Relations and symbols are made afresh all the same.
     const Json full = vorlane::scan(dir, nullptr);
     EXPECT_EQ(g["edges"], full["edges"]);
@@ -252,8 +258,8 @@ TEST_F(TakeOver, AbsentKeysFallBack) {
 }
 
 TEST_F(TakeOver, StoredKindOtherThanFileCarriesTheSymbolKeys) {
-    const Json g = vorlane::scan(dir, prior({{"id", "app.py"}, {"kind", "symbol"}, {"summary", "s"},
-                                             {"file_hash", core::md5_prefix8(text)}}));
+    const Json g = vorlane::scan(
+        dir, prior({{"id", "app.py"}, {"kind", "symbol"}, {"summary", "s"}, {"file_hash", core::md5_prefix8(text)}}));
     const Json& n = g["nodes"][0];
     EXPECT_FALSE(n.contains("summary"));
     EXPECT_EQ(n["symbol_type"], "");
@@ -296,7 +302,7 @@ TEST_F(ScanTest, SymbolIndexFromTheGraphsSymbolNodes) {
     EXPECT_EQ(vorlane::command::symbol_index(g).dump(), Json::parse(R"({
         "a.py::f": {"line_start": 9, "line_end": 9, "body_hash": "h3", "confidence": "", "path": "a.py"},
         "a.py::g": {"line_start": 4, "line_end": 4, "body_hash": "h2", "confidence": "", "path": "a.py"}})")
-                                                        .dump());
+                                                            .dump());
 }
 
 TEST_F(ScanTest, ReuseOfThePreviousGraphIsAllOrNothing) {
@@ -310,8 +316,16 @@ TEST_F(ScanTest, ReuseOfThePreviousGraphIsAllOrNothing) {
     const Case cases[] = {
         {"good", good, {"a", "b"}},
         {"bom", "\xef\xbb\xbf" + good, {}},
-        {"invalid utf-8", R"({"nodes": [{"id": "a", "kind": "file", "x": ")" "\xff" R"("}]})", {}},
-        {"encoded surrogate", R"({"nodes": [{"id": "a", "kind": "file", "x": ")" "\xed\xa0\x80" R"("}]})", {}},
+        {"invalid utf-8",
+         R"({"nodes": [{"id": "a", "kind": "file", "x": ")"
+         "\xff"
+         R"("}]})",
+         {}},
+        {"encoded surrogate",
+         R"({"nodes": [{"id": "a", "kind": "file", "x": ")"
+         "\xed\xa0\x80"
+         R"("}]})",
+         {}},
         {"not json", "{", {}},
         {"top level array", "[]", {}},
         {"no nodes", "{}", {}},

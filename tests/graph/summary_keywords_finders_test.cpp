@@ -95,8 +95,10 @@ std::vector<PatternSpec> bounded_specs() {
 
 // The pieces that each bounded pattern reacts to, white space of the host's kinds included.
 const std::map<std::string_view, std::vector<std::string>>& pieces() {
-    static const std::vector<std::string> ruby{" ", "\n", "def ", "class", "module", "def", "x", "\t", "_a", "\x1f", "\r"};
-    static const std::vector<std::string> c_lines{" ", "\n", "int", "main", "(", ")", ";", "{", "*", ":", "if", "x", "é", "-", "\t", "\u00a0", "<", "&", "\x1d"};
+    static const std::vector<std::string> ruby{" ", "\n", "def ", "class", "module", "def",
+                                               "x", "\t", "_a",   "\x1f",  "\r"};
+    static const std::vector<std::string> c_lines{" ",  "\n", "int", "main", "(",  ")",      ";", "{", "*",   ":",
+                                                  "if", "x",  "é",   "-",    "\t", "\u00a0", "<", "&", "\x1d"};
     static const std::map<std::string_view, std::vector<std::string>> p{
         {"summary.block_doc", {"/*", "*/", "/", "*", " ", "\n", "a", "/**", "\x1c", "\u3000"}},
         {"summary.rb_names", ruby},
@@ -107,16 +109,19 @@ const std::map<std::string_view, std::vector<std::string>>& pieces() {
          {" ", "\n", "public", "private", "final", "class ", "class", "enum", "X", "static", "pub", "é", "\u00a0",
           "protected", "fin"}},
         {"keywords.java_method",
-         {" ", "\n", "public", "static", "final", "void", "(", "foo", "<", "[]", "class", "if", "for", "x", "é", "?",
-          "\u00a0", "\u2003", "whilex", "\x1e"}},
+         {" ",     "\n", "public", "static", "final", "void", "(",      "foo",    "<",      "[]",
+          "class", "if", "for",    "x",      "é",     "?",    "\u00a0", "\u2003", "whilex", "\x1e"}},
         {"keywords.c_func", c_lines},
-        {"summary.rs_names", {"pub", "(", ")", " ", "\n", "fn ", "fn", "struct ", "enum", "trait ", "x", "crate", "\t"}},
+        {"summary.rs_names",
+         {"pub", "(", ")", " ", "\n", "fn ", "fn", "struct ", "enum", "trait ", "x", "crate", "\t"}},
         {"keywords.rs_fn", {"pub", "(", ")", " ", "\n", "fn ", "fn", "x", "crate", "\t", "é"}},
         {"keywords.go", {"func", " ", "(", ")", "\n", "X", "x", "func (", "Ab", "\t", "é"}},
         {"keywords.swift_type",
-         {" ", "\n", "public ", "private", "internal ", "open ", "final", "protocol ", "class", "struct ", "X", "\x1c"}},
+         {" ", "\n", "public ", "private", "internal ", "open ", "final", "protocol ", "class", "struct ", "X",
+          "\x1c"}},
         {"keywords.kotlin",
-         {" ", "\n", "public ", "private", "internal ", "interface ", "open ", "object", "data ", "fun ", "X", "\u2028"}},
+         {" ", "\n", "public ", "private", "internal ", "interface ", "open ", "object", "data ", "fun ", "X",
+          "\u2028"}},
         {"summary.c_definitions", c_lines},
     };
     return p;
@@ -140,15 +145,46 @@ TEST(BoundedFinders, SameMatchesAsTheHost) {
     }
     // Texts of the shapes the routines reason about.
     const char* shaped[] = {
-        "/**/", "/** x */", "/**/ x */", "  /* a */ /* b", "/*\n*/", "x /* y", "/***/",
-        "\n\n  def go\n\n\tclass K\nmodule M", "  \n  \ndef\n", "def x\n def y", "\r\ndef a",
-        "\n\n    static func a()\npublic class func b\n   func", "open override func c", "publicfunc x",
-        "public class A", "publicclass B", "finalrecord R", "public  \n static enum E", "private interfaceI x",
-        "public static foo(", "publicpublic bar (", "public final(", "public void f<T>(", "static int[] g (",
-        "public for(x", "public format(y", " class z(", "public List<A> h(",
-        "aprivateaprivate void f(", "a<privatea<private x y(", "funprivatefunprivate g h(", "xpublic static y(",
-        "int main(int a,\n char b)\n{\n", "  if (x) {\n int f(y) {\n", "a b(;c d(\n", "x\n y z(\n;\n",
-        "int\n\n\nmain\n(\n)\n{", "::a *b(c{", "int f() { } int g(", "a b(\n\n;",
+        "/**/",
+        "/** x */",
+        "/**/ x */",
+        "  /* a */ /* b",
+        "/*\n*/",
+        "x /* y",
+        "/***/",
+        "\n\n  def go\n\n\tclass K\nmodule M",
+        "  \n  \ndef\n",
+        "def x\n def y",
+        "\r\ndef a",
+        "\n\n    static func a()\npublic class func b\n   func",
+        "open override func c",
+        "publicfunc x",
+        "public class A",
+        "publicclass B",
+        "finalrecord R",
+        "public  \n static enum E",
+        "private interfaceI x",
+        "public static foo(",
+        "publicpublic bar (",
+        "public final(",
+        "public void f<T>(",
+        "static int[] g (",
+        "public for(x",
+        "public format(y",
+        " class z(",
+        "public List<A> h(",
+        "aprivateaprivate void f(",
+        "a<privatea<private x y(",
+        "funprivatefunprivate g h(",
+        "xpublic static y(",
+        "int main(int a,\n char b)\n{\n",
+        "  if (x) {\n int f(y) {\n",
+        "a b(;c d(\n",
+        "x\n y z(\n;\n",
+        "int\n\n\nmain\n(\n)\n{",
+        "::a *b(c{",
+        "int f() { } int g(",
+        "a b(\n\n;",
     };
     for (const auto& spec : specs)
         for (const char* t : shaped) calls.emplace_back(&spec, t);

@@ -24,8 +24,10 @@ Paths host_lines(const std::string& code, const std::string& arg) {
     if (!p) return out;
     std::string line;
     for (int c; (c = fgetc(p)) != EOF;) {
-        if (c == '\n') out.push_back(line), line.clear();
-        else line += static_cast<char>(c);
+        if (c == '\n')
+            out.push_back(line), line.clear();
+        else
+            line += static_cast<char>(c);
     }
     EXPECT_EQ(pclose(p), 0) << cmd;
     return out;
@@ -39,10 +41,22 @@ TEST(ShouldScan, SuffixAndLocation) {
         bool want;
     };
     const Case cases[] = {
-        {"src/Main.PY", true},      {"index.d.ts", true},      {"a/b.xaml", true},   {"App.Kt", true},
-        {"a/b.go", true},           {"Makefile", false},       {"notes.txt", false}, {"archive.tar.gz", false},
-        {".py", false},             {"a.", false},             {"..py", true},       {"x/venv/a.py", false},
-        {"x/.venv/a.py", false},    {"x/Venv/a.py", true},     {"venv/a.py", true},  {"x/venvs/a.py", true},
+        {"src/Main.PY", true},
+        {"index.d.ts", true},
+        {"a/b.xaml", true},
+        {"App.Kt", true},
+        {"a/b.go", true},
+        {"Makefile", false},
+        {"notes.txt", false},
+        {"archive.tar.gz", false},
+        {".py", false},
+        {"a.", false},
+        {"..py", true},
+        {"x/venv/a.py", false},
+        {"x/.venv/a.py", false},
+        {"x/Venv/a.py", true},
+        {"venv/a.py", true},
+        {"x/venvs/a.py", true},
         {"/abs/venv/deep/a.ts", false},
     };
     for (const Case& c : cases) EXPECT_EQ(vorlane::should_scan(c.path), c.want) << c.path;
@@ -101,15 +115,15 @@ TEST_F(WalkerTest, DirectoryLinksInsideAreFollowedOutsideAndLoopsAreNot) {
     file("root/src/a.py");
     file("root/src/deep/b.py");
     file("outside/o.py");
-    file("root_sibling/s.py");  // shares the root's name as a prefix only
-    link("src", "root/alias");                   // inside: walked again under its own name
-    link("../outside", "root/out");              // outside: pruned
-    link("../root_sibling", "root/sib");         // outside as well
-    link("../..", "root/src/deep/up");           // back to the root: a cycle
-    link("spin", "root/spin");                   // resolution loops on itself
-    link("../outside/o.py", "root/ext.py");      // a file link leading out is a file like any other
-    link("missing.py", "root/dangling.py");      // not a regular file
-    link("src/deep", "root/deep_alias.py");      // a directory, whatever its name says
+    file("root_sibling/s.py");               // shares the root's name as a prefix only
+    link("src", "root/alias");               // inside: walked again under its own name
+    link("../outside", "root/out");          // outside: pruned
+    link("../root_sibling", "root/sib");     // outside as well
+    link("../..", "root/src/deep/up");       // back to the root: a cycle
+    link("spin", "root/spin");               // resolution loops on itself
+    link("../outside/o.py", "root/ext.py");  // a file link leading out is a file like any other
+    link("missing.py", "root/dangling.py");  // not a regular file
+    link("src/deep", "root/deep_alias.py");  // a directory, whatever its name says
 
     const Paths got = vorlane::walk_files(at("root"));
     EXPECT_THAT(got, UnorderedElementsAreArray(Paths{at("root/src/a.py"), at("root/src/deep/b.py"),
@@ -122,8 +136,8 @@ TEST_F(WalkerTest, RootItselfIsNeverPruned) {
     file("build/a.py");
     file("proj/a.py");
     link("proj", "dist");
-    EXPECT_THAT(vorlane::walk_files(at("build")), UnorderedElementsAreArray(Paths{at("build/a.py"),
-                                                                                  at("build/classes/x.py")}));
+    EXPECT_THAT(vorlane::walk_files(at("build")),
+                UnorderedElementsAreArray(Paths{at("build/a.py"), at("build/classes/x.py")}));
     EXPECT_EQ(vorlane::walk_files(at("dist")), Paths{at("dist/a.py")});
 }
 

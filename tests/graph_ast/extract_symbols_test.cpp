@@ -7,7 +7,9 @@
 #include "core/records.hpp"
 #include "core/text.hpp"
 #include "graph/vorlane_ast/extractors.hpp"
+#include "graph/vorlane_ast/visitors.hpp"
 #include "tests/graph_ast/ast_support.hpp"
+#include "tests/graph_ast/pipeline_oracle.hpp"
 
 namespace {
 
@@ -191,6 +193,40 @@ TEST(DeepTrees, ThreeThousandTermExpressionParsesAndWalks) {
     });
     EXPECT_EQ(binaries, 3000u);
     EXPECT_GT(nodes, 9000u);
+}
+
+// The Python walk leaves out statements made of expressions; the records and edges are
+// those of the whole walk, over the corpus and over definitions and imports that error
+// recovery puts inside such statements.
+TEST(PySymbols, LeavingOutExpressionStatementsChangesNothing) {
+    std::vector<std::string> texts;
+    for (const std::string& path : pipeline_oracle::corpus_files()) texts.push_back(pipeline_oracle::read_text(path));
+    for (const char* t : {"x = (\ndef f(): pass\n", "foo(\nclass A: pass\n)\n", "return [\nimport os\n]\n",
+                          "raise (\nfrom a import b\n", "assert f(lambda: 1), g(\n@d\ndef h(): pass\n)\n",
+                          "del x[\nclass B:\n  def m(self): pass\n"})
+        texts.push_back(t);
+    const auto l = ast_support::all_languages();
+    const vorlane_ast::Grammar& g = vorlane_ast::Grammar::of(l.py);
+    std::size_t all_nodes = 0, walked_nodes = 0;
+    for (const std::string& text : texts) {
+        vorlane_ast::SyntaxTree tree(l.py, text);
+        std::vector<core::Edge> edges, all_edges;
+        vorlane_ast::PySymbols pruned(g, text, "f"), whole(g, text, "f");
+        vorlane_ast::PyImports imports(g, text, "f", edges), all_imports(g, text, "f", all_edges);
+        vorlane_ast::visit_all(tree.root(), imports, pruned);
+        vorlane_ast::walk_preorder(tree.root(), [&](TSNode n, TSNode p) {
+            ++all_nodes;
+            all_imports.visit(n, p);
+            whole.visit(n, p);
+        });
+        vorlane_ast::walk_preorder(tree.root(), [&](TSNode n, TSNode) {
+            ++walked_nodes;
+            return !vorlane_ast::python_leaf_statement(g, n);
+        });
+        ASSERT_EQ(render(pruned.take()), render(whole.take())) << text.substr(0, 200);
+        ASSERT_EQ(render(edges), render(all_edges)) << text.substr(0, 200);
+    }
+    EXPECT_LT(walked_nodes, all_nodes);
 }
 
 }  // namespace
