@@ -88,7 +88,8 @@ private:
 };
 
 // The host's file calls (pathlib's meaning) over current(). A path holding a NUL names
-// no file: the platform would read the name only up to it.
+// no file (the platform would read the name only up to it): the tests answer false, a
+// read fails, a write or a directory creation is refused.
 
 // Path(p).exists() / .is_dir(): false for a missing entry, a non-directory on the way,
 // a link loop or a NUL in the path; core::OsError for any other failure of the test
@@ -103,7 +104,8 @@ void make_dirs(const std::string& path);
 // The whole file's bytes; core::OsError on failure (a directory included).
 std::string read_whole(const std::string& path);
 // Text-mode writes (a line feed becomes the platform's line end); core::OsError naming
-// `path` on failure. replace_text is FileSystem::replace_file, append_text append_file.
+// `path` on failure (EINVAL for a NUL, as make_dirs). replace_text is
+// FileSystem::replace_file, append_text append_file.
 void replace_text(const std::string& path, std::string_view text);
 void append_text(const std::string& path, std::string_view text);
 

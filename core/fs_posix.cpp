@@ -62,9 +62,6 @@ Type entry_type(unsigned char d_type) {
     }
 }
 
-// A path holding a NUL names no file: the system would read the name only up to it.
-bool nameable(const std::string& path) { return path.find('\0') == std::string::npos; }
-
 // Writes all of `data` to `fd`; 0 or the errno.
 int write_all(int fd, std::string_view data) {
     while (!data.empty()) {
@@ -81,20 +78,17 @@ int write_all(int fd, std::string_view data) {
 class Posix final : public FileSystem {
 public:
     Status stat(const std::string& path) const override {
-        if (!nameable(path)) return failed(EINVAL);
         struct stat st;
         return ::stat(fs_encode(path).c_str(), &st) == 0 ? status_of(st) : failed(errno);
     }
 
     Status lstat(const std::string& path) const override {
-        if (!nameable(path)) return failed(EINVAL);
         struct stat st;
         return ::lstat(fs_encode(path).c_str(), &st) == 0 ? status_of(st) : failed(errno);
     }
 
     int list_dir(const std::string& path, std::vector<DirEntry>& out, Status& self) const override {
         out.clear();
-        if (!nameable(path)) return EINVAL;
         DIR* d = ::opendir(fs_encode(path).c_str());
         if (!d) return errno;
         struct stat st;
@@ -115,7 +109,6 @@ public:
     }
 
     int read_link(const std::string& path, std::string& target) const override {
-        if (!nameable(path)) return EINVAL;
         const std::string raw = fs_encode(path);
         std::string buf(256, '\0');
         while (true) {
@@ -132,7 +125,6 @@ public:
 
     int read_file(const std::string& path, std::string& out) const override {
         out.clear();
-        if (!nameable(path)) return EINVAL;
         const int fd = ::open(fs_encode(path).c_str(), O_RDONLY | O_CLOEXEC);
         if (fd < 0) return errno;
         // Read straight into the result, sized by the file's own size; a file that grows
@@ -169,7 +161,6 @@ public:
     }
 
     int replace_file(const std::string& path, std::string_view data) const override {
-        if (!nameable(path)) return EINVAL;
         std::string target;
         if (const int err = follow_links(path, target)) return err;
         static std::atomic<unsigned> counter{0};
@@ -192,11 +183,10 @@ public:
     }
 
     bool executable(const std::string& path) const override {
-        return nameable(path) && ::access(fs_encode(path).c_str(), X_OK) == 0;
+        return ::access(fs_encode(path).c_str(), X_OK) == 0;
     }
 
     int make_dir(const std::string& path) const override {
-        if (!nameable(path)) return EINVAL;
         return ::mkdir(fs_encode(path).c_str(), 0777) == 0 ? 0 : errno;
     }
 
@@ -213,7 +203,6 @@ public:
 
 private:
     static int write_opened(const std::string& path, std::string_view data, int mode) {
-        if (!nameable(path)) return EINVAL;
         const int fd = ::open(fs_encode(path).c_str(), O_WRONLY | O_CREAT | mode | O_CLOEXEC, 0666);
         if (fd < 0) return errno;
         const int err = write_all(fd, data);
