@@ -15,6 +15,13 @@ int FileSystem::append_file(const std::string&, std::string_view) const { return
 
 int FileSystem::replace_file(const std::string& path, std::string_view data) const { return write_file(path, data); }
 
+int FileSystem::map_file(const std::string& path, FileBytes& out) const {
+    std::string data;
+    if (const int err = read_file(path, data)) return err;
+    out.hold(std::move(data));
+    return 0;
+}
+
 bool FileSystem::executable(const std::string&) const { return false; }
 
 const FileSystem& current() {

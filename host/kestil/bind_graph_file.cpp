@@ -43,8 +43,9 @@ py::object load_graph(py::module_ m) {
     if (core::fs::exists(path)) {
         std::optional<py::object> graph;
         {
-            const std::string bytes = core::fs::read_whole(path);
-            graph = read_json(bytes);
+            core::fs::FileBytes bytes;
+            if (const int err = core::fs::current().map_file(path, bytes)) throw core::OsError(err, path);
+            graph = read_json(bytes.bytes());
         }
         py::object g = graph ? *graph : host_read(py::str(host::to_str(path)));
         if (!PyDict_Check(g.ptr()))

@@ -7,6 +7,7 @@
 
 #include <csignal>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/errors.hpp"
@@ -152,6 +153,21 @@ TEST_F(HostCalls, AppendCreatesThenAdds) {
     EXPECT_THROW(fs::append_text(at("missing/log"), "x"), core::OsError);
     EXPECT_THROW(fs::append_text(at("log") + NUL_TAIL, "x"), core::OsError);
     EXPECT_FALSE(fs::exists(at("log")));
+}
+
+TEST_F(HostCalls, MappedReadsHoldTheWholeFile) {
+    const std::string big = std::string("a\0b\r\n", 5) + std::string(100000, 'z');
+    file("big.bin", big);
+    file("empty.txt", "");
+    for (const auto& [rel, want] : std::vector<std::pair<std::string, std::string>>{{"big.bin", big}, {"empty.txt", ""}}) {
+        fs::FileBytes bytes;
+        ASSERT_EQ(fs::disk().map_file(at(rel), bytes), 0) << rel;
+        EXPECT_TRUE(bytes.bytes() == want) << rel;
+    }
+    fs::FileBytes none;
+    EXPECT_EQ(fs::disk().map_file(at("missing"), none), ENOENT);
+    EXPECT_EQ(fs::disk().map_file(dir, none), EISDIR);
+    EXPECT_EQ(fs::disk().map_file(at("big.bin") + NUL_TAIL, none), ENOENT);
 }
 
 TEST_F(HostCalls, ExecutableAsTheProcessMayRunIt) {
