@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/paths.hpp"
@@ -198,6 +200,25 @@ def answer(a):
         EXPECT_EQ(got, expected[i]) << c[0] << "(\"" << c[1] << "\"" << (c.size() > 2 ? ", \"" + c[2] + "\"" : "")
                                     << ")";
     }
+}
+
+// The home directory as the host takes it from HOME: undecodable bytes kept as escapes,
+// an empty HOME meaning the root.
+TEST(ExpandUser, HomeAsTheHostReadsIt) {
+    const char* saved = std::getenv("HOME");
+    const std::string keep = saved ? saved : "";
+    const std::vector<std::pair<std::string, std::vector<std::pair<std::string, std::string>>>> cases = {
+        {"", {{"~", "/"}, {"~/x", "/x"}}},
+        {"/h/caf\xff/", {{"~", core::paths::fs_decode("/h/caf\xff")}, {"~/x", core::paths::fs_decode("/h/caf\xff/x")}}},
+    };
+    for (const auto& c : cases) {
+        ASSERT_EQ(setenv("HOME", c.first.c_str(), 1), 0);
+        for (const auto& io : c.second) EXPECT_EQ(core::paths::expand_user(io.first), io.second) << c.first;
+    }
+    if (saved)
+        setenv("HOME", keep.c_str(), 1);
+    else
+        unsetenv("HOME");
 }
 
 }  // namespace
