@@ -57,6 +57,14 @@ class ConstantsTest(unittest.TestCase):
         marker = object()
         self.assertIs(audit._c("red", marker, enabled=False), marker)
 
+        class Flag:
+            def __bool__(self):
+                raise ValueError("no truth value")
+
+        for fn in (lambda: audit._c("red", "x", Flag()), lambda: audit.format_report("/p", {"debt_score": 0}, Flag())):
+            with self.assertRaisesRegex(ValueError, "no truth value"):
+                fn()
+
 
 class ReadersTest(ProjectCase):
     def test_load_graph_table(self):
