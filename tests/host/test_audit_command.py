@@ -89,6 +89,16 @@ class RunTest(CommandCase):
         self.assertEqual(r.returncode, 0, r.stderr)
         self.assertTrue(r.stderr.startswith("\nTarvelle Auditor \u2014 proj\n"))
         self.assertTrue(self.report_file.is_file())
+        # The host's expansion rules: a home of separators only, or an empty one, is the
+        # file-system root; an unknown user's home cannot be determined.
+        for home in ("", "//"):
+            r = self.audit("--root", "~", env=dict(os.environ, HOME=home))
+            self.assertEqual((r.returncode, r.stdout), (1, ""), home)
+            self.assertTrue(r.stderr.startswith("\nTarvelle Auditor \u2014 \nNo info_graph.json found in //.nimbrel/\n"),
+                            (home, r.stderr))
+        r = self.audit("--root", "~no-such-user-here/proj")
+        self.assertEqual((r.returncode, r.stdout), (1, ""))
+        self.assertIn("RuntimeError: Could not determine home directory.", r.stderr)
 
     def test_no_usable_graph(self):
         for content in (None, "{}", "[]", "null", "{broken", "\ufeff{}"):
