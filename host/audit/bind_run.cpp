@@ -25,15 +25,24 @@ void flush_stream(const char* name) {
 }
 
 // The report's "━" and "→" must reach a redirected output whatever the locale says:
-// a stream that would encode in anything but UTF-8 is switched to UTF-8.
-void ensure_utf8(const char* name) {
+// a stream that would encode in anything but UTF-8 is switched to UTF-8. On standard
+// output, file names whose bytes do not decode (held as surrogate escapes) are written
+// as those bytes, as the host writes them under a C locale, instead of ending the
+// command with an encoding error; a stream with its own lenient error rule keeps it.
+void ensure_utf8(const char* name, bool file_names) {
     py::object s = sys_stream(name);
     if (s.is_none() || !py::hasattr(s, "reconfigure") || !py::hasattr(s, "encoding")) return;
     py::object enc = s.attr("encoding");
     if (enc.is_none()) return;
     py::object codec = py::module_::import("codecs").attr("lookup")(enc);
-    if (py::str(codec.attr("name")).cast<std::string>() == "utf-8") return;
-    s.attr("reconfigure")(py::arg("encoding") = "utf-8");
+    const bool utf8 = py::str(codec.attr("name")).cast<std::string>() == "utf-8";
+    const py::object errors = py::getattr(s, "errors", py::none());
+    const bool strict = errors.is_none() || py::str(errors).cast<std::string>() == "strict";
+    if (utf8 && !(file_names && strict)) return;
+    if (file_names && strict)
+        s.attr("reconfigure")(py::arg("encoding") = "utf-8", py::arg("errors") = "surrogateescape");
+    else
+        s.attr("reconfigure")(py::arg("encoding") = "utf-8", py::arg("errors") = errors);
 }
 
 // The audit run with its progress lines on the host's standard error; SystemExit(1)
@@ -79,8 +88,8 @@ py::object build_parser() {
 
 void main_command(py::module_ m) {
     py::object args = build_parser().attr("parse_args")();
-    ensure_utf8("stdout");
-    ensure_utf8("stderr");
+    ensure_utf8("stdout", true);
+    ensure_utf8("stderr", false);
     const std::string root = audit::resolve_root(fspath(args.attr("root")));
     const bool color = py::bool_(m.attr("COLOR")) && !py::bool_(args.attr("no_color"));
     write_stderr(audit::banner(root));

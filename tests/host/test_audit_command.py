@@ -152,6 +152,22 @@ class RunTest(CommandCase):
             self.assertIn(("\u2501" * 52).encode("utf-8"), data, extra)
             self.assertIn("\u2192 api/users.py".encode("utf-8"), data, extra)
 
+    def test_file_names_that_are_not_utf8(self):
+        # A file name holding a byte that does not decode reaches the graph as a surrogate
+        # escape. The report and the context file name it by its bytes on disk; a strict
+        # standard output does not end the command with an encoding error.
+        name = os.fsdecode(b"api/caf\xe9.py")
+        (self.proj / name).write_text(SOURCE)
+        self.graph_file.write_text(json.dumps({"nodes": [{"id": name, "kind": "file"}]}))
+        for extra in ({"PYTHONIOENCODING": "utf-8"}, {"PYTHONIOENCODING": "latin-1"}, {}):
+            env = {k: v for k, v in os.environ.items() if not k.startswith("PYTHONIOENCODING")}
+            env.update(extra)
+            p = subprocess.run([os.path.join(BIN, "audit"), "--root", "proj"], cwd=self.tmp, env=env,
+                               capture_output=True)
+            self.assertEqual(p.returncode, 0, (extra, p.stderr))
+            self.assertIn(b"\xc2\xb7 api/caf\xe9.py  (1 calls, lines 3)\n", p.stdout, extra)
+            self.assertIn(b"\nDB in route handlers: api/caf\xe9.py\n", self.context_file.read_bytes(), extra)
+
     def test_colour_on_a_terminal(self):
         for args, coloured in (((), True), (("--no-color",), False)):
             main, sub = pty.openpty()
