@@ -19,6 +19,13 @@ namespace {
 
 py::object sys_stream(const char* name) { return py::module_::import("sys").attr(name); }
 
+// A write to one of the host's standard streams; nothing when the stream is None (closed
+// when the process started), as the host's print writes nothing there.
+void emit(const char* name, std::string_view text) {
+    py::object s = sys_stream(name);
+    if (!s.is_none()) s.attr("write")(to_str(text));
+}
+
 void flush_stream(const char* name) {
     py::object s = sys_stream(name);
     if (!s.is_none()) s.attr("flush")();
@@ -55,7 +62,7 @@ core::Json run_audit_released(const std::string& root) {
         graph = audit::load_graph(root);
     }
     if (!audit::has_graph(graph)) {
-        write_stderr(audit::missing_graph_message(root));
+        emit("stderr", audit::missing_graph_message(root));
         py::module_::import("sys").attr("exit")(1);
     }
     core::Json r;
@@ -64,9 +71,9 @@ core::Json run_audit_released(const std::string& root) {
         r = audit::run_audit(std::move(graph), root, [](const audit::CheckStep& step, bool done) {
             py::gil_scoped_acquire locked;
             if (done) {
-                write_stderr("done\n");
+                emit("stderr", "done\n");
             } else {
-                write_stderr(audit::progress_start(step));
+                emit("stderr", audit::progress_start(step));
                 flush_stream("stderr");
             }
         });
@@ -92,7 +99,7 @@ void main_command(py::module_ m) {
     ensure_utf8("stderr", false);
     const std::string root = audit::resolve_root(fspath(args.attr("root")));
     const bool color = py::bool_(m.attr("COLOR")) && !py::bool_(args.attr("no_color"));
-    write_stderr(audit::banner(root));
+    emit("stderr", audit::banner(root));
     const core::Json results = run_audit_released(root);
 
     py::object out_arg = args.attr("out");
@@ -105,14 +112,14 @@ void main_command(py::module_ m) {
         context_path = audit::write_audit_context(root, results);
     }
     if (py::bool_(args.attr("json"))) {
-        write_stdout(json_text + "\n");
+        emit("stdout", json_text + "\n");
     } else {
-        write_stdout(audit::format_report(root, results, color) + "\n");
-        write_stderr(audit::closing_lines(path, context_path));
+        emit("stdout", audit::format_report(root, results, color) + "\n");
+        emit("stderr", audit::closing_lines(path, context_path));
     }
     if (!py::bool_(args.attr("fix"))) return;
 
-    write_stderr(audit::LAUNCH_LINE);
+    emit("stderr", audit::LAUNCH_LINE);
     // The report may still sit in the host's buffers: a replaced process never writes them.
     flush_stream("stdout");
     flush_stream("stderr");

@@ -152,6 +152,21 @@ class RunTest(CommandCase):
             self.assertIn(("\u2501" * 52).encode("utf-8"), data, extra)
             self.assertIn("\u2192 api/users.py".encode("utf-8"), data, extra)
 
+    def test_closed_streams(self):
+        # A stream closed when the command starts is the host's None stream: what would go
+        # there is dropped, as the host's print drops it, and the run still succeeds.
+        launcher = os.path.join(BIN, "audit")
+        p = subprocess.run(["/bin/sh", "-c", f"'{launcher}' --root proj 2>&-"], cwd=self.tmp, capture_output=True, text=True)
+        self.assertEqual((p.returncode, p.stderr), (0, ""))
+        self.assertTrue(p.stdout.startswith("\nTarvelle Audit \u2014 proj\n"), p.stdout[:100])
+        os.remove(self.report_file)
+        for fix in ((), ("--fix",)):
+            p = subprocess.run(["/bin/sh", "-c", f"'{launcher}' --root proj {' '.join(fix)} >&-"], cwd=self.tmp,
+                               capture_output=True, text=True, env=dict(os.environ, PATH="/nonexistent"))
+            self.assertEqual(p.returncode, 1 if fix else 0, p.stderr)
+            self.assertTrue(p.stderr.startswith(progress("proj")), p.stderr)
+            self.assertTrue(self.report_file.is_file() and self.context_file.is_file())
+
     def test_file_names_that_are_not_utf8(self):
         # A file name holding a byte that does not decode reaches the graph as a surrogate
         # escape. The report and the context file name it by its bytes on disk; a strict
