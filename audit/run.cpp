@@ -1,6 +1,5 @@
 #include "audit/run.hpp"
 
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -68,32 +67,8 @@ std::string closing_lines(const std::string& report_path, const std::string& con
     return "\n  JSON:    " + report_path + "\n  Context: " + context_path + "\n";
 }
 
-namespace {
-
-// The home directory of the current user ("~") or of a named one ("~name").
-std::optional<std::string> home_of(std::string_view user) {
-    if (user.empty()) {
-        if (const char* home = std::getenv("HOME")) return core::paths::fs_decode(home);
-        if (const passwd* pw = ::getpwuid(::getuid())) return core::paths::fs_decode(pw->pw_dir);
-        return std::nullopt;
-    }
-    const std::string name = core::paths::fs_encode(user);
-    if (const passwd* pw = ::getpwnam(name.c_str())) return core::paths::fs_decode(pw->pw_dir);
-    return std::nullopt;
-}
-
-}  // namespace
-
 std::string resolve_root(std::string_view root_arg) {
-    std::string path(root_arg);
-    if (!path.empty() && path[0] == '~') {
-        const std::size_t slash = path.find(core::paths::SEP);
-        const std::string_view user = std::string_view(path).substr(1, slash == std::string::npos ? std::string::npos : slash - 1);
-        const auto home = home_of(user);
-        if (!home) throw std::runtime_error("Could not determine home directory.");
-        path = *home + (slash == std::string::npos ? std::string() : path.substr(slash));
-    }
-    return core::paths::resolve(path);
+    return core::paths::resolve(core::paths::expand_user(root_arg));
 }
 
 std::string report_path(const std::optional<std::string>& out, const std::string& root) {
