@@ -1,17 +1,20 @@
 // Process calls on POSIX systems: the search path walked here, execve for each entry.
 #ifndef _WIN32
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "agent/exec.hpp"
 #include "core/errors.hpp"
+#include "core/fs.hpp"
 #include "core/paths.hpp"
+
+extern char** environ;
 
 namespace agent::process {
 
@@ -45,10 +48,9 @@ std::string confstr_path() {
 
 // An existing entry that may be run and is no directory.
 bool runnable(const std::string& path) {
-    const std::string raw = core::paths::fs_encode(path);
-    if (raw.find('\0') != std::string::npos) return false;
-    struct stat st;
-    return ::stat(raw.c_str(), &st) == 0 && ::access(raw.c_str(), F_OK | X_OK) == 0 && !S_ISDIR(st.st_mode);
+    const core::fs::FileSystem& fs = core::fs::current();
+    const core::fs::Status st = fs.stat(path);
+    return st.ok() && fs.executable(path) && !st.is_dir();
 }
 
 std::vector<char*> pointers(std::vector<std::string>& items) {
@@ -77,6 +79,17 @@ std::optional<std::string> find_program(std::string_view name, std::optional<std
     return std::nullopt;
 }
 
+Environment current_environment() {
+    Environment out;
+    for (char** e = environ; e && *e; ++e) {
+        const std::string_view entry = *e;
+        const std::size_t eq = entry.find('=');
+        if (eq == std::string_view::npos) continue;
+        out.emplace_back(core::paths::fs_decode(entry.substr(0, eq)), core::paths::fs_decode(entry.substr(eq + 1)));
+    }
+    return out;
+}
+
 int replace_process(std::string_view program, const std::vector<std::string>& argv, const Environment& env) {
     check_handover(argv, env);
     std::vector<std::string> args, vars;
@@ -87,6 +100,7 @@ int replace_process(std::string_view program, const std::vector<std::string>& ar
         if (k == "PATH") path_value = v;
     }
     std::vector<char*> arg_ptrs = pointers(args), var_ptrs = pointers(vars);
+    std::fflush(nullptr);
 
     const auto attempt = [&](const std::string& file) {
         const std::string raw = core::paths::fs_encode(file);

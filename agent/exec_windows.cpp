@@ -4,12 +4,14 @@
 
 #include <windows.h>
 
+#include <cstdio>
+#include <cwchar>
 #include <string>
 #include <vector>
 
 #include "agent/exec.hpp"
 #include "core/errors.hpp"
-#include "core/files.hpp"
+#include "core/fs.hpp"
 #include "core/paths.hpp"
 #include "core/text.hpp"
 
@@ -22,6 +24,14 @@ std::wstring wide(std::string_view s) {
     const int n = ::MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
     std::wstring out(static_cast<std::size_t>(n), L'\0');
     ::MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), out.data(), n);
+    return out;
+}
+
+std::string narrow(std::wstring_view s) {
+    if (s.empty()) return {};
+    const int n = ::WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(n), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), out.data(), n, nullptr, nullptr);
     return out;
 }
 
@@ -45,7 +55,7 @@ std::optional<std::string> lookup(std::string_view name, std::string_view path_v
         if (dir.empty()) continue;
         for (const auto& ext : exts) {
             const std::string candidate = core::paths::join(dir, std::string(name) + ext);
-            if (core::files::exists(candidate) && !core::files::is_dir(candidate)) return candidate;
+            if (core::fs::exists(candidate) && !core::fs::is_dir(candidate)) return candidate;
         }
     }
     return std::nullopt;
@@ -64,6 +74,21 @@ std::optional<std::string> find_program(std::string_view name, std::optional<std
     return lookup(name, value, variable("PATHEXT").empty() ? ".COM;.EXE;.BAT;.CMD" : variable("PATHEXT"));
 }
 
+Environment current_environment() {
+    Environment out;
+    wchar_t* block = ::GetEnvironmentStringsW();
+    if (!block) return out;
+    for (const wchar_t* e = block; *e; e += std::wcslen(e) + 1) {
+        const std::wstring_view entry = e;
+        // Entries such as "=C:=C:\\" name the drives' current directories: not variables.
+        const std::size_t eq = entry.find(L'=', 1);
+        if (entry.front() == L'=' || eq == std::wstring_view::npos) continue;
+        out.emplace_back(narrow(entry.substr(0, eq)), narrow(entry.substr(eq + 1)));
+    }
+    ::FreeEnvironmentStringsW(block);
+    return out;
+}
+
 int replace_process(std::string_view program, const std::vector<std::string>& argv, const Environment& env) {
     check_handover(argv, env);
     std::string path_value, pathext = ".COM;.EXE;.BAT;.CMD";
@@ -78,6 +103,7 @@ int replace_process(std::string_view program, const std::vector<std::string>& ar
     const auto file = lookup(program, path_value, pathext);
     if (!file) throw core::OsError(ENOENT, std::string(program));
     std::wstring command = wide(windows_command_line(argv));
+    std::fflush(nullptr);
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};

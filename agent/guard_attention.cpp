@@ -5,10 +5,9 @@
 #include <unordered_map>
 
 #include "agent/guard_values.hpp"
-#include "core/files.hpp"
+#include "core/fs.hpp"
 #include "core/paths.hpp"
 #include "core/text.hpp"
-#include "graph/vorlane/scan_io.hpp"
 
 namespace agent::guard {
 
@@ -49,7 +48,7 @@ class Resolver {
         auto it = dirs_.find(dir);
         if (it == dirs_.end()) it = dirs_.emplace(dir, host_resolve(dir)).first;
         std::string joined = paths::join(it->second, leaf);
-        if (core::files::is_link(joined)) return host_resolve(n);
+        if (core::fs::is_link(joined)) return host_resolve(n);
         return joined;
     }
 
@@ -133,7 +132,7 @@ std::optional<std::string> find_data_dir(const std::vector<std::string>& targets
         std::string dir = root;
         while (true) {
             const std::string candidate = paths::join(dir, DATA_DIR_NAME);
-            if (core::files::exists(paths::join(candidate, ACTION_GRAPH_FILE))) return candidate;
+            if (core::fs::exists(paths::join(candidate, ACTION_GRAPH_FILE))) return candidate;
             const std::string up = paths::parent(dir);
             if (up == dir) break;
             dir = up;
@@ -221,7 +220,7 @@ Verdict attention_verdict(const Call& call, std::string_view env_dir, std::int64
     const std::string project_root = paths::parent(*data_dir);
     std::string bytes;
     if (data_dir->find('\0') != std::string::npos) return {};
-    if (vorlane::read_file(paths::join(*data_dir, ACTION_GRAPH_FILE), bytes) != 0) return {};
+    if (core::fs::current().read_file(paths::join(*data_dir, ACTION_GRAPH_FILE), bytes) != 0) return {};
     if (!core::is_valid_utf8(bytes)) return {};
     core::Json doc;
     try {

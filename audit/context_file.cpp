@@ -2,9 +2,9 @@
 
 #include <vector>
 
-#include "audit/files.hpp"
 #include "audit/score_roadmap.hpp"
 #include "audit/values.hpp"
+#include "core/fs.hpp"
 #include "core/paths.hpp"
 
 namespace audit {
@@ -60,7 +60,7 @@ std::string write_audit_context(const std::string& root, const core::Json& r) {
     const std::string path = core::paths::join(core::paths::join(root, ".nimbrel"), "AUDIT_CONTEXT.md");
     // File names whose bytes do not decode are held as surrogate escapes; the file names
     // them by those bytes, as they are on disk, rather than by the escapes' own encoding.
-    files::replace_text(path, core::paths::fs_encode(text));
+    core::fs::replace_text(path, core::paths::fs_encode(text));
     return path;
 }
 

@@ -1,6 +1,6 @@
 #include "audit/readers.hpp"
 
-#include "audit/files.hpp"
+#include "core/fs.hpp"
 #include "core/paths.hpp"
 #include "core/text.hpp"
 
@@ -12,7 +12,7 @@ namespace {
 // failure reported through the return flag.
 bool read_text(const std::string& path, std::string& text) {
     std::string bytes;
-    if (files::read_bytes(path, bytes) != 0) return false;
+    if (core::fs::current().read_file(path, bytes) != 0) return false;
     text = core::decode_text_mode_replace(std::move(bytes));
     return true;
 }
@@ -21,7 +21,7 @@ bool read_text(const std::string& path, std::string& text) {
 
 core::Json load_graph(const std::string& root) {
     const std::string path = core::paths::join(core::paths::join(root, ".nimbrel"), "info_graph.json");
-    if (!files::exists(path)) return core::Json::object();
+    if (!core::fs::exists(path)) return core::Json::object();
     std::string text;
     if (!read_text(path, text)) return core::Json::object();
     try {
@@ -45,7 +45,7 @@ bool is_absolute_id(std::string_view file_id) {
 std::string read_source(const std::string& root, std::string_view file_id) {
     if (is_absolute_id(file_id)) return {};
     const std::string path = core::paths::join(root, file_id);
-    if (!files::exists(path)) return {};
+    if (!core::fs::exists(path)) return {};
     std::string text;
     if (!read_text(path, text)) return {};
     return text;

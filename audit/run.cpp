@@ -1,8 +1,5 @@
 #include "audit/run.hpp"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <stdexcept>
 
@@ -11,13 +8,13 @@
 #include "audit/db_in_routes.hpp"
 #include "audit/dead_exports.hpp"
 #include "audit/error_handling.hpp"
-#include "audit/files.hpp"
 #include "audit/parallel.hpp"
 #include "audit/readers.hpp"
 #include "audit/score_roadmap.hpp"
 #include "audit/test_coverage.hpp"
 #include "audit/todos.hpp"
 #include "audit/values.hpp"
+#include "core/fs.hpp"
 #include "core/paths.hpp"
 #include "core/text.hpp"
 
@@ -67,9 +64,7 @@ std::string closing_lines(const std::string& report_path, const std::string& con
     return "\n  JSON:    " + report_path + "\n  Context: " + context_path + "\n";
 }
 
-std::string resolve_root(std::string_view root_arg) {
-    return core::paths::resolve(core::paths::expand_user(root_arg));
-}
+std::string resolve_root(std::string_view root_arg) { return core::paths::resolve(core::paths::expand_user(root_arg)); }
 
 std::string report_path(const std::optional<std::string>& out, const std::string& root) {
     if (out && !out->empty()) return core::paths::normalize(*out);
@@ -84,15 +79,15 @@ std::string report_json(const core::Json& results) {
 }
 
 std::string write_report(const std::string& path, const core::Json& results) {
-    files::make_dirs(core::paths::parent(path));
+    core::fs::make_dirs(core::paths::parent(path));
     const std::string text = report_json(results);
-    files::replace_text(path, text);
+    core::fs::replace_text(path, text);
     return text;
 }
 
 std::optional<std::string> find_wendle(const std::string& module_dir) {
     const std::string beside = core::paths::join(core::paths::join(module_dir, "bin"), "wendle");
-    if (files::exists(beside)) return beside;
+    if (core::fs::exists(beside)) return beside;
     const char* path_env = std::getenv("PATH");
     if (!path_env) return std::nullopt;
 #ifdef _WIN32
@@ -105,10 +100,8 @@ std::optional<std::string> find_wendle(const std::string& module_dir) {
         // the audited project itself: a file planted there must not run.
         if (!is_absolute_id(dir)) continue;
         const std::string candidate = core::paths::join(core::paths::fs_decode(dir), "wendle");
-        struct stat st;
-        const std::string native = core::paths::fs_encode(candidate);
-        if (::stat(native.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(native.c_str(), X_OK) == 0)
-            return candidate;
+        const core::fs::FileSystem& fs = core::fs::current();
+        if (fs.stat(candidate).is_file() && fs.executable(candidate)) return candidate;
     }
     return std::nullopt;
 }

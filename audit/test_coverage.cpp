@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "audit/code_exts.hpp"
-#include "audit/files.hpp"
 #include "audit/patterns.hpp"
 #include "audit/values.hpp"
+#include "core/fs.hpp"
 #include "core/paths.hpp"
 #include "core/text.hpp"
 
@@ -68,7 +68,8 @@ core::Json check_test_coverage(const core::Json& graph, const std::string& root)
         const auto& f = untested[i];
         std::uint64_t size = 0;
         try {
-            if (auto s = files::size(core::paths::join(root, f))) size = *s;
+            const core::fs::Status s = core::fs::current().stat(core::paths::join(root, f));
+            if (s.ok()) size = s.size;
         } catch (const std::exception&) {
             size = 0;
         }

@@ -1,11 +1,9 @@
 #include "audit/values.hpp"
 
-#include <unicode/uchar.h>
-
 #include <cmath>
-#include <cstdio>
 
 #include "core/errors.hpp"
+#include "core/repr.hpp"
 #include "core/text.hpp"
 
 namespace audit {
@@ -20,31 +18,6 @@ const Json& empty_list() {
 const Json& empty_map() {
     static const Json v = Json::object();
     return v;
-}
-
-// str.isprintable() of one code point: everything but the "Other" and "Separator"
-// categories, the blank excepted.
-bool printable(char32_t c) {
-    if (c == ' ') return true;
-    switch (u_charType(static_cast<UChar32>(c))) {
-        case U_CONTROL_CHAR:
-        case U_FORMAT_CHAR:
-        case U_SURROGATE:
-        case U_PRIVATE_USE_CHAR:
-        case U_UNASSIGNED:
-        case U_SPACE_SEPARATOR:
-        case U_LINE_SEPARATOR:
-        case U_PARAGRAPH_SEPARATOR:
-            return false;
-        default:
-            return true;
-    }
-}
-
-void append_hex(std::string& out, const char* prefix, char32_t c, int width) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%s%0*x", prefix, width, static_cast<unsigned>(c));
-    out += buf;
 }
 
 }  // namespace
@@ -159,37 +132,8 @@ std::string hash_key(const Json& v) {
     }
 }
 
-std::string py_repr_text(std::string_view s) {
-    const bool has_single = s.find('\'') != std::string_view::npos;
-    const bool has_double = s.find('"') != std::string_view::npos;
-    const char quote = has_single && !has_double ? '"' : '\'';
-    std::string out(1, quote);
-    for (std::size_t i = 0; i < s.size();) {
-        const std::size_t at = i;
-        const char32_t c = core::next_cp(s, i);
-        if (c == static_cast<char32_t>(quote) || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c == '\n') {
-            out += "\\n";
-        } else if (c == '\r') {
-            out += "\\r";
-        } else if (c == '\t') {
-            out += "\\t";
-        } else if (c < 0x80 ? (c < 0x20 || c == 0x7f) : !printable(c)) {
-            if (c < 0x100) append_hex(out, "\\x", c, 2);
-            else if (c < 0x10000) append_hex(out, "\\u", c, 4);
-            else append_hex(out, "\\U", c, 8);
-        } else {
-            out.append(s.substr(at, i - at));
-        }
-    }
-    out += quote;
-    return out;
-}
-
 std::string py_repr(const Json& v) {
-    if (v.is_string()) return py_repr_text(v.get_ref<const std::string&>());
+    if (v.is_string()) return core::str_repr(v.get_ref<const std::string&>());
     if (v.is_array()) {
         std::string out = "[";
         bool first = true;
@@ -206,7 +150,7 @@ std::string py_repr(const Json& v) {
         for (const auto& [k, x] : v.items()) {
             if (!first) out += ", ";
             first = false;
-            out += py_repr_text(k) + ": " + py_repr(x);
+            out += core::str_repr(k) + ": " + py_repr(x);
         }
         return out + "}";
     }

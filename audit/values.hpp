@@ -54,7 +54,6 @@ std::string hash_key(const Json& v);
 // str(v) and repr(v).
 std::string py_str(const Json& v);
 std::string py_repr(const Json& v);
-std::string py_repr_text(std::string_view s);
 
 // f"{n:,}": decimal digits grouped by three with ",".
 std::string group_thousands(std::int64_t n);

@@ -1,6 +1,7 @@
 #include "core/fs.hpp"
 
 #include <atomic>
+#include <cerrno>
 
 namespace core::fs {
 
@@ -9,6 +10,12 @@ namespace {
 std::atomic<const FileSystem*> in_force{nullptr};
 
 }  // namespace
+
+int FileSystem::append_file(const std::string&, std::string_view) const { return ENOSYS; }
+
+int FileSystem::replace_file(const std::string& path, std::string_view data) const { return write_file(path, data); }
+
+bool FileSystem::executable(const std::string&) const { return false; }
 
 const FileSystem& current() {
     const FileSystem* fs = in_force.load(std::memory_order_acquire);

@@ -54,6 +54,18 @@ public:
     virtual int make_dir(const std::string& path) const = 0;
     // The process's current directory.
     virtual int current_dir(std::string& out) const = 0;
+
+    // The calls below have a plain default so that a stand-in need not provide them.
+    // Appends `data` to the file, created when missing, in one write where the platform
+    // allows, so short lines of concurrent appenders do not interleave. Default: ENOSYS.
+    virtual int append_file(const std::string& path, std::string_view data) const;
+    // Replaces the file with `data` through a new file beside it renamed over it: a
+    // reader meets the old or the whole new content, and a failure part-way leaves the
+    // old file. A link at `path` is followed (its target is replaced, not the link).
+    // Costs a flush to the device. Default: write_file.
+    virtual int replace_file(const std::string& path, std::string_view data) const;
+    // Whether this process may run the file at `path`. Default: false.
+    virtual bool executable(const std::string& path) const;
 };
 
 // The platform's own file system.
@@ -74,5 +86,27 @@ public:
 private:
     const FileSystem* previous_;
 };
+
+// The host's file calls (pathlib's meaning) over current(). A path holding a NUL names
+// no file (the platform would read the name only up to it): the tests answer false, a
+// read fails, a write or a directory creation is refused.
+
+// Path(p).exists() / .is_dir(): false for a missing entry, a non-directory on the way,
+// a link loop or a NUL in the path; core::OsError for any other failure of the test
+// (a directory that may not be searched, for example).
+bool exists(const std::string& path);
+bool is_dir(const std::string& path);
+// Whether the entry itself (not followed) is a symbolic link; false on any failure.
+bool is_link(const std::string& path);
+// Path(p).mkdir(parents=True, exist_ok=True); core::OsError on failure (EEXIST for an
+// existing entry that is not a directory, as the host gives; EINVAL for a NUL).
+void make_dirs(const std::string& path);
+// The whole file's bytes; core::OsError on failure (a directory included).
+std::string read_whole(const std::string& path);
+// Text-mode writes (a line feed becomes the platform's line end); core::OsError naming
+// `path` on failure (EINVAL for a NUL, as make_dirs). replace_text is
+// FileSystem::replace_file, append_text append_file.
+void replace_text(const std::string& path, std::string_view text);
+void append_text(const std::string& path, std::string_view text);
 
 }  // namespace core::fs

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 
 #include "core/fs.hpp"
@@ -59,6 +60,19 @@ Type entry_type(unsigned char d_type) {
         default:
             return Type::Other;
     }
+}
+
+// Writes all of `data` to `fd`; 0 or the errno.
+int write_all(int fd, std::string_view data) {
+    while (!data.empty()) {
+        const ssize_t n = ::write(fd, data.data(), data.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        data.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return 0;
 }
 
 class Posix final : public FileSystem {
@@ -139,19 +153,37 @@ public:
     }
 
     int write_file(const std::string& path, std::string_view data) const override {
-        const int fd = ::open(fs_encode(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-        if (fd < 0) return errno;
-        while (!data.empty()) {
-            const ssize_t n = ::write(fd, data.data(), data.size());
-            if (n < 0) {
-                if (errno == EINTR) continue;
-                const int err = errno;
-                ::close(fd);
-                return err;
-            }
-            data.remove_prefix(static_cast<std::size_t>(n));
+        return write_opened(path, data, O_TRUNC);
+    }
+
+    int append_file(const std::string& path, std::string_view data) const override {
+        return write_opened(path, data, O_APPEND);
+    }
+
+    int replace_file(const std::string& path, std::string_view data) const override {
+        std::string target;
+        if (const int err = follow_links(path, target)) return err;
+        static std::atomic<unsigned> counter{0};
+        const std::string dir = paths::parent(target), base = paths::name(target);
+        std::string tmp;
+        int fd = -1;
+        for (int attempt = 0; fd < 0; ++attempt) {
+            tmp = fs_encode(paths::join(dir, "." + base + "." + std::to_string(::getpid()) + "." +
+                                                 std::to_string(counter.fetch_add(1)) + ".tmp"));
+            // Created with the mode a plain open gives, the creation mask applied.
+            fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd < 0 && (errno != EEXIST || attempt > 100)) return errno;
         }
-        return ::close(fd) == 0 ? 0 : errno;
+        int err = write_all(fd, data);
+        if (err == 0 && ::fsync(fd) != 0) err = errno;
+        if (::close(fd) != 0 && err == 0) err = errno;
+        if (err == 0 && ::rename(tmp.c_str(), fs_encode(target).c_str()) != 0) err = errno;
+        if (err != 0) ::unlink(tmp.c_str());
+        return err;
+    }
+
+    bool executable(const std::string& path) const override {
+        return ::access(fs_encode(path).c_str(), X_OK) == 0;
     }
 
     int make_dir(const std::string& path) const override {
@@ -167,6 +199,29 @@ public:
         buf.resize(buf.find('\0'));
         out = fs_decode(buf);
         return 0;
+    }
+
+private:
+    static int write_opened(const std::string& path, std::string_view data, int mode) {
+        const int fd = ::open(fs_encode(path).c_str(), O_WRONLY | O_CREAT | mode | O_CLOEXEC, 0666);
+        if (fd < 0) return errno;
+        const int err = write_all(fd, data);
+        if (::close(fd) != 0 && err == 0) return errno;
+        return err;
+    }
+
+    // The path with a link at its end followed (repeatedly), a relative target taken
+    // from the link's directory, so that a rename replaces the link's target.
+    int follow_links(std::string path, std::string& out) const {
+        for (int hops = 0; hops < 40; ++hops) {
+            std::string target;
+            if (read_link(path, target) != 0) {
+                out = std::move(path);
+                return 0;
+            }
+            path = paths::join(paths::parent(path), target);
+        }
+        return ELOOP;
     }
 };
 

@@ -20,7 +20,7 @@ std::string expand_first(const std::string& first) {
     std::string home;
     if (first == "~") {
         if (const char* h = std::getenv("HOME")) {
-            home = h;
+            home = fs_decode(h);
         } else {
             const passwd* pw = ::getpwuid(::getuid());
             if (!pw || !pw->pw_dir) return first;

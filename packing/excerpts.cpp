@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "core/fs.hpp"
 #include "core/paths.hpp"
 #include "core/text.hpp"
-#include "packing/source_io.hpp"
 #include "packing/value.hpp"
 
 namespace packing {
@@ -53,9 +53,9 @@ std::string symbol_excerpts(const std::vector<std::string_view>& rows, const std
 std::string read_symbol_content(const std::string& project_root, const std::string& file_id,
                                 const std::vector<FunctionSpan>& functions, std::int64_t max_lines) {
     const std::string path = core::paths::join(project_root, file_id);
-    if (!path_exists(path)) return {};
+    // A file that cannot be read (missing, a directory, a NUL in its name) is no file here.
     std::string bytes;
-    if (read_whole_file(path, bytes) != 0) return {};
+    if (core::fs::current().read_file(path, bytes) != 0) return {};
     if (functions.empty()) return {};
     const std::string text = core::decode_utf8_ignore(bytes);
     return symbol_excerpts(core::splitlines(text), file_id, functions, max_lines);

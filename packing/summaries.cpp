@@ -2,9 +2,9 @@
 
 #include <vector>
 
+#include "core/fs.hpp"
 #include "core/paths.hpp"
 #include "core/text.hpp"
-#include "packing/source_io.hpp"
 #include "packing/value.hpp"
 
 namespace packing {
@@ -162,9 +162,9 @@ std::string summary_store_path(const std::string& project_root) {
 StoreRead load_summaries(const std::string& project_root) {
     StoreRead out;
     const std::string path = summary_store_path(project_root);
-    if (!path_exists(path)) return out;
+    // A file that cannot be read (missing, a directory, a NUL in its name) is no file here.
     std::string bytes;
-    if (read_whole_file(path, bytes) != 0) return out;
+    if (core::fs::current().read_file(path, bytes) != 0) return out;
     if (!core::is_valid_utf8(bytes)) {
         out.kind = StoreRead::Kind::NotUtf8;
         out.bytes = std::move(bytes);

@@ -2,8 +2,8 @@
 
 #include <unordered_set>
 
+#include "core/fs.hpp"
 #include "core/text.hpp"
-#include "retrieval/file_io.hpp"
 
 namespace retrieval {
 
@@ -38,8 +38,8 @@ std::vector<CapabilityEntry> parse_capability_index(std::string_view text) {
 }
 
 std::vector<CapabilityEntry> load_capability_index(const std::string& path) {
-    if (!path_exists(path)) return {};
-    return parse_capability_index(core::decode_utf8_ignore(read_file(path)));
+    if (!core::fs::exists(path)) return {};
+    return parse_capability_index(core::decode_utf8_ignore(core::fs::read_whole(path)));
 }
 
 void Boosts::raise(const std::string& path, std::int64_t boost) {

@@ -1,8 +1,8 @@
 #include "retrieval/commands.hpp"
 
+#include "core/fs.hpp"
 #include "retrieval/action_log.hpp"
 #include "retrieval/json_lines.hpp"
-#include "retrieval/log_io.hpp"
 #include "retrieval/token_stats.hpp"
 
 namespace retrieval {
@@ -106,7 +106,7 @@ CommandOutput action_log_command(const std::string& log_path, std::string_view k
         result.err = "error: invalid --meta JSON: " + meta.reason + "\n";
         return result;
     }
-    append_log_text(log_path, event_line(iso_utc(now), kind, summary, meta.meta));
+    core::fs::append_text(log_path, event_line(iso_utc(now), kind, summary, meta.meta));
     result.out = "ok\n";
     return result;
 }

@@ -1,8 +1,8 @@
 #include "retrieval/json_lines.hpp"
 
 #include "core/errors.hpp"
+#include "core/fs.hpp"
 #include "core/text.hpp"
-#include "retrieval/file_io.hpp"
 
 namespace retrieval {
 
@@ -20,8 +20,8 @@ std::vector<core::Json> parse_json_lines(std::string_view text) {
 }
 
 std::vector<core::Json> read_json_lines(const std::string& path) {
-    if (!path_exists(path)) return {};
-    std::string bytes = read_file(path);
+    if (!core::fs::exists(path)) return {};
+    std::string bytes = core::fs::read_whole(path);
     if (!core::is_valid_utf8(bytes)) throw core::DecodeError(std::move(bytes));
     return parse_json_lines(bytes);
 }

@@ -1,13 +1,11 @@
 #include "graph/vorlane_ast/command.hpp"
 
-#include <unistd.h>
-
-#include <cstdio>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "core/errors.hpp"
+#include "core/fs.hpp"
 #include "core/paths.hpp"
 #include "core/text.hpp"
 #include "graph/vorlane/command.hpp"
@@ -72,28 +70,13 @@ Json load_previous_nodes(const std::string& out_path) {
     return out;
 }
 
-void write_replace(const std::string& path, std::string_view data) {
-    const std::string tmp = path + ".tmp" + std::to_string(::getpid());
-    try {
-        vorlane::write_file(tmp, data);
-    } catch (...) {
-        std::remove(paths::fs_encode(tmp).c_str());
-        throw;
-    }
-    if (std::rename(paths::fs_encode(tmp).c_str(), paths::fs_encode(path).c_str()) != 0) {
-        const int err = errno;
-        std::remove(paths::fs_encode(tmp).c_str());
-        throw core::OsError(err, path);
-    }
-}
-
 Written write_graph(const Json& graph, const std::string& out_path) {
     Written w;
     w.out_path = paths::normalize(out_path);
-    write_replace(out_path, core::json_dumps_indent(graph, 2));
+    core::fs::replace_text(out_path, core::json_dumps_indent(graph, 2));
     const Json idx = vorlane::command::symbol_index(graph);
     w.index_path = paths::join(paths::parent(w.out_path), SYMBOL_INDEX_NAME);
-    write_replace(w.index_path, core::json_dumps(idx));
+    core::fs::replace_text(w.index_path, core::json_dumps(idx));
     w.index_count = idx.size();
     return w;
 }

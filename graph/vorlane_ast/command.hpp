@@ -19,10 +19,6 @@ inline constexpr std::string_view REGEX_GRAPH_NAME = "info_graph_regex.json";
 // of the graph's shape gives an empty object, never an error.
 core::Json load_previous_nodes(const std::string& out_path);
 
-// Writes `data` to a temporary file beside `path` and renames it over `path`, so that a
-// reader never sees half a file; core::OsError on failure.
-void write_replace(const std::string& path, std::string_view data);
-
 // What a run wrote and reports.
 struct Written {
     std::string out_path, index_path;

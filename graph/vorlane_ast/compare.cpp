@@ -1,13 +1,12 @@
 #include "graph/vorlane_ast/compare.hpp"
 
-#include <unicode/uchar.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <map>
 #include <unordered_set>
 
 #include "core/errors.hpp"
+#include "core/repr.hpp"
 #include "core/text.hpp"
 
 namespace vorlane_ast::compare {
@@ -97,68 +96,13 @@ std::vector<std::string> minus(const std::vector<std::string>& a, const std::vec
     return out;
 }
 
-bool printable(char32_t c) {
-    if (c == ' ') return true;
-    switch (u_charType(static_cast<UChar32>(c))) {
-        case U_CONTROL_CHAR:
-        case U_FORMAT_CHAR:
-        case U_SURROGATE:
-        case U_PRIVATE_USE_CHAR:
-        case U_UNASSIGNED:
-        case U_LINE_SEPARATOR:
-        case U_PARAGRAPH_SEPARATOR:
-        case U_SPACE_SEPARATOR:
-            return false;
-        default:
-            return true;
-    }
-}
-
 }  // namespace
-
-std::string text_repr(std::string_view s) {
-    const bool single = s.find('\'') != std::string_view::npos, dbl = s.find('"') != std::string_view::npos;
-    const char quote = single && !dbl ? '"' : '\'';
-    std::string out(1, quote);
-    for (std::size_t pos = 0; pos < s.size();) {
-        const char32_t c = core::next_cp(s, pos);
-        if (c == static_cast<char32_t>(quote) || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c == '\t') {
-            out += "\\t";
-        } else if (c == '\n') {
-            out += "\\n";
-        } else if (c == '\r') {
-            out += "\\r";
-        } else if (c < 0x20 || c == 0x7f) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\x%02x", static_cast<unsigned>(c));
-            out += buf;
-        } else if (c < 0x7f) {
-            out += static_cast<char>(c);
-        } else if (printable(c)) {
-            core::append_utf8(out, c);
-        } else {
-            char buf[16];
-            if (c <= 0xff)
-                std::snprintf(buf, sizeof buf, "\\x%02x", static_cast<unsigned>(c));
-            else if (c <= 0xffff)
-                std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned>(c));
-            else
-                std::snprintf(buf, sizeof buf, "\\U%08x", static_cast<unsigned>(c));
-            out += buf;
-        }
-    }
-    out += quote;
-    return out;
-}
 
 std::string list_display(const std::vector<std::string>& items) {
     std::string out = "[";
     for (std::size_t i = 0; i < items.size(); ++i) {
         if (i) out += ", ";
-        out += text_repr(items[i]);
+        out += core::str_repr(items[i]);
     }
     return out + "]";
 }

@@ -31,7 +31,5 @@ std::string table(const Side& ast, const std::optional<Side>& regex, std::string
 
 // The host's display of a list of texts: ['a', "b'c", 'd\\e'].
 std::string list_display(const std::vector<std::string>& items);
-// The host's literal form of one text.
-std::string text_repr(std::string_view s);
 
 }  // namespace vorlane_ast::compare

@@ -1,7 +1,5 @@
 #include "graph/vorlane_ast/scan.hpp"
 
-#include <sys/stat.h>
-
 #include <atomic>
 #include <exception>
 #include <string>
@@ -11,6 +9,7 @@
 #include <vector>
 
 #include "core/errors.hpp"
+#include "core/fs.hpp"
 #include "core/hash.hpp"
 #include "core/paths.hpp"
 #include "core/text.hpp"
@@ -84,9 +83,8 @@ struct Context {
 
 void analyse(const Context& cx, const std::string& path, FileResult& out) {
     // The size and the text; a file that cannot be read is skipped.
-    struct stat st;
-    if (::stat(core::paths::fs_encode(path).c_str(), &st) != 0) return;
-    if (st.st_size > kMaxFileBytes) return;
+    const core::fs::Status st = core::fs::current().stat(path);
+    if (!st.ok() || st.size > static_cast<std::uint64_t>(kMaxFileBytes)) return;
     std::string raw;
     if (vorlane::read_file(path, raw) != 0) return;
     const std::string text = core::decode_text_mode(raw);
@@ -101,7 +99,7 @@ void analyse(const Context& cx, const std::string& path, FileResult& out) {
     try {
         const std::string ext = core::lower(core::paths::suffix(path));
         const std::string hash = core::md5_prefix8(text);
-        const auto size = static_cast<std::int64_t>(st.st_size);
+        const auto size = static_cast<std::int64_t>(st.size);
 
         auto it = cx.prior.is_object() ? cx.prior.find(out.id) : cx.prior.end();
         const bool reuse = cx.prior.is_object() && it != cx.prior.end() && it->is_object() &&

@@ -1,8 +1,8 @@
 // Score, roadmap, report, context file, the audit run and the command.
 #include <cerrno>
 
+#include "agent/exec.hpp"
 #include "audit/context_file.hpp"
-#include "audit/exec.hpp"
 #include "audit/readers.hpp"
 #include "audit/report.hpp"
 #include "audit/run.hpp"
@@ -126,8 +126,10 @@ void main_command(py::module_ m) {
     const std::string module_dir = core::paths::parent(fspath(m.attr("__file__")));
     const auto program = audit::find_wendle(module_dir);
     if (!program) throw core::OsError(ENOENT, "wendle");
-    const int err = audit::replace_process(*program, {*program, root});
-    throw core::OsError(err, *program);
+    // Named by its path, so no search; only where the platform cannot replace a process
+    // does this return, with the program's exit status.
+    const int status = agent::process::replace_process(*program, {*program, root}, agent::process::current_environment());
+    py::module_::import("sys").attr("exit")(status);
 }
 
 }  // namespace

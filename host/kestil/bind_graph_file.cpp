@@ -2,10 +2,10 @@
 // and load_graph calls the module's scan and ensure_data_dir attributes, so a caller
 // that redirects them is obeyed.
 #include "core/errors.hpp"
+#include "core/fs.hpp"
 #include "host/common/convert.hpp"
 #include "host/kestil/bindings.hpp"
 #include "host/kestil/graph_json.hpp"
-#include "retrieval/file_io.hpp"
 
 namespace kestil_host {
 
@@ -40,11 +40,11 @@ py::object host_read(py::handle path) {
 py::object load_graph(py::module_ m) {
     py::object path_obj = m.attr("GRAPH_JSON");
     const std::string path = host::fspath(path_obj);
-    if (retrieval::path_exists(path)) {
+    if (core::fs::exists(path)) {
         std::optional<py::object> graph;
         {
-            const retrieval::FileBytes bytes(path);
-            graph = read_json(bytes.bytes());
+            const std::string bytes = core::fs::read_whole(path);
+            graph = read_json(bytes);
         }
         py::object g = graph ? *graph : host_read(py::str(host::to_str(path)));
         if (!PyDict_Check(g.ptr()))
@@ -54,7 +54,7 @@ py::object load_graph(py::module_ m) {
     }
     py::object graph = m.attr("scan")(m.attr("DEFAULT_ROOT"));
     m.attr("ensure_data_dir")();
-    retrieval::replace_file(path, dumps_indent(graph));
+    core::fs::replace_text(path, dumps_indent(graph));
     return graph;
 }
 

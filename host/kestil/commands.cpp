@@ -12,13 +12,13 @@
 #include <string>
 #include <vector>
 
+#include "core/fs.hpp"
 #include "core/json.hpp"
 #include "host/common/convert.hpp"
 #include "host/kestil/bindings.hpp"
 #include "host/kestil/graph_json.hpp"
 #include "retrieval/action_log.hpp"
 #include "retrieval/commands.hpp"
-#include "retrieval/file_io.hpp"
 
 namespace kestil_host {
 
@@ -91,7 +91,7 @@ void print_output(const retrieval::CommandOutput& r) {
 void store_graph(const std::string& path, py::handle graph) {
     const std::string text = dumps_indent(graph);
     py::gil_scoped_release unlocked;
-    retrieval::replace_file(path, text);
+    core::fs::replace_text(path, text);
 }
 
 int cmd_scan(py::module_ m, py::handle args) {

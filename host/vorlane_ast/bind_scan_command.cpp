@@ -1,6 +1,7 @@
 // scan, the command (build_parser, main) and the comparison mode.
 #include <chrono>
 
+#include "core/fs.hpp"
 #include "core/json.hpp"
 #include "core/paths.hpp"
 #include "graph/vorlane/command.hpp"
@@ -81,7 +82,7 @@ void compare(py::handle module, py::handle root, py::handle ast_out, py::handle 
     {
         const std::string text = core::json_dumps_indent(ast, 2);
         py::gil_scoped_release unlocked;
-        cmd::write_replace(ast_path, text);
+        core::fs::replace_text(ast_path, text);
     }
 
     core::Json regex;
@@ -108,7 +109,7 @@ void compare(py::handle module, py::handle root, py::handle ast_out, py::handle 
         const std::string text = core::json_dumps_indent(regex, 2);
         {
             py::gil_scoped_release unlocked;
-            cmd::write_replace(regex_path, text);
+            core::fs::replace_text(regex_path, text);
         }
         have_regex = true;
     } catch (py::error_already_set& e) {

@@ -8,12 +8,11 @@
 #include "agent/exec.hpp"
 #include "agent/launch.hpp"
 #include "agent/launch_text.hpp"
-#include "core/files.hpp"
+#include "core/fs.hpp"
 #include "core/json.hpp"
 #include "core/paths.hpp"
 #include "host/common/convert.hpp"
 #include "host/wendle_claude/bindings.hpp"
-#include "retrieval/file_io.hpp"
 
 namespace host::wendle_bind {
 
@@ -35,14 +34,14 @@ std::string count_text(py::handle g, const char* key) {
 py::object ensure_graph(py::module_ m, py::object project_root) {
     const py::dict kestil = from_import("tarvelle.kestil", {"GRAPH_JSON", "DATA_DIR"});
     const std::string graph_json = fspath(kestil["GRAPH_JSON"]);
-    if (core::files::exists(graph_json)) return m.attr("load_graph")();
+    if (core::fs::exists(graph_json)) return m.attr("load_graph")();
 
     write_stderr(launch::no_graph_line(text_of(project_root)));
     const double t0 = wall_clock();
     py::object g = m.attr("scan")(project_root);
-    core::files::make_dirs(fspath(kestil["DATA_DIR"]));
+    core::fs::make_dirs(fspath(kestil["DATA_DIR"]));
     // The retrieval engine's own write: a reader never meets a half-written graph.
-    retrieval::replace_file(graph_json, core::json_dumps_indent(from_py(g), 2));
+    core::fs::replace_text(graph_json, core::json_dumps_indent(from_py(g), 2));
     const double elapsed = wall_clock() - t0;
     write_stderr(launch::graph_built_line(elapsed, count_text(g, "node_count"), count_text(g, "edge_count")));
     return g;
@@ -75,7 +74,7 @@ py::object run_main(py::module_ m, py::object argv) {
     }
 
     const std::string root_text = core::paths::resolve(fspath(args.attr("project_root")));
-    if (!core::files::is_dir(root_text)) {
+    if (!core::fs::is_dir(root_text)) {
         write_stderr(launch::root_missing_line(root_text));
         return py::int_(1);
     }

@@ -6,7 +6,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -14,6 +17,7 @@
 
 #include "agent/exec.hpp"
 #include "core/errors.hpp"
+#include "core/paths.hpp"
 #include "tests/graph/scan_fixture.hpp"
 
 namespace {
@@ -28,13 +32,16 @@ class Exec : public scan_fixture::Tree {
         file(rel, body);
         ASSERT_EQ(chmod(at(rel).c_str(), mode), 0);
     }
-    // Runs the hand-over in a child; the child's exit status, or 100 + errno when the
-    // hand-over failed with core::OsError (101 for any other failure).
-    int in_child(const std::vector<std::string>& argv, const Environment& env) {
+    // Runs the hand-over of `program` in a child, after `before`; the child's exit status,
+    // or 100 + errno when the hand-over failed with core::OsError (101 for any other
+    // failure).
+    int in_child(const std::vector<std::string>& argv, const Environment& env, const std::string& program = "claude",
+                 const std::function<void()>& before = {}) {
         const pid_t pid = fork();
         if (pid == 0) {
+            if (before) before();
             try {
-                replace_process("claude", argv, env);
+                replace_process(program, argv, env);
             } catch (const core::OsError& e) {
                 _exit(100 + e.err);
             } catch (...) {
@@ -102,6 +109,25 @@ TEST_F(Exec, FailuresAsTheHostReportsThem) {
         EXPECT_THROW(agent::process::check_handover(argv, env), std::invalid_argument);
         EXPECT_EQ(in_child(argv, env), 101);  // not the program's 3
     }
+}
+
+// A program named by its path runs as named, with no search, in this process's own
+// environment, and what the C library buffered is out before the hand-over.
+TEST_F(Exec, ByPathInTheOwnEnvironmentFlushingFirst) {
+    program("bin/wendle", "#!/bin/sh\nprintf '%s|%s' \"$1\" \"$UNIFY_MARK\" >> \"$2\"\n");
+    ASSERT_EQ(setenv("UNIFY_MARK", "caf\xc3\xa9 \xff", 1), 0);
+    const Environment own = agent::process::current_environment();
+    unsetenv("UNIFY_MARK");
+    // An undecodable byte travels as its surrogate escape and back.
+    EXPECT_NE(std::find(own.begin(), own.end(), std::pair<std::string, std::string>(
+                                                    "UNIFY_MARK", core::paths::fs_decode("caf\xc3\xa9 \xff"))),
+              own.end());
+    const auto buffered = [&] {
+        if (!std::freopen(at("out").c_str(), "w", stdout)) _exit(102);
+        std::printf("before|");
+    };
+    EXPECT_EQ(in_child({at("bin/wendle"), "arg", at("out")}, own, at("bin/wendle"), buffered), 0);
+    EXPECT_EQ(read("out"), "before|arg|caf\xc3\xa9 \xff");
 }
 
 TEST(WindowsCommandLine, QuotesAsTheRuntimeSplits) {

@@ -1,0 +1,84 @@
+// The host's file calls (pathlib's meaning) over the file system in force.
+#include <cerrno>
+#include <string>
+
+#include "core/errors.hpp"
+#include "core/fs.hpp"
+#include "core/paths.hpp"
+
+namespace core::fs {
+
+namespace {
+
+bool has_nul(const std::string& path) { return path.find('\0') != std::string::npos; }
+
+// The errors after which pathlib's tests answer false instead of raising.
+bool ignored(int err) { return err == ENOENT || err == ENOTDIR || err == EBADF || err == ELOOP; }
+
+// stat() as pathlib's tests see it: the status, or an unset one for the ignored errors.
+Status host_stat(const std::string& path) {
+    if (has_nul(path)) return Status{ENOENT};
+    Status s = current().stat(path);
+    if (!s.ok() && !ignored(s.err)) throw OsError(s.err, path);
+    return s;
+}
+
+// The text with each line feed written as the platform's line end; `buf` holds it where
+// the text has to change.
+std::string_view native_text(std::string_view text, [[maybe_unused]] std::string& buf) {
+#ifdef _WIN32
+    for (char c : text) {
+        if (c == '\n') buf += '\r';
+        buf += c;
+    }
+    return buf;
+#else
+    return text;
+#endif
+}
+
+}  // namespace
+
+bool exists(const std::string& path) { return host_stat(path).ok(); }
+
+bool is_dir(const std::string& path) { return host_stat(path).is_dir(); }
+
+bool is_link(const std::string& path) { return !has_nul(path) && current().lstat(path).is_link(); }
+
+void make_dirs(const std::string& path) {
+    if (has_nul(path)) throw OsError(EINVAL, path);
+    const std::string p = paths::normalize(path);
+    const FileSystem& fs = current();
+    int err = fs.make_dir(p);
+    if (err == 0) return;
+    if (err == ENOENT) {
+        const std::string up = paths::parent(p);
+        if (up != p) {
+            make_dirs(up);
+            err = fs.make_dir(p);
+            if (err == 0) return;
+        }
+    }
+    if (err == EEXIST && fs.stat(p).is_dir()) return;
+    throw OsError(err, p);
+}
+
+std::string read_whole(const std::string& path) {
+    std::string out;
+    if (const int err = current().read_file(path, out)) throw OsError(err, path);
+    return out;
+}
+
+void replace_text(const std::string& path, std::string_view text) {
+    if (has_nul(path)) throw OsError(EINVAL, path);
+    std::string buf;
+    if (const int err = current().replace_file(path, native_text(text, buf))) throw OsError(err, path);
+}
+
+void append_text(const std::string& path, std::string_view text) {
+    if (has_nul(path)) throw OsError(EINVAL, path);
+    std::string buf;
+    if (const int err = current().append_file(path, native_text(text, buf))) throw OsError(err, path);
+}
+
+}  // namespace core::fs

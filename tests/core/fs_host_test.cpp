@@ -1,0 +1,167 @@
+// The host's file calls over the file system in force: existence and directory tests as
+// the host answers them, nested directory creation, whole reads, and the replacing and
+// appending writes.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <csignal>
+#include <string>
+#include <vector>
+
+#include "core/errors.hpp"
+#include "core/fs.hpp"
+#include "tests/graph/scan_fixture.hpp"
+
+namespace {
+
+namespace fs = core::fs;
+
+class HostCalls : public scan_fixture::Tree {
+  protected:
+    std::vector<std::string> names() const {
+        std::vector<fs::DirEntry> entries;
+        fs::Status self;
+        EXPECT_EQ(fs::disk().list_dir(dir, entries, self), 0);
+        std::vector<std::string> out;
+        for (const auto& e : entries) out.push_back(e.name);
+        return out;
+    }
+};
+
+const std::string NUL_TAIL("\0x", 2);
+
+TEST_F(HostCalls, ExistsIsDirAndIsLink) {
+    file("a/f.txt");
+    link(at("a/missing"), "dangling");
+    link(at("loop"), "loop");
+    EXPECT_TRUE(fs::exists(at("a/f.txt")));
+    EXPECT_TRUE(fs::exists(at("a")));
+    EXPECT_TRUE(fs::is_dir(at("a")));
+    EXPECT_FALSE(fs::is_dir(at("a/f.txt")));
+    for (const char* rel : {"nope", "a/f.txt/under", "dangling", "loop"}) {
+        EXPECT_FALSE(fs::exists(at(rel))) << rel;
+        EXPECT_FALSE(fs::is_dir(at(rel))) << rel;
+    }
+    // A NUL names no file, not the file before it.
+    EXPECT_FALSE(fs::exists(at("a") + NUL_TAIL));
+    EXPECT_FALSE(fs::is_dir(at("a") + NUL_TAIL));
+    EXPECT_TRUE(fs::is_link(at("dangling")));
+    EXPECT_FALSE(fs::is_link(at("a")));
+    EXPECT_FALSE(fs::is_link(at("dangling") + NUL_TAIL));
+}
+
+TEST_F(HostCalls, ExistsRaisesWhatTheHostDoesNotIgnore) {
+    if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
+    file("locked/f.txt");
+    ASSERT_EQ(chmod(at("locked").c_str(), 0), 0);
+    try {
+        fs::exists(at("locked/f.txt"));
+        ADD_FAILURE() << "no error";
+    } catch (const core::OsError& e) {
+        EXPECT_EQ(e.err, EACCES);
+    }
+    chmod(at("locked").c_str(), 0755);
+}
+
+TEST_F(HostCalls, MakeDirsCreatesParentsAndAcceptsAnExistingDirectory) {
+    fs::make_dirs(at("x/y/z"));
+    EXPECT_TRUE(fs::is_dir(at("x/y/z")));
+    fs::make_dirs(at("x/y"));
+    file("x/plain");
+    try {
+        fs::make_dirs(at("x/plain"));
+        ADD_FAILURE() << "no error for an existing file";
+    } catch (const core::OsError& e) {
+        EXPECT_EQ(e.err, EEXIST);
+    }
+    EXPECT_THROW(fs::make_dirs(at("x/plain/under")), core::OsError);
+    try {
+        fs::make_dirs(at("x/n") + NUL_TAIL);
+        ADD_FAILURE() << "no error for a NUL";
+    } catch (const core::OsError& e) {
+        EXPECT_EQ(e.err, EINVAL);
+    }
+    EXPECT_FALSE(fs::exists(at("x/n")));
+}
+
+TEST_F(HostCalls, ReadWholeRaisesForADirectoryAndANul) {
+    file("f.txt", "abc");
+    EXPECT_EQ(fs::read_whole(at("f.txt")), "abc");
+    for (const std::string& p : {dir, at("missing"), at("f.txt") + NUL_TAIL}) {
+        try {
+            fs::read_whole(p);
+            ADD_FAILURE() << p;
+        } catch (const core::OsError& e) {
+            EXPECT_EQ(e.filename, p);
+        }
+    }
+}
+
+TEST_F(HostCalls, ReplaceWritesThroughALinkAndLeavesNoTemporary) {
+    link("target.json", "graph.json");
+    fs::replace_text(at("graph.json"), "{\n}");
+    EXPECT_TRUE(fs::is_link(at("graph.json")));
+    EXPECT_EQ(read("target.json"), "{\n}");
+    fs::replace_text(at("graph.json"), "[]");
+    EXPECT_EQ(read("target.json"), "[]");
+    EXPECT_EQ(names().size(), 2u);
+    // The mode a plain create gives, the creation mask applied.
+    const mode_t mask = umask(0);
+    umask(mask);
+    struct stat st;
+    ASSERT_EQ(stat(at("target.json").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask);
+    try {
+        fs::replace_text(at("missing/x.json"), "x");
+        ADD_FAILURE() << "no error";
+    } catch (const core::OsError& e) {
+        EXPECT_EQ(e.err, ENOENT);
+        EXPECT_EQ(e.filename, at("missing/x.json"));
+    }
+    EXPECT_THROW(fs::replace_text(at("n") + NUL_TAIL, "x"), core::OsError);
+    EXPECT_EQ(names().size(), 2u);
+}
+
+// A write that fails part-way (here: the file-size limit) leaves the previous content.
+TEST_F(HostCalls, ReplaceFailingPartWayKeepsThePreviousFile) {
+    fs::replace_text(at("graph.json"), "old");
+    struct rlimit saved;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 16;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    int err = 0;
+    try {
+        fs::replace_text(at("graph.json"), std::string(100, 'x'));
+    } catch (const core::OsError& e) {
+        err = e.err;
+    }
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, old_handler);
+    EXPECT_EQ(err, EFBIG);
+    EXPECT_EQ(read("graph.json"), "old");
+    EXPECT_EQ(names(), std::vector<std::string>{"graph.json"});
+}
+
+TEST_F(HostCalls, AppendCreatesThenAdds) {
+    fs::append_text(at("log.jsonl"), "a\n");
+    fs::append_text(at("log.jsonl"), "b\n");
+    EXPECT_EQ(read("log.jsonl"), "a\nb\n");
+    EXPECT_THROW(fs::append_text(at("missing/log"), "x"), core::OsError);
+    EXPECT_THROW(fs::append_text(at("log") + NUL_TAIL, "x"), core::OsError);
+    EXPECT_FALSE(fs::exists(at("log")));
+}
+
+TEST_F(HostCalls, ExecutableAsTheProcessMayRunIt) {
+    file("run.sh", "#!/bin/sh\n");
+    file("plain.txt");
+    ASSERT_EQ(chmod(at("run.sh").c_str(), 0755), 0);
+    EXPECT_TRUE(fs::disk().executable(at("run.sh")));
+    EXPECT_FALSE(fs::disk().executable(at("plain.txt")));
+    EXPECT_FALSE(fs::disk().executable(at("missing")));
+    EXPECT_FALSE(fs::disk().executable(at("run.sh") + NUL_TAIL));
+}
+
+}  // namespace
