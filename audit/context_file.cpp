@@ -58,7 +58,9 @@ std::string audit_context_text(const core::Json& r) {
 std::string write_audit_context(const std::string& root, const core::Json& r) {
     const std::string text = audit_context_text(r);
     const std::string path = core::paths::join(core::paths::join(root, ".nimbrel"), "AUDIT_CONTEXT.md");
-    core::fs::replace_text(path, text);
+    // File names whose bytes do not decode are held as surrogate escapes; the file names
+    // them by those bytes, as they are on disk, rather than by the escapes' own encoding.
+    core::fs::replace_text(path, core::paths::fs_encode(text));
     return path;
 }
 

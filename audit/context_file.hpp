@@ -11,7 +11,8 @@ namespace audit {
 
 // The brief's text.
 std::string audit_context_text(const core::Json& r);
-// Writes the brief (replacing the file as a whole) and returns its path;
+// Writes the brief (replacing the file as a whole; surrogate-escaped file names as
+// their bytes on disk) and returns its path;
 // core::OsError when it cannot be written.
 std::string write_audit_context(const std::string& root, const core::Json& r);
 

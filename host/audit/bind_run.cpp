@@ -19,21 +19,37 @@ namespace {
 
 py::object sys_stream(const char* name) { return py::module_::import("sys").attr(name); }
 
+// A write to one of the host's standard streams; nothing when the stream is None (closed
+// when the process started), as the host's print writes nothing there.
+void emit(const char* name, std::string_view text) {
+    py::object s = sys_stream(name);
+    if (!s.is_none()) s.attr("write")(to_str(text));
+}
+
 void flush_stream(const char* name) {
     py::object s = sys_stream(name);
     if (!s.is_none()) s.attr("flush")();
 }
 
 // The report's "━" and "→" must reach a redirected output whatever the locale says:
-// a stream that would encode in anything but UTF-8 is switched to UTF-8.
-void ensure_utf8(const char* name) {
+// a stream that would encode in anything but UTF-8 is switched to UTF-8. On standard
+// output, file names whose bytes do not decode (held as surrogate escapes) are written
+// as those bytes, as the host writes them under a C locale, instead of ending the
+// command with an encoding error; a stream with its own lenient error rule keeps it.
+void ensure_utf8(const char* name, bool file_names) {
     py::object s = sys_stream(name);
     if (s.is_none() || !py::hasattr(s, "reconfigure") || !py::hasattr(s, "encoding")) return;
     py::object enc = s.attr("encoding");
     if (enc.is_none()) return;
     py::object codec = py::module_::import("codecs").attr("lookup")(enc);
-    if (py::str(codec.attr("name")).cast<std::string>() == "utf-8") return;
-    s.attr("reconfigure")(py::arg("encoding") = "utf-8");
+    const bool utf8 = py::str(codec.attr("name")).cast<std::string>() == "utf-8";
+    const py::object errors = py::getattr(s, "errors", py::none());
+    const bool strict = errors.is_none() || py::str(errors).cast<std::string>() == "strict";
+    if (utf8 && !(file_names && strict)) return;
+    if (file_names && strict)
+        s.attr("reconfigure")(py::arg("encoding") = "utf-8", py::arg("errors") = "surrogateescape");
+    else
+        s.attr("reconfigure")(py::arg("encoding") = "utf-8", py::arg("errors") = errors);
 }
 
 // The audit run with its progress lines on the host's standard error; SystemExit(1)
@@ -46,7 +62,7 @@ core::Json run_audit_released(const std::string& root) {
         graph = audit::load_graph(root);
     }
     if (!audit::has_graph(graph)) {
-        write_stderr(audit::missing_graph_message(root));
+        emit("stderr", audit::missing_graph_message(root));
         py::module_::import("sys").attr("exit")(1);
     }
     core::Json r;
@@ -55,9 +71,9 @@ core::Json run_audit_released(const std::string& root) {
         r = audit::run_audit(std::move(graph), root, [](const audit::CheckStep& step, bool done) {
             py::gil_scoped_acquire locked;
             if (done) {
-                write_stderr("done\n");
+                emit("stderr", "done\n");
             } else {
-                write_stderr(audit::progress_start(step));
+                emit("stderr", audit::progress_start(step));
                 flush_stream("stderr");
             }
         });
@@ -79,11 +95,11 @@ py::object build_parser() {
 
 void main_command(py::module_ m) {
     py::object args = build_parser().attr("parse_args")();
-    ensure_utf8("stdout");
-    ensure_utf8("stderr");
+    ensure_utf8("stdout", true);
+    ensure_utf8("stderr", false);
     const std::string root = audit::resolve_root(fspath(args.attr("root")));
     const bool color = py::bool_(m.attr("COLOR")) && !py::bool_(args.attr("no_color"));
-    write_stderr(audit::banner(root));
+    emit("stderr", audit::banner(root));
     const core::Json results = run_audit_released(root);
 
     py::object out_arg = args.attr("out");
@@ -96,14 +112,14 @@ void main_command(py::module_ m) {
         context_path = audit::write_audit_context(root, results);
     }
     if (py::bool_(args.attr("json"))) {
-        write_stdout(json_text + "\n");
+        emit("stdout", json_text + "\n");
     } else {
-        write_stdout(audit::format_report(root, results, color) + "\n");
-        write_stderr(audit::closing_lines(path, context_path));
+        emit("stdout", audit::format_report(root, results, color) + "\n");
+        emit("stderr", audit::closing_lines(path, context_path));
     }
     if (!py::bool_(args.attr("fix"))) return;
 
-    write_stderr(audit::LAUNCH_LINE);
+    emit("stderr", audit::LAUNCH_LINE);
     // The report may still sit in the host's buffers: a replaced process never writes them.
     flush_stream("stdout");
     flush_stream("stderr");

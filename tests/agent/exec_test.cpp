@@ -64,7 +64,9 @@ TEST_F(Exec, LookupWalksThePathAsTheHostDoes) {
     EXPECT_EQ(find_program("claude", ""), std::nullopt);
     EXPECT_EQ(find_program("claude", at("a") + ":" + at("b")), std::nullopt);
     EXPECT_EQ(find_program("sh", std::nullopt), "/bin/sh");  // the platform's default path
-    const std::string cwd = get_current_dir_name();
+    char* here = get_current_dir_name();
+    const std::string cwd = here;
+    free(here);
     ASSERT_EQ(chdir(at("d").c_str()), 0);
     EXPECT_EQ(find_program("claude", ":" + at("a")), "claude");  // an empty entry is the current directory
     ASSERT_EQ(chdir(cwd.c_str()), 0);

@@ -57,6 +57,14 @@ class ConstantsTest(unittest.TestCase):
         marker = object()
         self.assertIs(audit._c("red", marker, enabled=False), marker)
 
+        class Flag:
+            def __bool__(self):
+                raise ValueError("no truth value")
+
+        for fn in (lambda: audit._c("red", "x", Flag()), lambda: audit.format_report("/p", {"debt_score": 0}, Flag())):
+            with self.assertRaisesRegex(ValueError, "no truth value"):
+                fn()
+
 
 class ReadersTest(ProjectCase):
     def test_load_graph_table(self):
@@ -142,6 +150,21 @@ class ChecksTest(ProjectCase):
         for check in (audit.check_db_in_routes, audit.check_todos, audit.check_missing_error_handling):
             with self.assertRaises(TypeError):
                 check([graph], self.root)
+
+    def test_path_is_read_only_as_a_text(self):
+        # A symbol without `file` names no file when its `path` is not a text either: the
+        # symbol checks pass over it, as over any symbol without a file, instead of failing.
+        self.write("src/a.py", "def f():\n    return fetch(u)\n")
+        for path in (None, 5, ["src/a.py"]):
+            sym = {"id": "s", "kind": "symbol", "exported": True, "path": path, "name": "f", "body_hash": "h",
+                   "line_start": 0, "line_end": 20}
+            graph = {"nodes": [sym, dict(sym, id="t")]}
+            self.assertEqual(audit.check_dead_exports(graph), [], path)
+            self.assertEqual(audit.check_copy_paste(graph), [], path)
+            self.assertEqual(audit.check_missing_error_handling(graph, self.root), [], path)
+        # `file` itself is read as the checks say: a value that is no text is an error.
+        with self.assertRaises(TypeError):
+            audit.check_dead_exports({"nodes": [{"id": "s", "kind": "symbol", "exported": True, "file": None}]})
 
     def test_score_and_roadmap(self):
         r = {"test_coverage": {"coverage_pct": 30, "untested": ["a.py", "b.py"]},

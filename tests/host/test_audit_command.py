@@ -89,6 +89,16 @@ class RunTest(CommandCase):
         self.assertEqual(r.returncode, 0, r.stderr)
         self.assertTrue(r.stderr.startswith("\nTarvelle Auditor \u2014 proj\n"))
         self.assertTrue(self.report_file.is_file())
+        # The host's expansion rules: a home of separators only, or an empty one, is the
+        # file-system root; an unknown user's home cannot be determined.
+        for home in ("", "//"):
+            r = self.audit("--root", "~", env=dict(os.environ, HOME=home))
+            self.assertEqual((r.returncode, r.stdout), (1, ""), home)
+            self.assertTrue(r.stderr.startswith("\nTarvelle Auditor \u2014 \nNo info_graph.json found in //.nimbrel/\n"),
+                            (home, r.stderr))
+        r = self.audit("--root", "~no-such-user-here/proj")
+        self.assertEqual((r.returncode, r.stdout), (1, ""))
+        self.assertIn("RuntimeError: Could not determine home directory.", r.stderr)
 
     def test_no_usable_graph(self):
         for content in (None, "{}", "[]", "null", "{broken", "\ufeff{}"):
@@ -141,6 +151,37 @@ class RunTest(CommandCase):
             data = (self.tmp / "out.txt").read_bytes()
             self.assertIn(("\u2501" * 52).encode("utf-8"), data, extra)
             self.assertIn("\u2192 api/users.py".encode("utf-8"), data, extra)
+
+    def test_closed_streams(self):
+        # A stream closed when the command starts is the host's None stream: what would go
+        # there is dropped, as the host's print drops it, and the run still succeeds.
+        launcher = os.path.join(BIN, "audit")
+        p = subprocess.run(["/bin/sh", "-c", f"'{launcher}' --root proj 2>&-"], cwd=self.tmp, capture_output=True, text=True)
+        self.assertEqual((p.returncode, p.stderr), (0, ""))
+        self.assertTrue(p.stdout.startswith("\nTarvelle Audit \u2014 proj\n"), p.stdout[:100])
+        os.remove(self.report_file)
+        for fix in ((), ("--fix",)):
+            p = subprocess.run(["/bin/sh", "-c", f"'{launcher}' --root proj {' '.join(fix)} >&-"], cwd=self.tmp,
+                               capture_output=True, text=True, env=dict(os.environ, PATH="/nonexistent"))
+            self.assertEqual(p.returncode, 1 if fix else 0, p.stderr)
+            self.assertTrue(p.stderr.startswith(progress("proj")), p.stderr)
+            self.assertTrue(self.report_file.is_file() and self.context_file.is_file())
+
+    def test_file_names_that_are_not_utf8(self):
+        # A file name holding a byte that does not decode reaches the graph as a surrogate
+        # escape. The report and the context file name it by its bytes on disk; a strict
+        # standard output does not end the command with an encoding error.
+        name = os.fsdecode(b"api/caf\xe9.py")
+        (self.proj / name).write_text(SOURCE)
+        self.graph_file.write_text(json.dumps({"nodes": [{"id": name, "kind": "file"}]}))
+        for extra in ({"PYTHONIOENCODING": "utf-8"}, {"PYTHONIOENCODING": "latin-1"}, {}):
+            env = {k: v for k, v in os.environ.items() if not k.startswith("PYTHONIOENCODING")}
+            env.update(extra)
+            p = subprocess.run([os.path.join(BIN, "audit"), "--root", "proj"], cwd=self.tmp, env=env,
+                               capture_output=True)
+            self.assertEqual(p.returncode, 0, (extra, p.stderr))
+            self.assertIn(b"\xc2\xb7 api/caf\xe9.py  (1 calls, lines 3)\n", p.stdout, extra)
+            self.assertIn(b"\nDB in route handlers: api/caf\xe9.py\n", self.context_file.read_bytes(), extra)
 
     def test_colour_on_a_terminal(self):
         for args, coloured in (((), True), (("--no-color",), False)):

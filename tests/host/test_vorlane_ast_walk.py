@@ -50,6 +50,32 @@ class WalkTest(Tree):
         os.symlink(self.dir / "r", self.dir / "r/s/up")
         self.assertEqual(vorlane_ast.walk_files(self.dir / "r"), [self.dir / "r/s/a.py"])
 
+    def test_odd_names_and_root_forms_as_the_host_walks(self):
+        # Undecodable bytes come back as the host's surrogate escapes; parent steps and
+        # doubled separators in the root stay as the host's path objects write them.
+        self.file("p/é.ts")
+        self.file("p/line\nbreak.py")
+        self.file("p/sp ace/a.md")
+        raw = os.fsencode(self.dir / "p")
+        os.mkdir(raw + b"/d\xff")
+        for name in (b"/\xfe.py", b"/d\xff/c.go"):
+            with open(raw + name, "w") as f:
+                f.write("x")
+        self.file("far/f.py")
+        self.file("far/deep/g.py")
+        os.symlink(self.dir / "far/deep", self.dir / "p/sub")
+        cwd = os.getcwd()
+        os.chdir(self.dir / "p")
+        try:
+            for root in (self.dir / "p", str(self.dir / "p") + "//", str(self.dir) + "//p/./sp ace", "sub/..", "sub/../",
+                         "..", "../p/d\udcff"):
+                got = vorlane_ast.walk_files(root)
+                self.assertEqual(got, host_walk(root), root)
+                self.assertTrue(got, root)
+        finally:
+            os.chdir(cwd)
+        self.assertIn(self.dir / "p/\udcfe.py", vorlane_ast.walk_files(self.dir / "p"))
+
     def test_should_scan(self):
         self.assertTrue(vorlane_ast.should_scan(path="src/Main.PY"))
         self.assertTrue(vorlane_ast.should_scan(Path("a.test.ts")))
@@ -66,6 +92,7 @@ class SummaryKeywordsTest(unittest.TestCase):
             "Payment rules for the billing API. Contains 1 function: pay.")
         self.assertEqual(vorlane_ast._make_summary("", "src/api/user_accounts.py", ".py"), "Handles api user accounts.")
         self.assertEqual(vorlane_ast._make_summary("", "", ""), "")
+        self.assertEqual(vorlane_ast._make_summary("", "a/\udcff_x.py", ".py"), "Handles a \udcff x.")
 
     def test_keywords(self):
         self.assertEqual(vorlane_ast.extract_keywords(content="export const useAuthStore = 1", ext=".ts"),
@@ -84,6 +111,18 @@ class PeersTest(unittest.TestCase):
         self.assertEqual([list(e) for e in edges], [["from", "to", "rel"]] * 2)
         self.assertIs(edges[0]["from"], a)
         self.assertEqual(vorlane_ast._structural_peer_edges([]), [])
+
+    def test_odd_ids_as_the_host_pairs_them(self):
+        # Stems the host lower-cases and matches with ignore-case (the dotless i and the
+        # long s among them), directories as the host's path objects group them, and ids
+        # holding surrogate escapes, which pair with nothing but keep their place.
+        stems = ["routes", "ROUTES", "middleware", "\u017fervice", "serv\u0131ce", "SERV\u0130CE", "repositories",
+                 "repo", "auth", "policies", "policy", "dependenciess", "routes\n", "route.", "..routes", ".routes",
+                 "", "guards", "\u0131nterceptor", "routes\udcff"]
+        dirs = ["", "./", "a/", "a//", "./a/", "a/./", "/", "b/../a/"]
+        ids = [dirs[i % len(dirs)] + stems[(i * 7) % len(stems)] + [".ts", "", ".PY", ".x.ts", "/"][i % 5]
+               for i in range(400)]
+        self.assertEqual(vorlane_ast._structural_peer_edges(ids), host_peers(ids))
 
     def test_peer_table(self):
         rows = vorlane_ast._PEER_PAIRS
@@ -222,6 +261,20 @@ def host_keywords(content, ext):
     return tokens[:80]
 
 
+def host_peers(ids):
+    want = []
+    pairs = [(x, y) for x, y in vorlane_ast._PEER_PAIRS]
+    by_dir = {}
+    for fid in ids:
+        by_dir.setdefault(str(Path(fid).parent), []).append((fid, Path(fid).stem.lower()))
+    for group in by_dir.values():
+        for i, (a, sa) in enumerate(group):
+            for b, sb in group[i + 1:]:
+                if any((x.match(sa) and y.match(sb)) or (y.match(sa) and x.match(sb)) for x, y in pairs):
+                    want += [{"from": a, "to": b, "rel": "structural_peer"}, {"from": b, "to": a, "rel": "structural_peer"}]
+    return want
+
+
 class OwnTreeTest(unittest.TestCase):
     """The walk, the summaries, the keywords and the peers of this project's own tree, and of
     the host's standard library, against the rules run by the host."""
@@ -253,16 +306,7 @@ class OwnTreeTest(unittest.TestCase):
                  "handler", "validators", "resolver", "interceptor", "deps", "readme", "router", "controller"]
         ids = [f"d{i % 7}/{stems[(i * 5) % len(stems)]}.{'ts' if i % 3 else 'py'}" for i in range(300)]
         ids += [stems[i] + ".go" for i in range(len(stems))]
-        want = []
-        pairs = [(x, y) for x, y in vorlane_ast._PEER_PAIRS]
-        by_dir = {}
-        for fid in ids:
-            by_dir.setdefault(str(Path(fid).parent), []).append((fid, Path(fid).stem.lower()))
-        for group in by_dir.values():
-            for i, (a, sa) in enumerate(group):
-                for b, sb in group[i + 1:]:
-                    if any((x.match(sa) and y.match(sb)) or (y.match(sa) and x.match(sb)) for x, y in pairs):
-                        want += [{"from": a, "to": b, "rel": "structural_peer"}, {"from": b, "to": a, "rel": "structural_peer"}]
+        want = host_peers(ids)
         self.assertGreater(len(want), 100)
         self.assertEqual(vorlane_ast._structural_peer_edges(ids), want)
 
