@@ -101,9 +101,8 @@ py::object retrieve(py::module_ m, py::handle graph, py::handle query, py::handl
         if (!PyDict_Check(e))
             throw py::type_error(std::string("retrieve() graph edges must be dict, not ") + Py_TYPE(e)->tp_name);
         EdgeText& t = edge_text[static_cast<std::size_t>(i)];
-        static constexpr std::string_view names[] = {"from", "to", "rel"};
         PyObject* ends[3];
-        dict_fields(e, edge_keys, names, ends);
+        dict_fields(e, edge_keys, ends);
         PyObject* from = ends[0];
         PyObject* to = ends[1];
         PyObject* rel = ends[2];
