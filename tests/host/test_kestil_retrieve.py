@@ -530,6 +530,18 @@ class RetrieveAgainstOracle(unittest.TestCase):
                 self.assertEqual(got.files, want_files, len(ref_tokenize(query)))
                 self.assertEqual([id(e) for e in got.edges], [id(e) for e in want_edges])
 
+    def test_routes_with_repeats_and_many_segments_against_oracle(self):
+        # Repeated segments count per entry; a method that is also a segment; more
+        # distinct segments than one search set holds.
+        nodes = [{"id": "src/s1/s2.py", "keywords": ["s3", "get", "targets5"]}, {"id": "a/x.py", "keywords": None},
+                 {"id": "get", "keywords": ["post", "s70x", "s62", "s61"]}, {"id": "users/users.py"}]
+        routes = ["GET /users/users/get", "post /get/post/" + "/".join(f"s{i}" for i in range(63)),
+                  "GET /" + "/".join(f"s{i}" for i in range(80)) + "/s1/s1"]
+        for query in routes:
+            terms = ref_tokenize(query)
+            for n in nodes:
+                self.assertEqual(kestil.score_node(n, terms, query), ref_score_node(n, terms, query), (n, query[:20]))
+
     def test_score_node_against_oracle(self):
         rnd = random.Random(3)
         g = random_graph(rnd, 200)
