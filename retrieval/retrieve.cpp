@@ -175,12 +175,17 @@ bool ranks_before(const Candidate& a, const Candidate& b) {
 }
 
 std::vector<std::size_t> choose_files(const std::vector<Candidate>& cands, std::int64_t top_files, bool ordered) {
+    return choose_files(cands, top_files, ordered, [](const Candidate& c) { return c.base; });
+}
+
+std::vector<std::size_t> choose_files(const std::vector<Candidate>& cands, std::int64_t top_files, bool ordered,
+                                      const std::function<std::string_view(const Candidate&)>& base_of) {
     std::vector<std::size_t> chosen;
     if (top_files <= 0 || cands.empty()) return chosen;
     const std::size_t want = static_cast<std::size_t>(top_files);
     std::unordered_set<std::string_view> seen;
     auto take = [&](std::size_t pos) {
-        if (seen.insert(cands[pos].base).second) chosen.push_back(pos);
+        if (seen.insert(base_of(cands[pos])).second) chosen.push_back(pos);
     };
     if (ordered) {
         for (std::size_t pos = 0; pos < cands.size() && chosen.size() < want; ++pos) take(pos);

@@ -152,11 +152,9 @@ py::object retrieve(py::module_ m, py::handle graph, py::handle query, py::handl
         const std::int64_t s = totals[u];
         if (s <= 0) continue;
         PyObject* id = refs[u].id;
-        PyObject* kind = refs[u].kind;
-        const std::string_view kind_text = kind ? arena.text_form(kind) : std::string_view("file");
         if (id && !PyUnicode_Check(id)) ids_text = false;
         const std::string_view key = id && PyUnicode_Check(id) ? node_text[u].id : std::string_view();
-        cands.push_back({u, s, key, retrieval::file_base(node_text[u].id, kind_text)});
+        cands.push_back({u, s, key, {}});
     }
 
     // Ranking and the choice of files.
@@ -172,7 +170,13 @@ py::object retrieve(py::module_ m, py::handle graph, py::handle query, py::handl
         cands.swap(sorted);
         ordered = true;
     }
-    const std::vector<std::size_t> chosen = retrieval::choose_files(cands, top_files, ordered);
+    // The file base only of the candidates the choice reaches.
+    const std::vector<std::size_t> chosen =
+        retrieval::choose_files(cands, top_files, ordered, [&](const Candidate& c) {
+            PyObject* kind = refs[c.index].kind;
+            const std::string_view kind_text = kind ? arena.text_form(kind) : std::string_view("file");
+            return retrieval::file_base(node_text[c.index].id, kind_text);
+        });
 
     py::list files;
     std::vector<std::string_view> chosen_text;
