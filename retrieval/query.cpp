@@ -156,27 +156,36 @@ std::string_view node_role(std::string_view path, std::string_view ext) {
     return node_role_lowered(core::lower(path), ext);
 }
 
+namespace {
+
+constexpr std::array<std::string_view, 6> ROLE_COLUMNS = {"ui_surface", "logic", "shared_ui", "code", "docs", "test"};
+constexpr std::array<std::string_view, 7> WEIGHT_ROWS = {"edit", "feature", "debug", "refactor", "test", "explain",
+                                                         "general"};
+constexpr int WEIGHTS[7][6] = {
+    {3, 3, 1, 2, -2, 1},   // edit
+    {3, 4, 1, 2, -2, 1},   // feature
+    {2, 4, 0, 2, -2, 2},   // debug
+    {2, 3, 1, 3, -2, 2},   // refactor
+    {1, 2, 0, 1, -2, 5},   // test
+    {1, 2, 0, 1, 2, 0},    // explain
+    {2, 2, 0, 1, -1, 0},   // general
+};
+
+}  // namespace
+
+int intent_row(std::string_view intent) {
+    for (std::size_t i = 0; i < WEIGHT_ROWS.size(); ++i)
+        if (WEIGHT_ROWS[i] == intent) return static_cast<int>(i);
+    return static_cast<int>(WEIGHT_ROWS.size() - 1);
+}
+
+int intent_role_weight_at(int row, int role_column) {
+    return role_column < 0 ? 0 : WEIGHTS[row][role_column];
+}
+
 int intent_role_weight(std::string_view intent, std::string_view role) {
-    static constexpr std::array<std::string_view, 6> ROLES = {"ui_surface", "logic", "shared_ui",
-                                                              "code",       "docs",  "test"};
-    struct Row {
-        std::string_view intent;
-        std::array<int, 6> w;
-    };
-    static constexpr std::array<Row, 7> ROWS = {{
-        {"edit", {3, 3, 1, 2, -2, 1}},
-        {"feature", {3, 4, 1, 2, -2, 1}},
-        {"debug", {2, 4, 0, 2, -2, 2}},
-        {"refactor", {2, 3, 1, 3, -2, 2}},
-        {"test", {1, 2, 0, 1, -2, 5}},
-        {"explain", {1, 2, 0, 1, 2, 0}},
-        {"general", {2, 2, 0, 1, -1, 0}},
-    }};
-    const Row* row = &ROWS.back();
-    for (const Row& r : ROWS)
-        if (r.intent == intent) row = &r;
-    for (std::size_t i = 0; i < ROLES.size(); ++i)
-        if (ROLES[i] == role) return row->w[i];
+    for (std::size_t i = 0; i < ROLE_COLUMNS.size(); ++i)
+        if (ROLE_COLUMNS[i] == role) return intent_role_weight_at(intent_row(intent), static_cast<int>(i));
     return 0;
 }
 

@@ -39,6 +39,10 @@ std::string_view node_role_lowered(std::string_view p, std::string_view ext);
 
 // The role weight table; the "general" row for an unknown intent, 0 for an unknown role.
 int intent_role_weight(std::string_view intent, std::string_view role);
+// The same by positions: intent_row of an intent, and a role's position in the table's
+// columns "ui_surface", "logic", "shared_ui", "code", "docs", "test".
+int intent_row(std::string_view intent);
+int intent_role_weight_at(int row, int role_column);
 
 // Whether `q` (not lower-cased here) holds a business-feature word.
 bool query_scoped_to_feature(std::string_view q);

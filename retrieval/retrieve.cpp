@@ -11,8 +11,13 @@ namespace retrieval {
 EdgeStats::EdgeStats(const std::vector<std::string_view>& node_ids, const std::vector<EdgeText>& edges)
     : ids_(node_ids.size()) {
     static const WordSet words(std::vector<std::string>{"button", "badge"});
+    // The ids' hashes side by side, then one insert each.
+    std::vector<std::uint64_t> hashes(node_ids.size());
+    parallel_for(node_ids.size(), worker_count(node_ids.size()), [&](unsigned, std::size_t b, std::size_t e) {
+        for (std::size_t i = b; i < e; ++i) hashes[i] = text_hash(node_ids[i]);
+    });
     node_ids_.reserve(node_ids.size());
-    for (std::string_view id : node_ids) node_ids_.push_back(ids_.intern(id));
+    for (std::size_t i = 0; i < node_ids.size(); ++i) node_ids_.push_back(ids_.intern(node_ids[i], hashes[i]));
     from_.resize(edges.size());
     to_.resize(edges.size());
     std::vector<unsigned char> imports(edges.size(), 0);
@@ -175,12 +180,17 @@ bool ranks_before(const Candidate& a, const Candidate& b) {
 }
 
 std::vector<std::size_t> choose_files(const std::vector<Candidate>& cands, std::int64_t top_files, bool ordered) {
+    return choose_files(cands, top_files, ordered, [](const Candidate& c) { return c.base; });
+}
+
+std::vector<std::size_t> choose_files(const std::vector<Candidate>& cands, std::int64_t top_files, bool ordered,
+                                      const std::function<std::string_view(const Candidate&)>& base_of) {
     std::vector<std::size_t> chosen;
     if (top_files <= 0 || cands.empty()) return chosen;
     const std::size_t want = static_cast<std::size_t>(top_files);
     std::unordered_set<std::string_view> seen;
     auto take = [&](std::size_t pos) {
-        if (seen.insert(cands[pos].base).second) chosen.push_back(pos);
+        if (seen.insert(base_of(cands[pos])).second) chosen.push_back(pos);
     };
     if (ordered) {
         for (std::size_t pos = 0; pos < cands.size() && chosen.size() < want; ++pos) take(pos);

@@ -6,6 +6,7 @@
 // the chosen files reach, one score per edge, and a selection of the best edges; no
 // step is quadratic, and the scoring passes run on a few threads for large graphs.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -85,7 +86,8 @@ private:
 };
 
 // A node that scored above zero: its graph index, total, sort key (the stored id when a
-// text, "" when absent) and file base.
+// text, "" when absent) and file base (which choose_files may instead ask for only of
+// the candidates it reaches).
 struct Candidate {
     std::size_t index;
     std::int64_t score;
@@ -105,6 +107,10 @@ bool ranks_before(const Candidate& a, const Candidate& b);
 // they already are; otherwise only as far as needed), skipping a repeated file base,
 // until `top_files` are chosen. Returns positions in `cands`.
 std::vector<std::size_t> choose_files(const std::vector<Candidate>& cands, std::int64_t top_files, bool ordered);
+// The same with the file base of a candidate given by `base_of`, asked only of the
+// candidates the walk reaches.
+std::vector<std::size_t> choose_files(const std::vector<Candidate>& cands, std::int64_t top_files, bool ordered,
+                                      const std::function<std::string_view(const Candidate&)>& base_of);
 
 bool edge_ranks_before(const ScoredEdge& a, const ScoredEdge& b);
 // The first slice_end(len, top_edges) scored edges in ranking order; `scored` is

@@ -1,5 +1,6 @@
 #include "retrieval/scoring.hpp"
 
+#include <algorithm>
 #include <bit>
 #include <unordered_map>
 
@@ -61,16 +62,31 @@ constexpr std::uint64_t UI_PATH = mask({CARD, MODAL, DETAILS, LIST, TABLE, ORDER
 constexpr std::uint64_t DETAIL_PATH = mask({CARD, MODAL, DETAIL});
 constexpr std::uint64_t LISTING_PATH = mask({LIST, TABLE, PAGES});
 
+// Roles by their column of the role weight table.
+enum RoleColumn : int { UI_SURFACE, LOGIC, SHARED_UI, CODE, DOCS, TEST };
+
 // node_role from the path's word mask: the same tests in the same order.
-std::string_view role_of(std::uint64_t m, std::string_view p, std::string_view ext) {
-    if (ext == ".md") return "docs";
+RoleColumn role_of(std::uint64_t m, std::string_view p, std::string_view ext) {
+    if (ext == ".md") return DOCS;
     if ((m & ROLE_TEST) || p.ends_with(".test.ts") || p.ends_with(".spec.ts") || p.ends_with(".test.tsx") ||
         p.ends_with(".spec.tsx"))
-        return "test";
-    if (m & bit(COMPONENTS_UI)) return "shared_ui";
-    if (m & ROLE_UI_SURFACE) return "ui_surface";
-    if (m & ROLE_LOGIC) return "logic";
-    return "code";
+        return TEST;
+    if (m & bit(COMPONENTS_UI)) return SHARED_UI;
+    if (m & ROLE_UI_SURFACE) return UI_SURFACE;
+    if (m & ROLE_LOGIC) return LOGIC;
+    return CODE;
+}
+
+// Rule 6 and 6': +4 for a code extension, -2 for ".md", else 0.
+int extension_change(std::string_view ext) {
+    switch (ext.size()) {
+        case 3:
+            return ext == ".py" || ext == ".ts" || ext == ".js" || ext == ".go" ? 4 : ext == ".md" ? -2 : 0;
+        case 4:
+            return ext == ".tsx" || ext == ".jsx" ? 4 : 0;
+        default:
+            return 0;
+    }
 }
 
 }  // namespace
@@ -144,6 +160,30 @@ QueryAnalysis analyse_query(std::string_view query) {
     qa.intent = classify_intent_lowered(query, qa.q);
     qa.route = extract_route(query);
     qa.method_lower = core::lower(qa.route.method);
+    qa.intent_row = intent_row(qa.intent);
+    if (!qa.route.segments.empty()) {
+        // The distinct segments and the method as one word set. A route is text of the
+        // query: one with more distinct segments than a word set holds is searched
+        // segment by segment instead (route_times left empty).
+        std::vector<std::string> words;
+        for (const std::string& seg : qa.route.segments) {
+            const auto at = std::find(words.begin(), words.end(), seg);
+            if (at != words.end()) {
+                ++qa.route_times[static_cast<std::size_t>(at - words.begin())];
+                continue;
+            }
+            if (words.size() + 1 == WordSet::kMaxWords) {
+                qa.route_times.clear();
+                break;
+            }
+            words.push_back(seg);
+            qa.route_times.push_back(1);
+        }
+        if (!qa.route_times.empty()) {
+            words.push_back(qa.method_lower);
+            qa.route_words = WordSet(words);
+        }
+    }
     const std::string_view q = qa.q;
     qa.payment_words = contains_any(q, {"payment", "invoice", "checkout"});
     qa.ui_words = contains_any(q, {"button", "modal", "card", "table", "form", "badge", "page", "screen"});
@@ -162,7 +202,7 @@ std::int64_t score_node(const NodeText& node, const TermCounter& terms, const Qu
     lower_into(ext, node.ext);
     std::size_t path_terms = 0;
     const std::uint64_t m = terms.scan_path(path, path_terms);
-    const std::string_view role = role_of(m, path, ext);
+    const RoleColumn role = role_of(m, path, ext);
     std::int64_t s = 3 * static_cast<std::int64_t>(path_terms);
     if (!node.summary.empty()) s += 3 * static_cast<std::int64_t>(terms.count(node.summary));
     if (!node.keywords.empty()) {
@@ -176,23 +216,33 @@ std::int64_t score_node(const NodeText& node, const TermCounter& terms, const Qu
     if (!qa.route.segments.empty()) {
         // A segment holds no space, so it occurs in "keywords path" exactly when it
         // occurs in one keyword or in the path; the method likewise.
-        for (const std::string& seg : qa.route.segments) {
-            bool found = has(path, seg);
-            for (std::size_t i = 0; !found && i < node.keywords.size(); ++i) found = has(node.keywords[i], seg);
-            if (found) s += 4;
-        }
-        if (!qa.method_lower.empty()) {
-            for (std::string_view kw : node.keywords) {
-                if (has(kw, qa.method_lower)) {
-                    s += 3;
-                    break;
+        if (!qa.route_times.empty()) {
+            std::uint64_t found = qa.route_words.find(path);
+            const std::size_t method = qa.route_times.size();
+            std::uint64_t in_keywords = 0;
+            for (std::string_view kw : node.keywords) in_keywords |= qa.route_words.find(kw);
+            found |= in_keywords;
+            for (std::size_t i = 0; i < method; ++i)
+                if (found & bit(i)) s += 4 * static_cast<std::int64_t>(qa.route_times[i]);
+            if (!qa.method_lower.empty() && (in_keywords & bit(method))) s += 3;
+        } else {
+            for (const std::string& seg : qa.route.segments) {
+                bool found = has(path, seg);
+                for (std::size_t i = 0; !found && i < node.keywords.size(); ++i) found = has(node.keywords[i], seg);
+                if (found) s += 4;
+            }
+            if (!qa.method_lower.empty()) {
+                for (std::string_view kw : node.keywords) {
+                    if (has(kw, qa.method_lower)) {
+                        s += 3;
+                        break;
+                    }
                 }
             }
         }
     }
-    s += intent_role_weight(qa.intent, role);
-    if (ext == ".py" || ext == ".ts" || ext == ".tsx" || ext == ".js" || ext == ".jsx" || ext == ".go") s += 4;
-    else if (ext == ".md") s -= 2;
+    s += intent_role_weight_at(qa.intent_row, role);
+    s += extension_change(ext);
     if (m & VENDOR) s -= 10;
     const bool shared_ui_path = m & bit(COMPONENTS_UI);
     if (shared_ui_path) s -= 1;
@@ -202,7 +252,7 @@ std::int64_t score_node(const NodeText& node, const TermCounter& terms, const Qu
     if (qa.admin && (m & bit(ADMIN_PORTAL))) s += 4;
     if (qa.payment_words && (m & PAYMENT_PATH)) s += 3;
     if (qa.ui_words) {
-        if (role == "ui_surface") s += 4;
+        if (role == UI_SURFACE) s += 4;
         if (m & UI_PATH) s += 3;
         if (qa.button_status) {
             if (m & DETAIL_PATH) s += 4;
@@ -210,8 +260,8 @@ std::int64_t score_node(const NodeText& node, const TermCounter& terms, const Qu
         }
         if (shared_ui_path && qa.feature_scoped && !qa.shared_ui_words) s -= 2;
     }
-    if (role == "docs" && (qa.intent == "edit" || qa.intent == "feature" || qa.intent == "debug" || qa.intent == "refactor"))
-        s -= 3;
+    // Rows 0 to 3 of the weight table: "edit", "feature", "debug", "refactor".
+    if (role == DOCS && qa.intent_row <= 3) s -= 3;
     if (node.symbol) {
         s += 3;
         if (node.high_confidence) s += 2;

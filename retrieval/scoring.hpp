@@ -19,8 +19,13 @@ namespace retrieval {
 struct QueryAnalysis {
     std::string q;              // the query lower-cased
     std::string_view intent;    // classify_intent of the query
+    int intent_row = 0;         // its row of the role weight table
     Route route;                // extract_route of the query
     std::string method_lower;   // the route's method lower-cased
+    // The route's distinct segments, then its lower-cased method (when there are
+    // segments), as one word set; route_times counts the entries of each segment.
+    WordSet route_words;
+    std::vector<std::size_t> route_times;
     bool payment_words = false;     // q holds a payment query word
     bool ui_words = false;          // q holds a UI query word
     bool button_status = false;     // q holds "button" and a status word

@@ -40,9 +40,11 @@ void TextIds::grow() {
     }
 }
 
-std::uint32_t TextIds::intern(std::string_view text) {
+std::uint32_t TextIds::intern(std::string_view text) { return intern(text, text_hash(text)); }
+
+std::uint32_t TextIds::intern(std::string_view text, std::uint64_t hash) {
     if ((count_ + 1) * 2 > slots_.size()) grow();
-    const auto h = static_cast<std::uint32_t>(text_hash(text));
+    const auto h = static_cast<std::uint32_t>(hash);
     const std::size_t mask = slots_.size() - 1;
     std::size_t at = (std::size_t{h} * 0x9E3779B1u) & mask;
     while (slots_[at].id != kNone) {

@@ -15,6 +15,8 @@ public:
     explicit TextIds(std::size_t expected = 0);
     // The id of `text`, a new one (the next integer) when it is not known yet.
     std::uint32_t intern(std::string_view text);
+    // The same with text_hash(text) given, so hashes may be computed apart (in parallel).
+    std::uint32_t intern(std::string_view text, std::uint64_t hash);
     // The id of `text`, or kNone.
     std::uint32_t find(std::string_view text) const;
     std::size_t size() const { return count_; }

@@ -1,5 +1,6 @@
 #include "retrieval/word_set.hpp"
 
+#include <algorithm>
 #include <cstring>
 #include <deque>
 #include <stdexcept>
@@ -37,10 +38,18 @@ WordSet::WordSet(const std::vector<std::string>& words) : size_(words.size()) {
     for (const std::string& w : words) all_long = all_long && w.size() >= 2;
     if (all_long) {
         pairs_.assign(65536 / 64, 0);
-        for (const std::string& w : words) {
-            const unsigned key = static_cast<unsigned char>(w[0]) << 8 | static_cast<unsigned char>(w[1]);
+        words_ = words;
+        for (std::size_t w = 0; w < words.size(); ++w) {
+            const unsigned key = static_cast<unsigned char>(words[w][0]) << 8 | static_cast<unsigned char>(words[w][1]);
             pairs_[key >> 6] |= std::uint64_t{1} << (key & 63);
+            starts_.push_back({static_cast<std::uint16_t>(key), static_cast<std::uint8_t>(w)});
         }
+        // The starts grouped by bucket of their pair, in word order within a bucket.
+        std::stable_sort(starts_.begin(), starts_.end(),
+                         [](const Start& a, const Start& b) { return pair_bucket(a.pair) < pair_bucket(b.pair); });
+        bucket_.assign(kBuckets + 1, 0);
+        for (const Start& st : starts_) ++bucket_[pair_bucket(st.pair) + 1];
+        for (std::size_t b = 0; b < kBuckets; ++b) bucket_[b + 1] += bucket_[b];
     }
     const std::size_t k = classes_;
     // The trie, with "no edge" as 0 (the root is never a target).
@@ -84,6 +93,7 @@ WordSet::WordSet(const std::vector<std::string>& words) : size_(words.size()) {
 }
 
 std::uint64_t WordSet::find(std::string_view text) const {
+    if (!pairs_.empty()) return pair_search<false>(text).first;
     std::uint64_t found = output_[0];
     std::uint32_t s = 0;
     const std::size_t k = classes_;
@@ -109,24 +119,45 @@ std::uint64_t WordSet::find_ascii_folded(std::string_view text) const {
 
 namespace retrieval {
 
+template <bool Fold>
+std::pair<std::uint64_t, unsigned char> WordSet::pair_search(std::string_view text) const {
+    // Every word has two bytes or more: a word begins at a position only where the
+    // position's (folded) pair begins one, which one bit test tells; the words of that
+    // pair are then checked where they stand.
+    auto fold = [](unsigned char c) -> unsigned { return Fold && c >= 'A' && c <= 'Z' ? c + 32u : c; };
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t n = text.size();
+    unsigned char seen = 0;
+    std::uint64_t f = 0;
+    if (n < 2) return {f, n ? p[0] : static_cast<unsigned char>(0)};
+    unsigned next = fold(p[0]);
+    for (std::size_t i = 0; i + 1 < n; ++i) {
+        seen |= p[i];
+        const unsigned second = fold(p[i + 1]);
+        const unsigned key = next << 8 | second;
+        next = second;
+        if (!((pairs_[key >> 6] >> (key & 63)) & 1)) [[likely]]
+            continue;
+        for (std::uint32_t at = bucket_[pair_bucket(key)]; at != bucket_[pair_bucket(key) + 1]; ++at) {
+            const Start& st = starts_[at];
+            if (st.pair != key || (f & bit(st.word))) continue;
+            const std::string& w = words_[st.word];
+            if (w.size() > n - i) continue;
+            std::size_t j = 2;
+            while (j < w.size() && fold(p[i + j]) == static_cast<unsigned char>(w[j])) ++j;
+            if (j == w.size()) f |= bit(st.word);
+        }
+    }
+    seen |= p[n - 1];
+    return {f, seen};
+}
+
 bool WordSet::find_if_ascii(std::string_view text, std::uint64_t& found) const {
     if (!pairs_.empty()) {
-        unsigned char seen = 0;
-        bool hit = false;
-        const std::size_t n = text.size();
-        for (std::size_t i = 0; i + 1 < n; ++i) {
-            const auto a = static_cast<unsigned char>(text[i]), b = static_cast<unsigned char>(text[i + 1]);
-            seen |= a;
-            const unsigned key = static_cast<unsigned>(a >= 'A' && a <= 'Z' ? a + 32 : a) << 8 |
-                                 static_cast<unsigned>(b >= 'A' && b <= 'Z' ? b + 32 : b);
-            hit = hit || ((pairs_[key >> 6] >> (key & 63)) & 1);
-        }
-        if (n) seen |= static_cast<unsigned char>(text[n - 1]);
+        const auto [f, seen] = pair_search<true>(text);
         if (seen & 0x80) return false;
-        if (!hit) {
-            found = 0;
-            return true;
-        }
+        found = f;
+        return true;
     }
     std::uint64_t f = output_[0];
     std::uint32_t s = 0;

@@ -94,35 +94,16 @@ const DictKeys& node_keys() {
     return *keys;
 }
 
-void dict_fields(PyObject* dict, const DictKeys& keys, std::span<const std::string_view> names,
-                 std::span<PyObject*> values) {
-    for (PyObject*& x : values) x = nullptr;
-    const std::size_t n = names.size();
-    PyObject *key, *value;
-    Py_ssize_t pos = 0;
-    while (PyDict_Next(dict, &pos, &key, &value)) {
-        std::size_t f = 0;
-        while (f < n && key != keys[f]) ++f;
-        if (f == n) {
-            if (!PyUnicode_CheckExact(key)) {
-                for (std::size_t g = 0; g < n; ++g) values[g] = item(dict, keys[g]);
-                return;
-            }
-            if (!PyUnicode_IS_COMPACT_ASCII(key)) continue;
-            const std::string_view text(static_cast<const char*>(PyUnicode_DATA(key)),
-                                        static_cast<std::size_t>(PyUnicode_GET_LENGTH(key)));
-            while (f > 0 && names[f - 1] != text) --f;
-            if (f == 0) continue;
-            --f;
-        }
-        values[f] = value;
-    }
+void dict_fields(PyObject* dict, const DictKeys& keys, std::span<PyObject*> values) {
+    // One lookup per field: the keys' hashes are cached in the key objects, and keys
+    // adopted from the graph's own maps are found on the identity test, so a lookup
+    // costs a probe or two, while a walk would visit every entry of the map.
+    for (std::size_t f = 0; f < values.size(); ++f) values[f] = item(dict, keys[f]);
 }
 
 namespace {
 
 constexpr std::size_t kNodeFields = 6;
-constexpr std::string_view kNodeFieldNames[kNodeFields] = {"id", "ext", "summary", "keywords", "kind", "confidence"};
 
 }  // namespace
 
@@ -130,7 +111,7 @@ void read_node(PyObject* node, TextArena& arena, retrieval::NodeText& out, std::
                NodeRefs* refs, const DictKeys& k) {
     if (!PyDict_Check(node)) wrong_kind(node, "score_node", "node", "dict");
     PyObject* f[kNodeFields];
-    dict_fields(node, k, kNodeFieldNames, f);
+    dict_fields(node, k, f);
     PyObject* v = f[0];
     out.id = v ? arena.text_form(v) : std::string_view();
     if (refs) refs->id = v;

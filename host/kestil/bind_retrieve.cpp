@@ -23,6 +23,19 @@ PyObject* get(PyObject* dict, PyObject* key) {
 
 PyObject* get(PyObject* dict, const py::str& key) { return get(dict, key.ptr()); }
 
+// Reading a graph's maps one after another waits on memory for each map and its key
+// table: ask for those of the maps a few places ahead while the current one is read.
+inline void prefetch_map(PyObject** items, Py_ssize_t i, Py_ssize_t n) {
+    if (i + 16 < n) __builtin_prefetch(items[i + 16]);
+    if (i + 8 < n && PyDict_CheckExact(items[i + 8])) {
+        const auto* keys = reinterpret_cast<const char*>(reinterpret_cast<PyDictObject*>(items[i + 8])->ma_keys);
+        __builtin_prefetch(keys);
+        __builtin_prefetch(keys + 64);
+        __builtin_prefetch(keys + 128);
+        __builtin_prefetch(keys + 192);
+    }
+}
+
 // A stored value, "" when absent: the sort key of an id or an edge end.
 py::object or_empty(PyObject* v) { return v ? py::reinterpret_borrow<py::object>(v) : py::str(""); }
 
@@ -97,13 +110,13 @@ py::object retrieve(py::module_ m, py::handle graph, py::handle query, py::handl
     std::vector<EdgeText> edge_text(static_cast<std::size_t>(n_edges));
     bool edge_ends_text = true;
     for (Py_ssize_t i = 0; i < n_edges; ++i) {
+        prefetch_map(edge_items, i, n_edges);
         PyObject* e = edge_items[i];
         if (!PyDict_Check(e))
             throw py::type_error(std::string("retrieve() graph edges must be dict, not ") + Py_TYPE(e)->tp_name);
         EdgeText& t = edge_text[static_cast<std::size_t>(i)];
-        static constexpr std::string_view names[] = {"from", "to", "rel"};
         PyObject* ends[3];
-        dict_fields(e, edge_keys, names, ends);
+        dict_fields(e, edge_keys, ends);
         PyObject* from = ends[0];
         PyObject* to = ends[1];
         PyObject* rel = ends[2];
@@ -123,6 +136,7 @@ py::object retrieve(py::module_ m, py::handle graph, py::handle query, py::handl
     const DictKeys nkeys = node_keys().adopted_from(n_nodes ? node_items[0] : nullptr);
     for (Py_ssize_t i = 0; i < n_nodes; ++i) {
         const auto u = static_cast<std::size_t>(i);
+        prefetch_map(node_items, i, n_nodes);
         read_node(node_items[i], arena, node_text[u], keywords, &refs[u], nkeys);
         kw_start[u + 1] = keywords.size();
     }
@@ -138,11 +152,9 @@ py::object retrieve(py::module_ m, py::handle graph, py::handle query, py::handl
         const std::int64_t s = totals[u];
         if (s <= 0) continue;
         PyObject* id = refs[u].id;
-        PyObject* kind = refs[u].kind;
-        const std::string_view kind_text = kind ? arena.text_form(kind) : std::string_view("file");
         if (id && !PyUnicode_Check(id)) ids_text = false;
         const std::string_view key = id && PyUnicode_Check(id) ? node_text[u].id : std::string_view();
-        cands.push_back({u, s, key, retrieval::file_base(node_text[u].id, kind_text)});
+        cands.push_back({u, s, key, {}});
     }
 
     // Ranking and the choice of files.
@@ -158,7 +170,13 @@ py::object retrieve(py::module_ m, py::handle graph, py::handle query, py::handl
         cands.swap(sorted);
         ordered = true;
     }
-    const std::vector<std::size_t> chosen = retrieval::choose_files(cands, top_files, ordered);
+    // The file base only of the candidates the choice reaches.
+    const std::vector<std::size_t> chosen =
+        retrieval::choose_files(cands, top_files, ordered, [&](const Candidate& c) {
+            PyObject* kind = refs[c.index].kind;
+            const std::string_view kind_text = kind ? arena.text_form(kind) : std::string_view("file");
+            return retrieval::file_base(node_text[c.index].id, kind_text);
+        });
 
     py::list files;
     std::vector<std::string_view> chosen_text;

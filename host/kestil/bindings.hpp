@@ -1,7 +1,7 @@
 #pragma once
 // The pieces of the kestil module, each bound in its own file, and the argument checks
-// and readers of host values they share. Reading a node or an edge is one walk over its
-// entries; texts are seen in place unless they need converting.
+// and readers of host values they share. Reading a node or an edge is one lookup per
+// field read; texts are seen in place unless they need converting.
 #include <pybind11/pybind11.h>
 
 #include <deque>
@@ -79,10 +79,9 @@ private:
 };
 // "id", "ext", "summary", "keywords", "kind", "confidence".
 const DictKeys& node_keys();
-// The values (null when absent) of the keys named `names` (the texts of `keys`, in the
-// same order) in one walk over the map's entries; what a lookup of each would give.
-void dict_fields(PyObject* dict, const DictKeys& keys, std::span<const std::string_view> names,
-                 std::span<PyObject*> values);
+// The values (null when absent) of the first values.size() keys of `keys`, as the
+// host's lookups give them.
+void dict_fields(PyObject* dict, const DictKeys& keys, std::span<PyObject*> values);
 void read_node(PyObject* node, TextArena& arena, retrieval::NodeText& out, std::vector<std::string_view>& keywords,
                NodeRefs* refs = nullptr, const DictKeys& keys = node_keys());
 

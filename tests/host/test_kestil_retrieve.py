@@ -512,6 +512,36 @@ class RetrieveAgainstOracle(unittest.TestCase):
                 self.assertEqual(got.files, want_files, query)
                 self.assertEqual([id(e) for e in got.edges], [id(e) for e in want_edges], query)
 
+    def test_long_queries_against_oracle(self):
+        # Term counting has three regimes: terms and path words in one automaton, more
+        # terms than fit beside the path words, and more than one automaton holds (or
+        # one very long word); each ranks as the oracle does.
+        rnd = random.Random(8)
+        g = random_graph(rnd, 300)
+        words = sorted({w.lower() for w in WORDS if w.isascii() and " " not in w and w.lower() not in STOP})
+        queries = [" ".join(words + [f"w{i}" for i in range(12)]),
+                   " ".join(words + [f"w{i}" for i in range(45)]),
+                   "orders " + "z" * 5000 + " checkout " + "order" * 900]
+        with IndexDir(self.INDEX) as path:
+            caps = kestil.load_capability_index(path)
+            for query in queries:
+                want_files, want_edges = ref_retrieve(g, query, 30, 60, caps)
+                got = kestil.retrieve(g, query, 30, 60)
+                self.assertEqual(got.files, want_files, len(ref_tokenize(query)))
+                self.assertEqual([id(e) for e in got.edges], [id(e) for e in want_edges])
+
+    def test_routes_with_repeats_and_many_segments_against_oracle(self):
+        # Repeated segments count per entry; a method that is also a segment; more
+        # distinct segments than one search set holds.
+        nodes = [{"id": "src/s1/s2.py", "keywords": ["s3", "get", "targets5"]}, {"id": "a/x.py", "keywords": None},
+                 {"id": "get", "keywords": ["post", "s70x", "s62", "s61"]}, {"id": "users/users.py"}]
+        routes = ["GET /users/users/get", "post /get/post/" + "/".join(f"s{i}" for i in range(63)),
+                  "GET /" + "/".join(f"s{i}" for i in range(80)) + "/s1/s1"]
+        for query in routes:
+            terms = ref_tokenize(query)
+            for n in nodes:
+                self.assertEqual(kestil.score_node(n, terms, query), ref_score_node(n, terms, query), (n, query[:20]))
+
     def test_score_node_against_oracle(self):
         rnd = random.Random(3)
         g = random_graph(rnd, 200)
