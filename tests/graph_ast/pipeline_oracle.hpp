@@ -5,20 +5,17 @@
 // as files that both sides read as the scan does (UTF-8, undecodable bytes dropped,
 // universal newlines).
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <nlohmann/json.hpp>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "core/text.hpp"
+#include "tests/core/pattern_diff.hpp"
 
 namespace pipeline_oracle {
 
@@ -162,20 +159,7 @@ json.dump(out, open(sys.argv[2], "w", encoding="utf-8"))
 )PY";
 
 // The host's answer for each case, in order.
-inline json ask(const json& cases) {
-    char tmpl[] = "/tmp/pipeline_oracle_XXXXXX";
-    const std::string dir = mkdtemp(tmpl);
-    const std::string script = dir + "/oracle.py", in = dir + "/in.json", out = dir + "/out.json";
-    std::ofstream(script) << kScript;
-    std::ofstream(in) << json{{"cases", cases}}.dump();
-    const std::string cmd = "'" PYTHON_EXECUTABLE "' '" + script + "' '" + in + "' '" + out + "'";
-    const int rc = std::system(cmd.c_str());
-    std::ifstream f(out);
-    const std::string text((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-    std::system(("rm -rf '" + dir + "'").c_str());
-    if (rc != 0 || text.empty()) throw std::runtime_error("host oracle failed: " + cmd);
-    return json::parse(text);
-}
+inline json ask(const json& cases) { return pattern_diff::run_host_script(kScript, json{{"cases", cases}}); }
 
 // Texts to run the rules over (absolute paths): the shared fixture corpus, this suite's
 // own fixtures and a fixed handful of the host's standard-library sources.
@@ -191,17 +175,10 @@ inline std::vector<std::string> corpus_files() {
         std::sort(found.begin(), found.end());
         out.insert(out.end(), found.begin(), found.end());
     }
-    FILE* p = popen("'" PYTHON_EXECUTABLE "' -c \"import sysconfig;print(sysconfig.get_paths()['stdlib'])\"", "r");
-    std::string stdlib;
-    if (p) {
-        char buf[4096];
-        while (fgets(buf, sizeof buf, p)) stdlib += buf;
-        pclose(p);
-    }
-    while (!stdlib.empty() && (stdlib.back() == '\n' || stdlib.back() == '\r')) stdlib.pop_back();
-    for (const char* n : {"argparse.py", "textwrap.py", "json/decoder.py", "http/server.py", "typing.py",
-                          "asyncio/base_events.py", "pathlib.py", "unittest/case.py", "dataclasses.py"})
-        if (fs::is_regular_file(fs::path(stdlib) / n)) out.push_back((fs::path(stdlib) / n).string());
+    const auto lib = pattern_diff::stdlib_files({"argparse.py", "textwrap.py", "json/decoder.py", "http/server.py",
+                                                 "typing.py", "asyncio/base_events.py", "pathlib.py",
+                                                 "unittest/case.py", "dataclasses.py"});
+    out.insert(out.end(), lib.begin(), lib.end());
     return out;
 }
 
