@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/parallel.hpp"
+
 namespace retrieval {
 
 unsigned worker_count(std::size_t n) {
@@ -16,27 +18,12 @@ void parallel_for(std::size_t n, unsigned workers,
         f(0, 0, n);
         return;
     }
+    // One task per part, so each part keeps its number whichever thread runs it.
     const std::size_t part = (n + workers - 1) / workers;
-    std::vector<std::exception_ptr> errors(workers);
-    std::vector<std::thread> threads;
-    for (unsigned w = 1; w < workers; ++w) {
+    core::rethrow_first(core::parallel_for_each_caught(workers, workers, [&](std::size_t w) {
         const std::size_t b = std::min(n, w * part), e = std::min(n, b + part);
-        threads.emplace_back([&, w, b, e] {
-            try {
-                f(w, b, e);
-            } catch (...) {
-                errors[w] = std::current_exception();
-            }
-        });
-    }
-    try {
-        f(0, 0, std::min(n, part));
-    } catch (...) {
-        errors[0] = std::current_exception();
-    }
-    for (std::thread& t : threads) t.join();
-    for (const std::exception_ptr& e : errors)
-        if (e) std::rethrow_exception(e);
+        f(static_cast<unsigned>(w), b, e);
+    }));
 }
 
 }  // namespace retrieval

@@ -1,10 +1,10 @@
 #include "graph/vorlane/analyse_all.hpp"
 
+#include "core/parallel.hpp"
 #include "core/paths.hpp"
 #include "graph/vorlane/analyse_file.hpp"
 #include "graph/vorlane/dedupe.hpp"
 #include "graph/vorlane/file_order.hpp"
-#include "graph/vorlane/file_pool.hpp"
 #include "graph/vorlane/scan.hpp"
 
 namespace vorlane {
@@ -27,7 +27,7 @@ std::vector<FileResult> analyse_all(const std::vector<std::string>& files, std::
         return results;
     }
     const std::vector<std::size_t> order = largest_first(files, threads);
-    for_each_file(files.size(), threads, [&](std::size_t k) {
+    core::parallel_for_each(files.size(), threads, [&](std::size_t k) {
         if (stop && stop->requested()) return;
         const std::size_t i = order[k];
         try {

@@ -5,11 +5,11 @@
 #include <mutex>
 #include <utility>
 
+#include "core/parallel.hpp"
 #include "graph/vorlane/analyse_all.hpp"
 #include "graph/vorlane/analyse_file.hpp"
 #include "graph/vorlane/dedupe.hpp"
 #include "graph/vorlane/file_order.hpp"
-#include "graph/vorlane/file_pool.hpp"
 #include "graph/vorlane/scan.hpp"
 
 namespace vorlane {
@@ -53,7 +53,7 @@ std::vector<FileResult> analyse_all_overlapped(const std::vector<std::string>& f
         }
     };
     const std::vector<std::size_t> order = largest_first(files, threads);
-    for_each_file(files.size(), threads, [&](std::size_t k) {
+    core::parallel_for_each(files.size(), threads, [&](std::size_t k) {
         if (stop && stop->requested()) return;
         const std::size_t i = order[k];
         FileText t;
@@ -75,7 +75,7 @@ std::vector<FileResult> analyse_all_overlapped(const std::vector<std::string>& f
     core::check_stop(stop);
     if (load_error) std::rethrow_exception(load_error);
     // The files that waited, on as many threads again.
-    for_each_file(waiting.size(), std::min<std::size_t>(threads, std::max<std::size_t>(1, waiting.size())),
+    core::parallel_for_each(waiting.size(), std::min<std::size_t>(threads, std::max<std::size_t>(1, waiting.size())),
                   [&](std::size_t k) {
                       if (!(stop && stop->requested())) second_half(waiting[k].first, waiting[k].second);
                   });

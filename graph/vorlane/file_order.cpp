@@ -4,13 +4,13 @@
 #include <cstdint>
 
 #include "core/fs.hpp"
-#include "graph/vorlane/file_pool.hpp"
+#include "core/parallel.hpp"
 
 namespace vorlane {
 
 std::vector<std::size_t> largest_first(const std::vector<std::string>& files, unsigned threads) {
     std::vector<std::uint64_t> size(files.size(), 0);
-    for_each_file(files.size(), threads, [&](std::size_t i) {
+    core::parallel_for_each(files.size(), threads, [&](std::size_t i) {
         const core::fs::Status st = core::fs::current().stat(files[i]);
         if (st.ok()) size[i] = st.size;
     });

@@ -3,14 +3,13 @@
 #include <atomic>
 #include <exception>
 #include <string>
-#include <system_error>
-#include <thread>
 #include <unordered_set>
 #include <vector>
 
 #include "core/errors.hpp"
 #include "core/fs.hpp"
 #include "core/hash.hpp"
+#include "core/parallel.hpp"
 #include "core/paths.hpp"
 #include "core/text.hpp"
 #include "graph/vorlane/scan.hpp"
@@ -128,23 +127,6 @@ void analyse(const Context& cx, const std::string& path, FileResult& out) {
     }
 }
 
-// Runs task(i) for every index on `threads` threads (the caller's among them).
-template <typename Task>
-void for_each_index(std::size_t count, unsigned threads, const Task& task) {
-    std::atomic<std::size_t> next{0};
-    auto work = [&] {
-        for (std::size_t i; (i = next.fetch_add(1, std::memory_order_relaxed)) < count;) task(i);
-    };
-    std::vector<std::thread> pool;
-    try {
-        for (unsigned t = 1; t < threads; ++t) pool.emplace_back(work);
-    } catch (const std::system_error&) {
-        // Fewer threads than asked for: the ones running share the work.
-    }
-    work();
-    for (std::thread& t : pool) t.join();
-}
-
 }  // namespace
 
 Json scan(std::string_view root, const Json& existing_nodes, const Languages& langs, const SymbolFallback& fallback) {
@@ -154,7 +136,7 @@ Json scan(std::string_view root, const Json& existing_nodes, const Languages& la
     const Context cx{root, core::paths::resolve(root), has_prior ? existing_nodes : empty, langs, fallback};
 
     std::vector<FileResult> results(files.size());
-    for_each_index(files.size(), vorlane::scan_threads(files.size()),
+    core::parallel_for_each(files.size(), vorlane::scan_threads(files.size()),
                    [&](std::size_t i) { analyse(cx, files[i], results[i]); });
     // The other threads gave their kept parse blocks back as they ended; so does this one.
     vorlane_ts_release_thread_cache();

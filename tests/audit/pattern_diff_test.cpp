@@ -10,12 +10,13 @@
 #include "audit/patterns.hpp"
 #include "core/text.hpp"
 #include "support.hpp"
+#include "tests/core/pattern_diff.hpp"
 
 namespace {
 
 using audit_test::Json;
 using audit_test::TempDir;
-using Flat = std::vector<long>;
+using pattern_diff::Flat;
 
 std::vector<std::string> examples() {
     return {
@@ -52,58 +53,10 @@ std::vector<std::string> generated() {
     return out;
 }
 
-const char* kHost = R"PY(import json, re, sys, sysconfig, pathlib
-specs, paths = json.load(open(sys.argv[1])), json.load(open(sys.argv[2]))
-stdlib = pathlib.Path(sysconfig.get_paths()["stdlib"])
-names = ["urllib/request.py", "http/client.py", "sqlite3/dbapi2.py", "asyncio/base_events.py", "unittest/case.py",
-         "xmlrpc/client.py", "shutil.py", "argparse.py", "json/decoder.py"]
-texts = []
-for p in paths + [str(stdlib / n) for n in names if (stdlib / n).is_file()]:
-    t = open(p, "rb").read().decode("utf-8", "replace")
-    texts.append(t.replace("\r\n", "\n").replace("\r", "\n"))
-res = []
-for pat, f in specs:
-    rx = re.compile(pat, re.I if f & 1 else 0)
-    row = []
-    for t in texts:
-        flat = []
-        for m in rx.finditer(t):
-            for g in range(rx.groups + 1):
-                flat.extend(m.span(g))
-        # Per line, as the source checks search.
-        for line in t.splitlines():
-            m = rx.search(line)
-            flat.extend(m.span() if m else (-2, -2))
-        row.append(flat)
-    res.append(row)
-json.dump({"texts": texts, "matches": res}, sys.stdout)
-)PY";
-
 Flat ours(const core::Regex& re, std::string_view text) {
-    std::vector<long> cp_at(text.size() + 1, -1);
-    long cps = 0;
-    for (std::size_t pos = 0; pos < text.size();) {
-        cp_at[pos] = cps++;
-        core::next_cp(text, pos);
-    }
-    cp_at[text.size()] = cps;
-    Flat flat;
-    re.for_each(text, [&](const core::Match& m) {
-        for (int g = 0; g < m.groups_plus_one(); ++g) {
-            flat.push_back(m.has(g) ? cp_at[m.start(g)] : -1);
-            flat.push_back(m.has(g) ? cp_at[m.end(g)] : -1);
-        }
-        return true;
-    });
-    for (std::string_view line : core::splitlines(text)) {
-        const auto m = re.search(line);
-        if (!m) {
-            flat.insert(flat.end(), {-2, -2});
-            continue;
-        }
-        const long s = static_cast<long>(core::cp_len(line.substr(0, m->start())));
-        flat.insert(flat.end(), {s, s + static_cast<long>(core::cp_len(m->group()))});
-    }
+    Flat flat = pattern_diff::flat_matches(re, text);
+    // Per line, as the source checks search.
+    pattern_diff::append_line_matches(flat, re, text);
     return flat;
 }
 
@@ -111,15 +64,20 @@ TEST(AuditPatterns, SameMatchesAsTheHost) {
     TempDir d;
     std::vector<std::string> texts = examples();
     for (auto& t : generated()) texts.push_back(std::move(t));
-    Json paths = Json::array(), specs = Json::array();
+    std::vector<std::string> paths;
+    pattern_diff::json specs = pattern_diff::json::array();
     for (std::size_t i = 0; i < texts.size(); ++i) {
         d.write("t" + std::to_string(i), texts[i]);
         paths.push_back(d / ("t" + std::to_string(i)));
     }
     for (const auto& s : audit::pattern_specs()) specs.push_back({std::string(s.text), s.flags});
-    d.write("specs.json", specs.dump());
-    d.write("paths.json", paths.dump());
-    const Json host = Json::parse(audit_test::run_host(kHost, "'" + (d / "specs.json") + "' '" + (d / "paths.json") + "'"));
+    for (const std::string& p : pattern_diff::stdlib_files({"urllib/request.py", "http/client.py", "sqlite3/dbapi2.py",
+                                                            "asyncio/base_events.py", "unittest/case.py",
+                                                            "xmlrpc/client.py", "shutil.py", "argparse.py",
+                                                            "json/decoder.py"}))
+        paths.push_back(p);
+    const pattern_diff::json host =
+        pattern_diff::host_matches(specs, paths, {.errors = "replace", .per_line = true, .with_texts = true});
     const auto& host_texts = host["texts"];
     ASSERT_GT(host_texts.size(), texts.size()) << "the standard-library sources were not found";
     for (std::size_t p = 0; p < audit::pattern_specs().size(); ++p) {

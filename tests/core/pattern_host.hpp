@@ -7,17 +7,14 @@
 // (a subject the host builds: "all" = every assigned code point, "sep" = the same joined
 // by blanks), and "pos", "repl", "count" where the op takes them. Offsets are bytes.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 #include <string>
 
 #include "core/errors.hpp"
 #include "core/pattern.hpp"
+#include "tests/core/pattern_diff.hpp"
 
 namespace pattern_host {
 
@@ -99,18 +96,7 @@ with open(sys.argv[2], 'w') as f:
 
 // The host's answers: {"results": [...], "subjects": {...}}.
 inline json ask_host(const json& cases, bool unicode = false) {
-    char tmpl[] = "/tmp/pattern_host_XXXXXX";
-    const std::string dir = mkdtemp(tmpl);
-    const std::string script = dir + "/oracle.py", in = dir + "/in.json", out = dir + "/out.json";
-    std::ofstream(script) << kHostScript;
-    std::ofstream(in) << json{{"cases", cases}, {"unicode", unicode}}.dump();
-    const std::string cmd = "'" PYTHON_EXECUTABLE "' '" + script + "' '" + in + "' '" + out + "'";
-    const int rc = std::system(cmd.c_str());
-    std::ifstream f(out);
-    const std::string text((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-    std::system(("rm -rf '" + dir + "'").c_str());
-    if (rc != 0 || text.empty()) throw std::runtime_error("host oracle failed: " + cmd);
-    return json::parse(text);
+    return pattern_diff::run_host_script(kHostScript, json{{"cases", cases}, {"unicode", unicode}});
 }
 
 inline json spans(const core::Match& m) {

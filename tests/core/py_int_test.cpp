@@ -2,26 +2,20 @@
 // digits (white space, signs, underscores, sizes).
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include <nlohmann/json.hpp>
 
 #include "core/py_int.hpp"
 #include "core/text.hpp"
+#include "tests/core/host_script.hpp"
 
 namespace {
 
 // Runs the host over the texts: each answer is the value (saturated to int64 the same
 // way) or null where int() raises.
 nlohmann::json host_ints(const nlohmann::json& texts) {
-    char tmpl[] = "/tmp/py_int_XXXXXX";
-    const std::string dir = mkdtemp(tmpl);
-    std::ofstream(dir + "/in.json") << texts.dump();
-    std::ofstream(dir + "/run.py") << R"PY(
+    return host_script::run_host_script(R"PY(
 import json, sys
 lo, hi = -2**63, 2**63 - 1
 def conv(t):
@@ -32,14 +26,8 @@ def conv(t):
     return max(lo, min(hi, v))
 texts = json.load(open(sys.argv[1]))
 json.dump([conv(t) for t in texts], open(sys.argv[2], 'w'))
-)PY";
-    const std::string cmd =
-        "'" PYTHON_EXECUTABLE "' '" + dir + "/run.py' '" + dir + "/in.json' '" + dir + "/out.json'";
-    EXPECT_EQ(std::system(cmd.c_str()), 0);
-    std::ifstream f(dir + "/out.json");
-    const std::string text((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-    std::system(("rm -rf '" + dir + "'").c_str());
-    return nlohmann::json::parse(text);
+)PY",
+                                        texts);
 }
 
 TEST(PyInt, AgreesWithTheHost) {

@@ -18,6 +18,7 @@
 
 #include "graph/vorlane/extractors.hpp"
 #include "graph/vorlane/patterns.hpp"
+#include "tests/core/host_script.hpp"
 
 namespace extract_support {
 
@@ -76,11 +77,7 @@ inline std::vector<std::vector<Spans>> host_spans(const std::vector<vorlane::Pat
                                                   const std::vector<std::string>& texts) {
     nlohmann::json in = {{"specs", nlohmann::json::array()}, {"texts", texts}};
     for (const auto& s : specs) in["specs"].push_back({std::string(s.text), s.flags});
-    char tmpl[] = "/tmp/extract_host_XXXXXX";
-    const std::string dir = mkdtemp(tmpl);
-    const std::string script = dir + "/oracle.py", in_path = dir + "/in.json", out_path = dir + "/out.json";
-    std::ofstream(in_path) << in.dump();
-    std::ofstream(script) << R"(import json, re, sys
+    return host_script::run_host_script(R"(import json, re, sys
 data = json.load(open(sys.argv[1], encoding="utf-8"))
 def flags(f):
     return (re.I if f & 1 else 0) | (re.M if f & 2 else 0) | (re.S if f & 4 else 0)
@@ -98,14 +95,9 @@ for text, f in data["specs"]:
     rx = re.compile(text, flags(f))
     res.append([spans(rx, t) for t in data["texts"]])
 json.dump(res, open(sys.argv[2], "w"))
-)";
-    const std::string cmd = "'" PYTHON_EXECUTABLE "' '" + script + "' '" + in_path + "' '" + out_path + "'";
-    const int rc = std::system(cmd.c_str());
-    nlohmann::json out;
-    if (rc == 0) std::ifstream(out_path) >> out;
-    std::system(("rm -rf '" + dir + "'").c_str());
-    if (rc != 0) throw std::runtime_error("host oracle failed: " + cmd);
-    return out.get<std::vector<std::vector<Spans>>>();
+)",
+                                        in)
+        .get<std::vector<std::vector<Spans>>>();
 }
 
 // Texts made of tokens that the patterns of these extractors react to: access words,

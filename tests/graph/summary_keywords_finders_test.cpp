@@ -17,6 +17,7 @@
 #include "graph/vorlane/patterns.hpp"
 #include "graph/vorlane/summary.hpp"
 #include "graph/vorlane/summary_keywords_finders.hpp"
+#include "tests/core/host_script.hpp"
 
 namespace {
 
@@ -47,42 +48,32 @@ std::string spans(const PatternSpec& spec, std::string_view text) {
 
 // The host's answer for each (pattern, flags, text), in the same form, with byte offsets.
 std::vector<std::string> host_spans(const std::vector<std::pair<const PatternSpec*, std::string>>& calls) {
-    char tmpl[] = "/tmp/summary_finders_XXXXXX";
-    const std::string dir = mkdtemp(tmpl);
-    const std::string script = dir + "/oracle.py", in = dir + "/in", out = dir + "/out";
-    std::ofstream(script) << R"py(import re, sys
+    nlohmann::json in = nlohmann::json::array();
+    for (const auto& [spec, text] : calls) in.push_back({hex(spec->text), spec->flags, hex(text)});
+    return host_script::run_host_script(R"py(import json, re, sys
 FLAGS = {1: re.I, 2: re.M, 4: re.S}
 cache = {}
-with open(sys.argv[1]) as f, open(sys.argv[2], "w") as o:
-    for line in f:
-        pat, fl, text = line.rstrip("\n").split("\t")
-        pat = bytes.fromhex(pat).decode()
-        t = bytes.fromhex(text).decode()
-        key = (pat, fl)
-        if key not in cache:
-            flags = 0
-            for bit, v in FLAGS.items():
-                if int(fl) & bit:
-                    flags |= v
-            cache[key] = re.compile(pat, flags)
-        p = cache[key]
-        b = lambda i: -1 if i < 0 else len(t[:i].encode())
-        ms = []
-        for m in p.finditer(t):
-            ms.append(",".join(str(b(x)) for g in range(p.groups + 1) for x in m.span(g)))
-        o.write(";".join(ms) + "\n")
-)py";
-    {
-        std::ofstream f(in);
-        for (const auto& [spec, text] : calls) f << hex(spec->text) << "\t" << spec->flags << "\t" << hex(text) << "\n";
-    }
-    const std::string cmd = "'" PYTHON_EXECUTABLE "' '" + script + "' '" + in + "' '" + out + "'";
-    EXPECT_EQ(std::system(cmd.c_str()), 0);
-    std::vector<std::string> answers;
-    std::ifstream f(out);
-    for (std::string line; std::getline(f, line);) answers.push_back(line);
-    std::system(("rm -rf '" + dir + "'").c_str());
-    return answers;
+answers = []
+for pat, fl, text in json.load(open(sys.argv[1])):
+    pat = bytes.fromhex(pat).decode()
+    t = bytes.fromhex(text).decode()
+    key = (pat, fl)
+    if key not in cache:
+        flags = 0
+        for bit, v in FLAGS.items():
+            if int(fl) & bit:
+                flags |= v
+        cache[key] = re.compile(pat, flags)
+    p = cache[key]
+    b = lambda i: -1 if i < 0 else len(t[:i].encode())
+    ms = []
+    for m in p.finditer(t):
+        ms.append(",".join(str(b(x)) for g in range(p.groups + 1) for x in m.span(g)))
+    answers.append(";".join(ms))
+json.dump(answers, open(sys.argv[2], "w"))
+)py",
+                                        in)
+        .get<std::vector<std::string>>();
 }
 
 std::vector<PatternSpec> bounded_specs() {

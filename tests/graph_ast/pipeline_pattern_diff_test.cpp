@@ -9,38 +9,24 @@
 // meanings (runs of blanks and line breaks after the words that open a pattern, closing
 // characters that come late or never, letters outside ASCII, the dotted and dotless i).
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
-#include "core/hash.hpp"
-#include "core/pattern.hpp"
-#include "core/text.hpp"
 #include "graph/vorlane_ast/dispatch.hpp"
 #include "graph/vorlane_ast/keywords.hpp"
 #include "graph/vorlane_ast/peers.hpp"
 #include "graph/vorlane_ast/summary.hpp"
+#include "tests/core/pattern_diff.hpp"
 #include "tests/graph_ast/pipeline_oracle.hpp"
 
 namespace {
 
 namespace fs = std::filesystem;
-using Flat = std::vector<long>;  // per match: start and end of every group, code points, -1 when absent
-
-std::string repeat(std::string_view unit, std::size_t n) {
-    std::string s;
-    while (s.size() < n) s += unit;
-    return s;
-}
+using pattern_diff::repeat;
 
 std::vector<std::string> generated_texts() {
     std::vector<std::string> out;
@@ -90,70 +76,8 @@ std::vector<std::string> generated_texts() {
         ":id", "<int:x>", "{id}", "x", "Foo", "useAuth", "_", "*", "/*", "*/", "/**", "\"\"\"", "'''", "#",
         "\xc4\xb0", "\xc4\xb1", "\xc3\xa9", "s *T", "Name", "a.b", "\\"};
     std::mt19937 rng(20261210);
-    for (int i = 0; i < 400; ++i) {
-        std::vector<std::string> pick;
-        const int kinds = 2 + static_cast<int>(rng() % 12);
-        for (int k = 0; k < kinds; ++k) pick.push_back(tokens[rng() % tokens.size()]);
-        std::string t;
-        const int len = 1 + static_cast<int>(rng() % 80);
-        for (int k = 0; k < len; ++k) t += pick[rng() % pick.size()];
-        out.push_back(t);
-    }
+    pattern_diff::append_mixes(out, rng, tokens, 400, 12, 80);
     return out;
-}
-
-constexpr const char* kHostScript = R"PY(import hashlib, json, re, sys
-specs, paths, out_path = json.load(open(sys.argv[1], encoding="utf-8")), json.load(open(sys.argv[2], encoding="utf-8")), sys.argv[3]
-def flags(f):
-    return (re.I if f & 1 else 0) | (re.M if f & 2 else 0) | (re.S if f & 4 else 0)
-texts = []
-for p in paths:
-    t = open(p, "rb").read().decode("utf-8", "ignore")
-    texts.append(t.replace("\r\n", "\n").replace("\r", "\n"))
-res = []
-for pat, f in specs:
-    rx = re.compile(pat, flags(f))
-    row = []
-    for t in texts:
-        flat = []
-        for m in rx.finditer(t):
-            for g in range(rx.groups + 1):
-                flat.extend(m.span(g))
-        row.append(flat)
-    res.append(row)
-json.dump({"texts": [hashlib.md5(t.encode("utf-8")).hexdigest() for t in texts], "matches": res}, open(out_path, "w"))
-)PY";
-
-// The matches of one pattern through the builder's own route, as code-point spans.
-Flat layer_matches(const vorlane::PatternSpec& spec, const core::Regex& re, std::string_view text) {
-    std::vector<long> cp_at(text.size() + 1, -1);
-    long cps = 0;
-    for (std::size_t pos = 0; pos < text.size();) {
-        cp_at[pos] = cps++;
-        core::next_cp(text, pos);
-    }
-    cp_at[text.size()] = cps;
-    Flat flat;
-    auto take = [&](const core::Match& m) {
-        for (int g = 0; g < m.groups_plus_one(); ++g) {
-            flat.push_back(m.has(g) ? cp_at[m.start(g)] : -1);
-            flat.push_back(m.has(g) ? cp_at[m.end(g)] : -1);
-        }
-        return true;
-    };
-    if (spec.find_all)
-        spec.find_all(text, take);
-    else
-        re.for_each(text, take);
-    return flat;
-}
-
-std::string describe(const Flat& v, std::size_t from, std::size_t width) {
-    std::ostringstream os;
-    os << "[";
-    for (std::size_t i = from; i < std::min(v.size(), from + width); ++i) os << (i > from ? " " : "") << v[i];
-    os << (from + width < v.size() ? " ...]" : "]");
-    return os.str();
 }
 
 TEST(AstPipelinePatternDiff, SameMatchesAsTheHost) {
@@ -164,51 +88,22 @@ TEST(AstPipelinePatternDiff, SameMatchesAsTheHost) {
 
     char tmpl[] = "/tmp/ast_pattern_diff_XXXXXX";
     const std::string dir = mkdtemp(tmpl);
-    std::vector<std::pair<std::string, std::string>> texts;  // name, path
-    for (const std::string& f : pipeline_oracle::corpus_files()) texts.emplace_back(f, f);
+    std::vector<std::string> names, paths;
+    for (const std::string& f : pipeline_oracle::corpus_files()) {
+        names.push_back(f);
+        paths.push_back(f);
+    }
     const std::vector<std::string> gen = generated_texts();
     for (std::size_t i = 0; i < gen.size(); ++i) {
         const std::string path = dir + "/gen" + std::to_string(i);
         std::ofstream(path, std::ios::binary) << gen[i];
-        texts.emplace_back("generated #" + std::to_string(i), path);
+        names.push_back("generated #" + std::to_string(i));
+        paths.push_back(path);
     }
-    nlohmann::json spec_json = nlohmann::json::array(), paths = nlohmann::json::array();
-    for (const auto& s : specs) spec_json.push_back({std::string(s.text), s.flags});
-    for (const auto& t : texts) paths.push_back(t.second);
-    std::ofstream(dir + "/specs.json") << spec_json.dump();
-    std::ofstream(dir + "/paths.json") << paths.dump();
-    std::ofstream(dir + "/host.py") << kHostScript;
-    const std::string cmd = "'" PYTHON_EXECUTABLE "' '" + dir + "/host.py' '" + dir + "/specs.json' '" + dir +
-                            "/paths.json' '" + dir + "/out.json'";
-    const bool ok = std::system(cmd.c_str()) == 0;
-    nlohmann::json host;
-    if (ok) std::ifstream(dir + "/out.json") >> host;
-    std::vector<std::string> decoded;
-    for (const auto& t : texts) decoded.push_back(pipeline_oracle::read_text(t.second));
+    pattern_diff::expect_same_matches_as_host(specs, names, paths, [](const vorlane::PatternSpec& s) {
+        return std::string(s.label) + " " + std::string(s.text);
+    });
     fs::remove_all(dir);
-    ASSERT_TRUE(ok) << "the host's run failed";
-    ASSERT_EQ(host["matches"].size(), specs.size());
-    for (std::size_t t = 0; t < texts.size(); ++t)
-        ASSERT_EQ(core::md5_hex(decoded[t]), host["texts"][t].get<std::string>()) << texts[t].first;
-    for (std::size_t p = 0; p < specs.size(); ++p) {
-        const auto& spec = specs[p];
-        const core::Regex re(spec.text, spec.flags);
-        const std::size_t width = 2 * static_cast<std::size_t>(re.group_count() + 1);
-        int reported = 0;
-        for (std::size_t t = 0; t < texts.size() && reported < 3; ++t) {
-            const Flat expected = host["matches"][p][t].get<Flat>();
-            const Flat actual = layer_matches(spec, re, decoded[t]);
-            if (actual == expected) continue;
-            std::size_t i = 0;
-            while (i < actual.size() && i < expected.size() && actual[i] == expected[i]) ++i;
-            const std::size_t at = i - i % width;
-            ADD_FAILURE() << spec.label << " " << spec.text << (spec.find_all ? " (routine)" : "") << " on "
-                          << texts[t].first << ": match " << at / width << " differs; host "
-                          << describe(expected, at, width) << ", builder " << describe(actual, at, width) << " ("
-                          << expected.size() / width << " vs " << actual.size() / width << " matches)";
-            ++reported;
-        }
-    }
 }
 
 }  // namespace

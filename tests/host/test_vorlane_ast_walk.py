@@ -9,6 +9,7 @@ from pathlib import Path
 from tests.host import support  # noqa: F401  (puts the install tree on sys.path)
 
 import vorlane_ast
+from tests.graph_ast.host_rules import extract_keywords, make_summary, peer_edges
 
 
 class Tree(unittest.TestCase):
@@ -136,8 +137,8 @@ class PeersTest(unittest.TestCase):
             self.assertEqual(y.flags & ~re.UNICODE, re.IGNORECASE)
 
 
-# The rules written in the host's own language, for the comparison over the project's tree.
-JS = (".ts", ".tsx", ".js", ".jsx")
+# The walk written in the host's own language (the summary, keyword and peer rules are in
+# tests/graph_ast/host_rules.py), for the comparison over the project's tree.
 SKIP = {".git", ".beads", ".beads-hooks", "node_modules", "vendor", "dist", "build", ".next", ".idea", ".vscode",
         "__pycache__", "venv", ".venv", ".nimbrel"}
 EXTS = (".go", ".py", ".js", ".jsx", ".ts", ".tsx", ".swift", ".json", ".yaml", ".yml", ".md")
@@ -170,109 +171,8 @@ def host_walk(root):
     return out
 
 
-def split_camel(name):
-    s = re.sub(r"([a-z0-9])([A-Z])", r"\1 \2", name)
-    s = re.sub(r"([A-Z]+)([A-Z][a-z])", r"\1 \2", s)
-    return [p.lower() for p in s.split() if len(p) >= 3]
-
-
-def host_summary(content, path, ext):
-    lines = content.splitlines()
-    lead = ""
-    if ext == ".py":
-        m = re.search(r"^\s*(?:\'\'\'|\"\"\")([^\'\"]{8,200}?)(?:\'\'\'|\"\"\")", content, re.DOTALL)
-        if m:
-            lead = " ".join(m.group(1).split())[:120]
-    elif ext in JS:
-        m = re.match(r"\s*/\*\*?\s*(.*?)\*/", content, re.DOTALL)
-        if m:
-            lead = " ".join(m.group(1).replace("*", "").split())[:120]
-    if not lead:
-        for line in lines[:5]:
-            l = line.strip().lstrip("#").lstrip("/").strip()
-            if len(l) >= 10:
-                lead = l[:120]
-                break
-    names = []
-    pat = {".py": r"^(?:async\s+)?def\s+([A-Za-z_]\w*)|^class\s+([A-Za-z_]\w*)"}.get(ext)
-    if ext in JS:
-        pat = r"(?:export\s+)?(?:async\s+)?function\s+([A-Za-z_]\w*)|(?:export\s+)?class\s+([A-Za-z_]\w*)"
-    for m in re.finditer(pat, content, re.MULTILINE) if pat else ():
-        n = m.group(1) or m.group(2)
-        if not n or n in names or (ext == ".py" and n.startswith("_")):
-            continue
-        names.append(n)
-        if len(names) >= 5:
-            break
-    parts = [p for p in re.split(r"[/\\]", path) if p and p != "."]
-    kept = [p for p in parts if p.lower() not in ("src", "lib", "app", "pkg", "main", "index")]
-    domain = " ".join(kept[-2:]).replace("_", " ").replace("-", " ") if kept else (parts[-1] if parts else "")
-    domain = re.sub(r"\.\w+$", "", domain).strip()
-    out = []
-    if lead:
-        out.append(lead.rstrip(".") + ".")
-    elif domain:
-        out.append(f"Handles {domain}.")
-    if names:
-        label = "function" if len(names) == 1 else "functions/classes"
-        out.append(f"Contains {len(names)} {label}: " + ", ".join(names[:4]) + (", ..." if len(names) == 5 else "") + ".")
-    return " ".join(out)[:250]
-
-
-def host_keywords(content, ext):
-    tokens, seen = [], set()
-
-    def add(word):
-        w = word.lower().strip("_")
-        if len(w) >= 3 and w not in seen:
-            seen.add(w)
-            tokens.append(w)
-
-    def add_name(name):
-        add(name)
-        for p in split_camel(name):
-            add(p)
-    route = r"(?:app|router|r|mux|api)\s*[.\@]\s*(get|post|put|delete|patch|handle|handlefunc)\s*\(\s*['\"/]([^'\")\s]+)"
-    for m in re.finditer(route, content, re.IGNORECASE):
-        add(m.group(1).upper())
-        for seg in m.group(2).strip("/").split("/"):
-            seg = re.sub(r"[{}:<>]", "", seg)
-            if seg:
-                add(seg)
-    if ext in JS:
-        for m in re.finditer(r"export\s+(?:default\s+)?(?:async\s+)?(?:function|class|const|type|interface|enum)\s+([A-Za-z_]\w*)", content):
-            add_name(m.group(1))
-        for m in re.finditer(r"export\s*\{([^}]+)\}", content):
-            for p in re.split(r"[,\s]+", m.group(1)):
-                if p.strip():
-                    add_name(p.strip())
-    if ext == ".py":
-        for m in re.finditer(r"^(?:async\s+)?def\s+([A-Za-z_]\w*)|^class\s+([A-Za-z_]\w*)", content, re.MULTILINE):
-            n = m.group(1) or m.group(2)
-            if n and not n.startswith("_"):
-                add_name(n)
-                for p in n.split("_"):
-                    add(p)
-    if ext == ".go":
-        for m in re.finditer(r"^func\s+(?:\([^)]+\)\s+)?([A-Za-z_]\w*)\s*\(", content, re.MULTILINE):
-            add_name(m.group(1))
-        for m in re.finditer(r"^type\s+([A-Za-z_]\w*)\s+(?:struct|interface)", content, re.MULTILINE):
-            add_name(m.group(1))
-    return tokens[:80]
-
-
 def host_peers(ids):
-    want = []
-    pairs = [(x, y) for x, y in vorlane_ast._PEER_PAIRS]
-    by_dir = {}
-    for fid in ids:
-        by_dir.setdefault(str(Path(fid).parent), []).append((fid, Path(fid).stem.lower()))
-    for group in by_dir.values():
-        for i, (a, sa) in enumerate(group):
-            for b, sb in group[i + 1:]:
-                if any((x.match(sa) and y.match(sb)) or (y.match(sa) and x.match(sb)) for x, y in pairs):
-                    want += [{"from": a, "to": b, "rel": "structural_peer"}, {"from": b, "to": a, "rel": "structural_peer"}]
-    return want
+    return peer_edges(ids, [(x, y) for x, y in vorlane_ast._PEER_PAIRS])
 
 
 class OwnTreeTest(unittest.TestCase):
@@ -288,8 +188,8 @@ class OwnTreeTest(unittest.TestCase):
             fid = str(p.relative_to(root))
             ids.append(fid)
             ext = p.suffix.lower()
-            self.assertEqual(vorlane_ast._make_summary(text, fid, ext), host_summary(text, fid, ext), fid)
-            self.assertEqual(vorlane_ast.extract_keywords(text, ext), host_keywords(text, ext), fid)
+            self.assertEqual(vorlane_ast._make_summary(text, fid, ext), make_summary(text, fid, ext), fid)
+            self.assertEqual(vorlane_ast.extract_keywords(text, ext), extract_keywords(text, ext), fid)
         return files
 
     def test_project_tree(self):

@@ -1,9 +1,6 @@
-// The scan's pool, its file order and its one-file-per-id rule.
-#include "graph/vorlane/file_pool.hpp"
-
+// The scan's file order and its one-file-per-id rule.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <string>
 #include <vector>
 
@@ -12,18 +9,9 @@
 
 namespace {
 
-TEST(FilePool, EveryIndexOnceWhateverTheThreads) {
-    for (unsigned threads : {1u, 3u, 16u}) {
-        std::vector<std::atomic<int>> seen(1000);
-        vorlane::for_each_file(seen.size(), threads, [&](std::size_t i) { ++seen[i]; });
-        for (const auto& s : seen) ASSERT_EQ(s.load(), 1) << threads;
-    }
-    vorlane::for_each_file(0, 4, [](std::size_t) { FAIL(); });
-}
-
 TEST(FileOrder, LargestFirstMissingLastWalkOrderForTies) {
     const std::string dir = SOURCE_DIR "/tests/graph/";
-    const std::vector<std::string> files = {dir + "missing.x", dir + "file_pool_test.cpp",
+    const std::vector<std::string> files = {dir + "missing.x", dir + "file_order_test.cpp",
                                             dir + "scan_parallel_test.cpp", dir + "missing.y"};
     EXPECT_EQ(vorlane::largest_first(files, 2), (std::vector<std::size_t>{2, 1, 0, 3}));
 }

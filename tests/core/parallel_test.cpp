@@ -1,0 +1,50 @@
+// The shared pool: every index once whatever the thread count, and caught errors kept
+// in the slot of the task that raised them.
+#include "core/parallel.hpp"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+TEST(Parallel, EveryIndexOnceWhateverTheThreads) {
+    for (unsigned threads : {0u, 1u, 3u, 16u}) {
+        std::vector<std::atomic<int>> seen(1000);
+        core::parallel_for_each(seen.size(), threads, [&](std::size_t i) { ++seen[i]; });
+        for (const auto& s : seen) ASSERT_EQ(s.load(), 1) << threads;
+    }
+    core::parallel_for_each(0, 4, [](std::size_t) { FAIL(); });
+}
+
+TEST(Parallel, OneThreadRunsInOrder) {
+    std::vector<std::size_t> order;
+    core::parallel_for_each(50, 1, [&](std::size_t i) { order.push_back(i); });
+    for (std::size_t i = 0; i < order.size(); ++i) ASSERT_EQ(order[i], i);
+    EXPECT_EQ(order.size(), 50u);
+}
+
+TEST(Parallel, ErrorsKeptBySlotTheRestRuns) {
+    std::vector<std::atomic<int>> hits(500);
+    const auto errors = core::parallel_for_each_caught(hits.size(), 5, [&](std::size_t i) {
+        ++hits[i];
+        if (i % 50 == 3) throw std::runtime_error(std::to_string(i));
+    });
+    ASSERT_EQ(errors.size(), hits.size());
+    for (std::size_t i = 0; i < hits.size(); ++i) {
+        EXPECT_EQ(hits[i], 1);
+        EXPECT_EQ(static_cast<bool>(errors[i]), i % 50 == 3);
+    }
+    try {
+        core::rethrow_first(errors);
+        FAIL() << "no error rethrown";
+    } catch (const std::runtime_error& e) {
+        EXPECT_STREQ(e.what(), "3");  // the first in input order, not in finishing order
+    }
+    EXPECT_NO_THROW(core::rethrow_first(core::parallel_for_each_caught(3, 2, [](std::size_t) {})));
+}
+
+}  // namespace
