@@ -93,7 +93,8 @@ WordSet::WordSet(const std::vector<std::string>& words) : size_(words.size()) {
 }
 
 std::uint64_t WordSet::find(std::string_view text) const {
-    if (!pairs_.empty()) return pair_search<false>(text).first;
+    // The table walk: texts searched here (lower-cased paths against the path words)
+    // are dense in pairs that begin a word, where checking each one costs more.
     std::uint64_t found = output_[0];
     std::uint32_t s = 0;
     const std::size_t k = classes_;
