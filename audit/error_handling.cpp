@@ -20,6 +20,9 @@ namespace {
 struct SourceLines {
     std::string text;
     std::vector<std::string_view> lines;
+    // Lines before each index that may hold an external call (size lines + 1), so that an
+    // excerpt without any is passed over without being built or searched.
+    std::vector<std::uint32_t> calls_before;
     std::exception_ptr error;  // the read failed; raised where the walk needs the file
     bool loaded = false;
 };
@@ -77,6 +80,16 @@ core::Json check_missing_error_handling(const core::Json& graph, const SourceRea
             const auto errors = parallel_for(loaded, end, threads, [&](std::size_t i) {
                 cache[i].text = read(ahead[i]);
                 cache[i].lines = core::splitlines(cache[i].text);
+                auto& before = cache[i].calls_before;
+                before.assign(cache[i].lines.size() + 1, 0);
+                const std::string_view text = cache[i].text;
+                std::size_t next = external_candidate(text, 0);
+                for (std::size_t j = 0; j < cache[i].lines.size(); ++j) {
+                    const std::string_view line = cache[i].lines[j];
+                    const auto begin = static_cast<std::size_t>(line.data() - text.data());
+                    if (next < begin) next = external_candidate(text, begin);
+                    before[j + 1] = before[j] + (next < begin + line.size() ? 1 : 0);
+                }
             });
             for (std::size_t i = loaded; i < end; ++i) {
                 cache[i].error = errors[i - loaded];
@@ -104,6 +117,9 @@ core::Json check_missing_error_handling(const core::Json& graph, const SourceRea
         const std::size_t b = slice_index(start, lines.size());
         const std::size_t e = slice_index(std::min(static_cast<double>(lines.size()), end_row), lines.size());
 
+        // The excerpt's lines are joined by "\n", which no call prefix holds: a call in
+        // the excerpt lies within one of its lines.
+        if (b >= e || cache[k].calls_before[e] == cache[k].calls_before[b]) continue;
         std::string excerpt;
         for (std::size_t i = b; i < e; ++i) {
             if (i > b) excerpt += '\n';

@@ -17,7 +17,57 @@ const core::Regex& compiled(std::size_t i) {
     return all[i];
 }
 
+// The first byte, at or after `from`, that is outside ASCII or begins one of `words`
+// (lower case) in any ASCII case; npos when there is none.
+template <std::size_t N>
+class Candidates {
+public:
+    explicit constexpr Candidates(const std::string_view (&words)[N]) : words_(words) {
+        for (std::string_view w : words) {
+            const auto c = static_cast<unsigned char>(w[0]);
+            first_[c] = true;
+            if (c >= 'a' && c <= 'z') first_[c - 32] = true;
+        }
+        for (std::size_t c = 0x80; c < 256; ++c) first_[c] = true;
+    }
+
+    std::size_t find(std::string_view text, std::size_t from) const {
+        const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+        const std::size_t n = text.size();
+        for (std::size_t i = from; i < n; ++i) {
+            const unsigned char c = p[i];
+            if (!first_[c]) continue;
+            if (c >= 0x80) return i;
+            for (std::string_view w : words_) {
+                if (n - i < w.size()) continue;
+                std::size_t k = 0;
+                for (; k < w.size(); ++k) {
+                    unsigned char b = p[i + k];
+                    if (b >= 'A' && b <= 'Z') b += 32;
+                    if (b != static_cast<unsigned char>(w[k])) break;
+                }
+                if (k == w.size()) return i;
+            }
+        }
+        return std::string_view::npos;
+    }
+
+private:
+    const std::string_view (&words_)[N];
+    bool first_[256] = {};
+};
+
+constexpr std::string_view kTodoWords[] = {"todo", "fixme", "hack", "xxx"};
+constexpr std::string_view kExternalWords[] = {"fetch", "axios.", "http", "requests.", "urllib.request.", "grpc.", ".rpc"};
+const Candidates kTodo(kTodoWords);
+const Candidates kExternal(kExternalWords);
+
 }  // namespace
+
+std::size_t todo_candidate(std::string_view text, std::size_t from) { return kTodo.find(text, from); }
+std::size_t external_candidate(std::string_view text, std::size_t from) { return kExternal.find(text, from); }
+bool may_match_todo(std::string_view text) { return todo_candidate(text, 0) != std::string_view::npos; }
+bool may_match_external(std::string_view text) { return external_candidate(text, 0) != std::string_view::npos; }
 
 const std::vector<PatternSpec>& pattern_specs() {
     static const std::vector<PatternSpec> specs = {

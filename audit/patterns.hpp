@@ -28,6 +28,19 @@ const core::Regex& err_re();
 const core::Regex& test_stem_suffix_re();
 const core::Regex& test_stem_prefix_re();
 
+// Cheap literal pre-filters: false only when `text` can hold no match of the pattern.
+// Every match of TODO_RE holds one of its four words, and of EXTERNAL_RE one of its
+// call prefixes; under the ignore-case rule an ASCII letter matches only its two ASCII
+// cases or a character outside ASCII, so a text of ASCII bytes without any of the words
+// (in any ASCII case) has no match. One pass over the bytes, no allocation.
+bool may_match_todo(std::string_view text);
+bool may_match_external(std::string_view text);
+// Where such a word (or a byte outside ASCII) first begins at or after `from`; npos when
+// nowhere. A word holds no line break, so it lies within the line where it begins: a
+// walk over the lines of a text finds the lines worth searching in one pass.
+std::size_t todo_candidate(std::string_view text, std::size_t from);
+std::size_t external_candidate(std::string_view text, std::size_t from);
+
 // A subject the pattern layer can take: texts from JSON or host strings may hold lone
 // surrogates (3-byte forms), which are shown to the patterns as U+FFFD, a character of
 // the same length that no pattern treats differently. Returns `s` itself when it is

@@ -33,6 +33,12 @@ core::Json run_check(std::size_t i, const core::Json& graph, const std::string& 
 // Whether a loaded graph is usable: neither null nor an empty map.
 bool has_graph(const core::Json& graph);
 
+// The seven results in their fixed order, then "debt_score" (no "_graph"). The checks
+// run concurrently on their own threads; `progress` is told, in the calling thread and
+// in order, before (done = false) and after (done = true) each check's result is taken.
+core::Json run_checks(const core::Json& graph, const std::string& root,
+                      const std::function<void(const CheckStep&, bool done)>& progress = {});
+
 // The whole run over a usable graph: {"_graph", the seven results, "debt_score"}.
 // `progress` is told before (done = false) and after (done = true) each check.
 core::Json run_audit(core::Json graph, const std::string& root,

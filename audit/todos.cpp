@@ -18,9 +18,15 @@ constexpr std::size_t kCap = 40;
 // The markers of one file, at most the cap (later ones could never be kept).
 std::vector<Json> file_markers(const std::string& id, const std::string& text) {
     std::vector<Json> out;
+    std::size_t next = todo_candidate(text, 0);
+    if (next == std::string_view::npos) return out;
     std::int64_t number = 0;
     for (std::string_view line : core::splitlines(text)) {
         ++number;
+        const auto begin = static_cast<std::size_t>(line.data() - text.data());
+        if (next < begin) next = todo_candidate(text, begin);
+        if (next == std::string_view::npos) break;
+        if (next >= begin + line.size()) continue;
         const auto m = todo_re().search(line);
         if (!m) continue;
         Json rec = Json::object();

@@ -60,6 +60,21 @@ core::Json results_arg(py::handle v) {
     return out;
 }
 
+py::object graph_to_py(const core::Json& graph) {
+    // The conversion makes a container per node and edge, each of which counts towards
+    // the host's cycle collections, whose passes over the growing graph would cost more
+    // than the conversion itself; it makes no cycles.
+    const int collecting = PyGC_Disable();
+    try {
+        py::object out = to_py(graph);
+        if (collecting) PyGC_Enable();
+        return out;
+    } catch (...) {
+        if (collecting) PyGC_Enable();
+        throw;
+    }
+}
+
 py::object host_pattern(std::string_view name) {
     for (const auto& spec : audit::pattern_specs()) {
         if (spec.name != name) continue;
@@ -105,7 +120,7 @@ void bind_readers(py::module_& m) {
                 py::gil_scoped_release unlocked;
                 g = audit::load_graph(r);
             }
-            return to_py(g);
+            return graph_to_py(g);
         },
         py::arg("root"),
         "The project's information graph: its top-level map, None for a JSON null, {} when there is none.");

@@ -1,5 +1,7 @@
 // Score, roadmap, report, context file, the audit run and the command.
 #include <cerrno>
+#include <exception>
+#include <thread>
 
 #include "agent/exec.hpp"
 #include "audit/context_file.hpp"
@@ -52,10 +54,21 @@ void ensure_utf8(const char* name, bool file_names) {
         s.attr("reconfigure")(py::arg("encoding") = "utf-8", py::arg("errors") = errors);
 }
 
-// The audit run with its progress lines on the host's standard error; SystemExit(1)
-// after the two missing-graph lines when the project has no usable graph. The checks
-// run without the interpreter's lock; progress takes it back to write.
-core::Json run_audit_released(const std::string& root) {
+// The progress lines of a run on the host's standard error; called from the thread
+// that takes the checks' results, without the interpreter's lock.
+void report_progress(const audit::CheckStep& step, bool done) {
+    py::gil_scoped_acquire locked;
+    if (done) {
+        emit("stderr", "done\n");
+    } else {
+        emit("stderr", audit::progress_start(step));
+        flush_stream("stderr");
+    }
+}
+
+// The project's graph; SystemExit(1) after the two missing-graph lines when the project
+// has no usable graph.
+core::Json load_usable_graph(const std::string& root) {
     core::Json graph;
     {
         py::gil_scoped_release unlocked;
@@ -65,20 +78,52 @@ core::Json run_audit_released(const std::string& root) {
         emit("stderr", audit::missing_graph_message(root));
         py::module_::import("sys").attr("exit")(1);
     }
+    return graph;
+}
+
+// The audit run with its progress lines on the host's standard error. The checks run
+// without the interpreter's lock; progress takes it back to write.
+core::Json run_audit_released(const std::string& root) {
+    core::Json graph = load_usable_graph(root);
     core::Json r;
     {
         py::gil_scoped_release unlocked;
-        r = audit::run_audit(std::move(graph), root, [](const audit::CheckStep& step, bool done) {
-            py::gil_scoped_acquire locked;
-            if (done) {
-                emit("stderr", "done\n");
-            } else {
-                emit("stderr", audit::progress_start(step));
-                flush_stream("stderr");
-            }
-        });
+        r = audit::run_audit(std::move(graph), root, report_progress);
     }
     return r;
+}
+
+// The audit run as the host's results map, "_graph" first. The graph's conversion to
+// host values (as long as the checks themselves on a large graph) holds the lock in this
+// thread while the checks run on another; their progress lines wait for the lock.
+py::dict run_audit_dict(const std::string& root) {
+    const core::Json graph = load_usable_graph(root);
+    core::Json results;
+    std::exception_ptr failed;
+    std::thread checks([&] {
+        try {
+            results = audit::run_checks(graph, root, report_progress);
+        } catch (...) {
+            failed = std::current_exception();
+        }
+    });
+    py::object host_graph;
+    try {
+        host_graph = graph_to_py(graph);
+    } catch (...) {
+        py::gil_scoped_release unlocked;
+        checks.join();
+        throw;
+    }
+    {
+        py::gil_scoped_release unlocked;
+        checks.join();
+    }
+    if (failed) std::rethrow_exception(failed);
+    py::dict out;
+    out["_graph"] = std::move(host_graph);
+    for (const auto& [k, v] : results.items()) out[to_str(k)] = to_py(v);
+    return out;
 }
 
 py::object build_parser() {
@@ -162,12 +207,7 @@ void bind_run(py::module_& m) {
         py::arg("root"), py::arg("r"), "Writes <root>/.nimbrel/AUDIT_CONTEXT.md and returns its path.");
     m.def(
         "run_audit",
-        [](py::handle root) {
-            const core::Json r = run_audit_released(fspath(root));
-            py::dict out;
-            for (const auto& [k, v] : r.items()) out[to_str(k)] = to_py(v);
-            return out;
-        },
+        [](py::handle root) { return run_audit_dict(fspath(root)); },
         py::arg("root"), "Runs the seven checks over the project's graph and returns the results map.");
     m.def("build_parser", &build_parser, "The command's argument parser.");
     m.def(

@@ -20,6 +20,8 @@ void bind_run(py::module_& m);      // debt_score, fix_roadmap, report, context 
 core::Json graph_arg(py::handle v);
 // A results map, its `_graph` as the light view.
 core::Json results_arg(py::handle v);
+// A loaded graph as host values, built with the host's cycle collection paused.
+py::object graph_to_py(const core::Json& graph);
 // Compiles a host pattern object for a module constant (the checks use the C++ twin).
 py::object host_pattern(std::string_view name);
 

@@ -105,4 +105,40 @@ TEST(AuditPatterns, SameMatchesAsTheHost) {
     }
 }
 
+// The literal pre-filters may only rule out texts the patterns cannot match: over every
+// example and generated text (and their single words, where the filter is sharpest), a
+// match means the filter lets the text through; and plain texts without the words are
+// ruled out, or the filters would save nothing.
+TEST(AuditPatterns, PreFiltersNeverHideAMatch) {
+    std::vector<std::string> texts = examples();
+    for (const auto& t : generated()) texts.push_back(t);
+    std::vector<std::string> words;
+    for (const auto& t : texts)
+        for (std::string_view w : core::split_sep(t, " ")) words.emplace_back(w);
+    texts.insert(texts.end(), words.begin(), words.end());
+    std::size_t todo_hits = 0, external_hits = 0;
+    for (const auto& t : texts) {
+        std::string buf;
+        const std::string_view s = audit::match_subject(t, buf);
+        if (audit::todo_re().search(s)) {
+            ++todo_hits;
+            EXPECT_TRUE(audit::may_match_todo(s)) << t;
+        }
+        if (audit::external_re().search(s)) {
+            ++external_hits;
+            EXPECT_TRUE(audit::may_match_external(s)) << t;
+        }
+    }
+    EXPECT_GT(todo_hits, 50u);
+    EXPECT_GT(external_hits, 20u);
+    for (std::string_view plain : {"", "return x + 1", "fixm e", "to do: later", "axios", "fetc h(", "requests (", "urllib.req"}) {
+        EXPECT_FALSE(audit::may_match_todo(plain)) << plain;
+        EXPECT_FALSE(audit::may_match_external(plain)) << plain;
+    }
+    EXPECT_TRUE(audit::may_match_todo("x = 1  # ToDo later"));
+    EXPECT_TRUE(audit::may_match_todo("caf\xc3\xa9"));  // outside ASCII: left to the pattern
+    EXPECT_TRUE(audit::may_match_external("r = HTTPS.Request(u)"));
+    EXPECT_TRUE(audit::may_match_external("stub.Rpc ("));
+}
+
 }  // namespace

@@ -46,6 +46,13 @@ TEST(Todos, MarkersTextsAndLines) {
     ASSERT_EQ(got.size(), want.size() + 1) << got.dump(1);
     for (std::size_t i = 0; i < want.size(); ++i) EXPECT_EQ(got[i], want[i]) << i;
     EXPECT_EQ(got.back()["text"], "TODO " + std::string(84, 'a')) << "cut to 90, then stripped";
+
+    // Markers among plain lines, one spelt with a dotless i (no ASCII marker word in it).
+    const std::string mixed = "x = 1\n\nplain\n  f\xc4\xb1xme: dotless\ny = 2\r\nz\n# hack: last\n";
+    const Json more = audit::check_todos(file_graph({"d.py"}), [&](const std::string&) { return mixed; });
+    EXPECT_EQ(more, Json::parse(R"([{"file": "d.py", "line": 4, "text": "f\u0131xme: dotless"},
+                                    {"file": "d.py", "line": 7, "text": "hack: last"}])"))
+        << more.dump();
 }
 
 TEST(Todos, FirstFortyInGraphAndLineOrder) {
