@@ -107,7 +107,8 @@ int replace_process(std::string_view program, const std::vector<std::string>& ar
         ::execve(raw.c_str(), arg_ptrs.data(), var_ptrs.data());
         return errno;
     };
-    if (program.find('/') != std::string_view::npos) throw core::OsError(attempt(std::string(program)), std::string(program));
+    if (program.find('/') != std::string_view::npos)
+        throw core::OsError(attempt(std::string(program)), std::string(program));
 
     // The host's order: the first error that is not a missing entry wins, else the last.
     std::optional<core::OsError> saved, last;

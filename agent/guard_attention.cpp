@@ -38,7 +38,7 @@ std::string host_resolve(std::string_view p) {
 // once, and a path whose last component is no link is its resolved directory joined with
 // that component, which is what the component-by-component resolution gives.
 class Resolver {
-  public:
+public:
     std::string operator()(const std::string& p) {
         const std::string n = paths::normalize(p);
         const std::string dir = paths::parent(n), leaf = paths::name(n);
@@ -52,7 +52,7 @@ class Resolver {
         return joined;
     }
 
-  private:
+private:
     std::unordered_map<std::string, std::string> dirs_;
 };
 

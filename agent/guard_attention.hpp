@@ -30,10 +30,8 @@ struct KindWeight {
     int weight;
     bool read;  // counted in reads, else in edits
 };
-inline constexpr std::array<KindWeight, 4> KIND_WEIGHT{{{"read", 2, true},
-                                                        {"read_cache_hit", 1, true},
-                                                        {"register_edit", 8, false},
-                                                        {"edit_observation", 5, false}}};
+inline constexpr std::array<KindWeight, 4> KIND_WEIGHT{
+    {{"read", 2, true}, {"read_cache_hit", 1, true}, {"register_edit", 8, false}, {"edit_observation", 5, false}}};
 
 struct Attention {
     double score = 0.0;

@@ -82,8 +82,7 @@ void append_targets(const std::string& tool, const core::Json& input, std::vecto
     const std::string subject = has_surrogate(cmd) ? engine_text(cmd) : std::string();
     const std::string_view text = subject.empty() ? std::string_view(cmd) : std::string_view(subject);
     target_pattern().for_each(text, [&](const core::Match& m) {
-        const std::string_view word =
-            core::strip(std::string_view(cmd).substr(m.start(1), m.end(1) - m.start(1)));
+        const std::string_view word = core::strip(std::string_view(cmd).substr(m.start(1), m.end(1) - m.start(1)));
         if (!word.empty() && word.front() != '-' && word.find('/') != std::string_view::npos) out.emplace_back(word);
         return true;
     });

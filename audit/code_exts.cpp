@@ -15,9 +15,7 @@ std::string stem_of(std::string_view path) {
     return name;
 }
 
-bool is_code_ext(std::string_view ext) {
-    return std::find(CODE_EXTS.begin(), CODE_EXTS.end(), ext) != CODE_EXTS.end();
-}
+bool is_code_ext(std::string_view ext) { return std::find(CODE_EXTS.begin(), CODE_EXTS.end(), ext) != CODE_EXTS.end(); }
 
 bool is_code_path(std::string_view path) { return is_code_ext(suffix_of(path)); }
 

@@ -9,8 +9,8 @@
 namespace audit {
 
 inline constexpr std::array<std::string_view, 24> CODE_EXTS = {
-    ".ts", ".tsx", ".js",  ".jsx", ".py",  ".go",  ".rs",    ".java", ".kt",  ".cs", ".rb", ".php",
-    ".c",  ".cpp", ".cc",  ".swift", ".dart", ".ex", ".exs", ".scala", ".lua", ".jl", ".hs", ".zig"};
+    ".ts", ".tsx", ".js", ".jsx",   ".py",   ".go", ".rs",  ".java",  ".kt",  ".cs", ".rb", ".php",
+    ".c",  ".cpp", ".cc", ".swift", ".dart", ".ex", ".exs", ".scala", ".lua", ".jl", ".hs", ".zig"};
 
 // The suffix of a path text by the host's path rules ("" when it has none).
 std::string suffix_of(std::string_view path);

@@ -26,7 +26,8 @@ std::string audit_context_text(const core::Json& r) {
     };
     const Json& dead = list_or_empty(r, "dead_exports");
     if (!dead.empty())
-        L.push_back("Dead exports: " + std::to_string(dead.size()) + " \xe2\x80\x94 run graph_dead_exports() for full list");
+        L.push_back("Dead exports: " + std::to_string(dead.size()) +
+                    " \xe2\x80\x94 run graph_dead_exports() for full list");
     const Json& cycles = list_or_empty(r, "circular_deps");
     if (!cycles.empty()) L.push_back("Circular deps: " + std::to_string(cycles.size()) + " cycles");
     const Json& db = list_or_empty(r, "db_in_routes");
@@ -44,8 +45,9 @@ std::string audit_context_text(const core::Json& r) {
         }
         L.push_back("");
     }
-    L.insert(L.end(), {"## Instructions", "Work through the fix roadmap above in order.",
-                       "Call graph_continue() before reading any file.", "Call graph_register_edit() after every change."});
+    L.insert(L.end(),
+             {"## Instructions", "Work through the fix roadmap above in order.",
+              "Call graph_continue() before reading any file.", "Call graph_register_edit() after every change."});
 
     std::string out;
     for (std::size_t i = 0; i < L.size(); ++i) {

@@ -67,9 +67,12 @@ core::Json check_copy_paste(const core::Json& graph) {
         // Rows are integers in every graph; a fractional row keeps its float form.
         const Json* le = find(first, "line_end");
         const Json* ls = find(first, "line_start");
-        const bool fractional = (le && le->is_number_float() && truthy(*le)) || (ls && ls->is_number_float() && truthy(*ls));
-        if (fractional) rec["lines"] = lines;
-        else rec["lines"] = static_cast<std::int64_t>(lines);
+        const bool fractional =
+            (le && le->is_number_float() && truthy(*le)) || (ls && ls->is_number_float() && truthy(*ls));
+        if (fractional)
+            rec["lines"] = lines;
+        else
+            rec["lines"] = static_cast<std::int64_t>(lines);
         rec["symbols"] = std::move(symbols);
         dups.push_back({static_cast<double>(g.size()) * lines, std::move(rec)});
     }

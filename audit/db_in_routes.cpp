@@ -73,7 +73,8 @@ core::Json check_db_in_routes(const core::Json& graph, const SourceReader& read,
     }
 
     std::vector<std::optional<Found>> per_file(ids.size());
-    const auto errors = parallel_for(0, ids.size(), threads, [&](std::size_t i) { per_file[i] = file_record(ids[i], read(ids[i])); });
+    const auto errors =
+        parallel_for(0, ids.size(), threads, [&](std::size_t i) { per_file[i] = file_record(ids[i], read(ids[i])); });
     std::vector<Found> found;
     for (std::size_t i = 0; i < ids.size(); ++i) {
         if (errors[i]) std::rethrow_exception(errors[i]);

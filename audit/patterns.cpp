@@ -58,7 +58,8 @@ private:
 };
 
 constexpr std::string_view kTodoWords[] = {"todo", "fixme", "hack", "xxx"};
-constexpr std::string_view kExternalWords[] = {"fetch", "axios.", "http", "requests.", "urllib.request.", "grpc.", ".rpc"};
+constexpr std::string_view kExternalWords[] = {"fetch",           "axios.", "http", "requests.",
+                                               "urllib.request.", "grpc.",  ".rpc"};
 const Candidates kTodo(kTodoWords);
 const Candidates kExternal(kExternalWords);
 

@@ -20,7 +20,7 @@ std::string rule() {
     return out;
 }
 
-constexpr const char* kDot = "\xc2\xb7";     // ·
+constexpr const char* kDot = "\xc2\xb7";        // ·
 constexpr const char* kArrow = "\xe2\x86\x92";  // →
 constexpr const char* kDash = "\xe2\x80\x94";   // —
 constexpr const char* kTimes = "\xc3\x97";      // ×
@@ -77,7 +77,8 @@ std::string format_report(const std::string& root, const core::Json& r, bool col
     const Json& untested = list_or_empty(tc, "untested");
     if (!untested.empty()) {
         L.push_back(dim("  Largest untested:"));
-        for (std::size_t i = 0; i < untested.size() && i < 4; ++i) L.push_back(dim(std::string("    ") + kDot + " " + py_str(untested[i])));
+        for (std::size_t i = 0; i < untested.size() && i < 4; ++i)
+            L.push_back(dim(std::string("    ") + kDot + " " + py_str(untested[i])));
     }
     L.push_back("");
 
@@ -121,8 +122,8 @@ std::string format_report(const std::string& root, const core::Json& r, bool col
                 const std::size_t slash = file.rfind('/');
                 names += (slash == std::string::npos ? file : file.substr(slash + 1)) + "::" + field(syms[k], "name");
             }
-            L.push_back(std::string("  ") + kDot + " " + field(g, "copies") + kTimes + " duplicate, " + field(g, "lines") +
-                        " lines " + kDash + " " + dim(names));
+            L.push_back(std::string("  ") + kDot + " " + field(g, "copies") + kTimes + " duplicate, " +
+                        field(g, "lines") + " lines " + kDash + " " + dim(names));
         }
         L.push_back("");
     }
@@ -132,7 +133,8 @@ std::string format_report(const std::string& root, const core::Json& r, bool col
         L.push_back(h("DB IN ROUTES  (" + std::to_string(db.size()) + " file(s))"));
         for (std::size_t i = 0; i < db.size() && i < 4; ++i) {
             const Json& lines = require(db[i], "lines");
-            if (!lines.is_array()) throw TypeError(std::string("'") + type_name(lines) + "' object is not subscriptable");
+            if (!lines.is_array())
+                throw TypeError(std::string("'") + type_name(lines) + "' object is not subscriptable");
             std::string shown;
             for (std::size_t k = 0; k < lines.size() && k < 3; ++k) shown += (k ? ", " : "") + py_str(lines[k]);
             L.push_back(std::string("  ") + kDot + " " + field(db[i], "file") + "  (" + field(db[i], "count") +
@@ -146,8 +148,8 @@ std::string format_report(const std::string& root, const core::Json& r, bool col
         L.push_back(h("TODO / FIXME  (" + std::to_string(todos.size()) + ")"));
         for (std::size_t i = 0; i < todos.size() && i < 4; ++i) {
             const std::string& text = as_text(require(todos[i], "text"));
-            L.push_back(std::string("  ") + kDot + " " + field(todos[i], "file") + ":" + field(todos[i], "line") + "  " +
-                        dim(core::cp_prefix(text, 70)));
+            L.push_back(std::string("  ") + kDot + " " + field(todos[i], "file") + ":" + field(todos[i], "line") +
+                        "  " + dim(core::cp_prefix(text, 70)));
         }
         if (todos.size() > 4) L.push_back(dim("  ... and " + std::to_string(todos.size() - 4) + " more"));
         L.push_back("");

@@ -23,14 +23,22 @@ namespace audit {
 
 core::Json run_check(std::size_t i, const core::Json& graph, const std::string& root) {
     switch (i) {
-        case 0: return check_dead_exports(graph);
-        case 1: return check_test_coverage(graph, root);
-        case 2: return check_circular_deps(graph);
-        case 3: return check_copy_paste(graph);
-        case 4: return check_db_in_routes(graph, project_reader(root), default_threads());
-        case 5: return check_todos(graph, project_reader(root), default_threads());
-        case 6: return check_missing_error_handling(graph, project_reader(root), default_threads());
-        default: throw std::out_of_range("no such check");
+        case 0:
+            return check_dead_exports(graph);
+        case 1:
+            return check_test_coverage(graph, root);
+        case 2:
+            return check_circular_deps(graph);
+        case 3:
+            return check_copy_paste(graph);
+        case 4:
+            return check_db_in_routes(graph, project_reader(root), default_threads());
+        case 5:
+            return check_todos(graph, project_reader(root), default_threads());
+        case 6:
+            return check_missing_error_handling(graph, project_reader(root), default_threads());
+        default:
+            throw std::out_of_range("no such check");
     }
 }
 

@@ -45,9 +45,9 @@ core::Json run_audit(core::Json graph, const std::string& root,
                      const std::function<void(const CheckStep&, bool done)>& progress = {});
 
 // Standard-error texts of the command.
-std::string banner(const std::string& root);             // "\nTarvelle Auditor — <name>\n"
+std::string banner(const std::string& root);                 // "\nTarvelle Auditor — <name>\n"
 std::string missing_graph_message(const std::string& root);  // the two lines, each ending "\n"
-std::string progress_start(const CheckStep& step);       // "  <label>...  "
+std::string progress_start(const CheckStep& step);           // "  <label>...  "
 std::string closing_lines(const std::string& report_path, const std::string& context_path);
 inline constexpr std::string_view LAUNCH_LINE = "\n  Launching wendle with audit context...\n";
 

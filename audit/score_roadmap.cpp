@@ -88,7 +88,8 @@ core::Json fix_roadmap(const core::Json& r) {
     if (as_number(cov) < 50) {
         const Json* untested = find(tc, "untested");
         const Json files = untested ? head(sliceable(*untested), 3) : Json::array();
-        tasks.push_back(task(1, "Add tests to largest untested modules", files, "Only " + py_str(cov) + "% test coverage"));
+        tasks.push_back(
+            task(1, "Add tests to largest untested modules", files, "Only " + py_str(cov) + "% test coverage"));
     }
     const Json& db = entry_list(r, "db_in_routes");
     if (!db.empty()) {
@@ -102,15 +103,17 @@ core::Json fix_roadmap(const core::Json& r) {
         Gather g;
         for (std::size_t i = 0; i < cp.size() && i < 3; ++i)
             for (const Json& s : sliceable(require(cp[i], "symbols"))) g.add(require(s, "file"));
-        tasks.push_back(task(2, "Extract duplicated functions to shared util", g.first4(),
-                             std::to_string(cp.size()) + " duplicate function group(s) \xe2\x80\x94 single bug fix = fix everywhere"));
+        tasks.push_back(task(
+            2, "Extract duplicated functions to shared util", g.first4(),
+            std::to_string(cp.size()) + " duplicate function group(s) \xe2\x80\x94 single bug fix = fix everywhere"));
     }
     const Json& cyc = entry_list(r, "circular_deps");
     if (!cyc.empty()) {
         Gather g;
         for (std::size_t i = 0; i < cyc.size() && i < 2; ++i)
             for (const Json& id : sliceable(cyc[i])) g.add(id);
-        tasks.push_back(task(2, "Break circular imports", g.first4(), "Circular deps prevent tree-shaking and cause init-order bugs"));
+        tasks.push_back(task(2, "Break circular imports", g.first4(),
+                             "Circular deps prevent tree-shaking and cause init-order bugs"));
     }
     const Json& dead = entry_list(r, "dead_exports");
     if (dead.size() >= 5) {

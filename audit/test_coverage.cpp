@@ -43,8 +43,10 @@ core::Json check_test_coverage(const core::Json& graph, const std::string& root)
         const std::string& id = as_text(require(n, "id"));
         std::string buf;
         const bool is_test = test_pat().search(match_subject(id, buf)).has_value();
-        if (is_test) test_files.push_back(id);
-        else if (is_code_path(id)) code_files.push_back(id);
+        if (is_test)
+            test_files.push_back(id);
+        else if (is_code_path(id))
+            code_files.push_back(id);
     }
 
     std::unordered_set<std::string> tested;

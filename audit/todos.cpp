@@ -58,7 +58,8 @@ core::Json check_todos(const core::Json& graph, const SourceReader& read, unsign
     }
 
     std::vector<std::vector<Json>> found(ids.size());
-    const auto errors = parallel_for(0, ids.size(), threads, [&](std::size_t i) { found[i] = file_markers(ids[i], read(ids[i])); });
+    const auto errors =
+        parallel_for(0, ids.size(), threads, [&](std::size_t i) { found[i] = file_markers(ids[i], read(ids[i])); });
     Json out = Json::array();
     for (std::size_t i = 0; i < ids.size(); ++i) {
         if (errors[i]) std::rethrow_exception(errors[i]);

@@ -24,15 +24,23 @@ const Json& empty_map() {
 
 const char* type_name(const Json& v) {
     switch (v.type()) {
-        case Json::value_t::null: return "NoneType";
-        case Json::value_t::boolean: return "bool";
+        case Json::value_t::null:
+            return "NoneType";
+        case Json::value_t::boolean:
+            return "bool";
         case Json::value_t::number_integer:
-        case Json::value_t::number_unsigned: return "int";
-        case Json::value_t::number_float: return "float";
-        case Json::value_t::string: return "str";
-        case Json::value_t::array: return "list";
-        case Json::value_t::object: return "dict";
-        default: return "object";
+        case Json::value_t::number_unsigned:
+            return "int";
+        case Json::value_t::number_float:
+            return "float";
+        case Json::value_t::string:
+            return "str";
+        case Json::value_t::array:
+            return "list";
+        case Json::value_t::object:
+            return "dict";
+        default:
+            return "object";
     }
 }
 
@@ -73,22 +81,29 @@ std::string text_or(const Json& m, std::string_view key, std::string_view fallba
 }
 
 const std::string& as_text(const Json& v) {
-    if (!v.is_string())
-        throw TypeError(std::string("expected str, bytes or os.PathLike object, not ") + type_name(v));
+    if (!v.is_string()) throw TypeError(std::string("expected str, bytes or os.PathLike object, not ") + type_name(v));
     return v.get_ref<const std::string&>();
 }
 
 bool truthy(const Json& v) {
     switch (v.type()) {
-        case Json::value_t::null: return false;
-        case Json::value_t::boolean: return v.get<bool>();
-        case Json::value_t::number_integer: return v.get<std::int64_t>() != 0;
-        case Json::value_t::number_unsigned: return v.get<std::uint64_t>() != 0;
-        case Json::value_t::number_float: return v.get<double>() != 0.0;
-        case Json::value_t::string: return !v.get_ref<const std::string&>().empty();
+        case Json::value_t::null:
+            return false;
+        case Json::value_t::boolean:
+            return v.get<bool>();
+        case Json::value_t::number_integer:
+            return v.get<std::int64_t>() != 0;
+        case Json::value_t::number_unsigned:
+            return v.get<std::uint64_t>() != 0;
+        case Json::value_t::number_float:
+            return v.get<double>() != 0.0;
+        case Json::value_t::string:
+            return !v.get_ref<const std::string&>().empty();
         case Json::value_t::array:
-        case Json::value_t::object: return !v.empty();
-        default: return false;
+        case Json::value_t::object:
+            return !v.empty();
+        default:
+            return false;
     }
 }
 
@@ -116,13 +131,19 @@ double as_number(const Json& v) {
 
 std::string hash_key(const Json& v) {
     switch (v.type()) {
-        case Json::value_t::string: return "s" + v.get_ref<const std::string&>();
-        case Json::value_t::null: return "z";
+        case Json::value_t::string:
+            return "s" + v.get_ref<const std::string&>();
+        case Json::value_t::null:
+            return "z";
         case Json::value_t::array:
-        case Json::value_t::object: throw TypeError(std::string("unhashable type: '") + type_name(v) + "'");
-        case Json::value_t::boolean: return v.get<bool>() ? "n1" : "n0";
-        case Json::value_t::number_unsigned: return "n" + std::to_string(v.get<std::uint64_t>());
-        case Json::value_t::number_integer: return "n" + std::to_string(v.get<std::int64_t>());
+        case Json::value_t::object:
+            throw TypeError(std::string("unhashable type: '") + type_name(v) + "'");
+        case Json::value_t::boolean:
+            return v.get<bool>() ? "n1" : "n0";
+        case Json::value_t::number_unsigned:
+            return "n" + std::to_string(v.get<std::uint64_t>());
+        case Json::value_t::number_integer:
+            return "n" + std::to_string(v.get<std::int64_t>());
         default: {
             const double d = as_number(v);
             if (std::isfinite(d) && d == std::floor(d) && std::fabs(d) < 9.2e18)
@@ -159,13 +180,20 @@ std::string py_repr(const Json& v) {
 
 std::string py_str(const Json& v) {
     switch (v.type()) {
-        case Json::value_t::null: return "None";
-        case Json::value_t::boolean: return v.get<bool>() ? "True" : "False";
-        case Json::value_t::number_integer: return std::to_string(v.get<std::int64_t>());
-        case Json::value_t::number_unsigned: return std::to_string(v.get<std::uint64_t>());
-        case Json::value_t::number_float: return core::float_repr(v.get<double>());
-        case Json::value_t::string: return v.get<std::string>();
-        default: return py_repr(v);
+        case Json::value_t::null:
+            return "None";
+        case Json::value_t::boolean:
+            return v.get<bool>() ? "True" : "False";
+        case Json::value_t::number_integer:
+            return std::to_string(v.get<std::int64_t>());
+        case Json::value_t::number_unsigned:
+            return std::to_string(v.get<std::uint64_t>());
+        case Json::value_t::number_float:
+            return core::float_repr(v.get<double>());
+        case Json::value_t::string:
+            return v.get<std::string>();
+        default:
+            return py_repr(v);
     }
 }
 

@@ -201,9 +201,7 @@ public:
         return FileSystem::map_file(path, out);
     }
 
-    bool executable(const std::string& path) const override {
-        return ::access(fs_encode(path).c_str(), X_OK) == 0;
-    }
+    bool executable(const std::string& path) const override { return ::access(fs_encode(path).c_str(), X_OK) == 0; }
 
     int make_dir(const std::string& path) const override {
         return ::mkdir(fs_encode(path).c_str(), 0777) == 0 ? 0 : errno;

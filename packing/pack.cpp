@@ -165,8 +165,8 @@ private:
         const auto it = excerpts_.find(base);
         if (it != excerpts_.end()) return it->second;
         const std::vector<FunctionSpan> sel = code_selection(base);
-        std::string text = sel.empty() ? std::string()
-                                       : read_symbol_content(in_.project_root, std::string(base), sel, kExcerptRows);
+        std::string text =
+            sel.empty() ? std::string() : read_symbol_content(in_.project_root, std::string(base), sel, kExcerptRows);
         return excerpts_.emplace(std::string(base), std::move(text)).first->second;
     }
 

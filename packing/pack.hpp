@@ -19,11 +19,11 @@ using core::Json;
 
 // What the packer reads of a graph node.
 struct NodeView {
-    std::optional<std::string_view> id;    // only when the id is text
-    std::string_view summary;              // text form of a set `summary`, else ""
-    bool is_symbol = false;                // kind is the text "symbol"
-    std::optional<std::string_view> path;  // only when the path is text
-    std::optional<std::string_view> name;  // text form, when present
+    std::optional<std::string_view> id;                // only when the id is text
+    std::string_view summary;                          // text form of a set `summary`, else ""
+    bool is_symbol = false;                            // kind is the text "symbol"
+    std::optional<std::string_view> path;              // only when the path is text
+    std::optional<std::string_view> name;              // text form, when present
     std::optional<std::int64_t> line_start, line_end;  // only when integers
 };
 

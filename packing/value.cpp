@@ -66,7 +66,7 @@ std::optional<std::int64_t> as_int(const Json& v) {
     }
     if (core::is_big_int(v))
         return core::big_int_text(v).starts_with('-') ? std::numeric_limits<std::int64_t>::min()
-                                                       : std::numeric_limits<std::int64_t>::max();
+                                                      : std::numeric_limits<std::int64_t>::max();
     return std::nullopt;
 }
 
@@ -76,8 +76,10 @@ std::string join_items(const Json& list, std::size_t limit, const char* sep) {
     for (const Json& item : list) {
         if (n == limit) break;
         if (n++) out += sep;
-        if (item.is_string()) out += item.get_ref<const std::string&>();
-        else out += text_form(item);
+        if (item.is_string())
+            out += item.get_ref<const std::string&>();
+        else
+            out += text_form(item);
     }
     return out;
 }

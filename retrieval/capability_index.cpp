@@ -44,8 +44,10 @@ std::vector<CapabilityEntry> load_capability_index(const std::string& path) {
 
 void Boosts::raise(const std::string& path, std::int64_t boost) {
     const auto [it, fresh] = index_.emplace(path, entries_.size());
-    if (fresh) entries_.emplace_back(path, boost);
-    else if (entries_[it->second].second < boost) entries_[it->second].second = boost;
+    if (fresh)
+        entries_.emplace_back(path, boost);
+    else if (entries_[it->second].second < boost)
+        entries_[it->second].second = boost;
 }
 
 const std::int64_t* Boosts::find(std::string_view path) const {

@@ -12,8 +12,7 @@ unsigned worker_count(std::size_t n) {
     return static_cast<unsigned>(std::min<std::size_t>({4, hw, by_size}));
 }
 
-void parallel_for(std::size_t n, unsigned workers,
-                  const std::function<void(unsigned, std::size_t, std::size_t)>& f) {
+void parallel_for(std::size_t n, unsigned workers, const std::function<void(unsigned, std::size_t, std::size_t)>& f) {
     if (workers <= 1 || n < 2) {
         f(0, 0, n);
         return;

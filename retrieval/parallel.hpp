@@ -14,7 +14,6 @@ unsigned worker_count(std::size_t n);
 
 // Calls f(part, begin, end) over consecutive parts of [0, n), one part per worker;
 // part numbers run from 0 to workers - 1 in the order of the range.
-void parallel_for(std::size_t n, unsigned workers,
-                  const std::function<void(unsigned, std::size_t, std::size_t)>& f);
+void parallel_for(std::size_t n, unsigned workers, const std::function<void(unsigned, std::size_t, std::size_t)>& f);
 
 }  // namespace retrieval

@@ -12,14 +12,11 @@ namespace retrieval {
 namespace {
 
 constexpr std::array<std::string_view, 33> STOP_WORDS = {
-    "a",    "an",    "the",    "to",     "for",    "with",  "from",   "and",         "or",
-    "of",   "on",    "in",     "by",     "you",    "your",  "can",    "could",       "should",
-    "would", "will", "want",   "need",   "please", "fix",   "update", "make",        "show",
-    "differently", "different", "change", "do",   "it",    "api"};
+    "a",      "an",  "the",    "to",   "for",  "with",        "from",      "and",    "or",   "of",   "on",
+    "in",     "by",  "you",    "your", "can",  "could",       "should",    "would",  "will", "want", "need",
+    "please", "fix", "update", "make", "show", "differently", "different", "change", "do",   "it",   "api"};
 
-bool is_stop_word(std::string_view w) {
-    return std::find(STOP_WORDS.begin(), STOP_WORDS.end(), w) != STOP_WORDS.end();
-}
+bool is_stop_word(std::string_view w) { return std::find(STOP_WORDS.begin(), STOP_WORDS.end(), w) != STOP_WORDS.end(); }
 
 bool is_term_char(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
@@ -137,9 +134,7 @@ std::string_view classify_intent_lowered(std::string_view query, std::string_vie
     return "general";
 }
 
-std::string_view classify_intent(std::string_view query) {
-    return classify_intent_lowered(query, core::lower(query));
-}
+std::string_view classify_intent(std::string_view query) { return classify_intent_lowered(query, core::lower(query)); }
 
 std::string_view node_role_lowered(std::string_view p, std::string_view ext) {
     if (ext == ".md") return "docs";
@@ -159,16 +154,16 @@ std::string_view node_role(std::string_view path, std::string_view ext) {
 namespace {
 
 constexpr std::array<std::string_view, 6> ROLE_COLUMNS = {"ui_surface", "logic", "shared_ui", "code", "docs", "test"};
-constexpr std::array<std::string_view, 7> WEIGHT_ROWS = {"edit", "feature", "debug", "refactor", "test", "explain",
-                                                         "general"};
+constexpr std::array<std::string_view, 7> WEIGHT_ROWS = {"edit", "feature", "debug",  "refactor",
+                                                         "test", "explain", "general"};
 constexpr int WEIGHTS[7][6] = {
-    {3, 3, 1, 2, -2, 1},   // edit
-    {3, 4, 1, 2, -2, 1},   // feature
-    {2, 4, 0, 2, -2, 2},   // debug
-    {2, 3, 1, 3, -2, 2},   // refactor
-    {1, 2, 0, 1, -2, 5},   // test
-    {1, 2, 0, 1, 2, 0},    // explain
-    {2, 2, 0, 1, -1, 0},   // general
+    {3, 3, 1, 2, -2, 1},  // edit
+    {3, 4, 1, 2, -2, 1},  // feature
+    {2, 4, 0, 2, -2, 2},  // debug
+    {2, 3, 1, 3, -2, 2},  // refactor
+    {1, 2, 0, 1, -2, 5},  // test
+    {1, 2, 0, 1, 2, 0},   // explain
+    {2, 2, 0, 1, -1, 0},  // general
 };
 
 }  // namespace
@@ -179,9 +174,7 @@ int intent_row(std::string_view intent) {
     return static_cast<int>(WEIGHT_ROWS.size() - 1);
 }
 
-int intent_role_weight_at(int row, int role_column) {
-    return role_column < 0 ? 0 : WEIGHTS[row][role_column];
-}
+int intent_role_weight_at(int row, int role_column) { return role_column < 0 ? 0 : WEIGHTS[row][role_column]; }
 
 int intent_role_weight(std::string_view intent, std::string_view role) {
     for (std::size_t i = 0; i < ROLE_COLUMNS.size(); ++i)

@@ -71,8 +71,10 @@ std::vector<char> EdgeStats::touching(const std::vector<EdgeText>& edges,
 Query::Query(std::string_view query, Boosts boosts)
     : terms_(tokenize_query(query)), qa_(analyse_query(query)), boosts_(std::move(boosts)) {
     for (const auto& [pref, b] : boosts_.entries()) {
-        if (pref.ends_with('/')) prefixes_.emplace_back(pref, b);
-        else if (pref.ends_with('*')) prefixes_.emplace_back(pref.substr(0, pref.size() - 1), b);
+        if (pref.ends_with('/'))
+            prefixes_.emplace_back(pref, b);
+        else if (pref.ends_with('*'))
+            prefixes_.emplace_back(pref.substr(0, pref.size() - 1), b);
     }
     button_ = qa_.q.find("button") != std::string::npos;
     badge_ = qa_.q.find("badge") != std::string::npos;

@@ -75,7 +75,7 @@ public:
     // edge_score of every edge (touches_chosen[i] for edge i); those above zero, in
     // graph order, with their stored text ends ("" otherwise) for ordering.
     std::vector<ScoredEdge> score_edges(const std::vector<EdgeText>& edges,
-                                               const std::vector<char>& touches_chosen) const;
+                                        const std::vector<char>& touches_chosen) const;
 
 private:
     TermCounter terms_;

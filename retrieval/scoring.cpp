@@ -27,17 +27,70 @@ void lower_into(std::string& out, std::string_view s) {
 
 // Every fixed word that a rule looks for in the lower-cased node path.
 enum PathWord : std::size_t {
-    TEST_DIR, TESTS_DIR, COMPONENTS_UI, PAGES, COMPONENTS_FEATURES, VIEWS, SCREENS, API, SERVICES, STORE, HOOKS,
-    UTILS, NODE_MODULES, SITE_PACKAGES, VENV, DOT_VENV, RESTAURANT_PORTAL, CUSTOMER_PORTAL, ADMIN_PORTAL, PAYMENT,
-    INVOICE, CHECKOUT, ORDER, CARD, MODAL, DETAILS, LIST, TABLE, ORDERS, DETAIL, PATH_WORDS
+    TEST_DIR,
+    TESTS_DIR,
+    COMPONENTS_UI,
+    PAGES,
+    COMPONENTS_FEATURES,
+    VIEWS,
+    SCREENS,
+    API,
+    SERVICES,
+    STORE,
+    HOOKS,
+    UTILS,
+    NODE_MODULES,
+    SITE_PACKAGES,
+    VENV,
+    DOT_VENV,
+    RESTAURANT_PORTAL,
+    CUSTOMER_PORTAL,
+    ADMIN_PORTAL,
+    PAYMENT,
+    INVOICE,
+    CHECKOUT,
+    ORDER,
+    CARD,
+    MODAL,
+    DETAILS,
+    LIST,
+    TABLE,
+    ORDERS,
+    DETAIL,
+    PATH_WORDS
 };
 
 const std::vector<std::string>& path_word_list() {
-    static const std::vector<std::string> words{
-        "/test/", "/tests/", "/components/ui/", "/pages/", "/components/features/", "/views/", "/screens/", "/api/",
-        "/services/", "/store/", "/hooks/", "/utils/", "node_modules/", "site-packages/", "/venv/", "/.venv/",
-        "restaurant-portal/", "customer-portal/", "admin-portal/", "payment", "invoice", "checkout", "order", "card",
-        "modal", "details", "list", "table", "orders", "detail"};
+    static const std::vector<std::string> words{"/test/",
+                                                "/tests/",
+                                                "/components/ui/",
+                                                "/pages/",
+                                                "/components/features/",
+                                                "/views/",
+                                                "/screens/",
+                                                "/api/",
+                                                "/services/",
+                                                "/store/",
+                                                "/hooks/",
+                                                "/utils/",
+                                                "node_modules/",
+                                                "site-packages/",
+                                                "/venv/",
+                                                "/.venv/",
+                                                "restaurant-portal/",
+                                                "customer-portal/",
+                                                "admin-portal/",
+                                                "payment",
+                                                "invoice",
+                                                "checkout",
+                                                "order",
+                                                "card",
+                                                "modal",
+                                                "details",
+                                                "list",
+                                                "table",
+                                                "orders",
+                                                "detail"};
     return words;
 }
 

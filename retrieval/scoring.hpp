@@ -17,20 +17,20 @@ namespace retrieval {
 
 // What the scoring rules need of the query, derived once.
 struct QueryAnalysis {
-    std::string q;              // the query lower-cased
-    std::string_view intent;    // classify_intent of the query
-    int intent_row = 0;         // its row of the role weight table
-    Route route;                // extract_route of the query
-    std::string method_lower;   // the route's method lower-cased
+    std::string q;             // the query lower-cased
+    std::string_view intent;   // classify_intent of the query
+    int intent_row = 0;        // its row of the role weight table
+    Route route;               // extract_route of the query
+    std::string method_lower;  // the route's method lower-cased
     // The route's distinct segments, then its lower-cased method (when there are
     // segments), as one word set; route_times counts the entries of each segment.
     WordSet route_words;
     std::vector<std::size_t> route_times;
-    bool payment_words = false;     // q holds a payment query word
-    bool ui_words = false;          // q holds a UI query word
-    bool button_status = false;     // q holds "button" and a status word
-    bool feature_scoped = false;    // query_scoped_to_feature(q)
-    bool shared_ui_words = false;   // q holds a shared-UI word
+    bool payment_words = false;                                // q holds a payment query word
+    bool ui_words = false;                                     // q holds a UI query word
+    bool button_status = false;                                // q holds "button" and a status word
+    bool feature_scoped = false;                               // query_scoped_to_feature(q)
+    bool shared_ui_words = false;                              // q holds a shared-UI word
     bool restaurant = false, customer = false, admin = false;  // portal query words
 };
 QueryAnalysis analyse_query(std::string_view query);
@@ -51,7 +51,7 @@ struct NodeText {
 class TermCounter {
 public:
     explicit TermCounter(std::vector<std::string> terms);
-    std::size_t count(std::string_view text) const;           // lower-cases `text` first
+    std::size_t count(std::string_view text) const;  // lower-cases `text` first
     std::size_t count_lowered(std::string_view lowered) const;
     const std::vector<std::string>& terms() const { return terms_; }
     // When no term holds a space and there are at most 64, the terms found in texts
@@ -68,7 +68,7 @@ private:
     std::vector<std::string> terms_;
     bool fast_ = false, separable_ = false;
     WordSet words_;
-    WordSet path_and_terms_;          // the rules' path words, then the distinct terms
+    WordSet path_and_terms_;  // the rules' path words, then the distinct terms
     bool combined_ = false;
     std::vector<std::size_t> times_;  // entries per distinct term
 };

@@ -58,9 +58,12 @@ std::string count_text(TokenCount v) {
 std::optional<TokenCount> tokens_of(const core::Json& value) {
     using T = core::Json::value_t;
     switch (value.type()) {
-        case T::number_integer: return value.get<std::int64_t>();
-        case T::number_unsigned: return value.get<std::uint64_t>();
-        case T::boolean: return value.get<bool>() ? 1 : 0;
+        case T::number_integer:
+            return value.get<std::int64_t>();
+        case T::number_unsigned:
+            return value.get<std::uint64_t>();
+        case T::boolean:
+            return value.get<bool>() ? 1 : 0;
         case T::number_float: {
             const double d = std::trunc(value.get<double>());
             if (!std::isfinite(d)) return std::nullopt;
@@ -76,16 +79,20 @@ std::optional<TokenCount> tokens_of(const core::Json& value) {
         case T::binary:
             if (core::is_big_int(value)) return parse_count(core::big_int_text(value));
             return std::nullopt;
-        default: return std::nullopt;
+        default:
+            return std::nullopt;
     }
 }
 
 std::string mode_text(const core::Json& mode) {
     using T = core::Json::value_t;
     switch (mode.type()) {
-        case T::string: return mode.get<std::string>();
-        case T::null: return "None";
-        case T::boolean: return mode.get<bool>() ? "True" : "False";
+        case T::string:
+            return mode.get<std::string>();
+        case T::null:
+            return "None";
+        case T::boolean:
+            return mode.get<bool>() ? "True" : "False";
         case T::number_float: {
             const double d = mode.get<double>();
             if (std::isnan(d)) return "nan";
@@ -95,7 +102,8 @@ std::string mode_text(const core::Json& mode) {
         case T::binary:
             if (core::is_big_int(mode)) return core::big_int_text(mode);
             return "";
-        default: return core::json_dumps(mode);
+        default:
+            return core::json_dumps(mode);
     }
 }
 

@@ -32,8 +32,8 @@ private:
     std::uint8_t class_[256] = {};         // byte -> class (0: in no word)
     std::uint8_t folded_class_[256] = {};  // the same after ASCII lower-casing
     std::size_t classes_ = 1;
-    std::vector<std::uint32_t> next_;     // state * classes_ + class -> state
-    std::vector<std::uint64_t> output_;   // words ending at a state (with its suffixes)
+    std::vector<std::uint32_t> next_;    // state * classes_ + class -> state
+    std::vector<std::uint64_t> output_;  // words ending at a state (with its suffixes)
     // The first two bytes of every word, as a set of byte pairs, and the words by their
     // first two bytes: when every word has two bytes or more, the ASCII search tests
     // each position's pair against the set and checks the words of a pair that is in
@@ -43,10 +43,10 @@ private:
         std::uint16_t pair;
         std::uint8_t word;
     };
-    std::vector<Start> starts_;                // grouped by bucket of their pair
+    std::vector<Start> starts_;  // grouped by bucket of their pair
     static constexpr std::size_t kBuckets = 64;
     static constexpr std::size_t pair_bucket(unsigned pair) { return (pair * 0x9E37u >> 8) & (kBuckets - 1); }
-    std::vector<std::uint32_t> bucket_;        // bucket b: starts_[bucket_[b], bucket_[b + 1])
+    std::vector<std::uint32_t> bucket_;  // bucket b: starts_[bucket_[b], bucket_[b + 1])
     std::vector<std::string> words_;
     std::size_t size_ = 0;
     // The words found by pair tests (ASCII letters folded when Fold), and every byte of

@@ -15,7 +15,8 @@ namespace vorlane_ast::compare {
 // component.
 std::string banner(std::string_view root_name);
 
-inline constexpr std::string_view WARN_NO_REGEX = "  [warn] Original vorlane not found \u2014 skipping regex comparison\n";
+inline constexpr std::string_view WARN_NO_REGEX =
+    "  [warn] Original vorlane not found \u2014 skipping regex comparison\n";
 
 // One graph of the comparison and its scan time in seconds.
 struct Side {

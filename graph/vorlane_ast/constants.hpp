@@ -10,8 +10,8 @@
 namespace vorlane_ast {
 
 inline constexpr std::array<std::string_view, 14> kSkipDirs = {
-    ".git", ".beads", ".beads-hooks", "node_modules", "vendor", "dist", "build",
-    ".next", ".idea", ".vscode", "__pycache__", "venv", ".venv", ".nimbrel"};
+    ".git",  ".beads", ".beads-hooks", "node_modules", "vendor", "dist",  "build",
+    ".next", ".idea",  ".vscode",      "__pycache__",  "venv",   ".venv", ".nimbrel"};
 inline constexpr std::int64_t kMaxFileBytes = 300000;
 inline constexpr std::size_t kMaxContentChars = 24000;
 inline constexpr std::array<std::string_view, 7> kSymbolExts = {".ts", ".tsx", ".js", ".jsx", ".py", ".php", ".go"};

@@ -65,8 +65,8 @@ std::vector<core::Edge> extract_imports(const Languages& langs, std::string_view
     return parse_relations_regex(file_id, content);
 }
 
-FileFacts extract_file(const Languages& langs, std::string_view content, std::string_view file_id,
-                       std::string_view ext, bool with_symbols, const SymbolFallback& fallback) {
+FileFacts extract_file(const Languages& langs, std::string_view content, std::string_view file_id, std::string_view ext,
+                       bool with_symbols, const SymbolFallback& fallback) {
     FileFacts f;
     const TSLanguage* lang = nullptr;
     if (langs.ast && is_ts_family(ext))

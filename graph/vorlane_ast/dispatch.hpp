@@ -31,8 +31,8 @@ struct FileFacts {
     std::vector<core::Edge> edges;
     Symbols symbols;
 };
-FileFacts extract_file(const Languages& langs, std::string_view content, std::string_view file_id,
-                       std::string_view ext, bool with_symbols, const SymbolFallback& fallback);
+FileFacts extract_file(const Languages& langs, std::string_view content, std::string_view file_id, std::string_view ext,
+                       bool with_symbols, const SymbolFallback& fallback);
 
 // The five fixed import patterns, each pattern's matches in text order, the patterns in
 // table order; linear in the text.

@@ -59,7 +59,8 @@ void TsSymbols::visit(TSNode n, TSNode parent) {
             const TSNode name = Grammar::child(n, g_.name);
             if (ts_node_is_null(name)) break;
             const std::string text = node_text(name, content_);
-            if (!text.empty() && text[0] != '#') frame_.add(text, start_row(n), end_row(n), "use_case", "medium", false);
+            if (!text.empty() && text[0] != '#')
+                frame_.add(text, start_row(n), end_row(n), "use_case", "medium", false);
             break;
         }
         default:

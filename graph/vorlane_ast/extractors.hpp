@@ -46,6 +46,7 @@ const TSLanguage* ts_language_for(const Languages& langs, std::string_view ext);
 
 // The pattern that marks a web-route decorator of a Python file, in the host's syntax,
 // with its flags (core::ReFlags).
-inline constexpr std::string_view kRouteDecorator = R"re(@(?:app|router|blueprint)\.(?:get|post|put|delete|patch)\s*\()re";
+inline constexpr std::string_view kRouteDecorator =
+    R"re(@(?:app|router|blueprint)\.(?:get|post|put|delete|patch)\s*\()re";
 
 }  // namespace vorlane_ast

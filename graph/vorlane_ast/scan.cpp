@@ -137,7 +137,7 @@ Json scan(std::string_view root, const Json& existing_nodes, const Languages& la
 
     std::vector<FileResult> results(files.size());
     core::parallel_for_each(files.size(), vorlane::scan_threads(files.size()),
-                   [&](std::size_t i) { analyse(cx, files[i], results[i]); });
+                            [&](std::size_t i) { analyse(cx, files[i], results[i]); });
     // The other threads gave their kept parse blocks back as they ended; so does this one.
     vorlane_ts_release_thread_cache();
 

@@ -16,8 +16,8 @@ std::string make_summary(std::string_view content, std::string_view path, std::s
 std::vector<vorlane::PatternSpec> summary_patterns() {
     std::vector<vorlane::PatternSpec> out;
     for (const vorlane::PatternSpec& s : vorlane::summary_patterns())
-        for (std::string_view used : {"summary.py_doc", "summary.block_doc", "summary.py_names", "summary.ts_names",
-                                      "summary.final_ext"})
+        for (std::string_view used :
+             {"summary.py_doc", "summary.block_doc", "summary.py_names", "summary.ts_names", "summary.final_ext"})
             if (s.label == used) out.push_back(s);
     return out;
 }

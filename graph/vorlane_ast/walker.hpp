@@ -13,8 +13,8 @@ namespace vorlane_ast {
 
 // The file types that the walk keeps, in the order they are tested. Directories named in
 // kSkipDirs (constants.hpp) are never entered, wherever they are (exact case).
-inline constexpr std::array<std::string_view, 11> SCAN_EXTS = {
-    ".go", ".py", ".js", ".jsx", ".ts", ".tsx", ".swift", ".json", ".yaml", ".yml", ".md"};
+inline constexpr std::array<std::string_view, 11> SCAN_EXTS = {".go",    ".py",   ".js",   ".jsx", ".ts", ".tsx",
+                                                               ".swift", ".json", ".yaml", ".yml", ".md"};
 
 // Whether `path` names a file of a kept type outside a virtual environment: a pure test
 // on the text ("/venv/" and "/.venv/" anywhere in it exclude it).

@@ -42,7 +42,8 @@ void list_view(core::Json& out, py::handle graph, const char* key, const char* c
 }  // namespace
 
 core::Json graph_arg(py::handle v) {
-    if (!PyDict_Check(v.ptr())) throw py::type_error(std::string("graph must be a dict, not ") + Py_TYPE(v.ptr())->tp_name);
+    if (!PyDict_Check(v.ptr()))
+        throw py::type_error(std::string("graph must be a dict, not ") + Py_TYPE(v.ptr())->tp_name);
     core::Json out = core::Json::object();
     list_view(out, v, "nodes", kNodeKeys);
     list_view(out, v, "edges", kEdgeKeys);

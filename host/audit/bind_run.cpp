@@ -127,8 +127,8 @@ py::dict run_audit_dict(const std::string& root) {
 }
 
 py::object build_parser() {
-    py::object parser = py::module_::import("argparse").attr("ArgumentParser")(
-        py::arg("description") = "Tarvelle Vibe Code Auditor");
+    py::object parser =
+        py::module_::import("argparse").attr("ArgumentParser")(py::arg("description") = "Tarvelle Vibe Code Auditor");
     parser.attr("add_argument")("--root", py::arg("default") = ".", py::arg("help") = "Project root");
     parser.attr("add_argument")("--out", py::arg("default") = py::none(), py::arg("help") = "JSON report output path");
     parser.attr("add_argument")("--json", py::arg("action") = "store_true");
@@ -148,7 +148,8 @@ void main_command(py::module_ m) {
     const core::Json results = run_audit_released(root);
 
     py::object out_arg = args.attr("out");
-    const std::optional<std::string> out = out_arg.is_none() ? std::nullopt : std::optional<std::string>(fspath(out_arg));
+    const std::optional<std::string> out =
+        out_arg.is_none() ? std::nullopt : std::optional<std::string>(fspath(out_arg));
     const std::string path = audit::report_path(out, root);
     std::string json_text, context_path;
     {
@@ -173,7 +174,8 @@ void main_command(py::module_ m) {
     if (!program) throw core::OsError(ENOENT, "wendle");
     // Named by its path, so no search; only where the platform cannot replace a process
     // does this return, with the program's exit status.
-    const int status = agent::process::replace_process(*program, {*program, root}, agent::process::current_environment());
+    const int status =
+        agent::process::replace_process(*program, {*program, root}, agent::process::current_environment());
     py::module_::import("sys").attr("exit")(status);
 }
 
@@ -206,9 +208,8 @@ void bind_run(py::module_& m) {
         },
         py::arg("root"), py::arg("r"), "Writes <root>/.nimbrel/AUDIT_CONTEXT.md and returns its path.");
     m.def(
-        "run_audit",
-        [](py::handle root) { return run_audit_dict(fspath(root)); },
-        py::arg("root"), "Runs the seven checks over the project's graph and returns the results map.");
+        "run_audit", [](py::handle root) { return run_audit_dict(fspath(root)); }, py::arg("root"),
+        "Runs the seven checks over the project's graph and returns the results map.");
     m.def("build_parser", &build_parser, "The command's argument parser.");
     m.def(
         "main", [m]() { main_command(m); }, "The audit command.");

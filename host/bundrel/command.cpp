@@ -43,7 +43,8 @@ void bind_command(py::module_& m) {
         },
         py::arg("query"), py::arg("project_root"), py::arg("token_budget") = 5000,
         "Loads the graph, retrieves for the query, loads the project's summaries and packs the context block.");
-    m.def("main", [m]() { main_command(m); }, "The command: bundrel \"your query\" [project_root].");
+    m.def(
+        "main", [m]() { main_command(m); }, "The command: bundrel \"your query\" [project_root].");
 }
 
 }  // namespace host::bundrel_bind

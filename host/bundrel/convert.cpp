@@ -79,8 +79,8 @@ void raise_type(const char* fn, const char* arg, const char* expected, py::handl
 
 std::int64_t int_arg(py::handle v, const char* fn, const char* arg) {
     if (PyLong_Check(v.ptr())) return saturated(v);
-    const bool real = PyFloat_Check(v.ptr()) ||
-                      PyObject_IsInstance(v.ptr(), py::module_::import("numbers").attr("Real").ptr()) == 1;
+    const bool real =
+        PyFloat_Check(v.ptr()) || PyObject_IsInstance(v.ptr(), py::module_::import("numbers").attr("Real").ptr()) == 1;
     if (PyErr_Occurred()) throw py::error_already_set();
     if (!real) raise_type(fn, arg, "int", v);
     return saturated(steal(PyNumber_Long(v.ptr())));

@@ -18,8 +18,7 @@ std::optional<std::int64_t> row_of(py::handle span, const char* key) {
     return int_arg(v, "read_symbol_content", key);
 }
 
-py::str read_symbol_content(py::object project_root, py::object file_id, py::object functions,
-                            py::object max_lines) {
+py::str read_symbol_content(py::object project_root, py::object file_id, py::object functions, py::object max_lines) {
     const char* fn = "read_symbol_content";
     const std::string root = path_arg(project_root, fn, "project_root");
     const std::string fid = str_arg(file_id, fn, "file_id");

@@ -1,8 +1,8 @@
 // The context block: the host's retrieval result, summaries and graph read into the
 // packer's light views; the text itself is made by the packer.
+#include "packing/pack.hpp"
 #include "host/bundrel/bindings.hpp"
 #include "host/common/convert.hpp"
-#include "packing/pack.hpp"
 
 namespace host::bundrel_bind {
 
@@ -108,11 +108,11 @@ void bind_pack(py::module_& m) {
           py::arg("token_budget") = 5000, py::arg("max_files") = 8, py::arg("max_read_targets") = 8,
           "The context block of a retrieval result: relevant files, key code, recommended reads and key "
           "relationships within a token budget.");
-    m.def("_file_id", [](py::object entry) { return to_str(file_id_of(entry)); }, py::arg("entry"),
-          "The file id of a retrieval entry: a map's \"id\" in its text form, else the entry's own text form.");
     m.def(
-        "_basename",
-        [](py::object path) { return to_str(packing::basename(str_arg(path, "_basename", "path"))); },
+        "_file_id", [](py::object entry) { return to_str(file_id_of(entry)); }, py::arg("entry"),
+        "The file id of a retrieval entry: a map's \"id\" in its text form, else the entry's own text form.");
+    m.def(
+        "_basename", [](py::object path) { return to_str(packing::basename(str_arg(path, "_basename", "path"))); },
         py::arg("path"), "The part of a path after its last \"/\".");
 }
 

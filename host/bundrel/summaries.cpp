@@ -1,7 +1,7 @@
 // The summary store and the two renderings of one summary.
+#include "packing/summaries.hpp"
 #include "host/bundrel/bindings.hpp"
 #include "host/common/convert.hpp"
-#include "packing/summaries.hpp"
 
 namespace host::bundrel_bind {
 

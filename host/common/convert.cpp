@@ -179,8 +179,9 @@ void register_errors() {
         try {
             if (p) std::rethrow_exception(p);
         } catch (const core::OsError& e) {
-            py::object err = py::module_::import("builtins").attr("OSError")(
-                e.err, py::module_::import("os").attr("strerror")(e.err), to_str(e.filename));
+            py::object err =
+                py::module_::import("builtins")
+                    .attr("OSError")(e.err, py::module_::import("os").attr("strerror")(e.err), to_str(e.filename));
             // OSError(errno, ...) builds the errno's subclass (FileNotFoundError, ...): raise it
             // as its own type, or a caller's error_already_set meets a type mismatch.
             PyErr_SetObject(reinterpret_cast<PyObject*>(Py_TYPE(err.ptr())), err.ptr());

@@ -57,7 +57,8 @@ void bind_capability(py::module_& m) {
     m.def(
         "capability_file_boosts",
         [](py::handle query_terms, py::handle caps) {
-            if (!PyList_Check(query_terms.ptr())) wrong_kind(query_terms, "capability_file_boosts", "query_terms", "list");
+            if (!PyList_Check(query_terms.ptr()))
+                wrong_kind(query_terms, "capability_file_boosts", "query_terms", "list");
             if (!PyList_Check(caps.ptr())) wrong_kind(caps, "capability_file_boosts", "caps", "list");
             // Terms that are not text can equal no keyword.
             std::vector<std::string> terms;

@@ -121,7 +121,8 @@ void read_node(PyObject* node, TextArena& arena, retrieval::NodeText& out, std::
     out.summary = {};
     if (v && v != Py_None) {
         if (!PyUnicode_Check(v))
-            throw py::type_error(std::string("score_node() node 'summary' must be str or None, not ") + Py_TYPE(v)->tp_name);
+            throw py::type_error(std::string("score_node() node 'summary' must be str or None, not ") +
+                                 Py_TYPE(v)->tp_name);
         out.summary = arena.view(v);
     }
     v = f[3];

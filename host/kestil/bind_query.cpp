@@ -15,7 +15,9 @@ void bind_query(py::module_& m) {
         py::arg("query"));
     m.def(
         "tokenize_query",
-        [](py::handle text) { return host::to_list(retrieval::tokenize_query(text_arg(text, "tokenize_query", "text"))); },
+        [](py::handle text) {
+            return host::to_list(retrieval::tokenize_query(text_arg(text, "tokenize_query", "text")));
+        },
         py::arg("text"));
     m.def(
         "score_text",

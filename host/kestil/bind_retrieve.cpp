@@ -73,8 +73,9 @@ py::list head(py::handle seq, std::int64_t k) {
 
 // Positions 0..n-1 ordered by the host's sort on the given key tuples (stable).
 std::vector<std::size_t> host_order(const py::list& keys) {
-    py::object order = py::module_::import("builtins").attr("sorted")(
-        py::module_::import("builtins").attr("range")(py::len(keys)), py::arg("key") = keys.attr("__getitem__"));
+    py::object order = py::module_::import("builtins")
+                           .attr("sorted")(py::module_::import("builtins").attr("range")(py::len(keys)),
+                                           py::arg("key") = keys.attr("__getitem__"));
     std::vector<std::size_t> out;
     for (py::handle i : order) out.push_back(i.cast<std::size_t>());
     return out;
@@ -94,7 +95,8 @@ py::object retrieve(py::module_ m, py::handle graph, py::handle query, py::handl
 
     const std::string index_path = host::fspath(m.attr("CAPABILITY_INDEX"));
     const std::vector<retrieval::CapabilityEntry> caps = retrieval::load_capability_index(index_path);
-    const retrieval::Query rq(query_text, retrieval::capability_file_boosts(retrieval::tokenize_query(query_text), caps));
+    const retrieval::Query rq(query_text,
+                              retrieval::capability_file_boosts(retrieval::tokenize_query(query_text), caps));
 
     py::object nodes = graph_list(graph, K->nodes);
     py::object edges = graph_list(graph, K->edges);
@@ -141,7 +143,8 @@ py::object retrieve(py::module_ m, py::handle graph, py::handle query, py::handl
         kw_start[u + 1] = keywords.size();
     }
     for (std::size_t u = 0; u < node_text.size(); ++u)
-        node_text[u].keywords = std::span<const std::string_view>(keywords.data() + kw_start[u], kw_start[u + 1] - kw_start[u]);
+        node_text[u].keywords =
+            std::span<const std::string_view>(keywords.data() + kw_start[u], kw_start[u + 1] - kw_start[u]);
     std::vector<std::string_view> node_ids(node_text.size());
     for (std::size_t u = 0; u < node_text.size(); ++u) node_ids[u] = node_text[u].id;
     const retrieval::EdgeStats stats(node_ids, edge_text);
@@ -171,12 +174,11 @@ py::object retrieve(py::module_ m, py::handle graph, py::handle query, py::handl
         ordered = true;
     }
     // The file base only of the candidates the choice reaches.
-    const std::vector<std::size_t> chosen =
-        retrieval::choose_files(cands, top_files, ordered, [&](const Candidate& c) {
-            PyObject* kind = refs[c.index].kind;
-            const std::string_view kind_text = kind ? arena.text_form(kind) : std::string_view("file");
-            return retrieval::file_base(node_text[c.index].id, kind_text);
-        });
+    const std::vector<std::size_t> chosen = retrieval::choose_files(cands, top_files, ordered, [&](const Candidate& c) {
+        PyObject* kind = refs[c.index].kind;
+        const std::string_view kind_text = kind ? arena.text_form(kind) : std::string_view("file");
+        return retrieval::file_base(node_text[c.index].id, kind_text);
+    });
 
     py::list files;
     std::vector<std::string_view> chosen_text;
@@ -202,9 +204,12 @@ py::object retrieve(py::module_ m, py::handle graph, py::handle query, py::handl
         sn[K->intent] = intent;
         files.append(sn);
         PyObject* stored = get(n, K->id);
-        if (!stored) chosen_text.emplace_back("");
-        else if (PyUnicode_Check(stored)) chosen_text.push_back(arena.view(stored));
-        else chosen_other.add(py::reinterpret_borrow<py::object>(stored));
+        if (!stored)
+            chosen_text.emplace_back("");
+        else if (PyUnicode_Check(stored))
+            chosen_text.push_back(arena.view(stored));
+        else
+            chosen_other.add(py::reinterpret_borrow<py::object>(stored));
     }
 
     // Edge scoring and the choice of edges.
@@ -231,8 +236,7 @@ py::object retrieve(py::module_ m, py::handle graph, py::handle query, py::handl
         for (const ScoredEdge& se : scored) {
             PyObject* from = get(edge_items[se.index], K->from);
             PyObject* to = get(edge_items[se.index], K->to);
-            keys.append(py::make_tuple(-se.score, or_empty(from),
-                                       or_empty(to)));
+            keys.append(py::make_tuple(-se.score, or_empty(from), or_empty(to)));
         }
         std::vector<ScoredEdge> sorted;
         for (std::size_t pos : host_order(keys)) sorted.push_back(scored[pos]);

@@ -17,8 +17,8 @@ namespace kestil_host {
 
 namespace py = pybind11;
 
-void bind_constants(py::module_& m);    // BASE_DIR ... DEFAULT_ROOT
-void bind_graph_file(py::module_& m);   // ensure_data_dir, load_graph
+void bind_constants(py::module_& m);   // BASE_DIR ... DEFAULT_ROOT
+void bind_graph_file(py::module_& m);  // ensure_data_dir, load_graph
 void bind_records(py::module_& m);     // RetrieveResult, CapabilityEntry
 void bind_query(py::module_& m);       // extract_route ... query_scoped_to_feature
 void bind_scoring(py::module_& m);     // score_node
@@ -34,7 +34,6 @@ std::string text_arg(py::handle o, const char* func, const char* arg);
 std::vector<std::string> text_list_arg(py::handle o, const char* func, const char* arg);
 // str(value): the host's text form of any value.
 std::string text_form(py::handle o);
-
 
 // Views of host texts for one call: a pure-ASCII str is seen in place, any other text
 // is converted once and kept here until the arena goes.

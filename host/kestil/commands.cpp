@@ -101,8 +101,8 @@ int cmd_scan(py::module_ m, py::handle args) {
     py::object out_arg = args.attr("out");
     py::object out = truthy(out_arg) ? resolved_path(out_arg) : m.attr("GRAPH_JSON");
     store_graph(host::fspath(out), graph);
-    host::write_stdout(retrieval::scan_report(text_form(graph["node_count"]), text_form(graph["edge_count"]),
-                                              host::fspath(out)));
+    host::write_stdout(
+        retrieval::scan_report(text_form(graph["node_count"]), text_form(graph["edge_count"]), host::fspath(out)));
     return 0;
 }
 
@@ -128,7 +128,8 @@ int cmd_prime(py::module_ m, py::handle args) {
     py::object result = m.attr("retrieve")(graph, host::to_str(query), args.attr("top_files"), args.attr("top_edges"));
     py::object rows = m.attr("read_action_events")(py::arg("limit") = args.attr("recent_actions"));
     std::vector<retrieval::ActionLine> actions;
-    for (py::handle row : rows) actions.push_back({member_text(row, "kind", "unknown"), member_text(row, "summary", "")});
+    for (py::handle row : rows)
+        actions.push_back({member_text(row, "kind", "unknown"), member_text(row, "summary", "")});
     host::write_stdout(
         retrieval::prime_block(query, file_ids(result.attr("files")), edge_lines(result.attr("edges")), actions));
     return 0;
@@ -219,8 +220,8 @@ py::object main_command(py::module_ m) {
 void bind_commands(py::module_& m) {
     py::module_ mod = m;
     m.def(
-        "read_action_events", [mod](py::handle limit) { return read_action_events(mod, limit); },
-        py::arg("limit") = 8, "The rows of the action log, the last `limit` of them (0: all; negative: all but the first |limit|).");
+        "read_action_events", [mod](py::handle limit) { return read_action_events(mod, limit); }, py::arg("limit") = 8,
+        "The rows of the action log, the last `limit` of them (0: all; negative: all but the first |limit|).");
     m.def(
         "cmd_scan", [mod](py::handle args) { return cmd_scan(mod, args); }, py::arg("args"),
         "Scan --root, write the graph to --out and report.");

@@ -1,8 +1,8 @@
 #include "host/kestil/graph_json.hpp"
 
 #include <charconv>
-#include <cstring>
 #include <cmath>
+#include <cstring>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -78,7 +78,8 @@ private:
     }
 
     bool literal(std::string_view word) {
-        if (static_cast<std::size_t>(end_ - p_) < word.size() || std::string_view(p_, word.size()) != word) return false;
+        if (static_cast<std::size_t>(end_ - p_) < word.size() || std::string_view(p_, word.size()) != word)
+            return false;
         p_ += word.size();
         return true;
     }
@@ -125,10 +126,12 @@ private:
         const char* start = p_;
         if (*p_ == '-') ++p_;
         if (p_ >= end_) throw Decline{};
-        if (*p_ == '0') ++p_;
+        if (*p_ == '0')
+            ++p_;
         else if (*p_ >= '1' && *p_ <= '9')
             while (p_ < end_ && *p_ >= '0' && *p_ <= '9') ++p_;
-        else throw Decline{};
+        else
+            throw Decline{};
         bool is_float = false;
         if (p_ + 1 < end_ && *p_ == '.' && p_[1] >= '0' && p_[1] <= '9') {
             is_float = true;
@@ -166,10 +169,14 @@ private:
         for (int i = 0; i < 4; ++i) {
             const char c = q[i];
             v <<= 4;
-            if (c >= '0' && c <= '9') v |= c - '0';
-            else if (c >= 'a' && c <= 'f') v |= c - 'a' + 10;
-            else if (c >= 'A' && c <= 'F') v |= c - 'A' + 10;
-            else return -1;
+            if (c >= '0' && c <= '9')
+                v |= c - '0';
+            else if (c >= 'a' && c <= 'f')
+                v |= c - 'a' + 10;
+            else if (c >= 'A' && c <= 'F')
+                v |= c - 'A' + 10;
+            else
+                return -1;
         }
         return v;
     }
@@ -220,14 +227,30 @@ private:
             const char e = p_[1];
             p_ += 2;
             switch (e) {
-                case '"': buf_.push_back('"'); break;
-                case '\\': buf_.push_back('\\'); break;
-                case '/': buf_.push_back('/'); break;
-                case 'b': buf_.push_back('\b'); break;
-                case 'f': buf_.push_back('\f'); break;
-                case 'n': buf_.push_back('\n'); break;
-                case 'r': buf_.push_back('\r'); break;
-                case 't': buf_.push_back('\t'); break;
+                case '"':
+                    buf_.push_back('"');
+                    break;
+                case '\\':
+                    buf_.push_back('\\');
+                    break;
+                case '/':
+                    buf_.push_back('/');
+                    break;
+                case 'b':
+                    buf_.push_back('\b');
+                    break;
+                case 'f':
+                    buf_.push_back('\f');
+                    break;
+                case 'n':
+                    buf_.push_back('\n');
+                    break;
+                case 'r':
+                    buf_.push_back('\r');
+                    break;
+                case 't':
+                    buf_.push_back('\t');
+                    break;
                 case 'u': {
                     if (end_ - p_ < 4) throw Decline{};
                     int cp = hex4(p_);
@@ -269,9 +292,10 @@ private:
         while (q < end_ && *q != '"' && *q != '\\') ++q;
         if (q < end_ && *q == '"') {
             const std::string_view raw(p_ + 1, static_cast<std::size_t>(q - p_ - 1));
-            const std::size_t slot =
-                raw.empty() ? 0 : (raw.size() * 7 + static_cast<unsigned char>(raw[0]) * 3 +
-                                   static_cast<unsigned char>(raw.back())) & 63;
+            const std::size_t slot = raw.empty() ? 0
+                                                 : (raw.size() * 7 + static_cast<unsigned char>(raw[0]) * 3 +
+                                                    static_cast<unsigned char>(raw.back())) &
+                                                       63;
             Recent& r = recent_[slot];
             if (r.key && r.raw == raw) {
                 p_ = q + 1;
@@ -430,11 +454,16 @@ private:
     void key(PyObject* k) {
         if (PyUnicode_Check(k)) return string(k);
         out_.push_back('"');
-        if (PyFloat_Check(k)) out_ += core::float_repr(PyFloat_AS_DOUBLE(k));
-        else if (k == Py_True) out_ += "true";
-        else if (k == Py_False) out_ += "false";
-        else if (k == Py_None) out_ += "null";
-        else if (PyLong_Check(k)) int_text(k);
+        if (PyFloat_Check(k))
+            out_ += core::float_repr(PyFloat_AS_DOUBLE(k));
+        else if (k == Py_True)
+            out_ += "true";
+        else if (k == Py_False)
+            out_ += "false";
+        else if (k == Py_None)
+            out_ += "null";
+        else if (PyLong_Check(k))
+            int_text(k);
         else
             throw py::type_error("keys must be str, int, float, bool or None, not " + type_name(k));
         out_.push_back('"');

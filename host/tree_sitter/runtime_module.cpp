@@ -35,7 +35,8 @@ struct TreeHolder {
     TSTree* tree;
     std::string source;
     py::object language;
-    TreeHolder(TSTree* t, std::string src, py::object lang) : tree(t), source(std::move(src)), language(std::move(lang)) {}
+    TreeHolder(TSTree* t, std::string src, py::object lang)
+        : tree(t), source(std::move(src)), language(std::move(lang)) {}
     TreeHolder(const TreeHolder&) = delete;
     TreeHolder& operator=(const TreeHolder&) = delete;
     ~TreeHolder() { ts_tree_delete(tree); }
@@ -87,8 +88,9 @@ PYBIND11_MODULE(tree_sitter, m) {
         .def(py::init(&make_language), py::arg("handle"))
         .def_property_readonly("abi_version", [](const Language& l) { return ts_language_abi_version(l.lang); })
         .def_property_readonly("node_kind_count", [](const Language& l) { return ts_language_symbol_count(l.lang); })
-        .def_property_readonly("_handle", [](const Language& l) { return l.handle; },
-                               "The grammar's language handle this language was made from.");
+        .def_property_readonly(
+            "_handle", [](const Language& l) { return l.handle; },
+            "The grammar's language handle this language was made from.");
 
     py::class_<Node>(m, "Node", "A syntax node.")
         .def_property_readonly("type", [](const Node& n) { return std::string(ts_node_type(n.node)); })
@@ -103,15 +105,17 @@ PYBIND11_MODULE(tree_sitter, m) {
                                [](const Node& n) {
                                    py::list out;
                                    const uint32_t count = ts_node_child_count(n.node);
-                                   for (uint32_t i = 0; i < count; ++i) out.append(wrap(ts_node_child(n.node, i), n.tree));
+                                   for (uint32_t i = 0; i < count; ++i)
+                                       out.append(wrap(ts_node_child(n.node, i), n.tree));
                                    return out;
                                })
-        .def("child_by_field_name",
-             [](const Node& n, const std::string& field) {
-                 return wrap(ts_node_child_by_field_name(n.node, field.data(), static_cast<uint32_t>(field.size())),
-                             n.tree);
-             },
-             py::arg("name"))
+        .def(
+            "child_by_field_name",
+            [](const Node& n, const std::string& field) {
+                return wrap(ts_node_child_by_field_name(n.node, field.data(), static_cast<uint32_t>(field.size())),
+                            n.tree);
+            },
+            py::arg("name"))
         .def_property_readonly("text",
                                [](const Node& n) {
                                    const auto& src = n.tree->source;
@@ -119,16 +123,21 @@ PYBIND11_MODULE(tree_sitter, m) {
                                    return py::bytes(src.data() + b, e - b);
                                })
         .def("__eq__", [](const Node& a, const Node& b) { return ts_node_eq(a.node, b.node); })
-        .def("__hash__", [](const Node& n) { return py::hash(py::make_tuple(ts_node_start_byte(n.node), ts_node_end_byte(n.node), std::string(ts_node_type(n.node)))); })
+        .def("__hash__",
+             [](const Node& n) {
+                 return py::hash(py::make_tuple(ts_node_start_byte(n.node), ts_node_end_byte(n.node),
+                                                std::string(ts_node_type(n.node))));
+             })
         .def("__repr__", [](const Node& n) {
             const TSPoint s = ts_node_start_point(n.node), e = ts_node_end_point(n.node);
-            return "<Node type=" + std::string(ts_node_type(n.node)) + ", start_point=(" + std::to_string(s.row) + ", " +
-                   std::to_string(s.column) + "), end_point=(" + std::to_string(e.row) + ", " +
+            return "<Node type=" + std::string(ts_node_type(n.node)) + ", start_point=(" + std::to_string(s.row) +
+                   ", " + std::to_string(s.column) + "), end_point=(" + std::to_string(e.row) + ", " +
                    std::to_string(e.column) + ")>";
         });
 
-    py::class_<Tree>(m, "Tree", "A syntax tree.")
-        .def_property_readonly("root_node", [](const Tree& t) { return wrap(ts_tree_root_node(t.holder->tree), t.holder); });
+    py::class_<Tree>(m, "Tree", "A syntax tree.").def_property_readonly("root_node", [](const Tree& t) {
+        return wrap(ts_tree_root_node(t.holder->tree), t.holder);
+    });
 
     py::class_<Parser>(m, "Parser", "A parser for one language.")
         .def(py::init([](std::optional<Language> lang) { return Parser{std::move(lang)}; }),

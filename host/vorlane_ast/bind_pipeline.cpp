@@ -68,7 +68,8 @@ void bind_pipeline(py::module_& m) {
             }
             return host::to_str(s);
         },
-        py::arg("content"), py::arg("path"), py::arg("ext"), "The one-line summary of a file (at most 250 characters).");
+        py::arg("content"), py::arg("path"), py::arg("ext"),
+        "The one-line summary of a file (at most 250 characters).");
     m.def(
         "extract_keywords",
         [](py::handle content, py::handle ext) {

@@ -43,7 +43,8 @@ void bind_records(py::module_& m) {
     fields.append(py::make_tuple("exported", b.attr("bool"), false));
     py::dict ns;
     ns["__module__"] = m.attr("__name__");
-    py::object cls = py::module_::import("dataclasses").attr("make_dataclass")("Node", fields, py::arg("namespace") = ns);
+    py::object cls =
+        py::module_::import("dataclasses").attr("make_dataclass")("Node", fields, py::arg("namespace") = ns);
     cls.attr("as_dict") = py::cpp_function(node_as_dict, py::name("as_dict"), py::is_method(cls),
                                            "The node as a map: the common keys, then the file or the symbol keys.");
     m.attr("Node") = cls;

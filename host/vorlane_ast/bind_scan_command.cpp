@@ -55,8 +55,8 @@ py::object scan(py::handle module, py::handle root, py::handle existing_nodes) {
 }
 
 py::object build_parser() {
-    py::object parser = py::module_::import("argparse").attr("ArgumentParser")(
-        py::arg("description") = "Tarvelle Pro AST graph builder");
+    py::object parser = py::module_::import("argparse")
+                            .attr("ArgumentParser")(py::arg("description") = "Tarvelle Pro AST graph builder");
     parser.attr("add_argument")("--root", py::arg("default") = host::to_str(cmd::DEFAULT_ROOT),
                                 py::arg("help") = "Project root to scan");
     parser.attr("add_argument")("--out", py::arg("default") = host::to_str(cmd::DEFAULT_OUT),
@@ -66,9 +66,7 @@ py::object build_parser() {
     return parser;
 }
 
-double now() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
+double now() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
 
 void compare(py::handle module, py::handle root, py::handle ast_out, py::handle regex_out) {
     const std::string root_text = host::fspath(root);
@@ -94,8 +92,8 @@ void compare(py::handle module, py::handle root, py::handle ast_out, py::handle 
         sys_path.attr("insert")(0, host::to_str(paths::join(here, "src")));
         py::list names;
         names.append("scan");
-        py::object mod = py::module_::import("builtins").attr("__import__")("tarvelle.vorlane", py::none(),
-                                                                             py::none(), names, 0);
+        py::object mod =
+            py::module_::import("builtins").attr("__import__")("tarvelle.vorlane", py::none(), py::none(), names, 0);
         // A module without `scan` fails the from-import, as a missing module does.
         if (!py::hasattr(mod, "scan")) {
             PyErr_SetString(PyExc_ImportError, "cannot import name 'scan' from 'tarvelle.vorlane'");
@@ -119,8 +117,8 @@ void compare(py::handle module, py::handle root, py::handle ast_out, py::handle 
     }
     std::optional<vorlane_ast::compare::Side> regex_side;
     if (have_regex) regex_side = vorlane_ast::compare::Side{&regex, regex_seconds};
-    host::write_stdout(vorlane_ast::compare::table({&ast, ast_seconds}, regex_side, host::utf8_lenient(py::str(ast_out)),
-                                                   host::utf8_lenient(py::str(regex_out))));
+    host::write_stdout(vorlane_ast::compare::table(
+        {&ast, ast_seconds}, regex_side, host::utf8_lenient(py::str(ast_out)), host::utf8_lenient(py::str(regex_out))));
 }
 
 void main_command(py::handle module) {

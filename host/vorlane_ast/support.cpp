@@ -13,9 +13,7 @@ const TSLanguage* language_pointer(py::handle lang) {
     return static_cast<const TSLanguage*>(p);
 }
 
-py::object attr_or_none(py::handle module, const char* name) {
-    return py::getattr(module, name, py::none());
-}
+py::object attr_or_none(py::handle module, const char* name) { return py::getattr(module, name, py::none()); }
 
 bool is_ts_family(const std::string& ext) { return ext == ".ts" || ext == ".tsx" || ext == ".js" || ext == ".jsx"; }
 

@@ -11,9 +11,11 @@ py::object parse_args(py::object argv) {
     py::object int_ = py::module_::import("builtins").attr("int");
     py::object p = argparse.attr("ArgumentParser")(
         py::arg("prog") = "wendle-claude",
-        py::arg("description") = to_str("Pre-injection wrapper: graph retrieval \u2192 packed context \u2192 claude -p"));
+        py::arg("description") =
+            to_str("Pre-injection wrapper: graph retrieval \u2192 packed context \u2192 claude -p"));
     py::object add = p.attr("add_argument");
-    add("query", py::arg("nargs") = "*", py::arg("help") = "The user's question (all positional args joined with spaces)");
+    add("query", py::arg("nargs") = "*",
+        py::arg("help") = "The user's question (all positional args joined with spaces)");
     add("--project-root", "-r", py::arg("default") = ".",
         py::arg("help") = "Project root directory (default: current dir)");
     add("--budget", "-b", py::arg("type") = int_, py::arg("default") = 5000,

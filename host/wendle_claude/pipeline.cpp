@@ -27,9 +27,7 @@ double wall_clock() {
 std::string text_of(py::handle v) { return utf8_lenient(py::str(v)); }
 
 // g.get(key, "?") in text form.
-std::string count_text(py::handle g, const char* key) {
-    return text_of(g.attr("get")(key, "?"));
-}
+std::string count_text(py::handle g, const char* key) { return text_of(g.attr("get")(key, "?")); }
 
 py::object ensure_graph(py::module_ m, py::object project_root) {
     const py::dict kestil = from_import("tarvelle.kestil", {"GRAPH_JSON", "DATA_DIR"});
@@ -94,10 +92,10 @@ py::object run_main(py::module_ m, py::object argv) {
     py::object result = m.attr("retrieve")(graph, to_str(question), py::arg("top_files") = max_files,
                                            py::arg("top_edges") = launch::TOP_EDGES);
     py::object summaries = m.attr("load_summaries")(root);
-    py::object context = m.attr("pack")(py::arg("retrieve_result") = result, py::arg("summaries") = summaries,
-                                        py::arg("graph") = graph, py::arg("project_root") = root,
-                                        py::arg("token_budget") = args.attr("budget"),
-                                        py::arg("max_files") = max_files);
+    py::object context =
+        m.attr("pack")(py::arg("retrieve_result") = result, py::arg("summaries") = summaries, py::arg("graph") = graph,
+                       py::arg("project_root") = root, py::arg("token_budget") = args.attr("budget"),
+                       py::arg("max_files") = max_files);
     const double pack_time = wall_clock() - t0;
 
     const bool verbose = args.attr("verbose").cast<bool>();

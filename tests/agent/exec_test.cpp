@@ -27,7 +27,7 @@ using agent::process::find_program;
 using agent::process::replace_process;
 
 class Exec : public scan_fixture::Tree {
-  protected:
+protected:
     void program(const std::string& rel, const std::string& body, mode_t mode = 0755) {
         file(rel, body);
         ASSERT_EQ(chmod(at(rel).c_str(), mode), 0);
@@ -56,7 +56,7 @@ class Exec : public scan_fixture::Tree {
 
 TEST_F(Exec, LookupWalksThePathAsTheHostDoes) {
     program("a/claude", "#!/bin/sh\n", 0644);  // not executable
-    folder("b/claude");                          // a directory
+    folder("b/claude");                        // a directory
     program("c/claude", "#!/bin/sh\n");
     program("d/claude", "#!/bin/sh\n");
     const std::string path = at("a") + ":" + at("b") + ":" + at("c") + "/:" + at("d");
@@ -119,8 +119,8 @@ TEST_F(Exec, ByPathInTheOwnEnvironmentFlushingFirst) {
     const Environment own = agent::process::current_environment();
     unsetenv("UNIFY_MARK");
     // An undecodable byte travels as its surrogate escape and back.
-    EXPECT_NE(std::find(own.begin(), own.end(), std::pair<std::string, std::string>(
-                                                    "UNIFY_MARK", core::paths::fs_decode("caf\xc3\xa9 \xff"))),
+    EXPECT_NE(std::find(own.begin(), own.end(),
+                        std::pair<std::string, std::string>("UNIFY_MARK", core::paths::fs_decode("caf\xc3\xa9 \xff"))),
               own.end());
     const auto buffered = [&] {
         if (!std::freopen(at("out").c_str(), "w", stdout)) _exit(102);

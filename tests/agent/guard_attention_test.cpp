@@ -58,9 +58,16 @@ TEST(GuardAttention, TimesAsTheHostReadsThem) {
         Json ts;
         std::int64_t last_ts;
     };
-    const std::vector<Row> rows = {
-        {nullptr, 0}, {false, 0}, {0, 0}, {"", 0}, {true, 1}, {NOW - 7.9, NOW - 8},
-        {" 1_700_000_000\n", NOW}, {"+12", 12}, {"\u0661\u0662", 12}, {Json::array(), 0}};
+    const std::vector<Row> rows = {{nullptr, 0},
+                                   {false, 0},
+                                   {0, 0},
+                                   {"", 0},
+                                   {true, 1},
+                                   {NOW - 7.9, NOW - 8},
+                                   {" 1_700_000_000\n", NOW},
+                                   {"+12", 12},
+                                   {"\u0661\u0662", 12},
+                                   {Json::array(), 0}};
     for (const auto& r : rows) {
         const auto m = build_attention(doc({act("read", "a", r.ts)}), NOW);
         ASSERT_EQ(m.size(), 1u) << r.ts.dump();
@@ -71,19 +78,27 @@ TEST(GuardAttention, TimesAsTheHostReadsThem) {
     EXPECT_EQ(host_int(1e300), std::numeric_limits<std::int64_t>::max());
     // Without a time an action counts but adds practically nothing.
     EXPECT_LT(score_of({act("register_edit", "a", nullptr)}), 1e-300 + 1e-9);
-    for (const Json& bad : {Json("abc"), Json("1.5"), Json("\x1c" "12"), Json::array({1}), Json({{"a", 1}})}) {
+    for (const Json& bad : {Json("abc"), Json("1.5"),
+                            Json("\x1c"
+                                 "12"),
+                            Json::array({1}), Json({{"a", 1}})}) {
         EXPECT_THROW(build_attention(doc({act("read", "a", bad)}), NOW), Unusable) << bad.dump();
     }
 }
 
 TEST(GuardAttention, WhichActionsCountAndInWhatOrder) {
-    const auto m = build_attention(
-        doc({act("read", "b", NOW), act("write", "a", NOW), act("", "a", NOW), act("read", "", NOW),
-             {{"kind", "read"}}, {{"kind", "read"}, {"payload", nullptr}}, act("register_edit", "./b", NOW),
-             act("edit_observation", "b", NOW - 10), act("READ", "c", NOW),
-             // skipped before its payload is looked at
-             {{"kind", "other"}, {"payload", "not an object"}}}),
-        NOW);
+    const auto m = build_attention(doc({act("read", "b", NOW),
+                                        act("write", "a", NOW),
+                                        act("", "a", NOW),
+                                        act("read", "", NOW),
+                                        {{"kind", "read"}},
+                                        {{"kind", "read"}, {"payload", nullptr}},
+                                        act("register_edit", "./b", NOW),
+                                        act("edit_observation", "b", NOW - 10),
+                                        act("READ", "c", NOW),
+                                        // skipped before its payload is looked at
+                                        {{"kind", "other"}, {"payload", "not an object"}}}),
+                                   NOW);
     ASSERT_EQ(m.size(), 2u);
     EXPECT_EQ(m[0].file, "b");
     EXPECT_EQ(m[0].rec.reads, 1);
@@ -92,10 +107,10 @@ TEST(GuardAttention, WhichActionsCountAndInWhatOrder) {
     EXPECT_EQ(m[1].file, "./b");
     EXPECT_TRUE(build_attention(Json::object(), NOW).empty());
     EXPECT_TRUE(build_attention({{"actions", nullptr}}, NOW).empty());
-    for (const Json& bad : {Json::array(), Json({{"actions", {1}}}), Json({{"actions", "ab"}}),
-                            Json({{"actions", {{{"kind", "read"}, {"payload", "x"}}}}}),
-                            Json({{"actions", {{{"kind", Json::array()}}}}}),
-                            doc({act("read", Json::array({"a"}), NOW)})}) {
+    for (const Json& bad :
+         {Json::array(), Json({{"actions", {1}}}), Json({{"actions", "ab"}}),
+          Json({{"actions", {{{"kind", "read"}, {"payload", "x"}}}}}), Json({{"actions", {{{"kind", Json::array()}}}}}),
+          doc({act("read", Json::array({"a"}), NOW)})}) {
         EXPECT_THROW(build_attention(bad, NOW), Unusable) << bad.dump();
     }
 }
@@ -151,7 +166,7 @@ TEST(GuardAttention, VerdictAndWarningText) {
 }
 
 class GuardProject : public scan_fixture::Tree {
-  protected:
+protected:
     void TearDown() override {
         if (!old_cwd.empty()) {
             EXPECT_EQ(chdir(old_cwd.c_str()), 0);
@@ -185,7 +200,8 @@ TEST_F(GuardProject, DataDirectorySearch) {
 TEST_F(GuardProject, FirstEqualEntryDecides) {
     file("proj/src/a.py");
     const std::string root = at("proj");
-    std::vector<AttentionEntry> m = {{"./src/a.py", true, {1.0, 1, 0, NOW}}, {"src/a.py", true, {9.0, 0, 2, NOW}},
+    std::vector<AttentionEntry> m = {{"./src/a.py", true, {1.0, 1, 0, NOW}},
+                                     {"src/a.py", true, {9.0, 0, 2, NOW}},
                                      {"src/b.py", true, {9.0, 0, 2, NOW}}};
     EXPECT_TRUE(match_targets({at("proj/src/a.py")}, root, m).empty());
     m[0].rec.score = 4.0;

@@ -45,8 +45,8 @@ TEST(Launch, ArgumentVectorWithEachSwitch) {
 }
 
 TEST(Launch, EnvironmentLosesOnlyTheSessionMarkers) {
-    const Environment own{{"PATH", "/bin"}, {"CLAUDECODE", "1"}, {"claudecode", "x"}, {"CLAUDE_CODE_SESSION", ""},
-                          {"HOME", "/h"}};
+    const Environment own{
+        {"PATH", "/bin"}, {"CLAUDECODE", "1"}, {"claudecode", "x"}, {"CLAUDE_CODE_SESSION", ""}, {"HOME", "/h"}};
     EXPECT_EQ(agent_environment(own), (Environment{{"PATH", "/bin"}, {"claudecode", "x"}, {"HOME", "/h"}}));
     const Environment plain{{"A", "1"}, {"B", "2"}};
     EXPECT_EQ(agent_environment(plain), plain);

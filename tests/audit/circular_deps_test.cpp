@@ -28,8 +28,13 @@ TEST(CircularDeps, CyclesInSearchOrder) {
          Json::parse(R"([["a", "b", "c"]])")},
         {"pair", edges_graph({{"a", "b", "imports"}, {"b", "a", "imports"}}), Json::parse(R"([["a", "b"]])")},
         {"self, empty and other relations",
-         edges_graph({{"a", "a", "imports"}, {"a", "", "imports"}, {"", "a", "imports"}, {"x", "y", "requires"},
-                      {"y", "x", "includes"}, {"p", "q", "contains"}, {"q", "p", "structural_peer"}}),
+         edges_graph({{"a", "a", "imports"},
+                      {"a", "", "imports"},
+                      {"", "a", "imports"},
+                      {"x", "y", "requires"},
+                      {"y", "x", "includes"},
+                      {"p", "q", "contains"},
+                      {"q", "p", "structural_peer"}}),
          Json::array()},
         {"duplicates count once", edges_graph({{"a", "b", "imports"}, {"a", "b", "imports"}, {"b", "a", "imports"}}),
          Json::parse(R"([["a", "b"]])")},
@@ -37,8 +42,12 @@ TEST(CircularDeps, CyclesInSearchOrder) {
          edges_graph({{"a", "b", "imports"}, {"b", "a", "imports"}, {"a", "c", "imports"}, {"c", "b", "imports"}}),
          Json::parse(R"([["a", "b"]])")},
         {"both directions of a triangle: one set recorded",
-         edges_graph({{"a", "b", "imports"}, {"b", "c", "imports"}, {"c", "a", "imports"}, {"a", "c", "imports"},
-                      {"c", "b", "imports"}, {"b", "a", "imports"}}),
+         edges_graph({{"a", "b", "imports"},
+                      {"b", "c", "imports"},
+                      {"c", "a", "imports"},
+                      {"a", "c", "imports"},
+                      {"c", "b", "imports"},
+                      {"b", "a", "imports"}}),
          Json::parse(R"([["a", "b", "c"], ["b", "c"], ["a", "b"]])")},
     };
     for (const auto& c : cases) EXPECT_EQ(audit::check_circular_deps(c.graph), c.want) << c.name;
@@ -79,7 +88,8 @@ TEST(CircularDeps, LongChainNeitherRecursesNorSlowsDown) {
     const int n = 100000;
     Json edges = Json::array();
     for (int i = 0; i < n; ++i)
-        edges.push_back({{"from", "m" + std::to_string(i)}, {"to", "m" + std::to_string((i + 1) % n)}, {"rel", "imports"}});
+        edges.push_back(
+            {{"from", "m" + std::to_string(i)}, {"to", "m" + std::to_string((i + 1) % n)}, {"rel", "imports"}});
     const Json got = audit::check_circular_deps({{"edges", edges}});
     ASSERT_EQ(got.size(), 1u);
     EXPECT_EQ(got[0].size(), static_cast<std::size_t>(n));

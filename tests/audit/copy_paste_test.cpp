@@ -27,8 +27,7 @@ TEST(CopyPaste, MembershipAndFloor) {
         Json want;
     };
     const Case cases[] = {
-        {"pair of ten-row spans",
-         Json::array({sym("a.py", "h", 0, 10, "f"), sym("b.py", "h", 0, 10, "g")}),
+        {"pair of ten-row spans", Json::array({sym("a.py", "h", 0, 10, "f"), sym("b.py", "h", 0, 10, "g")}),
          Json::parse(R"([{"copies": 2, "lines": 10, "symbols": [
              {"file": "a.py", "name": "f", "line": 0}, {"file": "b.py", "name": "g", "line": 0}]}])")},
         {"nine rows", Json::array({sym("a.py", "h", 0, 9), sym("b.py", "h", 0, 9)}), Json::array()},
@@ -40,8 +39,7 @@ TEST(CopyPaste, MembershipAndFloor) {
          Json::array({sym("a.py", "h", nullptr, 12), sym("b.py", "h", kAbsent, 12)}),
          Json::parse(R"([{"copies": 2, "lines": 12, "symbols": [
              {"file": "a.py", "name": "f", "line": null}, {"file": "b.py", "name": "f", "line": 0}]}])")},
-        {"lines from the first member only",
-         Json::array({sym("a.py", "h", 5, 16), sym("b.py", "h", 0, 40)}),
+        {"lines from the first member only", Json::array({sym("a.py", "h", 5, 16), sym("b.py", "h", 0, 40)}),
          Json::parse(R"([{"copies": 2, "lines": 11, "symbols": [
              {"file": "a.py", "name": "f", "line": 5}, {"file": "b.py", "name": "f", "line": 0}]}])")},
     };
@@ -60,12 +58,13 @@ TEST(CopyPaste, BuildersPathKey) {
 TEST(CopyPaste, OrderAndCaps) {
     Json nodes = Json::array();
     auto group = [&](const std::string& hash, int copies, int lines) {
-        for (int i = 0; i < copies; ++i) nodes.push_back(sym("g" + hash + ".ts", hash, 0, lines, "s" + std::to_string(i)));
+        for (int i = 0; i < copies; ++i)
+            nodes.push_back(sym("g" + hash + ".ts", hash, 0, lines, "s" + std::to_string(i)));
     };
-    group("two15", 2, 15);   // 30
-    group("three12", 3, 12); // 36
-    group("six10", 6, 10);   // 60
-    group("eq1", 2, 15);     // 30, after two15
+    group("two15", 2, 15);                                                   // 30
+    group("three12", 3, 12);                                                 // 36
+    group("six10", 6, 10);                                                   // 60
+    group("eq1", 2, 15);                                                     // 30, after two15
     for (int k = 0; k < 10; ++k) group("small" + std::to_string(k), 2, 10);  // 20 each
     const Json got = audit::check_copy_paste({{"nodes", nodes}});
     ASSERT_EQ(got.size(), 12u);

@@ -74,7 +74,8 @@ TEST(DeadExports, MalformedGraphsRaise) {
     EXPECT_THROW(audit::check_dead_exports(Json::parse(R"({"nodes": [1]})")), audit::TypeError);
     EXPECT_THROW(audit::check_dead_exports(Json::parse(R"({"nodes": [{"kind": "symbol", "exported": true}]})")),
                  core::KeyError);
-    EXPECT_THROW(audit::check_dead_exports(Json::parse(R"({"nodes": [{"id": "x", "kind": "symbol", "exported": true, "file": null}]})")),
+    EXPECT_THROW(audit::check_dead_exports(
+                     Json::parse(R"({"nodes": [{"id": "x", "kind": "symbol", "exported": true, "file": null}]})")),
                  audit::TypeError);
 }
 

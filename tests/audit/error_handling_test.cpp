@@ -40,16 +40,16 @@ TEST(MissingErrorHandling, ExcerptsAndKeywords) {
     r.files["svc.py"] = "def f():\n    return fetch (u)\n";  // rows 0 and 1 in the builders' form
     r.files["g.go"] = "import grpc.x\n// try\nhttp.request(x)\n";
     const Json nodes = Json::array({
-        sym("src/api.ts", "a", 2, 3),             // fetch, no keyword: reported at 2
-        sym("src/api.ts", "b", 2, 4),             // .catch( inside: no record
-        sym("src/api.ts", "c", 5, 6),             // axios.get (, retry/exception are no keywords
-        sym("src/api.ts", "d", kAbsent, kAbsent), // line 1 only: "head"
-        sym("src/api.ts", "e", 0, 99),            // start 0 read as 1, end past the file: .catch
-        sym("src/api.ts", "f", 7, kAbsent),       // one line: requests.Session()
-        sym("src/api.ts", "g", 8, 5),             // empty excerpt
-        sym("svc.py", "h", 0, 1, "path"),         // builders' rows: lines 1 to 2, reported at 1
-        sym("g.go", "i", 1, 1),                   // grpc. in an import line
-        sym("g.go", "j", 2, 3),                   // "// try" is a keyword
+        sym("src/api.ts", "a", 2, 3),              // fetch, no keyword: reported at 2
+        sym("src/api.ts", "b", 2, 4),              // .catch( inside: no record
+        sym("src/api.ts", "c", 5, 6),              // axios.get (, retry/exception are no keywords
+        sym("src/api.ts", "d", kAbsent, kAbsent),  // line 1 only: "head"
+        sym("src/api.ts", "e", 0, 99),             // start 0 read as 1, end past the file: .catch
+        sym("src/api.ts", "f", 7, kAbsent),        // one line: requests.Session()
+        sym("src/api.ts", "g", 8, 5),              // empty excerpt
+        sym("svc.py", "h", 0, 1, "path"),          // builders' rows: lines 1 to 2, reported at 1
+        sym("g.go", "i", 1, 1),                    // grpc. in an import line
+        sym("g.go", "j", 2, 3),                    // "// try" is a keyword
         sym("README.md", "k", 1, 9),
         sym("", "l", 1, 9),
     });

@@ -38,8 +38,9 @@ struct Project {
 };
 
 void random_project(Project& p, unsigned seed) {
-    const std::vector<std::string> pieces = {"db.query(", "fetch(x)", "try", "TODO: fix", "\n", "\n", "\n", "x", " ",
-                                             "\x0c", "axios.get(", "FIXME later", "\xe2\x80\xa8"};
+    const std::vector<std::string> pieces = {"db.query(",  "fetch(x)",    "try",         "TODO: fix", "\n",
+                                             "\n",         "\n",          "x",           " ",         "\x0c",
+                                             "axios.get(", "FIXME later", "\xe2\x80\xa8"};
     std::mt19937 rng(seed);
     Json nodes = Json::array();
     for (int f = 0; f < 300; ++f) {
@@ -49,8 +50,11 @@ void random_project(Project& p, unsigned seed) {
         p.files[id] = text;
         nodes.push_back({{"id", id}, {"kind", "file"}});
         for (int s = 0; s < 3; ++s)
-            nodes.push_back({{"id", id + "::s" + std::to_string(s)}, {"kind", "symbol"}, {"path", id},
-                             {"line_start", rng() % 10}, {"line_end", rng() % 20}});
+            nodes.push_back({{"id", id + "::s" + std::to_string(s)},
+                             {"kind", "symbol"},
+                             {"path", id},
+                             {"line_start", rng() % 10},
+                             {"line_end", rng() % 20}});
     }
     p.graph = {{"nodes", nodes}};
 }

@@ -20,28 +20,152 @@ using pattern_diff::Flat;
 
 std::vector<std::string> examples() {
     return {
-        "// TODO: fix the retry loop", "todo(perf): refactor", "TODO\xef\xbc\x9a" "fix it", "TODO (x)\xef\xbc\x9a fix layout",
-        "// TODO", "TODO: ", "TODO: ok", "TODO:  ", "TODO: x", "the hackathon results", "XXX\x1c\x1c" "abc", "FİXME: later",
-        "fixme\xe3\x80\x80" "abc", "TODO(a)(b): c", "HACK(unclosed: go",
-        "db.query(x)", "DB.save (x)", "prisma.user.findMany(", "conn.execute\n(", "session.query(User)",
-        "cursor.execute('x')", "x.findOne (", "x.findAll\x1c(", "x.create(", "mongoose.model", "sqlalchemy.orm",
-        "PRİSMA.x", "db\xe2\x80\xa8.x", "fetch(url)", "fetch (", "axios.get (", "axios.GET(", "axıos.post(",
-        "https.request(", "http.request (", "requests.Session()", "urllib.request.urlopen", "import grpc.x",
-        "x.rpc(", "try:", "retry", "exception", "Try {", "} CATCH", "except:", "rescue", "tryhard", "_try", "try_",
-        "\xc3\xa9try", "try\xc3\xa9", "src/Button.spec.tsx", "a/b_test.go", "test_utils.py", "spec_x.rb",
-        "src/__tests__/a.js", "src\\__tests__\\a.js", "src/tests/cart.py", "src/test/cart.py", "tests/conftest.py",
-        "src/latest_news.py", "TEST_X.PY", "a.TEST.ts", "src/rapid.py", "reviews/x.py", "routes/users.TS",
-        "api/README.md", "Controllers/x.cs", "handler.go", "APİ/x", "x.test", "x_SPEC", "x.test\n", "test_x", "spec_", "a.spec", "b_spec", "c_Test", "d.SPEC",
+        "// TODO: fix the retry loop",
+        "todo(perf): refactor",
+        "TODO\xef\xbc\x9a"
+        "fix it",
+        "TODO (x)\xef\xbc\x9a fix layout",
+        "// TODO",
+        "TODO: ",
+        "TODO: ok",
+        "TODO:  ",
+        "TODO: x",
+        "the hackathon results",
+        "XXX\x1c\x1c"
+        "abc",
+        "FİXME: later",
+        "fixme\xe3\x80\x80"
+        "abc",
+        "TODO(a)(b): c",
+        "HACK(unclosed: go",
+        "db.query(x)",
+        "DB.save (x)",
+        "prisma.user.findMany(",
+        "conn.execute\n(",
+        "session.query(User)",
+        "cursor.execute('x')",
+        "x.findOne (",
+        "x.findAll\x1c(",
+        "x.create(",
+        "mongoose.model",
+        "sqlalchemy.orm",
+        "PRİSMA.x",
+        "db\xe2\x80\xa8.x",
+        "fetch(url)",
+        "fetch (",
+        "axios.get (",
+        "axios.GET(",
+        "axıos.post(",
+        "https.request(",
+        "http.request (",
+        "requests.Session()",
+        "urllib.request.urlopen",
+        "import grpc.x",
+        "x.rpc(",
+        "try:",
+        "retry",
+        "exception",
+        "Try {",
+        "} CATCH",
+        "except:",
+        "rescue",
+        "tryhard",
+        "_try",
+        "try_",
+        "\xc3\xa9try",
+        "try\xc3\xa9",
+        "src/Button.spec.tsx",
+        "a/b_test.go",
+        "test_utils.py",
+        "spec_x.rb",
+        "src/__tests__/a.js",
+        "src\\__tests__\\a.js",
+        "src/tests/cart.py",
+        "src/test/cart.py",
+        "tests/conftest.py",
+        "src/latest_news.py",
+        "TEST_X.PY",
+        "a.TEST.ts",
+        "src/rapid.py",
+        "reviews/x.py",
+        "routes/users.TS",
+        "api/README.md",
+        "Controllers/x.cs",
+        "handler.go",
+        "APİ/x",
+        "x.test",
+        "x_SPEC",
+        "x.test\n",
+        "test_x",
+        "spec_",
+        "a.spec",
+        "b_spec",
+        "c_Test",
+        "d.SPEC",
     };
 }
 
 std::vector<std::string> generated() {
-    const std::vector<std::string> tokens = {
-        "TODO", "todo", "FIXME", "HACK", "XXX", "(", ")", ":", "\xef\xbc\x9a", " ", "\t", "\n", "\r\n", "\x0c",
-        "\x1c", "\x1f", "\xc2\x85", "\xe2\x80\xa8", "\xe3\x80\x80", "\xe1\xa0\x8e", "db", ".", "prisma", "query",
-        "execute", "find", "One", "Many", "save", "create", "cursor", "session", "fetch", "axios", "get", "http",
-        "https", "request", "requests", "urllib", "grpc", "rpc", "try", "catch", "except", "rescue", "_", "x",
-        "\xc3\xa9", "\xc4\xb0", "\xc4\xb1", "test", "spec", "/", "\\", "routes", "api", "view", "s", "\xef\xbf\xbd"};
+    const std::vector<std::string> tokens = {"TODO",
+                                             "todo",
+                                             "FIXME",
+                                             "HACK",
+                                             "XXX",
+                                             "(",
+                                             ")",
+                                             ":",
+                                             "\xef\xbc\x9a",
+                                             " ",
+                                             "\t",
+                                             "\n",
+                                             "\r\n",
+                                             "\x0c",
+                                             "\x1c",
+                                             "\x1f",
+                                             "\xc2\x85",
+                                             "\xe2\x80\xa8",
+                                             "\xe3\x80\x80",
+                                             "\xe1\xa0\x8e",
+                                             "db",
+                                             ".",
+                                             "prisma",
+                                             "query",
+                                             "execute",
+                                             "find",
+                                             "One",
+                                             "Many",
+                                             "save",
+                                             "create",
+                                             "cursor",
+                                             "session",
+                                             "fetch",
+                                             "axios",
+                                             "get",
+                                             "http",
+                                             "https",
+                                             "request",
+                                             "requests",
+                                             "urllib",
+                                             "grpc",
+                                             "rpc",
+                                             "try",
+                                             "catch",
+                                             "except",
+                                             "rescue",
+                                             "_",
+                                             "x",
+                                             "\xc3\xa9",
+                                             "\xc4\xb0",
+                                             "\xc4\xb1",
+                                             "test",
+                                             "spec",
+                                             "/",
+                                             "\\",
+                                             "routes",
+                                             "api",
+                                             "view",
+                                             "s",
+                                             "\xef\xbf\xbd"};
     std::mt19937 rng(424242);
     std::vector<std::string> out;
     for (int i = 0; i < 600; ++i) {
@@ -71,10 +195,9 @@ TEST(AuditPatterns, SameMatchesAsTheHost) {
         paths.push_back(d / ("t" + std::to_string(i)));
     }
     for (const auto& s : audit::pattern_specs()) specs.push_back({std::string(s.text), s.flags});
-    for (const std::string& p : pattern_diff::stdlib_files({"urllib/request.py", "http/client.py", "sqlite3/dbapi2.py",
-                                                            "asyncio/base_events.py", "unittest/case.py",
-                                                            "xmlrpc/client.py", "shutil.py", "argparse.py",
-                                                            "json/decoder.py"}))
+    for (const std::string& p : pattern_diff::stdlib_files(
+             {"urllib/request.py", "http/client.py", "sqlite3/dbapi2.py", "asyncio/base_events.py", "unittest/case.py",
+              "xmlrpc/client.py", "shutil.py", "argparse.py", "json/decoder.py"}))
         paths.push_back(p);
     const pattern_diff::json host =
         pattern_diff::host_matches(specs, paths, {.errors = "replace", .per_line = true, .with_texts = true});
@@ -98,7 +221,8 @@ TEST(AuditPatterns, SameMatchesAsTheHost) {
             for (long v : got) os << v << " ";
             os << "| host: ";
             for (long v : want) os << v << " ";
-            ADD_FAILURE() << spec.name << " on text " << t << " (" << Json(text.substr(0, 200)).dump() << "): " << os.str();
+            ADD_FAILURE() << spec.name << " on text " << t << " (" << Json(text.substr(0, 200)).dump()
+                          << "): " << os.str();
             ++reported;
         }
         EXPECT_GT(matched, 3u) << spec.name << " matched almost nothing: the corpus does not exercise it";
@@ -131,7 +255,8 @@ TEST(AuditPatterns, PreFiltersNeverHideAMatch) {
     }
     EXPECT_GT(todo_hits, 50u);
     EXPECT_GT(external_hits, 20u);
-    for (std::string_view plain : {"", "return x + 1", "fixm e", "to do: later", "axios", "fetc h(", "requests (", "urllib.req"}) {
+    for (std::string_view plain :
+         {"", "return x + 1", "fixm e", "to do: later", "axios", "fetc h(", "requests (", "urllib.req"}) {
         EXPECT_FALSE(audit::may_match_todo(plain)) << plain;
         EXPECT_FALSE(audit::may_match_external(plain)) << plain;
     }

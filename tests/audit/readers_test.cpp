@@ -35,8 +35,10 @@ TEST(LoadGraph, FailureTable) {
     };
     for (const auto& c : cases) {
         TempDir d;
-        if (c.bytes == "<dir>") std::filesystem::create_directories(d / ".nimbrel/info_graph.json");
-        else d.write(".nimbrel/info_graph.json", c.bytes);
+        if (c.bytes == "<dir>")
+            std::filesystem::create_directories(d / ".nimbrel/info_graph.json");
+        else
+            d.write(".nimbrel/info_graph.json", c.bytes);
         const Json got = audit::load_graph(d.path());
         if (std::string(c.name) == "NaN stays a value") {
             ASSERT_TRUE(got.is_object()) << c.name;
@@ -77,10 +79,25 @@ TEST(ReadSource, MissingDirectoryAbsoluteAndNul) {
 TEST(ReadSource, DecodesLikeTheHostWithReplacement) {
     TempDir d;
     std::mt19937 rng(7);
-    const std::vector<std::string> pieces = {"a",  "\r",       "\n",       "\r\n",     "\xff",     "\xc3",
-                                             "\xc3\xa9", "\xe2\x82", "\xe2\x82\xac", "\xf0\x9f", "\xf0\x9f\x98\x80",
-                                             "\xed\xa0\x80", "\xc0\xaf", "\xe0\x80\x80", "\xf4\x90\x80\x80",
-                                             "\x80", "\xbf\xbf", " ", "\xef\xbb\xbf"};
+    const std::vector<std::string> pieces = {"a",
+                                             "\r",
+                                             "\n",
+                                             "\r\n",
+                                             "\xff",
+                                             "\xc3",
+                                             "\xc3\xa9",
+                                             "\xe2\x82",
+                                             "\xe2\x82\xac",
+                                             "\xf0\x9f",
+                                             "\xf0\x9f\x98\x80",
+                                             "\xed\xa0\x80",
+                                             "\xc0\xaf",
+                                             "\xe0\x80\x80",
+                                             "\xf4\x90\x80\x80",
+                                             "\x80",
+                                             "\xbf\xbf",
+                                             " ",
+                                             "\xef\xbb\xbf"};
     const int n = 300;
     for (int i = 0; i < n; ++i) {
         std::string s;
@@ -96,7 +113,8 @@ print(json.dumps([(root / f"f{i}").read_text(encoding="utf-8", errors="replace")
                                                   "'" + d.path() + "' " + std::to_string(n));
     const Json want = Json::parse(host);
     ASSERT_EQ(want.size(), static_cast<std::size_t>(n));
-    for (int i = 0; i < n; ++i) EXPECT_EQ(audit::read_source(d.path(), "f" + std::to_string(i)), want[i].get<std::string>()) << i;
+    for (int i = 0; i < n; ++i)
+        EXPECT_EQ(audit::read_source(d.path(), "f" + std::to_string(i)), want[i].get<std::string>()) << i;
 }
 
 }  // namespace

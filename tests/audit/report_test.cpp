@@ -25,11 +25,10 @@ std::string strip_escapes(const std::string& s) { return std::regex_replace(s, s
 TEST(Report, Minimal) {
     const Json r = {{"debt_score", 0}, {"_graph", Json::object()}};
     const std::string plain = audit::format_report("/home/u/proj", r, false);
-    EXPECT_EQ(plain,
-              "\nTarvelle Audit — proj\n" + RULE +
-                  "\n\nOVERVIEW\n  Code files: 0   Symbols: 0\n  Vibe debt:  0/100  (LOW)\n\n"
-                  "TEST COVERAGE\n  ?%  (0/0 source files covered)\n\n" +
-                  FOOTER);
+    EXPECT_EQ(plain, "\nTarvelle Audit — proj\n" + RULE +
+                         "\n\nOVERVIEW\n  Code files: 0   Symbols: 0\n  Vibe debt:  0/100  (LOW)\n\n"
+                         "TEST COVERAGE\n  ?%  (0/0 source files covered)\n\n" +
+                         FOOTER);
     const std::string B = "\x1b[1m", D = "\x1b[2m", G = "\x1b[92m", R = "\x1b[91m", X = "\x1b[0m";
     EXPECT_EQ(audit::format_report("/home/u/proj", r, true),
               "\n" + B + "Tarvelle Audit — proj" + X + "\n" + RULE + "\n\n" + B + "OVERVIEW" + X +
@@ -41,25 +40,32 @@ TEST(Report, Minimal) {
 
 Json full_results() {
     Json nodes = Json::array();
-    for (const char* id : {"a.ts", "b.py", "c.TS", "README.md", "noext"}) nodes.push_back({{"id", id}, {"kind", "file"}});
+    for (const char* id : {"a.ts", "b.py", "c.TS", "README.md", "noext"})
+        nodes.push_back({{"id", id}, {"kind", "file"}});
     nodes.push_back({{"id", "a.ts::f"}, {"kind", "symbol"}});
     Json dead = Json::array();
-    for (int i = 0; i < 6; ++i) dead.push_back({{"file", "a.ts"}, {"symbol", "s" + std::to_string(i)}, {"line", i}, {"type", "t"}});
+    for (int i = 0; i < 6; ++i)
+        dead.push_back({{"file", "a.ts"}, {"symbol", "s" + std::to_string(i)}, {"line", i}, {"type", "t"}});
     dead[1]["line"] = nullptr;
     Json todos = Json::array();
-    for (int i = 0; i < 5; ++i) todos.push_back({{"file", "b.py"}, {"line", i + 1}, {"text", "TODO " + std::string(i == 0 ? 100 : 3, 'x')}});
+    for (int i = 0; i < 5; ++i)
+        todos.push_back({{"file", "b.py"}, {"line", i + 1}, {"text", "TODO " + std::string(i == 0 ? 100 : 3, 'x')}});
     return {
         {"_graph", {{"nodes", nodes}}},
         {"dead_exports", dead},
-        {"test_coverage", {{"total_code_files", 1234567}, {"tested_files", 40}, {"coverage_pct", 39},
-                           {"untested", Json::array({"u1.py", "u2.py", "u3.py", "u4.py", "u5.py"})}}},
+        {"test_coverage",
+         {{"total_code_files", 1234567},
+          {"tested_files", 40},
+          {"coverage_pct", 39},
+          {"untested", Json::array({"u1.py", "u2.py", "u3.py", "u4.py", "u5.py"})}}},
         {"circular_deps", Json::parse(R"([["a","b","c","d","e","f"],["x","y"],["p","q"],["m","n"]])")},
         {"copy_paste", Json::parse(R"([
             {"copies": 3, "lines": 12, "symbols": [{"file": "src/a/util.ts", "name": "f", "line": 1},
                                                    {"file": "win\\b.ts", "name": "g", "line": 2},
                                                    {"file": "c.ts", "name": "h", "line": 3}]},
             {"copies": 2, "lines": 10, "symbols": [{"file": "one.py", "name": "k", "line": 0}]}])")},
-        {"db_in_routes", Json::parse(R"([{"file": "api/u.py", "count": 4, "lines": [3, 9, 12, 40], "patterns": ["db."]}])")},
+        {"db_in_routes",
+         Json::parse(R"([{"file": "api/u.py", "count": 4, "lines": [3, 9, 12, 40], "patterns": ["db."]}])")},
         {"todos", todos},
         {"missing_error_handling", Json::parse(R"([{"file": "s.ts", "line": 10, "symbol": "load"}])")},
         {"debt_score", 60},
@@ -69,7 +75,8 @@ Json full_results() {
 TEST(Report, EverySectionFilled) {
     const Json r = full_results();
     const std::string want =
-        "\nTarvelle Audit — proj\n" + RULE + "\n\nOVERVIEW\n"
+        "\nTarvelle Audit — proj\n" + RULE +
+        "\n\nOVERVIEW\n"
         "  Code files: 2   Symbols: 1\n"
         "  Vibe debt:  60/100  (HIGH)\n\n"
         "TEST COVERAGE\n"
@@ -85,10 +92,14 @@ TEST(Report, EverySectionFilled) {
         "DB IN ROUTES  (1 file(s))\n"
         "  · api/u.py  (4 calls, lines 3, 9, 12)\n\n"
         "TODO / FIXME  (5)\n"
-        "  · b.py:1  TODO " + std::string(65, 'x') + "\n"
+        "  · b.py:1  TODO " +
+        std::string(65, 'x') +
+        "\n"
         "  · b.py:2  TODO xxx\n  · b.py:3  TODO xxx\n  · b.py:4  TODO xxx\n  ... and 1 more\n\n"
         "NO ERROR HANDLING  (1 function(s))\n"
-        "  · s.ts:10  load()\n\n" + RULE + "\nFIX ROADMAP\n\n"
+        "  · s.ts:10  load()\n\n" +
+        RULE +
+        "\nFIX ROADMAP\n\n"
         "  Week 1:  Add tests to largest untested modules\n"
         "           Why: Only 39% test coverage\n           → u1.py\n           → u2.py\n\n"
         "  Week 1:  Move DB calls out of route handlers\n"
@@ -97,7 +108,8 @@ TEST(Report, EverySectionFilled) {
         "           Why: 2 duplicate function group(s) — single bug fix = fix everywhere\n"
         "           → src/a/util.ts\n           → win\\b.ts\n\n"
         "  Week 2:  Break circular imports\n"
-        "           Why: Circular deps prevent tree-shaking and cause init-order bugs\n           → a\n           → b\n\n"
+        "           Why: Circular deps prevent tree-shaking and cause init-order bugs\n           → a\n           → "
+        "b\n\n"
         "  Week 3:  Remove 6 dead exports\n"
         "           Why: Dead code increases bundle size and confuses readers\n           → a.ts\n\n"
         "  Week 2:  Add error handling to 1 external call(s)\n"
@@ -111,21 +123,23 @@ TEST(Report, EverySectionFilled) {
                               "  · a.ts:0  \x1b[2ms0\x1b[0m", "\x1b[2m  ... and 1 more\x1b[0m",
                               "  · \x1b[33ma → b → c → d\x1b[0m", "lines — \x1b[2mone.py::k\x1b[0m",
                               "\x1b[1mDB IN ROUTES  (1 file(s))\x1b[0m\n  · api/u.py  (4 calls, lines 3, 9, 12)\n",
-                              "  · s.ts:10  \x1b[2mload()\x1b[0m",
-                              "\x1b[96m  Week 3:  Remove 6 dead exports\x1b[0m",
+                              "  · s.ts:10  \x1b[2mload()\x1b[0m", "\x1b[96m  Week 3:  Remove 6 dead exports\x1b[0m",
                               "\x1b[2m           → a.ts\x1b[0m"})
         EXPECT_NE(coloured.find(piece), std::string::npos) << piece;
 }
 
 TEST(Report, BandsAndCoverageColours) {
-    const std::pair<int, const char*> bands[] = {{29, "\x1b[92m29/100  (LOW)"}, {30, "\x1b[93m30/100  (MEDIUM)"},
-                                                 {59, "\x1b[93m59/100  (MEDIUM)"}, {60, "\x1b[91m60/100  (HIGH)"}};
+    const std::pair<int, const char*> bands[] = {{29, "\x1b[92m29/100  (LOW)"},
+                                                 {30, "\x1b[93m30/100  (MEDIUM)"},
+                                                 {59, "\x1b[93m59/100  (MEDIUM)"},
+                                                 {60, "\x1b[91m60/100  (HIGH)"}};
     for (const auto& [score, piece] : bands)
         EXPECT_NE(audit::format_report("/p", {{"debt_score", score}}, true).find(piece), std::string::npos) << score;
-    const std::pair<Json, const char*> covs[] = {{70, "\x1b[92m70%"}, {69, "\x1b[93m69%"}, {40, "\x1b[93m40%"},
-                                                 {39, "\x1b[91m39%"}, {75.0, "\x1b[91m75.0%"}};
+    const std::pair<Json, const char*> covs[] = {
+        {70, "\x1b[92m70%"}, {69, "\x1b[93m69%"}, {40, "\x1b[93m40%"}, {39, "\x1b[91m39%"}, {75.0, "\x1b[91m75.0%"}};
     for (const auto& [pct, piece] : covs)
-        EXPECT_NE(audit::format_report("/p", {{"debt_score", 0}, {"test_coverage", {{"coverage_pct", pct}}}}, true).find(piece),
+        EXPECT_NE(audit::format_report("/p", {{"debt_score", 0}, {"test_coverage", {{"coverage_pct", pct}}}}, true)
+                      .find(piece),
                   std::string::npos)
             << pct.dump();
     // A text coverage cannot be weighed by the roadmap, which the report always computes.
@@ -138,10 +152,15 @@ TEST(Report, BandsAndCoverageColours) {
 
 TEST(Report, MalformedResultsRaise) {
     EXPECT_THROW(audit::format_report("/p", Json::object(), false), core::KeyError);
-    EXPECT_THROW(audit::format_report("/p", {{"debt_score", 0}, {"_graph", {{"nodes", Json::array({{{"kind", "file"}}})}}}}, false),
+    EXPECT_THROW(audit::format_report(
+                     "/p", {{"debt_score", 0}, {"_graph", {{"nodes", Json::array({{{"kind", "file"}}})}}}}, false),
                  core::KeyError);
-    EXPECT_THROW(audit::format_report("/p", {{"debt_score", 0}, {"missing_error_handling", Json::parse(R"([{"file": "a", "line": 1, "symbol": 3}])")}}, false),
-                 audit::TypeError);
+    EXPECT_THROW(
+        audit::format_report(
+            "/p",
+            {{"debt_score", 0}, {"missing_error_handling", Json::parse(R"([{"file": "a", "line": 1, "symbol": 3}])")}},
+            false),
+        audit::TypeError);
 }
 
 }  // namespace

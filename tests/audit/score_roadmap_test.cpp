@@ -21,9 +21,13 @@ Json results(int coverage, std::size_t dead, std::size_t cyc, std::size_t cp, st
     for (std::size_t i = 0; i < cyc; ++i) cycles.push_back(Json::array({"a" + std::to_string(i), "b", "c"}));
     Json groups = Json::array();
     for (std::size_t i = 0; i < cp; ++i) groups.push_back({{"symbols", items(2, "g")}});
-    return {{"dead_exports", items(dead)}, {"test_coverage", {{"coverage_pct", coverage}, {"untested", Json::array({"u1", "u2", "u3", "u4"})}}},
-            {"circular_deps", cycles}, {"copy_paste", groups}, {"db_in_routes", items(db, "r")},
-            {"todos", items(todos)}, {"missing_error_handling", items(meh, "e")}};
+    return {{"dead_exports", items(dead)},
+            {"test_coverage", {{"coverage_pct", coverage}, {"untested", Json::array({"u1", "u2", "u3", "u4"})}}},
+            {"circular_deps", cycles},
+            {"copy_paste", groups},
+            {"db_in_routes", items(db, "r")},
+            {"todos", items(todos)},
+            {"missing_error_handling", items(meh, "e")}};
 }
 
 TEST(DebtScore, TermsAndCaps) {
@@ -33,17 +37,19 @@ TEST(DebtScore, TermsAndCaps) {
         long long want;
     };
     const Case cases[] = {
-        {100, 0, 0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0, 0, 60}, {59, 0, 0, 0, 0, 0, 0, 1}, {60, 0, 0, 0, 0, 0, 0, 0},
-        {100, 2, 0, 0, 0, 0, 0, 0}, {100, 3, 0, 0, 0, 0, 0, 1}, {100, 45, 0, 0, 0, 0, 0, 15}, {100, 90, 0, 0, 0, 0, 0, 15},
-        {100, 0, 1, 0, 0, 0, 0, 2}, {100, 0, 5, 0, 0, 0, 0, 10}, {100, 0, 9, 0, 0, 0, 0, 10},
-        {100, 0, 0, 1, 0, 0, 0, 2}, {100, 0, 0, 7, 0, 0, 0, 10}, {100, 0, 0, 0, 4, 0, 0, 4}, {100, 0, 0, 0, 9, 0, 0, 5},
-        {100, 0, 0, 0, 0, 7, 0, 1}, {100, 0, 0, 0, 0, 8, 0, 2}, {100, 0, 0, 0, 0, 25, 0, 5},
-        {100, 0, 0, 0, 0, 0, 2, 0}, {100, 0, 0, 0, 0, 0, 3, 1}, {100, 0, 0, 0, 0, 0, 20, 5},
+        {100, 0, 0, 0, 0, 0, 0, 0},    {0, 0, 0, 0, 0, 0, 0, 60},    {59, 0, 0, 0, 0, 0, 0, 1},
+        {60, 0, 0, 0, 0, 0, 0, 0},     {100, 2, 0, 0, 0, 0, 0, 0},   {100, 3, 0, 0, 0, 0, 0, 1},
+        {100, 45, 0, 0, 0, 0, 0, 15},  {100, 90, 0, 0, 0, 0, 0, 15}, {100, 0, 1, 0, 0, 0, 0, 2},
+        {100, 0, 5, 0, 0, 0, 0, 10},   {100, 0, 9, 0, 0, 0, 0, 10},  {100, 0, 0, 1, 0, 0, 0, 2},
+        {100, 0, 0, 7, 0, 0, 0, 10},   {100, 0, 0, 0, 4, 0, 0, 4},   {100, 0, 0, 0, 9, 0, 0, 5},
+        {100, 0, 0, 0, 0, 7, 0, 1},    {100, 0, 0, 0, 0, 8, 0, 2},   {100, 0, 0, 0, 0, 25, 0, 5},
+        {100, 0, 0, 0, 0, 0, 2, 0},    {100, 0, 0, 0, 0, 0, 3, 1},   {100, 0, 0, 0, 0, 0, 20, 5},
         {0, 45, 5, 5, 5, 20, 15, 100},
     };
     for (const auto& c : cases)
         EXPECT_EQ(audit::debt_score(results(c.coverage, c.dead, c.cyc, c.cp, c.db, c.todos, c.meh)), c.want)
-            << c.coverage << " " << c.dead << " " << c.cyc << " " << c.cp << " " << c.db << " " << c.todos << " " << c.meh;
+            << c.coverage << " " << c.dead << " " << c.cyc << " " << c.cp << " " << c.db << " " << c.todos << " "
+            << c.meh;
     EXPECT_EQ(audit::debt_score(Json::object()), 0);
     EXPECT_EQ(audit::debt_score(Json::parse(R"({"test_coverage": {"coverage_pct": 40.5}})")), 19);
     EXPECT_THROW(audit::debt_score(Json::parse(R"({"test_coverage": {"coverage_pct": "40"}})")), audit::TypeError);
@@ -74,7 +80,8 @@ TEST(FixRoadmap, AllSixTasksAndNone) {
 TEST(FixRoadmap, FilesAreDistinctAndAtMostFour) {
     Json cycles = Json::parse(R"([["a", "b", "c"], ["d", "e", "f"], ["g", "h"]])");
     EXPECT_EQ(audit::fix_roadmap({{"circular_deps", cycles}})[0]["files"], Json::parse(R"(["a", "b", "c", "d"])"));
-    EXPECT_EQ(audit::fix_roadmap({{"circular_deps", Json::parse(R"([["x", "y"]])")}})[0]["files"], Json::parse(R"(["x", "y"])"));
+    EXPECT_EQ(audit::fix_roadmap({{"circular_deps", Json::parse(R"([["x", "y"]])")}})[0]["files"],
+              Json::parse(R"(["x", "y"])"));
     EXPECT_EQ(audit::fix_roadmap({{"test_coverage", {{"coverage_pct", 10}}}})[0]["files"], Json::array());
 }
 

@@ -13,17 +13,35 @@ using audit_test::TempDir;
 
 TEST(TestCoverage, StemsMarkersAndExemptNames) {
     TempDir d;
-    const Json got = audit::check_test_coverage(
-        file_graph({"src/Button.spec.tsx", "src/Button.tsx", "lib/button.py", "test_utils.py", "utils.go",
-                    "pkg/utils_test.go", "test_foo_test.py", "foo.rs", "src/latest_news.py", "latest_news.rb",
-                    "tests/conftest.py", "src/tests/cart.py", "cart.ts", "src\\__tests__\\thing.js", "thing.py",
-                    "index.ts", "init.py", "app.py", "Main.kt", "__init__.py", "App.TS", "README.md"}),
-        d.path());
+    const Json got = audit::check_test_coverage(file_graph({"src/Button.spec.tsx",
+                                                            "src/Button.tsx",
+                                                            "lib/button.py",
+                                                            "test_utils.py",
+                                                            "utils.go",
+                                                            "pkg/utils_test.go",
+                                                            "test_foo_test.py",
+                                                            "foo.rs",
+                                                            "src/latest_news.py",
+                                                            "latest_news.rb",
+                                                            "tests/conftest.py",
+                                                            "src/tests/cart.py",
+                                                            "cart.ts",
+                                                            "src\\__tests__\\thing.js",
+                                                            "thing.py",
+                                                            "index.ts",
+                                                            "init.py",
+                                                            "app.py",
+                                                            "Main.kt",
+                                                            "__init__.py",
+                                                            "App.TS",
+                                                            "README.md"}),
+                                                d.path());
     // Code files: Button.tsx, button.py, utils.go, foo.rs, conftest.py, cart.ts,
     // src\__tests__\thing.js (backslashes: no directory alternative), thing.py, index.ts,
     // init.py, app.py, Main.kt, __init__.py; latest_news.rb holds "test_".
     EXPECT_EQ(got["total_code_files"], 13);
-    EXPECT_EQ(got["untested"], Json::parse(R"(["tests/conftest.py", "src\\__tests__\\thing.js", "thing.py", "__init__.py"])"));
+    EXPECT_EQ(got["untested"],
+              Json::parse(R"(["tests/conftest.py", "src\\__tests__\\thing.js", "thing.py", "__init__.py"])"));
     EXPECT_EQ(got["tested_files"], 9);
     EXPECT_EQ(got["coverage_pct"], 69);
     EXPECT_EQ(audit::test_stem("a/TEST_Spec_x.SPEC.py"), "spec_x");
@@ -31,9 +49,10 @@ TEST(TestCoverage, StemsMarkersAndExemptNames) {
 }
 
 TEST(TestCoverage, RoundsHalfToEvenAfterDividing) {
-    const std::pair<std::pair<int, int>, int> cases[] = {
-        {{1, 8}, 12}, {{3, 8}, 38}, {{5, 8}, 62}, {{2, 3}, 67}, {{23, 40}, 57}, {{109, 200}, 55}, {{0, 0}, 100}, {{0, 5}, 0}};
-    for (const auto& [c, want] : cases) EXPECT_EQ(audit::coverage_percent(c.first, c.second), want) << c.first << "/" << c.second;
+    const std::pair<std::pair<int, int>, int> cases[] = {{{1, 8}, 12},   {{3, 8}, 38},     {{5, 8}, 62},  {{2, 3}, 67},
+                                                         {{23, 40}, 57}, {{109, 200}, 55}, {{0, 0}, 100}, {{0, 5}, 0}};
+    for (const auto& [c, want] : cases)
+        EXPECT_EQ(audit::coverage_percent(c.first, c.second), want) << c.first << "/" << c.second;
     // Through the check: 40 code files, 23 tested.
     Json nodes = Json::array();
     for (int i = 0; i < 40; ++i) nodes.push_back({{"id", "m" + std::to_string(i) + ".py"}, {"kind", "file"}});

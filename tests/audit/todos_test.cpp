@@ -14,25 +14,27 @@ using audit_test::Json;
 
 TEST(Todos, MarkersTextsAndLines) {
     const std::string text =
-        "// TODO: fix the retry loop\n"       // 1
-        "# todo(perf): refactor\n"            // 2
-        "TODO\xef\xbc\x9a" "fix it\n"         // 3
-        "// TODO\n"                           // 4
-        "TODO: \n"                            // 5: one blank after the colon: nothing
-        "TODO: ok\n"                          // 6
-        "TODO:  \n"                           // 7: two blanks: "TODO:"
-        "the hackathon results\n"             // 8
-        "XXX two TODO: markers\n"             // 9
-        "x\x0c" "FIXME later\n"              // 10 (form feed) and 11
+        "// TODO: fix the retry loop\n"  // 1
+        "# todo(perf): refactor\n"       // 2
+        "TODO\xef\xbc\x9a"
+        "fix it\n"                 // 3
+        "// TODO\n"                // 4
+        "TODO: \n"                 // 5: one blank after the colon: nothing
+        "TODO: ok\n"               // 6
+        "TODO:  \n"                // 7: two blanks: "TODO:"
+        "the hackathon results\n"  // 8
+        "XXX two TODO: markers\n"  // 9
+        "x\x0c"
+        "FIXME later\n"                       // 10 (form feed) and 11
         "\xe3\x80\x80HACK   \xe3\x80\x80\n";  // 12: stripped of the host's white space
     std::string long_line = "TODO " + std::string(84, 'a') + "     tail" + std::string(100, 'b');
-    const std::map<std::string, std::string> files = {{"a.py", text}, {"b.ts", long_line}, {"README.md", "TODO: doc\n"},
-                                                      {"c.PY", "TODO: upper\n"}};
-    const Json got = audit::check_todos(file_graph({"a.py", "README.md", "c.PY", "b.ts", "gone.py"}),
-                                        [&](const std::string& id) {
-                                            auto it = files.find(id);
-                                            return it == files.end() ? std::string() : it->second;
-                                        });
+    const std::map<std::string, std::string> files = {
+        {"a.py", text}, {"b.ts", long_line}, {"README.md", "TODO: doc\n"}, {"c.PY", "TODO: upper\n"}};
+    const Json got =
+        audit::check_todos(file_graph({"a.py", "README.md", "c.PY", "b.ts", "gone.py"}), [&](const std::string& id) {
+            auto it = files.find(id);
+            return it == files.end() ? std::string() : it->second;
+        });
     const Json want = Json::parse(R"([
         {"file": "a.py", "line": 1, "text": "TODO: fix the retry loop"},
         {"file": "a.py", "line": 2, "text": "todo(perf): refactor"},

@@ -8,13 +8,16 @@ namespace {
 using audit::Json;
 
 TEST(Values, TruthAndTextForms) {
-    for (const char* falsy : {"null", "false", "0", "0.0", "\"\"", "[]", "{}"}) EXPECT_FALSE(audit::truthy(Json::parse(falsy))) << falsy;
-    for (const char* t : {"true", "-1", "0.5", "\"x\"", "[0]", "{\"a\":null}"}) EXPECT_TRUE(audit::truthy(Json::parse(t))) << t;
+    for (const char* falsy : {"null", "false", "0", "0.0", "\"\"", "[]", "{}"})
+        EXPECT_FALSE(audit::truthy(Json::parse(falsy))) << falsy;
+    for (const char* t : {"true", "-1", "0.5", "\"x\"", "[0]", "{\"a\":null}"})
+        EXPECT_TRUE(audit::truthy(Json::parse(t))) << t;
     EXPECT_EQ(audit::py_str(Json::parse("null")), "None");
     EXPECT_EQ(audit::py_str(Json::parse("true")), "True");
     EXPECT_EQ(audit::py_str(Json::parse("75.0")), "75.0");
     EXPECT_EQ(audit::py_str(Json::parse("1e16")), "1e+16");
-    EXPECT_EQ(audit::py_str(Json::parse("[1, \"a'b\", \"c\\n\", null, {\"k\": 2.5}]")), "[1, \"a'b\", 'c\\n', None, {'k': 2.5}]");
+    EXPECT_EQ(audit::py_str(Json::parse("[1, \"a'b\", \"c\\n\", null, {\"k\": 2.5}]")),
+              "[1, \"a'b\", 'c\\n', None, {'k': 2.5}]");
     EXPECT_EQ(audit::group_thousands(0), "0");
     EXPECT_EQ(audit::group_thousands(999), "999");
     EXPECT_EQ(audit::group_thousands(1234567), "1,234,567");

@@ -19,7 +19,7 @@ namespace {
 namespace fs = core::fs;
 
 class HostCalls : public scan_fixture::Tree {
-  protected:
+protected:
     std::vector<std::string> names() const {
         std::vector<fs::DirEntry> entries;
         fs::Status self;
@@ -159,7 +159,8 @@ TEST_F(HostCalls, MappedReadsHoldTheWholeFile) {
     const std::string big = std::string("a\0b\r\n", 5) + std::string(100000, 'z');
     file("big.bin", big);
     file("empty.txt", "");
-    for (const auto& [rel, want] : std::vector<std::pair<std::string, std::string>>{{"big.bin", big}, {"empty.txt", ""}}) {
+    for (const auto& [rel, want] :
+         std::vector<std::pair<std::string, std::string>>{{"big.bin", big}, {"empty.txt", ""}}) {
         fs::FileBytes bytes;
         ASSERT_EQ(fs::disk().map_file(at(rel), bytes), 0) << rel;
         EXPECT_TRUE(bytes.bytes() == want) << rel;

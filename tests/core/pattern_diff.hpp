@@ -29,8 +29,8 @@
 
 namespace pattern_diff {
 
-using nlohmann::json;
 using host_script::run_host_script;
+using nlohmann::json;
 using Flat = std::vector<long>;  // per match: start and end of every group, code points, -1 when absent
 
 // The host's standard-library directory.

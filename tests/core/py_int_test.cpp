@@ -36,13 +36,37 @@ TEST(PyInt, AgreesWithTheHost) {
         if (c >= 0xD800 && c <= 0xDFFF) continue;
         std::string s;
         core::append_utf8(s, c);
-        texts.push_back(s);              // digits of every script, and everything that is not one
-        texts.push_back(s + "7" + s);    // white space around a digit
+        texts.push_back(s);            // digits of every script, and everything that is not one
+        texts.push_back(s + "7" + s);  // white space around a digit
     }
-    for (const char* t : {"", " ", "+", "-", "-0", "+12", "- 1", "+-1", "1_000", "_1", "1_", "1__0", "0_0",
-                          "007", "12.5", "1e3", "9223372036854775807", "9223372036854775808",
-                          "-9223372036854775808", "-9223372036854775809", "99999999999999999999999",
-                          "\t\n 42 \r\x0b\x0c", "\u00a012\u3000", "\x1c" "12", "12\x1f", "1 2", "\u0663\u0664"})
+    for (const char* t : {"",
+                          " ",
+                          "+",
+                          "-",
+                          "-0",
+                          "+12",
+                          "- 1",
+                          "+-1",
+                          "1_000",
+                          "_1",
+                          "1_",
+                          "1__0",
+                          "0_0",
+                          "007",
+                          "12.5",
+                          "1e3",
+                          "9223372036854775807",
+                          "9223372036854775808",
+                          "-9223372036854775808",
+                          "-9223372036854775809",
+                          "99999999999999999999999",
+                          "\t\n 42 \r\x0b\x0c",
+                          "\u00a012\u3000",
+                          "\x1c"
+                          "12",
+                          "12\x1f",
+                          "1 2",
+                          "\u0663\u0664"})
         texts.push_back(t);
     const nlohmann::json want = host_ints(texts);
     ASSERT_EQ(want.size(), texts.size());
@@ -50,7 +74,8 @@ TEST(PyInt, AgreesWithTheHost) {
     for (std::size_t i = 0; i < texts.size(); ++i) {
         const auto got = core::py_int_from_text(texts[i].get<std::string>());
         const nlohmann::json g = got ? nlohmann::json(got->value) : nlohmann::json(nullptr);
-        if (g != want[i] && ++differences < 20) ADD_FAILURE() << texts[i].dump() << " host " << want[i] << " ours " << g;
+        if (g != want[i] && ++differences < 20)
+            ADD_FAILURE() << texts[i].dump() << " host " << want[i] << " ours " << g;
     }
     EXPECT_EQ(differences, 0u);
 }

@@ -8,13 +8,13 @@
 #include <string>
 #include <string_view>
 
-#define FUZZ_CHECK(cond, what)                                                            \
-    do {                                                                                  \
-        if (!(cond)) {                                                                    \
-            std::fprintf(stderr, "fuzz check failed at %s:%d: %s (%s)\n", __FILE__, __LINE__, \
-                         #cond, std::string(what).c_str());                               \
-            std::abort();                                                                 \
-        }                                                                                 \
+#define FUZZ_CHECK(cond, what)                                                                       \
+    do {                                                                                             \
+        if (!(cond)) {                                                                               \
+            std::fprintf(stderr, "fuzz check failed at %s:%d: %s (%s)\n", __FILE__, __LINE__, #cond, \
+                         std::string(what).c_str());                                                 \
+            std::abort();                                                                            \
+        }                                                                                            \
     } while (0)
 
 namespace fuzz {
@@ -22,8 +22,7 @@ namespace fuzz {
 // Consumes the input front to back; past the end every read yields zero.
 class Reader {
 public:
-    Reader(const std::uint8_t* data, std::size_t size)
-        : s_(reinterpret_cast<const char*>(data), size) {}
+    Reader(const std::uint8_t* data, std::size_t size) : s_(reinterpret_cast<const char*>(data), size) {}
     explicit Reader(std::string_view s) : s_(s) {}
 
     std::uint8_t byte() {

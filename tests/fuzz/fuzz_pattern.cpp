@@ -127,9 +127,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const std::string tmpl = groups >= 1 ? "[\\g<0>|\\1]" : "[\\g<0>|]";
     FUZZ_CHECK(e.re->sub(tmpl, text) == expect_sub, label + ": sub");
-    FUZZ_CHECK(e.re->sub_fn([](const core::Match& m) { return std::to_string(core::cp_len(m.group())); }, text) ==
-                   expect_fn,
-               label + ": sub_fn");
+    FUZZ_CHECK(
+        e.re->sub_fn([](const core::Match& m) { return std::to_string(core::cp_len(m.group())); }, text) == expect_fn,
+        label + ": sub_fn");
     const auto pieces = e.re->split(text);
     FUZZ_CHECK(pieces.size() == expect_pieces.size() * (groups + 1) - groups, label + ": split length");
     for (std::size_t i = 0; i < expect_pieces.size(); ++i) {

@@ -26,8 +26,8 @@ using core::Json;
 namespace {
 
 constexpr std::array<std::string_view, 28> kSuffixes = {
-    ".ts", ".tsx", ".js", ".jsx", ".py", ".rs", ".java", ".cs", ".rb", ".php", ".kt", ".kts", ".scala", ".c",
-    ".cpp", ".h", ".hpp", ".go", ".swift", ".json", ".yaml", ".md", ".xaml", ".PY", ".Ts", "", ".txt", "."};
+    ".ts",  ".tsx", ".js",  ".jsx", ".py",    ".rs",   ".java", ".cs", ".rb",   ".php", ".kt", ".kts", ".scala", ".c",
+    ".cpp", ".h",   ".hpp", ".go",  ".swift", ".json", ".yaml", ".md", ".xaml", ".PY",  ".Ts", "",     ".txt",   "."};
 constexpr std::array<std::string_view, 6> kFolders = {"", "", "src/", "src/lib/", "node_modules/", "build/"};
 constexpr std::size_t kMaxFiles = 12;  // eight or more files are analysed on several threads
 
@@ -112,8 +112,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::string body;
         const std::string_view unit = in.take(len & 0x7FFF);
         for (std::size_t r = 0; r < repeats; ++r) body.append(unit);
-        const fs::path file = root / (std::string(kFolders[(pick >> 5) % kFolders.size()]) + "f" +
-                                      std::to_string(i) + std::string(kSuffixes[pick % kSuffixes.size()]));
+        const fs::path file = root / (std::string(kFolders[(pick >> 5) % kFolders.size()]) + "f" + std::to_string(i) +
+                                      std::string(kSuffixes[pick % kSuffixes.size()]));
         fs::create_directories(file.parent_path());
         std::ofstream(file, std::ios::binary).write(body.data(), static_cast<std::streamsize>(body.size()));
         ++written;

@@ -83,8 +83,12 @@ Json pattern_case(std::string_view bytes) {
     else
         re.for_each(text, add);
     const std::string tmpl = re.group_count() >= 1 ? "[\\g<0>|\\1]" : "[\\g<0>|]";
-    return Json{{"skip", bytes.size() - text_bytes.size()}, {"pattern", std::string(spec.text)}, {"flags", spec.flags}, {"template", tmpl},
-                {"matches", matches}, {"sub", re.sub(tmpl, text)}};
+    return Json{{"skip", bytes.size() - text_bytes.size()},
+                {"pattern", std::string(spec.text)},
+                {"flags", spec.flags},
+                {"template", tmpl},
+                {"matches", matches},
+                {"sub", re.sub(tmpl, text)}};
 }
 
 }  // namespace
@@ -99,9 +103,12 @@ int main(int argc, char** argv) {
         std::ifstream f(argv[i], std::ios::binary);
         const std::string bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
         Json out;
-        if (mode == "decode") out = decode_case(bytes);
-        else if (mode == "json") out = json_case(bytes);
-        else if (mode == "pattern") out = pattern_case(bytes);
+        if (mode == "decode")
+            out = decode_case(bytes);
+        else if (mode == "json")
+            out = json_case(bytes);
+        else if (mode == "pattern")
+            out = pattern_case(bytes);
         else {
             std::cerr << "unknown mode " << mode << "\n";
             return 2;

@@ -198,10 +198,9 @@ TEST(PatternDiff, SameMatchesAsTheHost) {
         paths.push_back(std::move(f.second));
     }
     // Standard-library sources of the host: a fixed, bounded selection.
-    for (const auto& p : pattern_diff::stdlib_files({"fnmatch.py", "textwrap.py", "shlex.py", "json/decoder.py",
-                                                     "json/encoder.py", "string.py", "glob.py", "colorsys.py",
-                                                     "html/__init__.py", "email/_parseaddr.py", "lib2to3/Grammar.txt",
-                                                     "tokenize.py"})) {
+    for (const auto& p : pattern_diff::stdlib_files(
+             {"fnmatch.py", "textwrap.py", "shlex.py", "json/decoder.py", "json/encoder.py", "string.py", "glob.py",
+              "colorsys.py", "html/__init__.py", "email/_parseaddr.py", "lib2to3/Grammar.txt", "tokenize.py"})) {
         names.push_back("stdlib/" + fs::path(p).filename().string());
         paths.push_back(p);
     }

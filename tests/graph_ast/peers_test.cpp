@@ -36,7 +36,8 @@ TEST(AstPeerEdges, ConventionsDirectoriesAndOrder) {
     };
     const Case cases[] = {
         {"routes with middleware", {"api/routes.ts", "api/middleware.ts"}, {{"api/routes.ts", "api/middleware.ts"}}},
-        {"reversed input starts at the middleware", {"api/middleware.ts", "api/routes.ts"},
+        {"reversed input starts at the middleware",
+         {"api/middleware.ts", "api/routes.ts"},
          {{"api/middleware.ts", "api/routes.ts"}}},
         {"extensions do not matter", {"api/routes.py", "api/middleware.js"}, {{"api/routes.py", "api/middleware.js"}}},
         {"case does not matter", {"api/Routes.TS", "api/Middleware.js"}, {{"api/Routes.TS", "api/Middleware.js"}}},
@@ -45,11 +46,17 @@ TEST(AstPeerEdges, ConventionsDirectoriesAndOrder) {
         {"root-level files form one group", {"routes.ts", "middleware.ts"}, {{"routes.ts", "middleware.ts"}}},
         {"several pairs in position order",
          {"src/routes.ts", "src/middleware.ts", "src/guards.ts", "src/deps.ts"},
-         {{"src/routes.ts", "src/middleware.ts"}, {"src/routes.ts", "src/guards.ts"}, {"src/routes.ts", "src/deps.ts"}}},
-        {"same stems do not pair with each other", {"src/routes.ts", "src/routes.py", "src/middleware.ts"},
+         {{"src/routes.ts", "src/middleware.ts"},
+          {"src/routes.ts", "src/guards.ts"},
+          {"src/routes.ts", "src/deps.ts"}}},
+        {"same stems do not pair with each other",
+         {"src/routes.ts", "src/routes.py", "src/middleware.ts"},
          {{"src/routes.ts", "src/middleware.ts"}, {"src/routes.py", "src/middleware.ts"}}},
-        {"policy is not policies", {"app/auth.py", "app/policy.py", "app/policies.py"}, {{"app/auth.py", "app/policies.py"}}},
-        {"models and schemas, models and migrations", {"db/model.py", "db/schema.py", "db/models.py", "db/migrations.py"},
+        {"policy is not policies",
+         {"app/auth.py", "app/policy.py", "app/policies.py"},
+         {{"app/auth.py", "app/policies.py"}}},
+        {"models and schemas, models and migrations",
+         {"db/model.py", "db/schema.py", "db/models.py", "db/migrations.py"},
          {{"db/model.py", "db/schema.py"},
           {"db/model.py", "db/migrations.py"},
           {"db/schema.py", "db/models.py"},
@@ -84,10 +91,10 @@ TEST(AstPeerEdges, SameAsTheHost) {
     nlohmann::json rows = nlohmann::json::array();
     for (const auto& r : vorlane_ast::PEER_PAIRS) rows.push_back({std::string(r.x), std::string(r.y)});
     const std::vector<Ids> inputs = {
-        {"d/servıce.py", "d/controller.py"},              // dotless i: the host's ignore-case takes it
-        {"d/SERVİCE.py", "d/controller.py"},              // dotted capital I lower-cases to two characters
-        {"d/\xe2\x84\xaaOUTES.py", "d/guards.py"},        // Kelvin sign
-        {"d/route\n.py", "d/middleware.py"},              // "$" before a final line feed
+        {"d/servıce.py", "d/controller.py"},        // dotless i: the host's ignore-case takes it
+        {"d/SERVİCE.py", "d/controller.py"},        // dotted capital I lower-cases to two characters
+        {"d/\xe2\x84\xaaOUTES.py", "d/guards.py"},  // Kelvin sign
+        {"d/route\n.py", "d/middleware.py"},        // "$" before a final line feed
         {"d/route\n\n.py", "d/middleware.py"},
         {"d/a/b/routes.ts", "d/a/b/guard.ts", "d/a/routes.ts", "d/a/b/interceptor.ts", "d/a/interceptors.ts"},
         {"view.py", "./schemas.py", "x//views.py", "x/serializer.py", "x/./schema.py"},

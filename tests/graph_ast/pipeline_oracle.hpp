@@ -67,9 +67,9 @@ inline std::vector<std::string> corpus_files() {
         std::sort(found.begin(), found.end());
         out.insert(out.end(), found.begin(), found.end());
     }
-    const auto lib = pattern_diff::stdlib_files({"argparse.py", "textwrap.py", "json/decoder.py", "http/server.py",
-                                                 "typing.py", "asyncio/base_events.py", "pathlib.py",
-                                                 "unittest/case.py", "dataclasses.py"});
+    const auto lib =
+        pattern_diff::stdlib_files({"argparse.py", "textwrap.py", "json/decoder.py", "http/server.py", "typing.py",
+                                    "asyncio/base_events.py", "pathlib.py", "unittest/case.py", "dataclasses.py"});
     out.insert(out.end(), lib.begin(), lib.end());
     return out;
 }

@@ -31,34 +31,95 @@ using pattern_diff::repeat;
 std::vector<std::string> generated_texts() {
     std::vector<std::string> out;
     // Stems as the peer rows see them.
-    for (const char* stem : {"routes", "route", "ROUTES", "Routes\n", "routes\n\n", "routess", "router", "routers",
-                             "middleware", "middlewares", "guard", "services", "servıces", "serv\xc4\xb0" "ce",
-                             "\xe2\x84\xaaroutes", "repository", "repositories", "repositorys", "repo", "repos",
-                             "deps", "dep", "dependencies", "dependenciess", "depends", "auth", "auths",
-                             "policies", "policy", "schema", "schemas", "view", "views", "model", "migration",
-                             "handler", "validators", "controller", "resolver", "interceptor", "permission",
-                             "serializers", "user.routes", "", "\n", "s"})
+    for (const char* stem : {"routes",
+                             "route",
+                             "ROUTES",
+                             "Routes\n",
+                             "routes\n\n",
+                             "routess",
+                             "router",
+                             "routers",
+                             "middleware",
+                             "middlewares",
+                             "guard",
+                             "services",
+                             "servıces",
+                             "serv\xc4\xb0"
+                             "ce",
+                             "\xe2\x84\xaaroutes",
+                             "repository",
+                             "repositories",
+                             "repositorys",
+                             "repo",
+                             "repos",
+                             "deps",
+                             "dep",
+                             "dependencies",
+                             "dependenciess",
+                             "depends",
+                             "auth",
+                             "auths",
+                             "policies",
+                             "policy",
+                             "schema",
+                             "schemas",
+                             "view",
+                             "views",
+                             "model",
+                             "migration",
+                             "handler",
+                             "validators",
+                             "controller",
+                             "resolver",
+                             "interceptor",
+                             "permission",
+                             "serializers",
+                             "user.routes",
+                             "",
+                             "\n",
+                             "s"})
         out.push_back(stem);
     // Hand-made cases of the routines' branches.
-    for (const char* t : {
-             "export { alpha, beta_gamma, DeltaEpsilon, zeta as eta, theta, iota, kappa }\nexport {x}\nexport{}",
-             "export {a\nexport {b}", "export{ a }export{b}}", "exportexport {c}", "export\xe3\x80\x80{d}",
-             "func (s *T) A(\nfunc B(\nfunc (x) C (", "func (s *T)\n\tD (x)\nfunc E\n(", "func (a\nfunc b(\n) x(",
-             "func () F(", "func (s) G", "func(s) H(", "func \xc3\xa9(", "func _u(", "func (s) \xc4\xb0x(",
-             "func (a) b (c) d(",
-             "@app.get (\n@Router.POST\t(\n@blueprint.patch\n\n(\n@bp.get(\n@app.route(\n@bluepr\xc4\xb0nt.get(\n@app .get(",
-             "import\t(\n \"x\"\nimport  from 'y'\nrequire(\"z\")\n  from a.b import c\nimport\x1cq"})
+    for (const char* t :
+         {"export { alpha, beta_gamma, DeltaEpsilon, zeta as eta, theta, iota, kappa }\nexport {x}\nexport{}",
+          "export {a\nexport {b}", "export{ a }export{b}}", "exportexport {c}", "export\xe3\x80\x80{d}",
+          "func (s *T) A(\nfunc B(\nfunc (x) C (", "func (s *T)\n\tD (x)\nfunc E\n(", "func (a\nfunc b(\n) x(",
+          "func () F(", "func (s) G", "func(s) H(", "func \xc3\xa9(", "func _u(", "func (s) \xc4\xb0x(",
+          "func (a) b (c) d(",
+          "@app.get (\n@Router.POST\t(\n@blueprint.patch\n\n(\n@bp.get(\n@app.route(\n@bluepr\xc4\xb0nt.get(\n@app "
+          ".get(",
+          "import\t(\n \"x\"\nimport  from 'y'\nrequire(\"z\")\n  from a.b import c\nimport\x1cq"})
         out.push_back(t);
-    const std::vector<std::string> units = {" ",  "\t", "\n", " \n", "\x0b", "\x0c", "\x1c", "\xc2\x85",
-                                            "\xe2\x80\xa8", "\xe3\x80\x80", "a", "_", "(", ")", "{", "}",
-                                            "'", "\"", "/", ".", "@", "\xc3\xa9", "\xc4\xb0", "\xc4\xb1"};
-    const std::vector<std::string> heads = {
-        "export ",   "export {",     "export{a, b",      "export default ",   "export async function ",
-        "func ",     "func (",       "func (s *T",       "func (s *T) ",      "func (s *T) Name",
-        "type ",     "type T ",      "def ",             "async def ",        "class ",
-        "app.get(",  "router . post ( '", "r@HandleFunc(\"/", "mux.handle(/",  "api.delete( '/a/",
-        "\"\"\"",    "'''",          "  /**",            "/*",                "x.ab",
-        "function ", "export class "};
+    const std::vector<std::string> units = {
+        " ", "\t", "\n", " \n", "\x0b", "\x0c", "\x1c", "\xc2\x85", "\xe2\x80\xa8", "\xe3\x80\x80", "a",       "_", "(",
+        ")", "{",  "}",  "'",   "\"",   "/",    ".",    "@",        "\xc3\xa9",     "\xc4\xb0",     "\xc4\xb1"};
+    const std::vector<std::string> heads = {"export ",
+                                            "export {",
+                                            "export{a, b",
+                                            "export default ",
+                                            "export async function ",
+                                            "func ",
+                                            "func (",
+                                            "func (s *T",
+                                            "func (s *T) ",
+                                            "func (s *T) Name",
+                                            "type ",
+                                            "type T ",
+                                            "def ",
+                                            "async def ",
+                                            "class ",
+                                            "app.get(",
+                                            "router . post ( '",
+                                            "r@HandleFunc(\"/",
+                                            "mux.handle(/",
+                                            "api.delete( '/a/",
+                                            "\"\"\"",
+                                            "'''",
+                                            "  /**",
+                                            "/*",
+                                            "x.ab",
+                                            "function ",
+                                            "export class "};
     const std::vector<std::string> tails = {"", ")", "}", " Name(", "'/x'", "\"\"\"", "*/", " struct", "x"};
     const std::size_t n = 400;
     for (const auto& u : units) out.push_back(repeat(u, n));
@@ -70,11 +131,14 @@ std::vector<std::string> generated_texts() {
             out.push_back(repeat("\n" + heads[h] + u + tails[(h + k) % tails.size()], n));
         }
     const std::vector<std::string> tokens = {
-        "export", "default", "async", "function", "class", "const", "type", "interface", "enum", "def", "func",
-        "struct", "{", "}", "(", ")", ",", " ", "  ", "\t", "\n", "\n\n", "\x0c", "\xe3\x80\x80", "\xc2\x85",
-        "app", "router", "r", "mux", "api", ".", "@", "get", "POST", "HandleFunc", "handle", "'", "\"", "/",
-        ":id", "<int:x>", "{id}", "x", "Foo", "useAuth", "_", "*", "/*", "*/", "/**", "\"\"\"", "'''", "#",
-        "\xc4\xb0", "\xc4\xb1", "\xc3\xa9", "s *T", "Name", "a.b", "\\"};
+        "export",   "default", "async",      "function", "class",   "const",    "type",     "interface",
+        "enum",     "def",     "func",       "struct",   "{",       "}",        "(",        ")",
+        ",",        " ",       "  ",         "\t",       "\n",      "\n\n",     "\x0c",     "\xe3\x80\x80",
+        "\xc2\x85", "app",     "router",     "r",        "mux",     "api",      ".",        "@",
+        "get",      "POST",    "HandleFunc", "handle",   "'",       "\"",       "/",        ":id",
+        "<int:x>",  "{id}",    "x",          "Foo",      "useAuth", "_",        "*",        "/*",
+        "*/",       "/**",     "\"\"\"",     "'''",      "#",       "\xc4\xb0", "\xc4\xb1", "\xc3\xa9",
+        "s *T",     "Name",    "a.b",        "\\"};
     std::mt19937 rng(20261210);
     pattern_diff::append_mixes(out, rng, tokens, 400, 12, 80);
     return out;

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <algorithm>
 #include <fstream>
 #include <mutex>
 #include <string>
@@ -102,7 +102,9 @@ TEST(AstScan, NodesEdgesAndCountsInEmissionOrder) {
         }
     }
     std::vector<std::string> edges;
-    for (const Json& e : g["edges"]) edges.push_back(e["from"].get<std::string>() + ">" + e["to"].get<std::string>() + ":" + e["rel"].get<std::string>());
+    for (const Json& e : g["edges"])
+        edges.push_back(e["from"].get<std::string>() + ">" + e["to"].get<std::string>() + ":" +
+                        e["rel"].get<std::string>());
     EXPECT_EQ(std::count(edges.begin(), edges.end(), "routes.ts>./a:imports"), 1);
     EXPECT_EQ(std::count(edges.begin(), edges.end(), "notes.md>yaml:imports"), 1);
     ASSERT_GE(edges.size(), 2u);
@@ -233,31 +235,51 @@ TEST(CompareText, ListDisplayMatchesTheHost) {
 }
 
 TEST(CompareText, TableLayout) {
-    Json ast = {{"file_count", 2}, {"symbol_count", 3}, {"edge_count", 12345678901LL},
-                {"nodes", Json::array({Json{{"kind", "symbol"}, {"id", "a::x"}, {"symbol_type", "model"}},
-                                       Json{{"kind", "symbol"}, {"id", "a::y"}},
-                                       Json{{"kind", "file"}, {"id", "a"}}})}};
-    Json regex = {{"file_count", 2}, {"symbol_count", 1}, {"edge_count", 0},
-                  {"nodes", Json::array({Json{{"kind", "symbol"}, {"id", "a::z"}, {"symbol_type", "a_very_long_type_name_beyond_35_chars"}}})}};
-    const std::string text = vorlane_ast::compare::table({&ast, 1.005}, vorlane_ast::compare::Side{&regex, 0.0}, "o/g.json", "o/r.json");
-    const std::string rule60 = [] { std::string r; for (int i = 0; i < 60; ++i) r += "\u2500"; return r; }();
-    const std::string rule55 = [] { std::string r; for (int i = 0; i < 55; ++i) r += "\u2500"; return r; }();
-    EXPECT_EQ(text, "\n" + rule60 + "\n"
-                    "  Metric                                     AST      Regex\n" + rule60 + "\n"
-                    "  Scan time (s)                             1.00       0.00\n"
-                    "  Files indexed                                2          2\n"
-                    "  Symbols extracted                            3          1\n"
-                    "  Edges (imports/refs)                12345678901          0\n"
-                    "\n  Symbol breakdown:\n"
-                    "  Type                                       AST      Regex\n"
-                    "  " + rule55 + "\n"
-                    "  ?                                            1          0\n"
-                    "  a_very_long_type_name_beyond_35_chars          0          1\n"
-                    "  model                                        1          0\n"
-                    "\n  Symbols found ONLY by AST (2 total): ['a::x', 'a::y']\n"
-                    "  Symbols found ONLY by Regex (1 total): ['a::z']\n"
-                    "\n  AST graph:   o/g.json\n"
-                    "  Regex graph: o/r.json\n\n");
+    Json ast = {
+        {"file_count", 2},
+        {"symbol_count", 3},
+        {"edge_count", 12345678901LL},
+        {"nodes", Json::array({Json{{"kind", "symbol"}, {"id", "a::x"}, {"symbol_type", "model"}},
+                               Json{{"kind", "symbol"}, {"id", "a::y"}}, Json{{"kind", "file"}, {"id", "a"}}})}};
+    Json regex = {
+        {"file_count", 2},
+        {"symbol_count", 1},
+        {"edge_count", 0},
+        {"nodes", Json::array({Json{
+                      {"kind", "symbol"}, {"id", "a::z"}, {"symbol_type", "a_very_long_type_name_beyond_35_chars"}}})}};
+    const std::string text =
+        vorlane_ast::compare::table({&ast, 1.005}, vorlane_ast::compare::Side{&regex, 0.0}, "o/g.json", "o/r.json");
+    const std::string rule60 = [] {
+        std::string r;
+        for (int i = 0; i < 60; ++i) r += "\u2500";
+        return r;
+    }();
+    const std::string rule55 = [] {
+        std::string r;
+        for (int i = 0; i < 55; ++i) r += "\u2500";
+        return r;
+    }();
+    EXPECT_EQ(text, "\n" + rule60 +
+                        "\n"
+                        "  Metric                                     AST      Regex\n" +
+                        rule60 +
+                        "\n"
+                        "  Scan time (s)                             1.00       0.00\n"
+                        "  Files indexed                                2          2\n"
+                        "  Symbols extracted                            3          1\n"
+                        "  Edges (imports/refs)                12345678901          0\n"
+                        "\n  Symbol breakdown:\n"
+                        "  Type                                       AST      Regex\n"
+                        "  " +
+                        rule55 +
+                        "\n"
+                        "  ?                                            1          0\n"
+                        "  a_very_long_type_name_beyond_35_chars          0          1\n"
+                        "  model                                        1          0\n"
+                        "\n  Symbols found ONLY by AST (2 total): ['a::x', 'a::y']\n"
+                        "  Symbols found ONLY by Regex (1 total): ['a::z']\n"
+                        "\n  AST graph:   o/g.json\n"
+                        "  Regex graph: o/r.json\n\n");
 }
 
 }  // namespace

@@ -40,9 +40,11 @@ TEST(AstMakeSummary, LeadNamesAndDomain) {
         {"several trailing periods", "# Work in progress...\n", "n.md", ".md", "Work in progress."},
         {"domain from the last two kept parts", "", "src/api/user_accounts.py", ".py", "Handles api user accounts."},
         {"only ignored components", "", "src/main", "", "Handles main."},
-        {"class line as lead and name", "class Cart:\n    pass\n", "c.py", ".py", "class Cart:. Contains 1 function: Cart."},
-        {"five of seven, methods and private names left out", "def _x():\n    pass\n" + defs("def a", 7) +
-         "class K:\n    def m(self):\n        pass\n", "s.py", ".py", "Handles s. Contains 5 functions/classes: a1, a2, a3, a4, ...."},
+        {"class line as lead and name", "class Cart:\n    pass\n", "c.py", ".py",
+         "class Cart:. Contains 1 function: Cart."},
+        {"five of seven, methods and private names left out",
+         "def _x():\n    pass\n" + defs("def a", 7) + "class K:\n    def m(self):\n        pass\n", "s.py", ".py",
+         "Handles s. Contains 5 functions/classes: a1, a2, a3, a4, ...."},
         {"a JS name met twice is listed once", "function go() {}\nfunction go() {}\nclass _Q {}\n", "w.js", ".js",
          "function go() {}. Contains 2 functions/classes: go, _Q."},
         {"empty file, empty id", "", "", "", ""},
@@ -53,18 +55,18 @@ TEST(AstMakeSummary, LeadNamesAndDomain) {
         {"no lead pattern for another type", "/** A long block comment. */\n", "k.swift", ".swift",
          "** A long block comment. */."},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(vorlane_ast::make_summary(c.content, c.path, c.ext), c.expected) << c.what;
+    for (const Case& c : cases) EXPECT_EQ(vorlane_ast::make_summary(c.content, c.path, c.ext), c.expected) << c.what;
 }
 
 TEST(AstMakeSummary, CutAt250Characters) {
     std::string names;
-    for (const char* n : {"alpha", "beta", "gamma", "delta", "epsilon"}) names += "class " + std::string(50, n[0]) + n + ":\n";
+    for (const char* n : {"alpha", "beta", "gamma", "delta", "epsilon"})
+        names += "class " + std::string(50, n[0]) + n + ":\n";
     const std::string lead = "\"\"\"" + std::string(150, 'w') + "\"\"\"\n";
     const std::string s = vorlane_ast::make_summary(lead + names, "x.py", ".py");
     EXPECT_EQ(core::cp_len(s), 250u);
-    const std::string wide = vorlane_ast::make_summary("# " + std::string(40, 'x') + "\xc3\xa9" + std::string(200, 'y'),
-                                                       "x.md", ".md");
+    const std::string wide =
+        vorlane_ast::make_summary("# " + std::string(40, 'x') + "\xc3\xa9" + std::string(200, 'y'), "x.md", ".md");
     EXPECT_EQ(core::cp_len(wide), 121u);  // the lead cut to 120 characters, then "."
 }
 
@@ -84,8 +86,8 @@ TEST(AstMakeSummary, SameAsTheHostOnTheCorpus) {
     const nlohmann::json want = pipeline_oracle::ask(cases);
     ASSERT_EQ(want.size(), cases.size());
     for (std::size_t k = 0; k < cases.size(); ++k) {
-        const std::string got = vorlane_ast::make_summary(texts[k / std::size(exts)], cases[k]["path"].get<std::string>(),
-                                                          cases[k]["ext"].get<std::string>());
+        const std::string got = vorlane_ast::make_summary(
+            texts[k / std::size(exts)], cases[k]["path"].get<std::string>(), cases[k]["ext"].get<std::string>());
         EXPECT_EQ(got, want[k].get<std::string>()) << cases[k].dump();
     }
 }

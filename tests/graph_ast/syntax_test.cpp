@@ -19,9 +19,10 @@ TEST(Syntax, PreorderVisitsParentsBeforeChildrenInDocumentOrder) {
     vorlane_ast::walk_preorder(tree.root(), [&](TSNode n, TSNode parent) {
         seen += std::string(ts_node_type(n)) + "<" + (ts_node_is_null(parent) ? "-" : ts_node_type(parent)) + "> ";
     });
-    EXPECT_EQ(seen,
-              "program<-> lexical_declaration<program> let<lexical_declaration> variable_declarator<lexical_declaration> "
-              "identifier<variable_declarator> =<variable_declarator> number<variable_declarator> ;<lexical_declaration> ");
+    EXPECT_EQ(
+        seen,
+        "program<-> lexical_declaration<program> let<lexical_declaration> variable_declarator<lexical_declaration> "
+        "identifier<variable_declarator> =<variable_declarator> number<variable_declarator> ;<lexical_declaration> ");
 }
 
 // One visited node: the node and the parent the walk reported.
@@ -57,8 +58,9 @@ std::vector<Step> cursor_walk(TSNode root) {
 
 bool same(TSNode a, TSNode b) {
     if (ts_node_is_null(a) || ts_node_is_null(b)) return ts_node_is_null(a) == ts_node_is_null(b);
-    return ts_node_eq(a, b) && ts_node_symbol(a) == ts_node_symbol(b) && ts_node_start_byte(a) == ts_node_start_byte(b) &&
-           ts_node_end_byte(a) == ts_node_end_byte(b) && ts_node_start_point(a).row == ts_node_start_point(b).row &&
+    return ts_node_eq(a, b) && ts_node_symbol(a) == ts_node_symbol(b) &&
+           ts_node_start_byte(a) == ts_node_start_byte(b) && ts_node_end_byte(a) == ts_node_end_byte(b) &&
+           ts_node_start_point(a).row == ts_node_start_point(b).row &&
            ts_node_end_point(a).row == ts_node_end_point(b).row;
 }
 

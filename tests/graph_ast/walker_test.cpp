@@ -25,8 +25,10 @@ Paths host_lines(const std::string& code, const std::string& arg, const std::str
     if (!p) return out;
     std::string line;
     for (int c; (c = fgetc(p)) != EOF;) {
-        if (c == '\n') out.push_back(line), line.clear();
-        else line += static_cast<char>(c);
+        if (c == '\n')
+            out.push_back(line), line.clear();
+        else
+            line += static_cast<char>(c);
     }
     EXPECT_EQ(pclose(p), 0) << cmd;
     return out;
@@ -75,19 +77,37 @@ TEST(AstShouldScan, OwnTypesAndTheVenvFragments) {
         bool want;
     };
     const Case cases[] = {
-        {"src/Main.PY", true},  {"a.test.ts", true},        {"a/b.go", true},        {"x.swift", true},
-        {"c.JSON", true},       {"d.yaml", true},           {"d.yml", true},         {"README.md", true},
-        {"App.tsx", true},      {"w.jsx", true},            {".py", false},          {"notes.", false},
-        {"a.rs", false},        {"a.java", false},          {"a.php", false},        {"a.c", false},
-        {"Makefile", false},    {"a.b.PY", true},           {"x/venv/a.py", false},  {"x/.venv/a.py", false},
-        {"venv/a.py", true},    {"x/Venv/a.py", true},      {"/abs/venv/a.ts", false}, {"x/venvs/a.py", true},
+        {"src/Main.PY", true},
+        {"a.test.ts", true},
+        {"a/b.go", true},
+        {"x.swift", true},
+        {"c.JSON", true},
+        {"d.yaml", true},
+        {"d.yml", true},
+        {"README.md", true},
+        {"App.tsx", true},
+        {"w.jsx", true},
+        {".py", false},
+        {"notes.", false},
+        {"a.rs", false},
+        {"a.java", false},
+        {"a.php", false},
+        {"a.c", false},
+        {"Makefile", false},
+        {"a.b.PY", true},
+        {"x/venv/a.py", false},
+        {"x/.venv/a.py", false},
+        {"venv/a.py", true},
+        {"x/Venv/a.py", true},
+        {"/abs/venv/a.ts", false},
+        {"x/venvs/a.py", true},
     };
     for (const Case& c : cases) EXPECT_EQ(vorlane_ast::should_scan(c.path), c.want) << c.path;
 }
 
 TEST_F(AstWalkerTest, PrunesItsOwnDirectoryNamesByExactName) {
-    for (const char* d : {".git", ".beads", ".beads-hooks", "node_modules", "vendor", "dist", "build", ".next",
-                          ".idea", ".vscode", "__pycache__", "venv", ".venv", ".nimbrel", "a/build", "a/b/dist"})
+    for (const char* d : {".git", ".beads", ".beads-hooks", "node_modules", "vendor", "dist", "build", ".next", ".idea",
+                          ".vscode", "__pycache__", "venv", ".venv", ".nimbrel", "a/build", "a/b/dist"})
         file(std::string(d) + "/skipped.py");
     // Names the other builder prunes, or prunes only as build output, and other cases.
     for (const char* d : {"Build", "DIST", "Node_Modules", "Saved", "Intermediate", "lib.py", "src/build2"})
@@ -98,8 +118,8 @@ TEST_F(AstWalkerTest, PrunesItsOwnDirectoryNamesByExactName) {
     EXPECT_THAT(vorlane_ast::walk_files(dir),
                 UnorderedElementsAreArray(Paths{at("Build/kept.py"), at("DIST/kept.py"), at("Node_Modules/kept.py"),
                                                 at("Saved/kept.py"), at("Intermediate/kept.py"), at("lib.py/kept.py"),
-                                                at("src/build2/kept.py"), at("Main.PY"), at("a.test.ts"),
-                                                at("cfg.yml"), at("doc.md")}));
+                                                at("src/build2/kept.py"), at("Main.PY"), at("a.test.ts"), at("cfg.yml"),
+                                                at("doc.md")}));
 }
 
 TEST_F(AstWalkerTest, LinksInsideOutsideAndBrokenInTheHostsOrder) {

@@ -44,7 +44,9 @@ TEST(SymbolExcerpts, RowRangesClampsAndBudget) {
         {"no last row: 21 rows", {{"a", 5, std::nullopt}}, 80, block("a", 6, 26, 5, 25)},
         {"no first row: from row 0", {{"a", std::nullopt, 2}}, 80, block("a", 1, 3, 0, 2)},
         {"negative first row clamps to 0", {{"a", -5, 2}}, 80, block("a", 1, 3, 0, 2)},
-        {"negative first row: default last row from the stored value", {{"a", -5, std::nullopt}}, 80,
+        {"negative first row: default last row from the stored value",
+         {{"a", -5, std::nullopt}},
+         80,
          block("a", 1, 16, 0, 15)},
         {"last row clamps to the file", {{"a", 195, 400}}, 80, block("a", 196, 200, 195, 199)},
         {"100 rows cut to the budget", {{"a", 10, 109}}, 80, block("a", 11, 90, 10, 89)},
@@ -102,7 +104,10 @@ TEST_F(ReadSymbolContent, RowsSplitTheHostsWay) {
     write("lf.py", "a\nb\nc\n");
     write("crlf.py", "a\r\nb\r\nc\r\n");
     write("cr.py", "a\rb\rc");
-    write("mixed.py", "a\x0b" "b\xe2\x80\xa8" "c\x1f");  // VT and U+2028 break rows, U+001F does not
+    write("mixed.py",
+          "a\x0b"
+          "b\xe2\x80\xa8"
+          "c\x1f");  // VT and U+2028 break rows, U+001F does not
     const std::vector<FunctionSpan> all{{"f", 0, 5}};
     const std::string expected = "# x::f (lines 1-3)\na\nb\nc";
     for (const char* f : {"lf.py", "crlf.py", "cr.py"}) {

@@ -105,10 +105,8 @@ TEST_F(Pack, WholeBlockFromSummariesGraphSymbolsAndEdges) {
                                    "gone": {"lines": [0, 0]},
                                    "bad": {"lines": [3]}}}})");
     nodes = {file_node("app/api.py", "ignored: the summary renders"),
-             file_node("web/ui.ts", "Buttons of the web client"),
-             symbol_node("web/ui.ts", "Button", 1, 2),
-             symbol_node("web/ui.ts", "Badge", 4, std::nullopt),
-             symbol_node("other.ts", "Else", 0, 1)};
+             file_node("web/ui.ts", "Buttons of the web client"), symbol_node("web/ui.ts", "Button", 1, 2),
+             symbol_node("web/ui.ts", "Badge", 4, std::nullopt), symbol_node("other.ts", "Else", 0, 1)};
     edges = {{"app/api.py", "web/ui", "imports"},
              {"app/api.py", "./x.h", "includes"},
              {"web/ui.ts", "app/api.py", "structural_peer"},
@@ -162,7 +160,9 @@ TEST_F(Pack, RelevantFilesDescriptionsAndBareHeadings) {
              file_node("b.py", "by its base file"), file_node("d.py", "")};
     EXPECT_EQ(run(1), kHead +
                           "### Relevant Files\n"
-                          "- **`a.py`**: " + std::string(299, 'x') + "\u00e9\n"
+                          "- **`a.py`**: " +
+                          std::string(299, 'x') +
+                          "\u00e9\n"
                           "- **`b.py::f`**: by its base file\n"
                           "- **`c.py`**\n"
                           "- **`d.py`**");
@@ -289,12 +289,14 @@ TEST_F(Pack, FunctionsThatAreNotAMapFallBackInKeyCodeOnly) {
     write_rows("t.py", 30);
     ids = {"t.py"};
     summaries = Json::parse(R"({"t.py": {"functions": ["f"]}})");
-    nodes = {symbol_node("t.py", "a", 2, std::nullopt), symbol_node("t.py", "a", 3, 3),
-             symbol_node("t.py", "b", 5, 5), symbol_node("t.py", "c", 7, 7), symbol_node("t.py", "d", 9, 9)};
+    nodes = {symbol_node("t.py", "a", 2, std::nullopt), symbol_node("t.py", "a", 3, 3), symbol_node("t.py", "b", 5, 5),
+             symbol_node("t.py", "c", 7, 7), symbol_node("t.py", "d", 9, 9)};
     const std::string out = run();
     // A repeated name replaces the earlier record; three names at most; no last row: 20.
-    EXPECT_NE(out.find("# t.py::a (lines 4-4)\nline 3\n\n# t.py::b (lines 6-6)\nline 5\n\n# t.py::c (lines 8-8)\nline 7\n```"),
-              std::string::npos)
+    EXPECT_NE(
+        out.find(
+            "# t.py::a (lines 4-4)\nline 3\n\n# t.py::b (lines 6-6)\nline 5\n\n# t.py::c (lines 8-8)\nline 7\n```"),
+        std::string::npos)
         << out;
     EXPECT_EQ(out.find("### Recommended Reads"), std::string::npos);
 }
@@ -329,9 +331,9 @@ TEST_F(Pack, RelationshipsFilterAndCap) {
 
 TEST(PackNames, FenceLanguagesBaseFilesAndBasenames) {
     const std::pair<const char*, const char*> fences[] = {
-        {"a.py", "python"}, {"a.ts", "typescript"}, {"a.tsx", "tsx"},     {"a.js", "javascript"},
-        {"a.jsx", "jsx"},   {"a.go", "go"},         {"a.rs", "rs"},       {"Makefile", ""},
-        {"v1.2/run", "2/run"}, {"a.PY", "PY"},      {"dir.d/x", "d/x"},   {"a.", ""}};
+        {"a.py", "python"},    {"a.ts", "typescript"}, {"a.tsx", "tsx"},   {"a.js", "javascript"},
+        {"a.jsx", "jsx"},      {"a.go", "go"},         {"a.rs", "rs"},     {"Makefile", ""},
+        {"v1.2/run", "2/run"}, {"a.PY", "PY"},         {"dir.d/x", "d/x"}, {"a.", ""}};
     for (const auto& [file, lang] : fences) EXPECT_EQ(packing::fence_language(file), lang) << file;
     EXPECT_EQ(packing::base_file("a.py::C::m"), "a.py");
     EXPECT_EQ(packing::base_file("a.py"), "a.py");

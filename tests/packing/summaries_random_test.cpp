@@ -17,17 +17,41 @@ public:
     explicit RandomSummary(unsigned seed) : rnd_(seed) {}
 
     Json value(int depth) {
-        static const char* const kKeys[] = {"description", "functions", "classes", "variables", "internal_graph",
-                                            "imports", "params", "returns", "async", "calls_internal",
-                                            "calls_external", "decorators", "lines", "bases", "methods", "name",
-                                            "used_by", "from", "to", "module", "names", ""};
+        static const char* const kKeys[] = {"description",
+                                            "functions",
+                                            "classes",
+                                            "variables",
+                                            "internal_graph",
+                                            "imports",
+                                            "params",
+                                            "returns",
+                                            "async",
+                                            "calls_internal",
+                                            "calls_external",
+                                            "decorators",
+                                            "lines",
+                                            "bases",
+                                            "methods",
+                                            "name",
+                                            "used_by",
+                                            "from",
+                                            "to",
+                                            "module",
+                                            "names",
+                                            ""};
         switch (pick(depth > 3 ? 6 : 8)) {
-            case 0: return nullptr;
-            case 1: return pick(2) == 1;
-            case 2: return static_cast<std::int64_t>(pick(5)) - 2;
-            case 3: return pick(2) ? 0.5 : -0.0;
-            case 4: return text();
-            case 5: return std::uint64_t{18446744073709551615u};
+            case 0:
+                return nullptr;
+            case 1:
+                return pick(2) == 1;
+            case 2:
+                return static_cast<std::int64_t>(pick(5)) - 2;
+            case 3:
+                return pick(2) ? 0.5 : -0.0;
+            case 4:
+                return text();
+            case 5:
+                return std::uint64_t{18446744073709551615u};
             case 6: {
                 Json a = Json::array();
                 for (std::size_t n = pick(9); n > 0; --n) a.push_back(value(depth + 1));

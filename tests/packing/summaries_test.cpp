@@ -32,7 +32,8 @@ TEST(LoadSummaries, StoreFailuresGiveAnEmptyMapAndABomIsSkipped) {
         {"\xef\xbb\xbf\xef\xbb\xbf{}", Json::object()},  // only one mark is skipped
         // integers beyond 64 bits stay exact
         {"{\"n\": [100000000000000000000000000001, -9223372036854775809]}",
-         Json{{"n", Json::array({core::big_int("100000000000000000000000000001"), core::big_int("-9223372036854775809")})}}},
+         Json{{"n",
+               Json::array({core::big_int("100000000000000000000000000001"), core::big_int("-9223372036854775809")})}}},
     };
     for (const auto& c : cases) {
         std::ofstream(store, std::ios::binary) << c.bytes;

@@ -41,9 +41,7 @@ private:
     fs::path path_;
 };
 
-void write_bytes(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+void write_bytes(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 std::string read_bytes(const std::string& path) {
     std::ifstream f(path, std::ios::binary);
@@ -64,7 +62,8 @@ TEST(ActionLogRows, ReadLikeTheHostReadsAJsonLinesLog) {
         "{\"kind\": \"edit\"}\n{\"kind\": \"read\"}\n",
         "\xEF\xBB\xBF{\"kind\": \"first\"}\n{\"kind\": \"second\"}\n",
         "{\"a\": 1}\n\n   \t\nplain text\n{\"b\": [1, 2\n{\"c\": 3}\n",
-        "{\"a\": 1}\r\n{\"b\": 2}\r{\"c\": 3}\x0b{\"d\": 4}\x0c{\"e\": 5}\x1c{\"f\": 6}\x1d[7]\x1e" "8",
+        "{\"a\": 1}\r\n{\"b\": 2}\r{\"c\": 3}\x0b{\"d\": 4}\x0c{\"e\": 5}\x1c{\"f\": 6}\x1d[7]\x1e"
+        "8",
         "{\"g\": 1}\xC2\x85{\"h\": 2}\xE2\x80\xA8{\"i\": 3}\xE2\x80\xA9\"j\"\x1f{\"k\": 4}",
         "{\"n\": 123456789012345678901234567890, \"m\": -98765432109876543210987654321}\n",
         "{\"x\": NaN, \"y\": Infinity, \"z\": -Infinity, \"w\": 1E2, \"v\": -0, \"u\": 1e400}\n",
@@ -97,8 +96,18 @@ TEST(ActionLogMeta, AcceptsObjectsAndRefusesTheRestAsTheHostDoes) {
         " \t{\"spaced\": 1}\n",
         "{\"a\": 1, \"b\": 2, \"a\": 3}",
         "{\"s\": \"\\ud800\"}",
-        "null", "[1]", "\"s\"", "3", "true", "false", "12345678901234567890123",
-        "   ", "\xEF\xBB\xBF{}", "{bad", "{\"a\": 1} x", "{\"a\":",
+        "null",
+        "[1]",
+        "\"s\"",
+        "3",
+        "true",
+        "false",
+        "12345678901234567890123",
+        "   ",
+        "\xEF\xBB\xBF{}",
+        "{bad",
+        "{\"a\": 1} x",
+        "{\"a\":",
     };
     const auto answers = json_host::run(
         "def handle(rec):\n"
@@ -114,8 +123,7 @@ TEST(ActionLogMeta, AcceptsObjectsAndRefusesTheRestAsTheHostDoes) {
     for (std::size_t k = 0; k < metas.size(); ++k) {
         SCOPED_TRACE(metas[k]);
         const retrieval::MetaParse m = retrieval::parse_meta(metas[k]);
-        const std::string ours =
-            m.ok ? retrieval::event_line("T", "k\xC3\xA9", "s\n", m.meta) : "E" + m.reason;
+        const std::string ours = m.ok ? retrieval::event_line("T", "k\xC3\xA9", "s\n", m.meta) : "E" + m.reason;
         EXPECT_EQ(ours, answers[k]);
     }
     const retrieval::MetaParse empty = retrieval::parse_meta("");
@@ -153,8 +161,8 @@ TEST(ActionLogTail, CutsAsAnEndRelativeSliceDoes) {
         std::size_t start;
     };
     const Case cases[] = {
-        {12, 8, 4},  {12, 20, 0}, {12, 12, 0},  {12, 0, 0},     {12, -3, 3},   {12, -12, 12},
-        {12, -13, 12}, {12, kMin, 12}, {12, kMax, 0}, {0, 8, 0}, {0, -1, 0}, {0, 0, 0},
+        {12, 8, 4},    {12, 20, 0},    {12, 12, 0},   {12, 0, 0}, {12, -3, 3}, {12, -12, 12},
+        {12, -13, 12}, {12, kMin, 12}, {12, kMax, 0}, {0, 8, 0},  {0, -1, 0},  {0, 0, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.n) + " rows, limit " + std::to_string(c.limit));
@@ -195,8 +203,9 @@ TEST(ActionLogCommand, AppendsOneLineOrRefusesTheMetaWithoutWriting) {
     EXPECT_EQ(refused.err, "error: invalid --meta JSON: meta must be a JSON object\n");
     EXPECT_FALSE(fs::exists(log));
     refused = retrieval::action_log_command(log, "edit", "", "{oops", now);
-    EXPECT_EQ(refused.err, "error: invalid --meta JSON: Expecting property name enclosed in double quotes: "
-                           "line 1 column 2 (char 1)\n");
+    EXPECT_EQ(refused.err,
+              "error: invalid --meta JSON: Expecting property name enclosed in double quotes: "
+              "line 1 column 2 (char 1)\n");
 
     auto ok = retrieval::action_log_command(log, "edit", "", "", now);
     EXPECT_EQ(ok.status, 0);

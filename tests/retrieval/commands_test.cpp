@@ -17,11 +17,11 @@ TEST(CommandTexts, ScanReport) {
 }
 
 TEST(CommandTexts, RetrieveTextWithAndWithoutResults) {
-    EXPECT_EQ(retrieval::retrieve_text("fix it", {}, {}),
-              "Query: fix it\n\nRelevant files:\n\nRelevant relations:\n");
-    EXPECT_EQ(retrieval::retrieve_text("q", {"src/a.ts", "None"}, {{"src/a.ts", "imports", "./b"}, {"None", "None", "x"}}),
-              "Query: q\n\nRelevant files:\n- src/a.ts\n- None\n\nRelevant relations:\n"
-              "- src/a.ts --imports--> ./b\n- None --None--> x\n");
+    EXPECT_EQ(retrieval::retrieve_text("fix it", {}, {}), "Query: fix it\n\nRelevant files:\n\nRelevant relations:\n");
+    EXPECT_EQ(
+        retrieval::retrieve_text("q", {"src/a.ts", "None"}, {{"src/a.ts", "imports", "./b"}, {"None", "None", "x"}}),
+        "Query: q\n\nRelevant files:\n- src/a.ts\n- None\n\nRelevant relations:\n"
+        "- src/a.ts --imports--> ./b\n- None --None--> x\n");
 }
 
 TEST(CommandTexts, RetrieveJsonKeepsRecordsAndEscapesText) {
@@ -44,11 +44,13 @@ TEST(CommandTexts, PrimeBlockLineByLine) {
         "- Use graph-backed files/edges for impact analysis.\n"
         "- Preserve existing behavior unless request says otherwise.\n\n## Current Focus\n";
     EXPECT_EQ(retrieval::prime_block("", {}, {}, {}),
-              head + "- Query: \n\n## Relevant Files (Top 0)\n\n## Relevant Relations (Top 0)\n\n"
-                     "## Action Trail (Recent 0)\n- (no actions recorded yet)\n");
+              head +
+                  "- Query: \n\n## Relevant Files (Top 0)\n\n## Relevant Relations (Top 0)\n\n"
+                  "## Action Trail (Recent 0)\n- (no actions recorded yet)\n");
     EXPECT_EQ(retrieval::prime_block("fix login", {"src/login.ts"}, {{"src/login.ts", "imports", "./auth"}},
                                      {{"edit", "changed form"}, {"unknown", ""}}),
-              head + "- Query: fix login\n\n## Relevant Files (Top 1)\n- src/login.ts\n\n"
-                     "## Relevant Relations (Top 1)\n- src/login.ts --imports--> ./auth\n\n"
-                     "## Action Trail (Recent 2)\n- [edit] changed form\n- [unknown] \n");
+              head +
+                  "- Query: fix login\n\n## Relevant Files (Top 1)\n- src/login.ts\n\n"
+                  "## Relevant Relations (Top 1)\n- src/login.ts --imports--> ./auth\n\n"
+                  "## Action Trail (Recent 2)\n- [edit] changed form\n- [unknown] \n");
 }

@@ -88,10 +88,11 @@ TEST(Parallel, EveryIndexOnceAndErrorsRethrown) {
 // Degrees count every named end (a self edge twice); importers of buttons and badges are
 // found through a case-folded test of the target.
 TEST(EdgeStats, DegreesAndImporters) {
-    std::vector<retrieval::EdgeText> edges = {
-        {"a", "b", "imports", "a", "b"}, {"a", "./BUTTON", "imports", "a", "./BUTTON"},
-        {"a", "a", "references", "a", "a"}, {"c", "Badge\xc3\xa9", "imports", "c", std::nullopt},
-        {"", "b", "imports", std::nullopt, "b"}};
+    std::vector<retrieval::EdgeText> edges = {{"a", "b", "imports", "a", "b"},
+                                              {"a", "./BUTTON", "imports", "a", "./BUTTON"},
+                                              {"a", "a", "references", "a", "a"},
+                                              {"c", "Badge\xc3\xa9", "imports", "c", std::nullopt},
+                                              {"", "b", "imports", std::nullopt, "b"}};
     const retrieval::EdgeStats stats({"a", "b", "c", "Badge\xc3\xa9", "", "zz"}, edges);
     EXPECT_EQ(stats.degree(stats.id_of("a")), 4);
     EXPECT_EQ(stats.degree(stats.id_of("b")), 2);

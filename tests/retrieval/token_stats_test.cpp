@@ -24,11 +24,42 @@ std::vector<Json> rows_of(const std::string& log) { return retrieval::parse_json
 TEST(TokenCounts, ConvertAsTheHostsIntDoes) {
     // Each record is one JSON value; the host answers int(value) or "E".
     const std::vector<std::string> values = {
-        "12", "-3", "0", "12.9", "-3.5", "0.99", "1e30", "-1e30", "true", "false",
-        "\"42\"", "\" -7 \\n\"", "\"+5\"", "\"007\"", "\"1_000\"", "\"\\u0663\\u0660\"", "\"\\u3000 8\\u2029\"",
-        "\"1__0\"", "\"_1\"", "\"1_\"", "\"\"", "\"-\"", "\"x\"", "\"1.5\"", "\"0x10\"", "\"\\u00b2\"",
-        "9223372036854775807", "18446744073709551615", "123456789012345678901234567890",
-        "-123456789012345678901234567890", "\"99999999999999999999999\"", "NaN", "Infinity", "null", "[1]", "{}",
+        "12",
+        "-3",
+        "0",
+        "12.9",
+        "-3.5",
+        "0.99",
+        "1e30",
+        "-1e30",
+        "true",
+        "false",
+        "\"42\"",
+        "\" -7 \\n\"",
+        "\"+5\"",
+        "\"007\"",
+        "\"1_000\"",
+        "\"\\u0663\\u0660\"",
+        "\"\\u3000 8\\u2029\"",
+        "\"1__0\"",
+        "\"_1\"",
+        "\"1_\"",
+        "\"\"",
+        "\"-\"",
+        "\"x\"",
+        "\"1.5\"",
+        "\"0x10\"",
+        "\"\\u00b2\"",
+        "9223372036854775807",
+        "18446744073709551615",
+        "123456789012345678901234567890",
+        "-123456789012345678901234567890",
+        "\"99999999999999999999999\"",
+        "NaN",
+        "Infinity",
+        "null",
+        "[1]",
+        "{}",
     };
     const auto answers = json_host::run(
         "def handle(rec):\n"
@@ -59,25 +90,33 @@ TEST(TokenCounts, IntTextFollowsTheHostsRulesOnItsOwn) {
 
 TEST(TokenModes, TextFormsOfModesThatAreNoText) {
     const std::pair<Json, std::string> cases[] = {
-        {Json("chat"), "chat"},   {Json(nullptr), "None"}, {Json(true), "True"},   {Json(false), "False"},
-        {Json(7), "7"},           {Json(-7), "-7"},        {Json(1.5), "1.5"},     {Json(1e16), "1e+16"},
-        {Json(2.0), "2.0"},       {Json(std::nan("")), "nan"}, {Json(-HUGE_VAL), "-inf"},
+        {Json("chat"), "chat"},
+        {Json(nullptr), "None"},
+        {Json(true), "True"},
+        {Json(false), "False"},
+        {Json(7), "7"},
+        {Json(-7), "-7"},
+        {Json(1.5), "1.5"},
+        {Json(1e16), "1e+16"},
+        {Json(2.0), "2.0"},
+        {Json(std::nan("")), "nan"},
+        {Json(-HUGE_VAL), "-inf"},
         {core::big_int("123456789012345678901234567890"), "123456789012345678901234567890"},
     };
     for (const auto& [mode, text] : cases) EXPECT_EQ(retrieval::mode_text(mode), text);
 }
 
 TEST(TokenStats, TotalsByModeWithTextOrderSortedAndJsonOrderKept) {
-    const auto stats = retrieval::token_stats(rows_of(
-        "{\"mode\": \"b\", \"total_tokens\": 10}\n"
-        "not json\n"
-        "{\"mode\": \"a\", \"total_tokens\": 12.9}\n"
-        "{\"mode\": \"b\", \"total_tokens\": \"42\"}\n"
-        "{\"total_tokens\": true}\n"
-        "{\"mode\": \"Z\"}\n"
-        "{\"mode\": null, \"total_tokens\": -3.5}\n"
-        "{\"mode\": \"a\", \"total_tokens\": [1]}\n"
-        "[\"not\", \"an\", \"event\"]\n"));
+    const auto stats =
+        retrieval::token_stats(rows_of("{\"mode\": \"b\", \"total_tokens\": 10}\n"
+                                       "not json\n"
+                                       "{\"mode\": \"a\", \"total_tokens\": 12.9}\n"
+                                       "{\"mode\": \"b\", \"total_tokens\": \"42\"}\n"
+                                       "{\"total_tokens\": true}\n"
+                                       "{\"mode\": \"Z\"}\n"
+                                       "{\"mode\": null, \"total_tokens\": -3.5}\n"
+                                       "{\"mode\": \"a\", \"total_tokens\": [1]}\n"
+                                       "[\"not\", \"an\", \"event\"]\n"));
     EXPECT_EQ(stats.event_count, 7u);
     EXPECT_EQ(retrieval::count_text(stats.total_tokens), "62");
     EXPECT_EQ(retrieval::token_stats_text(stats),
@@ -110,10 +149,10 @@ TEST(TokenStats, EmptyLogAndTheLastTwentyRows) {
 }
 
 TEST(TokenStats, TotalsBeyondSixtyFourBitsStayExact) {
-    const auto stats = retrieval::token_stats(rows_of(
-        "{\"mode\": \"m\", \"total_tokens\": 9223372036854775807}\n"
-        "{\"mode\": \"m\", \"total_tokens\": 9223372036854775807}\n"
-        "{\"mode\": \"m\", \"total_tokens\": 123456789012345678901234567890}\n"));
+    const auto stats =
+        retrieval::token_stats(rows_of("{\"mode\": \"m\", \"total_tokens\": 9223372036854775807}\n"
+                                       "{\"mode\": \"m\", \"total_tokens\": 9223372036854775807}\n"
+                                       "{\"mode\": \"m\", \"total_tokens\": 123456789012345678901234567890}\n"));
     EXPECT_EQ(retrieval::token_stats_text(stats),
               "Events: 3\nTotal tokens: 123456789030792422974944119504\n- m: 123456789030792422974944119504\n");
     EXPECT_NE(retrieval::token_stats_json(stats).find("\"total_tokens\": 123456789030792422974944119504,"),
