@@ -85,27 +85,7 @@ const std::string& as_text(const Json& v) {
     return v.get_ref<const std::string&>();
 }
 
-bool truthy(const Json& v) {
-    switch (v.type()) {
-        case Json::value_t::null:
-            return false;
-        case Json::value_t::boolean:
-            return v.get<bool>();
-        case Json::value_t::number_integer:
-            return v.get<std::int64_t>() != 0;
-        case Json::value_t::number_unsigned:
-            return v.get<std::uint64_t>() != 0;
-        case Json::value_t::number_float:
-            return v.get<double>() != 0.0;
-        case Json::value_t::string:
-            return !v.get_ref<const std::string&>().empty();
-        case Json::value_t::array:
-        case Json::value_t::object:
-            return !v.empty();
-        default:
-            return false;
-    }
-}
+bool truthy(const Json& v) { return core::truthy(v); }
 
 bool equals_text(const Json* v, std::string_view text) {
     return v && v->is_string() && v->get_ref<const std::string&>() == text;

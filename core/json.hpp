@@ -41,6 +41,9 @@ Json big_int(std::string_view decimal);
 bool is_big_int(const Json& v);
 // The decimal text of a big integer value (is_big_int(v) must hold).
 std::string big_int_text(const Json& v);
+// bool(v) as the host answers it: false for null, false, 0, 0.0, "" and empty lists and
+// maps; NaN and big integers are true.
+bool truthy(const Json& v);
 // What the reader makes of an integer beyond 64 bits: a float (the default), or a big
 // integer kept exact as the host keeps it.
 enum class BigInts { AsFloat, Keep };

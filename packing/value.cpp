@@ -5,27 +5,7 @@
 
 namespace packing {
 
-bool is_set(const Json& v) {
-    switch (v.type()) {
-        case Json::value_t::null:
-            return false;
-        case Json::value_t::boolean:
-            return v.get<bool>();
-        case Json::value_t::number_integer:
-            return v.get<std::int64_t>() != 0;
-        case Json::value_t::number_unsigned:
-            return v.get<std::uint64_t>() != 0;
-        case Json::value_t::number_float:
-            return v.get<double>() != 0.0;  // NaN is set, as in the host
-        case Json::value_t::string:
-            return !v.get_ref<const std::string&>().empty();
-        case Json::value_t::array:
-        case Json::value_t::object:
-            return !v.empty();
-        default:
-            return true;  // a big integer is never zero
-    }
-}
+bool is_set(const Json& v) { return core::truthy(v); }
 
 std::string text_form(const Json& v) {
     switch (v.type()) {
