@@ -41,8 +41,8 @@ std::string packed_line(double pack_time, std::string_view tokens) {
 
 std::string missing_agent_lines() {
     return "[wendle] Error: 'claude' binary not found in PATH.\n"
-           "Install the Claude Code command-line tool with: npm install -g @anthropic-ai/claude-code "
-           "(documentation: https://docs.anthropic.com/en/docs/claude-code)\n";
+           "Install the Claude Code command-line tool and put 'claude' on PATH; its documentation "
+           "comes with the tool ('claude --help').\n";
 }
 
 std::string launching_line(std::string_view model) {
