@@ -18,7 +18,6 @@ import os
 import re
 import sys
 import time
-from pathlib import Path
 
 KEYWORD_PATTERNS = {
     "export_list": (r"export\s*\{([^}]+)\}", 0, ".ts"),
@@ -53,25 +52,15 @@ def timed(f):
     return best
 
 
-def peer_rule(ids):
-    pairs = [(re.compile(x, re.I), re.compile(y, re.I)) for x, y in PEER_ROWS]
-    by_dir = {}
-    for fid in ids:
-        p = Path(fid)
-        by_dir.setdefault(str(p.parent), []).append((fid, p.stem.lower()))
-    edges = []
-    for files in by_dir.values():
-        for i, (a, sa) in enumerate(files):
-            for b, sb in files[i + 1:]:
-                for px, py in pairs:
-                    if (px.match(sa) and py.match(sb)) or (py.match(sa) and px.match(sb)):
-                        edges.append({"from": a, "to": b, "rel": "structural_peer"})
-                        edges.append({"from": b, "to": a, "rel": "structural_peer"})
-                        break
-    return edges
-
+# The peer rule as the host runs it, shared with the tests.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "tests", "graph_ast"))
+from host_rules import peer_edges  # noqa: E402
 
 PEER_ROWS = []
+
+
+def peer_rule(ids):
+    return peer_edges(ids, [(re.compile(x, re.I), re.compile(y, re.I)) for x, y in PEER_ROWS])
 
 
 def main():
