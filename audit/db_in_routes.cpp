@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "audit/code_exts.hpp"
+#include "audit/file_ids.hpp"
 #include "audit/parallel.hpp"
 #include "audit/patterns.hpp"
 #include "audit/values.hpp"
@@ -56,21 +57,11 @@ std::optional<Found> file_record(const std::string& id, const std::string& text)
 }  // namespace
 
 core::Json check_db_in_routes(const core::Json& graph, const SourceReader& read, unsigned threads) {
-    const Json& nodes = list_or_empty(graph, "nodes");
-    // The route files, in graph order; a malformed node ends the list and its error is
-    // raised after the files before it.
-    std::vector<std::string> ids;
-    std::exception_ptr stop;
-    try {
-        for (const Json& n : nodes) {
-            if (!equals_text(find(n, "kind"), "file")) continue;
-            const std::string& id = as_text(require(n, "id"));
-            std::string buf;
-            if (route_re().search(match_subject(id, buf)) && is_code_path(id)) ids.push_back(id);
-        }
-    } catch (...) {
-        stop = std::current_exception();
-    }
+    const FileIds files = file_ids(graph, [](const std::string& id) {
+        std::string buf;
+        return route_re().search(match_subject(id, buf)) && is_code_path(id);
+    });
+    const std::vector<std::string>& ids = files.ids;
 
     std::vector<std::optional<Found>> per_file(ids.size());
     const auto errors =
@@ -80,7 +71,7 @@ core::Json check_db_in_routes(const core::Json& graph, const SourceReader& read,
         if (errors[i]) std::rethrow_exception(errors[i]);
         if (per_file[i]) found.push_back(std::move(*per_file[i]));
     }
-    if (stop) std::rethrow_exception(stop);
+    if (files.stop) std::rethrow_exception(files.stop);
 
     std::stable_sort(found.begin(), found.end(), [](const Found& a, const Found& b) { return a.count > b.count; });
     Json out = Json::array();

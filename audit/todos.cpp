@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "audit/code_exts.hpp"
+#include "audit/file_ids.hpp"
 #include "audit/parallel.hpp"
 #include "audit/patterns.hpp"
 #include "audit/values.hpp"
@@ -42,20 +43,8 @@ std::vector<Json> file_markers(const std::string& id, const std::string& text) {
 }  // namespace
 
 core::Json check_todos(const core::Json& graph, const SourceReader& read, unsigned threads) {
-    const Json& nodes = list_or_empty(graph, "nodes");
-    // The files to search, in graph order. A malformed node ends the list; its error is
-    // raised after the files before it, as a walk in order would meet it.
-    std::vector<std::string> ids;
-    std::exception_ptr stop;
-    try {
-        for (const Json& n : nodes) {
-            if (!equals_text(find(n, "kind"), "file")) continue;
-            const std::string& id = as_text(require(n, "id"));
-            if (is_code_path(id)) ids.push_back(id);
-        }
-    } catch (...) {
-        stop = std::current_exception();
-    }
+    const FileIds files = file_ids(graph, [](const std::string& id) { return is_code_path(id); });
+    const std::vector<std::string>& ids = files.ids;
 
     std::vector<std::vector<Json>> found(ids.size());
     const auto errors =
@@ -66,7 +55,7 @@ core::Json check_todos(const core::Json& graph, const SourceReader& read, unsign
         for (auto& rec : found[i])
             if (out.size() < kCap) out.push_back(std::move(rec));
     }
-    if (stop) std::rethrow_exception(stop);
+    if (files.stop) std::rethrow_exception(files.stop);
     return out;
 }
 
