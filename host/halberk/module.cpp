@@ -45,27 +45,53 @@ std::string env_or(const char* name, const char* fallback) {
     return v ? v : fallback;
 }
 
-// Reads the event and answers; every failure of the host's own reading or writing
-// allows the call, as a failure of the guard's reasoning does.
-int answer() {
+// The whole of standard input as strict UTF-8, as the host's own decoder takes it: the
+// bytes of the stream's buffer when it has one (so neither the locale's encoding nor its
+// error handler decides), else the text of a replaced stream. Undecodable input raises
+// UnicodeDecodeError or UnicodeEncodeError, which the caller takes as unreadable.
+std::string read_event(py::module_& sys) {
+    py::object in = sys.attr("stdin");
+    if (py::hasattr(in, "buffer")) {
+        py::object text = in.attr("buffer").attr("read")().attr("decode")("utf-8", "strict");
+        return host::utf8_lenient(text);
+    }
+    return py::bytes(in.attr("read")().attr("encode")("utf-8", "strict"));
+}
+
+// Writes the warning to one host stream. A stream that cannot take it (closed, a broken
+// pipe, a full device) loses the text and is detached from `sys`, so that neither this
+// write nor the interpreter's flush at exit changes the verdict.
+void write_or_drop(py::module_& sys, const char* name, const std::string& text) {
     try {
-        py::module_ sys = py::module_::import("sys");
-        const std::string event = host::utf8_lenient(sys.attr("stdin").attr("read")());
-        const guard::Verdict v = guard::run(event, env_or("KESTIL_DATA_DIR", ""), std::time(nullptr));
-        if (v.status == 0) return 0;
-        // The agent shows a blocked call's standard error to the user and drops its
-        // standard output, so the warning goes to both.
-        host::write_stdout(v.text + "\n");
-        host::write_stderr(v.text + "\n");
-        sys.attr("stdout").attr("flush")();
-        sys.attr("stderr").attr("flush")();
-        return v.status;
+        py::object stream = sys.attr(name);
+        stream.attr("write")(host::to_str(text));
+        stream.attr("flush")();
+    } catch (py::error_already_set& e) {
+        if (!e.matches(PyExc_Exception)) throw;
+        sys.attr(name) = py::none();
+    }
+}
+
+// Reads the event and answers; every failure of the host's own reading allows the call,
+// as a failure of the guard's reasoning does. Once the verdict is known it is the status,
+// whatever becomes of the text.
+int answer() {
+    py::module_ sys = py::module_::import("sys");
+    guard::Verdict v;
+    try {
+        v = guard::run(read_event(sys), env_or("KESTIL_DATA_DIR", ""), std::time(nullptr));
     } catch (py::error_already_set& e) {
         if (!e.matches(PyExc_Exception)) throw;
         return 0;
     } catch (const std::exception&) {
         return 0;
     }
+    if (v.status == 0) return 0;
+    // The agent shows a blocked call's standard error to the user and drops its
+    // standard output, so the warning goes to both.
+    write_or_drop(sys, "stdout", v.text + "\n");
+    write_or_drop(sys, "stderr", v.text + "\n");
+    return v.status;
 }
 
 void main_command() {

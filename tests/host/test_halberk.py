@@ -2,6 +2,7 @@
 project whose chat action graph is written with times taken from the clock."""
 import json
 import os
+import shlex
 import shutil
 import subprocess
 import tempfile
@@ -232,6 +233,44 @@ class Attention(GuardCase):
             self.assertAllowed(self.run_guard(ev))
         self.graph(None, raw=good)
         self.assertEqual(self.run_guard(ev).returncode, 2)
+
+
+class VerdictOverItsText(GuardCase):
+    """The status is the verdict, whatever becomes of the warning's text; undecodable
+    input allows the call whatever the locale."""
+
+    def setUp(self):
+        super().setUp()
+        self.graph([self.act("register_edit", "src/app.py")] * 2)
+
+    def run_with(self, ev, stdout, stderr, env=None):
+        e = dict(self.env)
+        e.update(env or {})
+        return subprocess.run([GUARD], input=json.dumps(ev).encode(), cwd=self.proj, env=e,
+                              stdout=stdout, stderr=stderr).returncode
+
+    def test_a_lost_warning_keeps_the_status(self):
+        hard, soft = bash("rm -rf src/app.py"), {"tool_name": "Write", "tool_input": {"file_path": "src/app.py"}}
+        r, w = os.pipe()
+        os.close(r)  # a reader that went away: every write is a broken pipe
+        self.addCleanup(os.close, w)
+        with open(os.devnull, "wb") as null, open("/dev/full", "wb") as full:
+            for ev, status in ((hard, 2), (soft, 1)):
+                for out, err in ((null, full), (full, null), (full, full), (w, null), (w, w)):
+                    self.assertEqual(self.run_with(ev, out, err), status, (ev, out, err))
+        # Closed streams, as a shell's 2>&- and >&- leave them.
+        for redirect in ("2>&-", ">&-", ">&- 2>&-"):
+            proc = subprocess.run(f"{shlex.quote(GUARD)} {redirect}", shell=True, input=json.dumps(hard).encode(),
+                                  cwd=self.proj, env=self.env, stdout=subprocess.DEVNULL)
+            self.assertEqual(proc.returncode, 2, redirect)
+
+    def test_undecodable_input_allows_in_every_locale(self):
+        raw = b'{"tool_name": "Write", "tool_input": {"file_path": "src/app.py", "x": "\xff"}}'
+        valid = raw.replace(b"\xff", "\u00e9".encode())
+        for locale in ({}, {"LC_ALL": "C"}, {"LC_ALL": "C", "PYTHONIOENCODING": "latin-1"}):
+            self.assertAllowed(self.run_guard(None, raw=raw, env=locale))
+            self.assertEqual(self.run_guard(None, raw=valid, env=locale).returncode, 1, locale)
+        self.assertAllowed(self.run_guard(None, raw=valid.replace("\u00e9".encode(), b"\xed\xa0\x80")))
 
 
 class ModuleConstants(unittest.TestCase):
