@@ -11,7 +11,7 @@ std::atomic<const FileSystem*> in_force{nullptr};
 
 }  // namespace
 
-int FileSystem::append_file(const std::string&, std::string_view) const { return ENOSYS; }
+int FileSystem::append_lines(const std::string&, std::string_view) const { return ENOSYS; }
 
 int FileSystem::replace_file(const std::string& path, std::string_view data) const { return write_file(path, data); }
 

@@ -87,9 +87,13 @@ public:
     virtual int current_dir(std::string& out) const = 0;
 
     // The calls below have a plain default so that a stand-in need not provide them.
-    // Appends `data` to the file, created when missing, in one write where the platform
-    // allows, so short lines of concurrent appenders do not interleave. Default: ENOSYS.
-    virtual int append_file(const std::string& path, std::string_view data) const;
+    // Appends whole lines (`data` ends with a line break) to a line log, created when
+    // missing, in one write where the platform allows, so short lines of concurrent
+    // appenders do not interleave. When the file does not end with a line feed (an earlier
+    // append cut short by a full device or a killed process), a line feed goes first, so
+    // the new lines never join the broken one. Costs one extra read of a byte. Default:
+    // ENOSYS.
+    virtual int append_lines(const std::string& path, std::string_view data) const;
     // Replaces the file with `data` through a new file beside it renamed over it: a
     // reader meets the old or the whole new content, and a failure part-way leaves the
     // old file. A link at `path` is followed (its target is replaced, not the link).
@@ -138,8 +142,8 @@ void make_dirs(const std::string& path);
 std::string read_whole(const std::string& path);
 // Text-mode writes (a line feed becomes the platform's line end); core::OsError naming
 // `path` on failure (EINVAL for a NUL, as make_dirs). replace_text is
-// FileSystem::replace_file, append_text append_file.
+// FileSystem::replace_file, append_lines FileSystem::append_lines.
 void replace_text(const std::string& path, std::string_view text);
-void append_text(const std::string& path, std::string_view text);
+void append_lines(const std::string& path, std::string_view text);
 
 }  // namespace core::fs

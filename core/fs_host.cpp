@@ -75,10 +75,10 @@ void replace_text(const std::string& path, std::string_view text) {
     if (const int err = current().replace_file(path, native_text(text, buf))) throw OsError(err, path);
 }
 
-void append_text(const std::string& path, std::string_view text) {
+void append_lines(const std::string& path, std::string_view text) {
     if (has_nul(path)) throw OsError(EINVAL, path);
     std::string buf;
-    if (const int err = current().append_file(path, native_text(text, buf))) throw OsError(err, path);
+    if (const int err = current().append_lines(path, native_text(text, buf))) throw OsError(err, path);
 }
 
 }  // namespace core::fs

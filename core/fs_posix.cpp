@@ -157,8 +157,25 @@ public:
         return write_opened(path, data, O_TRUNC);
     }
 
-    int append_file(const std::string& path, std::string_view data) const override {
-        return write_opened(path, data, O_APPEND);
+    int append_lines(const std::string& path, std::string_view data) const override {
+        const std::string raw = fs_encode(path);
+        int fd = ::open(raw.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+        const bool readable = fd >= 0;
+        if (!readable) fd = ::open(raw.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+        if (fd < 0) return errno;
+        char last = '\n';
+        struct stat st;
+        if (readable && ::fstat(fd, &st) == 0 && st.st_size > 0 && ::pread(fd, &last, 1, st.st_size - 1) != 1)
+            last = '\n';
+        std::string joined;
+        if (last != '\n') {
+            joined.reserve(data.size() + 1);
+            joined.append(1, '\n').append(data);
+            data = joined;
+        }
+        const int err = write_all(fd, data);
+        if (::close(fd) != 0 && err == 0) return errno;
+        return err;
     }
 
     int replace_file(const std::string& path, std::string_view data) const override {

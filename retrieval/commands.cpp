@@ -106,7 +106,7 @@ CommandOutput action_log_command(const std::string& log_path, std::string_view k
         result.err = "error: invalid --meta JSON: " + meta.reason + "\n";
         return result;
     }
-    core::fs::append_text(log_path, event_line(iso_utc(now), kind, summary, meta.meta));
+    core::fs::append_lines(log_path, event_line(iso_utc(now), kind, summary, meta.meta));
     result.out = "ok\n";
     return result;
 }

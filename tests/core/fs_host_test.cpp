@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <csignal>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -124,35 +125,56 @@ TEST_F(HostCalls, ReplaceWritesThroughALinkAndLeavesNoTemporary) {
     EXPECT_EQ(names().size(), 2u);
 }
 
-// A write that fails part-way (here: the file-size limit) leaves the previous content.
-TEST_F(HostCalls, ReplaceFailingPartWayKeepsThePreviousFile) {
-    fs::replace_text(at("graph.json"), "old");
+// Runs `write` under a file-size limit of `limit` bytes (SIGXFSZ ignored, as the host
+// does) and returns the errno of the OsError it raised, 0 for none.
+int errno_under_size_limit(rlim_t limit, const std::function<void()>& write) {
     struct rlimit saved;
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    if (getrlimit(RLIMIT_FSIZE, &saved) != 0) return -1;
     auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
     struct rlimit small = saved;
-    small.rlim_cur = 16;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    int err = 0;
-    try {
-        fs::replace_text(at("graph.json"), std::string(100, 'x'));
-    } catch (const core::OsError& e) {
-        err = e.err;
+    small.rlim_cur = limit;
+    int err = setrlimit(RLIMIT_FSIZE, &small) == 0 ? 0 : -1;
+    if (err == 0) {
+        try {
+            write();
+        } catch (const core::OsError& e) {
+            err = e.err;
+        }
     }
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, old_handler);
-    EXPECT_EQ(err, EFBIG);
+    return err;
+}
+
+// A write that fails part-way (here: the file-size limit) leaves the previous content.
+TEST_F(HostCalls, ReplaceFailingPartWayKeepsThePreviousFile) {
+    fs::replace_text(at("graph.json"), "old");
+    EXPECT_EQ(errno_under_size_limit(16, [&] { fs::replace_text(at("graph.json"), std::string(100, 'x')); }),
+              EFBIG);
     EXPECT_EQ(read("graph.json"), "old");
     EXPECT_EQ(names(), std::vector<std::string>{"graph.json"});
 }
 
 TEST_F(HostCalls, AppendCreatesThenAdds) {
-    fs::append_text(at("log.jsonl"), "a\n");
-    fs::append_text(at("log.jsonl"), "b\n");
+    fs::append_lines(at("log.jsonl"), "a\n");
+    fs::append_lines(at("log.jsonl"), "b\n");
     EXPECT_EQ(read("log.jsonl"), "a\nb\n");
-    EXPECT_THROW(fs::append_text(at("missing/log"), "x"), core::OsError);
-    EXPECT_THROW(fs::append_text(at("log") + NUL_TAIL, "x"), core::OsError);
+    EXPECT_THROW(fs::append_lines(at("missing/log"), "x\n"), core::OsError);
+    EXPECT_THROW(fs::append_lines(at("log") + NUL_TAIL, "x\n"), core::OsError);
     EXPECT_FALSE(fs::exists(at("log")));
+}
+
+// An append cut short leaves a line without its line feed; the next one starts anew
+// instead of joining it, so the next line is whole.
+TEST_F(HostCalls, AppendAfterOneCutShortStartsItsOwnLine) {
+    fs::append_lines(at("log.jsonl"), "{\"a\": 1}\n");
+    EXPECT_EQ(errno_under_size_limit(14, [&] { fs::append_lines(at("log.jsonl"), "{\"b\": 2}\n"); }), EFBIG);
+    EXPECT_EQ(read("log.jsonl"), "{\"a\": 1}\n{\"b\":");
+    fs::append_lines(at("log.jsonl"), "{\"c\": 3}\n");
+    EXPECT_EQ(read("log.jsonl"), "{\"a\": 1}\n{\"b\":\n{\"c\": 3}\n");
+    file("empty.jsonl", "");
+    fs::append_lines(at("empty.jsonl"), "x\n");
+    EXPECT_EQ(read("empty.jsonl"), "x\n");
 }
 
 TEST_F(HostCalls, MappedReadsHoldTheWholeFile) {

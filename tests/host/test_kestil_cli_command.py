@@ -194,6 +194,20 @@ class ActionLogTest(KestilCase):
         self.assertTrue(self.data.is_dir())
         self.assertFalse((self.data / "action_events.jsonl").exists())
 
+    def test_an_append_cut_short_loses_no_later_event(self):
+        self.ok("action", "log", "--kind", "first")
+        size = (self.data / "action_events.jsonl").stat().st_size
+        # A file-size limit a few bytes past the log's end: the append is cut part-way.
+        limited = subprocess.run(["bash", "-c", f'ulimit -f 1; exec "$0" "$@"', str(self.root / "bin" / "kestil"),
+                                  "action", "log", "--kind", "cut", "--summary", "x" * 2000],
+                                 env=self.env, cwd=self.tmp, capture_output=True, text=True)
+        self.assertEqual(limited.returncode, 1, limited.stderr)
+        self.assertIn("File too large", limited.stderr)
+        self.assertGreater((self.data / "action_events.jsonl").stat().st_size, size)
+        self.assertEqual(self.ok("action", "log", "--kind", "after", "--summary", "kept"), "ok\n")
+        out = self.ok("prime", "--query", "q")
+        self.assertTrue(out.endswith("## Action Trail (Recent 2)\n- [first] \n- [after] kept\n"), out)
+
     def test_recent_actions_slices(self):
         log = self.data / "action_events.jsonl"
         self.data.mkdir(parents=True)
