@@ -3,12 +3,15 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <atomic>
 #include <cerrno>
+#include <mutex>
 
 #include "core/fs.hpp"
 #include "core/paths.hpp"
@@ -74,6 +77,63 @@ int write_all(int fd, std::string_view data) {
         data.remove_prefix(static_cast<std::size_t>(n));
     }
     return 0;
+}
+
+// The temporary file of the replacement in progress, for the signal handler below.
+std::atomic<const char*> replacing{nullptr};
+
+extern "C" void remove_temporary_then_die(int sig) {
+    if (const char* tmp = replacing.load()) ::unlink(tmp);
+    ::signal(sig, SIG_DFL);
+    ::raise(sig);  // delivered when the handler returns: the process ends by the signal
+}
+
+// While a replacement's temporary file exists, a terminating signal whose action is
+// the default one (SIGINT outside the host, SIGTERM, SIGHUP) removes the file before
+// the process ends, so no kill leaves a hidden copy of the output behind. Signals with
+// a handler of their own (the host's SIGINT) or ignored ones are left alone: they end
+// nothing in the window. Replacements take turns, since the handler knows one file.
+class TemporaryFileWatch {
+public:
+    explicit TemporaryFileWatch(const std::string& tmp) : lock_(turn()) {
+        replacing.store(tmp.c_str());
+        struct sigaction remove {};
+        remove.sa_handler = remove_temporary_then_die;
+        sigemptyset(&remove.sa_mask);
+        for (std::size_t i = 0; i < kSignals.size(); ++i) {
+            installed_[i] = ::sigaction(kSignals[i], nullptr, &previous_[i]) == 0 &&
+                            !(previous_[i].sa_flags & SA_SIGINFO) && previous_[i].sa_handler == SIG_DFL &&
+                            ::sigaction(kSignals[i], &remove, nullptr) == 0;
+        }
+    }
+    ~TemporaryFileWatch() {
+        for (std::size_t i = 0; i < kSignals.size(); ++i)
+            if (installed_[i]) ::sigaction(kSignals[i], &previous_[i], nullptr);
+        replacing.store(nullptr);
+    }
+    TemporaryFileWatch(const TemporaryFileWatch&) = delete;
+    TemporaryFileWatch& operator=(const TemporaryFileWatch&) = delete;
+
+private:
+    static constexpr std::array<int, 3> kSignals{SIGINT, SIGTERM, SIGHUP};
+    static std::mutex& turn() {
+        static std::mutex m;
+        return m;
+    }
+    std::lock_guard<std::mutex> lock_;
+    std::array<struct sigaction, 3> previous_{};
+    std::array<bool, 3> installed_{};
+};
+
+// Gives the new file of a replacement the owner and permission bits of the file it
+// replaces, so rewriting an output never widens who may read it. The owner is kept
+// where the process may set it; the bits are set after it, since a change of owner
+// clears the set-id bits.
+void keep_owner_and_mode(int fd, const std::string& target) {
+    struct stat st;
+    if (::stat(target.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;
+    if (st.st_uid != ::geteuid() || st.st_gid != ::getegid()) (void)!::fchown(fd, st.st_uid, st.st_gid);
+    (void)!::fchmod(fd, st.st_mode & 07777);
 }
 
 class Posix final : public FileSystem {
@@ -182,22 +242,26 @@ public:
         std::string target;
         if (const int err = follow_links(path, target)) return err;
         static std::atomic<unsigned> counter{0};
-        const std::string dir = paths::parent(target), base = paths::name(target);
+        const std::string dir = paths::parent(target), base = paths::name(target), raw_target = fs_encode(target);
         std::string tmp;
-        int fd = -1;
-        for (int attempt = 0; fd < 0; ++attempt) {
+        for (int attempt = 0;; ++attempt) {
             tmp = fs_encode(paths::join(dir, "." + base + "." + std::to_string(::getpid()) + "." +
                                                  std::to_string(counter.fetch_add(1)) + ".tmp"));
+            const TemporaryFileWatch watch(tmp);
             // Created with the mode a plain open gives, the creation mask applied.
-            fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (fd < 0 && (errno != EEXIST || attempt > 100)) return errno;
+            const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd < 0) {
+                if (errno == EEXIST && attempt <= 100) continue;
+                return errno;
+            }
+            keep_owner_and_mode(fd, raw_target);
+            int err = write_all(fd, data);
+            if (err == 0 && ::fsync(fd) != 0) err = errno;
+            if (::close(fd) != 0 && err == 0) err = errno;
+            if (err == 0 && ::rename(tmp.c_str(), raw_target.c_str()) != 0) err = errno;
+            if (err != 0) ::unlink(tmp.c_str());
+            return err;
         }
-        int err = write_all(fd, data);
-        if (err == 0 && ::fsync(fd) != 0) err = errno;
-        if (::close(fd) != 0 && err == 0) err = errno;
-        if (err == 0 && ::rename(tmp.c_str(), fs_encode(target).c_str()) != 0) err = errno;
-        if (err != 0) ::unlink(tmp.c_str());
-        return err;
     }
 
     int map_file(const std::string& path, FileBytes& out) const override {

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <functional>
@@ -153,6 +155,62 @@ TEST_F(HostCalls, ReplaceFailingPartWayKeepsThePreviousFile) {
               EFBIG);
     EXPECT_EQ(read("graph.json"), "old");
     EXPECT_EQ(names(), std::vector<std::string>{"graph.json"});
+}
+
+// Rewriting an output keeps who may read it: the new file takes the old one's mode,
+// and its owner where the process may set one (root may; others keep their own).
+TEST_F(HostCalls, ReplaceKeepsTheModeAndOwnerOfTheFileItReplaces) {
+    for (const mode_t mode : {0600, 0640, 0755, 0444}) {
+        file("graph.json", "old");
+        ASSERT_EQ(chmod(at("graph.json").c_str(), mode), 0);
+        fs::replace_text(at("graph.json"), "new");
+        struct stat st;
+        ASSERT_EQ(stat(at("graph.json").c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, mode);
+        EXPECT_EQ(read("graph.json"), "new");
+        ASSERT_EQ(chmod(at("graph.json").c_str(), 0644), 0);
+    }
+    const bool root = geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(chown(at("graph.json").c_str(), 4321, 4322), 0);
+    }
+    fs::replace_text(at("graph.json"), "again");
+    struct stat st;
+    ASSERT_EQ(stat(at("graph.json").c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, root ? 4321u : geteuid());
+    EXPECT_EQ(st.st_gid, root ? 4322u : getegid());
+    EXPECT_EQ(names(), std::vector<std::string>{"graph.json"});
+}
+
+// A process ended by SIGINT, SIGTERM or SIGHUP while it replaces a file leaves the old
+// or the new file and no temporary one. The child replaces the file over and over, so
+// almost every kill lands while a temporary file exists.
+TEST_F(HostCalls, AKillDuringReplaceLeavesNoTemporaryFile) {
+    const std::string big(4 << 20, 'x');
+    fs::replace_text(at("graph.json"), big);
+    int kills = 0;
+    for (const int sig : {SIGTERM, SIGHUP, SIGINT}) {
+        for (int round = 0; round < 4; ++round) {
+            const pid_t child = fork();
+            ASSERT_GE(child, 0);
+            if (child == 0) {
+                try {
+                    for (;;) fs::replace_text(at("graph.json"), big);
+                } catch (...) {
+                }
+                _exit(3);
+            }
+            usleep(static_cast<useconds_t>(2000 + 7000 * round));
+            ASSERT_EQ(kill(child, sig), 0);
+            int status = 0;
+            ASSERT_EQ(waitpid(child, &status, 0), child);
+            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << sig << " " << status;
+            ++kills;
+            EXPECT_EQ(names(), std::vector<std::string>{"graph.json"}) << "signal " << sig << ", round " << round;
+            EXPECT_EQ(read("graph.json").size(), big.size());
+        }
+    }
+    EXPECT_EQ(kills, 12);
 }
 
 TEST_F(HostCalls, AppendCreatesThenAdds) {
