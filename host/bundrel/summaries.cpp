@@ -19,7 +19,14 @@ py::object load_summaries(py::object project_root) {
         py::bytes(store.bytes).attr("decode")("utf-8-sig");
         return py::dict();
     }
-    return to_py(store.value);
+    // A store the host cannot hold (an integer longer than its conversion limit) is a
+    // malformed store, like one it cannot parse.
+    try {
+        return to_py(store.value);
+    } catch (py::error_already_set& e) {
+        if (!e.matches(PyExc_ValueError)) throw;
+        return py::dict();
+    }
 }
 
 }  // namespace

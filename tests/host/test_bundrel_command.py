@@ -105,6 +105,21 @@ class Command(unittest.TestCase):
                 self.assertTrue(run.stdout.startswith(HEAD + "### Relevant Files"), run.stdout)
                 self.assertTrue(run.stdout.endswith("\n") and not run.stdout.endswith("\n\n"))
 
+    def test_a_store_the_host_cannot_hold_packs_as_without_one(self):
+        plain = self.bundrel("invoice total", self.project)
+        store = os.path.join(self.project, ".nimbrel", "structured_summaries.json")
+        os.makedirs(os.path.dirname(store))
+        self.addCleanup(shutil.rmtree, os.path.dirname(store))
+        with open(store, "w") as f:
+            f.write('{"billing/invoice.py": {"description": "x", "n": %s}}' % ("9" * 4301))
+        launcher = os.path.join(self.install, "bin", "wendle-claude")
+        for run in (self.bundrel("invoice total", self.project),
+                    subprocess.run([launcher, "--dry-run", "-r", self.project, "invoice total"], cwd=self.tmp,
+                                   env=self.env, capture_output=True, text=True)):
+            self.assertEqual(run.returncode, 0, run.stderr)
+            self.assertNotIn("Traceback", run.stderr)
+            self.assertIn(plain.stdout, run.stdout)
+
     def test_missing_project_root_packs_from_the_graph_alone(self):
         run = self.bundrel("invoice total", os.path.join(self.tmp, "nowhere"))
         self.assertEqual(run.returncode, 0)

@@ -1,6 +1,7 @@
 """The packer's summary store and renderings, token estimate and symbol excerpts, through the installed module."""
 import os
 import shutil
+import sys
 import tempfile
 import unittest
 
@@ -162,6 +163,13 @@ class SummaryStore(unittest.TestCase):
         got = bundrel.load_summaries(self.root)
         self.assertEqual(got, {"a.py": {"n": [10 ** 29 + 1, -2 ** 63 - 1, 2 ** 64 - 1]}})
         self.assertEqual([type(n) for n in got["a.py"]["n"]], [int] * 3)
+
+    def test_an_integer_beyond_the_hosts_conversion_limit_is_a_malformed_store(self):
+        limit = sys.get_int_max_str_digits()
+        self.write(b'{"a.py": {"n": [' + b"9" * limit + b"]}}")
+        self.assertEqual(len(str(bundrel.load_summaries(self.root)["a.py"]["n"][0])), limit)
+        self.write(b'{"a.py": {"n": [' + b"9" * (limit + 1) + b"]}}")
+        self.assertEqual(bundrel.load_summaries(self.root), {})
 
     def test_invalid_utf8_raises_the_hosts_decoding_error(self):
         data = b"{\"a\": \"caf\xe9\"}"
