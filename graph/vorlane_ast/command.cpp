@@ -70,10 +70,14 @@ Json load_previous_nodes(const std::string& out_path) {
     return out;
 }
 
-Written write_graph(const Json& graph, const std::string& out_path) {
+Written write_graph(const Json& graph, const std::string& out_path, const core::StopFlag* stop) {
     Written w;
     w.out_path = paths::normalize(out_path);
-    core::fs::replace_text(out_path, core::json_dumps_indent(graph, 2));
+    std::string text = core::json_dumps_indent(graph, 2);
+    // A large graph takes a while to lay out: a stop requested meanwhile still writes nothing.
+    core::check_stop(stop);
+    core::fs::replace_text(out_path, text);
+    text = {};
     const Json idx = vorlane::command::symbol_index(graph);
     w.index_path = paths::join(paths::parent(w.out_path), SYMBOL_INDEX_NAME);
     core::fs::replace_text(w.index_path, core::json_dumps(idx));
@@ -91,6 +95,16 @@ std::string report(const Json& graph, const Written& w) {
     out += "Wrote: " + w.out_path + "\n";
     out += "Symbol index: " + w.index_path + " (" + std::to_string(w.index_count) + " symbols)\n";
     return out;
+}
+
+std::string run(const std::string& root, const std::string& out_path, const Languages& langs,
+                const SymbolFallback& fallback, const core::StopFlag* stop) {
+    Json graph;
+    {
+        const Json prior = load_previous_nodes(out_path);
+        graph = scan(root, prior, langs, fallback, stop);
+    }
+    return report(graph, write_graph(graph, out_path, stop));
 }
 
 }  // namespace vorlane_ast::command

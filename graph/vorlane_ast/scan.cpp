@@ -129,17 +129,20 @@ void analyse(const Context& cx, const std::string& path, FileResult& out) {
 
 }  // namespace
 
-Json scan(std::string_view root, const Json& existing_nodes, const Languages& langs, const SymbolFallback& fallback) {
-    const std::vector<std::string> files = walk_files(root);
+Json scan(std::string_view root, const Json& existing_nodes, const Languages& langs, const SymbolFallback& fallback,
+          const core::StopFlag* stop) {
+    const std::vector<std::string> files = walk_files(root, stop);
     const Json empty = Json::object();
     const bool has_prior = existing_nodes.is_object() && !existing_nodes.empty();
     const Context cx{root, core::paths::resolve(root), has_prior ? existing_nodes : empty, langs, fallback};
 
     std::vector<FileResult> results(files.size());
-    core::parallel_for_each(files.size(), vorlane::scan_threads(files.size()),
-                            [&](std::size_t i) { analyse(cx, files[i], results[i]); });
+    core::parallel_for_each(files.size(), vorlane::scan_threads(files.size()), [&](std::size_t i) {
+        if (!(stop && stop->requested())) analyse(cx, files[i], results[i]);
+    });
     // The other threads gave their kept parse blocks back as they ended; so does this one.
     vorlane_ts_release_thread_cache();
+    core::check_stop(stop);
 
     // Walk order; a file id met again (a directory reached twice through a link) keeps
     // its first file.

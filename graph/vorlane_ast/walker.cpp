@@ -26,9 +26,11 @@ bool should_scan(std::string_view path) {
     return member(SCAN_EXTS, core::lower(core::paths::suffix(path)));
 }
 
-std::vector<std::string> walk_files(std::string_view root) {
+std::vector<std::string> walk_files(std::string_view root, const core::StopFlag* stop) {
     static constexpr vorlane::WalkRules kRules{&skip_dir, false, &should_scan};
-    return vorlane::walk_files(root, kRules);
+    vorlane::WalkLimits limits;
+    limits.stop = stop;
+    return vorlane::walk_files(root, kRules, limits);
 }
 
 }  // namespace vorlane_ast

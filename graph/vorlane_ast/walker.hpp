@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/stop.hpp"
+
 namespace vorlane_ast {
 
 // The file types that the walk keeps, in the order they are tested. Directories named in
@@ -24,6 +26,7 @@ bool should_scan(std::string_view path);
 // given, never resolved) joined with the file name, in walk order. The "venv" fragment
 // test sees only the part of a path below the root, so a project that itself lies in
 // such a folder is still walked. A missing root, or one that is a file, gives nothing.
-std::vector<std::string> walk_files(std::string_view root);
+// With `stop`, a stop request ends the walk with core::Stopped at the next directory.
+std::vector<std::string> walk_files(std::string_view root, const core::StopFlag* stop = nullptr);
 
 }  // namespace vorlane_ast

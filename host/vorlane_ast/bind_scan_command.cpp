@@ -9,6 +9,7 @@
 #include "graph/vorlane_ast/compare.hpp"
 #include "graph/vorlane_ast/scan.hpp"
 #include "host/common/convert.hpp"
+#include "host/common/interrupt.hpp"
 #include "host/vorlane_ast/bindings.hpp"
 #include "host/vorlane_ast/support.hpp"
 
@@ -29,12 +30,15 @@ vorlane_ast::SymbolFallback host_fallback() {
     };
 }
 
-// The graph of the tree under `walk_root`, with the interpreter's lock released.
+// The graph of the tree under `walk_root`, with the interpreter's lock released; an
+// interrupt ends it between files.
 core::Json run_scan(py::handle module, const std::string& walk_root, const core::Json& prior) {
     const vorlane_ast::Languages langs = languages_of(module);
     const vorlane_ast::SymbolFallback fallback = host_fallback();
-    py::gil_scoped_release unlocked;
-    return vorlane_ast::scan(walk_root, prior, langs, fallback);
+    core::Json graph;
+    host::run_interruptible(
+        [&](const core::StopFlag& stop) { graph = vorlane_ast::scan(walk_root, prior, langs, fallback, &stop); });
+    return graph;
 }
 
 py::object scan(py::handle module, py::handle root, py::handle existing_nodes) {
@@ -131,18 +135,11 @@ void main_command(py::handle module) {
         module.attr("compare")(host::to_str(root), host::to_str(paths::normalize(out)), host::to_str(regex_out));
         return;
     }
-    core::Json prior;
-    {
-        py::gil_scoped_release unlocked;
-        prior = cmd::load_previous_nodes(out);
-    }
-    core::Json graph = run_scan(module, root, prior);
+    const vorlane_ast::Languages langs = languages_of(module);
+    const vorlane_ast::SymbolFallback fallback = host_fallback();
     std::string report;
-    {
-        py::gil_scoped_release unlocked;
-        prior = core::Json();
-        report = cmd::report(graph, cmd::write_graph(graph, out));
-    }
+    // An interrupt ends the run between files and before anything is written.
+    host::run_interruptible([&](const core::StopFlag& stop) { report = cmd::run(root, out, langs, fallback, &stop); });
     host::write_stdout(report);
 }
 

@@ -4,14 +4,18 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "core/hash.hpp"
 #include "core/json.hpp"
+#include "core/stop.hpp"
+#include "graph/vorlane_ast/command.hpp"
 #include "graph/vorlane_ast/compare.hpp"
 #include "tests/graph_ast/ast_support.hpp"
 
@@ -38,18 +42,29 @@ private:
     std::string root_;
 };
 
+// VORLANE_THREADS set to `threads` for the guard's lifetime.
+class Threads {
+public:
+    explicit Threads(const char* threads) {
+        if (const char* old = std::getenv("VORLANE_THREADS")) saved_ = old;
+        ::setenv("VORLANE_THREADS", threads, 1);
+    }
+    ~Threads() {
+        if (saved_)
+            ::setenv("VORLANE_THREADS", saved_->c_str(), 1);
+        else
+            ::unsetenv("VORLANE_THREADS");
+    }
+
+private:
+    std::optional<std::string> saved_;
+};
+
 // The scan with VORLANE_THREADS set to `threads` for its duration.
 Json scan_on(const std::string& root, const Json& prior, const char* threads,
              const vorlane_ast::Languages& langs = ast_support::all_languages()) {
-    const char* old = std::getenv("VORLANE_THREADS");
-    const std::string saved = old ? old : "";
-    ::setenv("VORLANE_THREADS", threads, 1);
-    Json g = vorlane_ast::scan(root, prior, langs, nullptr);
-    if (old)
-        ::setenv("VORLANE_THREADS", saved.c_str(), 1);
-    else
-        ::unsetenv("VORLANE_THREADS");
-    return g;
+    Threads t(threads);
+    return vorlane_ast::scan(root, prior, langs, nullptr);
 }
 
 std::vector<std::string> node_ids(const Json& g) {
@@ -227,6 +242,38 @@ TEST(AstScan, FallbackSeesTheFilesNoSyntaxTreeTakes) {
     EXPECT_EQ(asked, (std::vector<std::string>{"a.ts", "b.go"}));  // ".php" is not walked
     EXPECT_EQ(g["symbol_count"], 2);
     EXPECT_EQ(g["ast_mode"], false);
+}
+
+TEST(AstScan, AStopRequestEndsTheScanBetweenFilesAndTheRunWritesNothing) {
+    Tree t;
+    for (int i = 0; i < 80; ++i) t.write("d" + std::to_string(i % 4) + "/m" + std::to_string(i) + ".py", "x = 1\n");
+    t.write("out/keep", "");
+    const std::string out = t.root() + "/out/g.json";
+    // Without grammars every file's symbols come from the fallback, which asks for the
+    // stop while the files are analysed.
+    const vorlane_ast::Languages none;
+    for (const char* n : {"1", "8"}) {
+        Threads threads(n);
+        for (bool whole_run : {false, true}) {
+            core::StopFlag stop;
+            std::atomic<int> calls{0};
+            const vorlane_ast::SymbolFallback fallback = [&](std::string_view, std::string_view, std::string_view) {
+                if (++calls == 5) stop.request();
+                return vorlane::Symbols{};
+            };
+            if (whole_run)
+                EXPECT_THROW(vorlane_ast::command::run(t.root(), out, none, fallback, &stop), core::Stopped) << n;
+            else
+                EXPECT_THROW(vorlane_ast::scan(t.root(), nullptr, none, fallback, &stop), core::Stopped) << n;
+            // Each thread ends after the file in hand.
+            EXPECT_LT(calls, 5 + 8) << n;
+        }
+        EXPECT_EQ(std::distance(fs::directory_iterator(t.root() + "/out"), fs::directory_iterator()), 1) << n;
+    }
+    // A stop requested before the scan ends it in the walk.
+    core::StopFlag early;
+    early.request();
+    EXPECT_THROW(vorlane_ast::scan(t.root(), nullptr, none, nullptr, &early), core::Stopped);
 }
 
 TEST(CompareText, ListDisplayMatchesTheHost) {

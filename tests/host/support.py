@@ -17,3 +17,15 @@ def run_command(name, *args, cwd=None, env=None, input=None):
     """Runs the installed launcher `name` and returns the completed process (text mode)."""
     return subprocess.run([os.path.join(BIN, name), *args], cwd=cwd, env=env, input=input,
                           capture_output=True, text=True)
+
+
+def write_many_modules(root, dirs=40, files=100, body=None):
+    """Lays out dirs × files Python modules under `root` (a pathlib.Path), by default
+    small ones of many symbols: enough that a scan on one thread takes well over the
+    time it takes to interrupt it."""
+    if body is None:
+        body = "".join(f"def f{i}(a):\n    return a  # pkg/m{i}.py\n\n\nclass K{i}:\n    pass\n\n" for i in range(20))
+    for d in range(dirs):
+        (root / f"d{d}").mkdir()
+        for f in range(files):
+            (root / f"d{d}" / f"m{f}.py").write_text(body)

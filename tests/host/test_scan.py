@@ -176,13 +176,7 @@ class InterruptTest(TreeCase):
 
     def setUp(self):
         super().setUp()
-        # Enough files that a single-threaded scan takes well over the time to interrupt it.
-        body = "".join(f"def f{i}(a):\n    return a  # pkg/m{i}.py\n\n\nclass K{i}:\n    pass\n\n"
-                       for i in range(20))
-        for d in range(40):
-            (self.root / f"d{d}").mkdir()
-            for f in range(100):
-                (self.root / f"d{d}" / f"m{f}.py").write_text(body)
+        tests.host.support.write_many_modules(self.root)
 
     def test_scan_raises_keyboard_interrupt(self):
         # An interrupt that waited for the scan's end would also surface as

@@ -3,10 +3,13 @@ the extractors and the dispatch with its fallback, scan, the command and the com
 import argparse
 import json
 import os
+import shutil
+import signal
 import subprocess
 import sys
 import tempfile
 import textwrap
+import time
 import unittest
 from pathlib import Path
 
@@ -17,9 +20,9 @@ import vorlane_ast
 WARN = "[warn] tree-sitter not available, falling back to regex: "
 
 
-def run_python(code, cwd=None):
+def run_python(code, cwd=None, env=None):
     """Runs `code` in a fresh interpreter with the install tree on the module search path."""
-    env = dict(os.environ, PYTHONPATH=os.pathsep.join([support.ROOT, support.SRC]))
+    env = dict(os.environ if env is None else env, PYTHONPATH=os.pathsep.join([support.ROOT, support.SRC]))
     return subprocess.run([sys.executable, "-c", textwrap.dedent(code)], cwd=cwd, env=env,
                           capture_output=True, text=True)
 
@@ -498,6 +501,70 @@ class CompareTest(Tree):
             """)
         self.assertEqual(r.returncode, 0, r.stderr)
         self.assertEqual(r.stdout, "True\n")
+
+
+class InterruptTest(Tree):
+    """Ctrl-C ends the scan between files, on one thread and on all: a host caller gets
+    KeyboardInterrupt promptly, and the command writes nothing and ends by the signal."""
+
+    def setUp(self):
+        super().setUp()
+        # Long modules of few symbols: the scan's own work dwarfs the making of its
+        # result's host objects, which no interrupt can shorten.
+        body = "".join(f"x{i} = [a + {i}, b * 2, (c, d)] if e else None\n" for i in range(400))
+        support.write_many_modules(self.dir, dirs=10, files=60, body=body + "def f():\n    pass\n")
+
+    @staticmethod
+    def threads_env(threads):
+        env = {k: v for k, v in os.environ.items() if k != "VORLANE_THREADS"}
+        if threads:
+            env["VORLANE_THREADS"] = threads
+        return env
+
+    def test_scan_raises_keyboard_interrupt_promptly(self):
+        # An interrupt that waited for the scan's end would also surface as
+        # KeyboardInterrupt, so the time from the interrupt to the exception is compared
+        # with a whole scan's.
+        for threads in ("1", None):
+            with self.subTest(threads=threads):
+                r = run_python(f"""
+                    import _thread, threading, time
+                    import vorlane_ast
+                    start = time.monotonic()
+                    vorlane_ast.scan({str(self.dir)!r})
+                    whole = time.monotonic() - start
+                    fired = []
+                    def interrupt():
+                        fired.append(time.monotonic())
+                        _thread.interrupt_main()
+                    threading.Timer(whole / 10, interrupt).start()
+                    try:
+                        vorlane_ast.scan({str(self.dir)!r})
+                        print("finished")
+                    except KeyboardInterrupt:
+                        print("KeyboardInterrupt", (time.monotonic() - fired[0]) < whole / 3)
+                    """, env=self.threads_env(threads))
+                self.assertEqual((r.returncode, r.stdout, r.stderr), (0, "KeyboardInterrupt True\n", ""))
+
+    def test_command_ends_by_the_signal_and_writes_nothing(self):
+        # The command makes the output's directory before it scans: its appearance says
+        # the scan has begun.
+        target = self.dir / "out" / "sub" / "g.json"
+        for threads in ("1", None):
+            with self.subTest(threads=threads):
+                p = subprocess.Popen([os.path.join(support.BIN, "vorlane_ast"), "--root", str(self.dir),
+                                      "--out", str(target)], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                     text=True, env=self.threads_env(threads))
+                while not target.parent.exists() and p.poll() is None:
+                    time.sleep(0.005)
+                p.send_signal(signal.SIGINT)
+                stdout, stderr = p.communicate(timeout=60)
+                # An uncaught KeyboardInterrupt makes the host end by the signal itself (130 in a shell).
+                self.assertEqual(p.returncode, -signal.SIGINT, stderr)
+                self.assertIn("KeyboardInterrupt", stderr)
+                self.assertEqual(stdout, "")
+                self.assertEqual(os.listdir(target.parent), [])
+                shutil.rmtree(self.dir / "out")
 
 
 class DuplicateIdTest(Tree):
