@@ -12,6 +12,7 @@ writes never touch the tree itself; the install is copied there too, so its data
 folder starts empty.
 """
 import argparse
+import fcntl
 import hashlib
 import os
 import re
@@ -106,6 +107,11 @@ def main():
     ap.add_argument("trees", nargs="*", default=[PROJECT])
     args = ap.parse_args()
     install = os.path.abspath(args.install)
+    # The outputs name the scratch folder, so every run uses the same one: runs started
+    # side by side take turns.
+    os.makedirs(SCRATCH, exist_ok=True)
+    lock = open(os.path.join(SCRATCH, ".lock"), "w")
+    fcntl.flock(lock, fcntl.LOCK_EX)
     seen = {}
     for t in args.trees:
         t = os.path.abspath(t)
