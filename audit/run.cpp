@@ -21,7 +21,7 @@
 
 namespace audit {
 
-core::Json run_check(std::size_t i, const core::Json& graph, const std::string& root) {
+core::Json run_check(std::size_t i, const core::Json& graph, const std::string& root, const core::StopFlag* stop) {
     switch (i) {
         case 0:
             return check_dead_exports(graph);
@@ -32,11 +32,11 @@ core::Json run_check(std::size_t i, const core::Json& graph, const std::string& 
         case 3:
             return check_copy_paste(graph);
         case 4:
-            return check_db_in_routes(graph, project_reader(root), default_threads());
+            return check_db_in_routes(graph, project_reader(root, stop), default_threads());
         case 5:
-            return check_todos(graph, project_reader(root), default_threads());
+            return check_todos(graph, project_reader(root, stop), default_threads());
         case 6:
-            return check_missing_error_handling(graph, project_reader(root), default_threads());
+            return check_missing_error_handling(graph, project_reader(root, stop), default_threads());
         default:
             throw std::out_of_range("no such check");
     }
@@ -45,17 +45,21 @@ core::Json run_check(std::size_t i, const core::Json& graph, const std::string& 
 bool has_graph(const core::Json& graph) { return truthy(graph); }
 
 core::Json run_checks(const core::Json& graph, const std::string& root,
-                      const std::function<void(const CheckStep&, bool done)>& progress) {
+                      const std::function<void(const CheckStep&, bool done)>& progress,
+                      const core::StopFlag* stop) {
     // The checks only read the graph and the sources, so they all start at once; their
     // results are taken (and their progress told) in the fixed order. A check that
     // raises ends the run there, once the others have finished (the futures join).
     std::array<std::future<Json>, CHECK_STEPS.size()> pending;
     for (std::size_t i = 0; i < CHECK_STEPS.size(); ++i)
-        pending[i] = std::async(std::launch::async, [&graph, &root, i] { return run_check(i, graph, root); });
+        pending[i] =
+            std::async(std::launch::async, [&graph, &root, i, stop] { return run_check(i, graph, root, stop); });
     Json r = Json::object();
     for (std::size_t i = 0; i < CHECK_STEPS.size(); ++i) {
+        core::check_stop(stop);
         if (progress) progress(CHECK_STEPS[i], false);
         Json result = pending[i].get();
+        core::check_stop(stop);
         r[std::string(CHECK_STEPS[i].key)] = std::move(result);
         if (progress) progress(CHECK_STEPS[i], true);
     }
@@ -64,10 +68,11 @@ core::Json run_checks(const core::Json& graph, const std::string& root,
 }
 
 core::Json run_audit(core::Json graph, const std::string& root,
-                     const std::function<void(const CheckStep&, bool done)>& progress) {
+                     const std::function<void(const CheckStep&, bool done)>& progress,
+                     const core::StopFlag* stop) {
     Json r = Json::object();
     r["_graph"] = std::move(graph);
-    Json checks = run_checks(r["_graph"], root, progress);
+    Json checks = run_checks(r["_graph"], root, progress, stop);
     for (auto it = checks.begin(); it != checks.end(); ++it) r[it.key()] = std::move(it.value());
     return r;
 }
