@@ -101,7 +101,34 @@ def extract_keywords(content, ext):
             add_name(m.group(1))
     return tokens[:80]
 
-def peer_edges(file_ids, pairs):
+# The naming conventions that pair two files of one directory, in the order they are tried.
+PEER_PAIRS = [
+    ("^routes?$", "^middlewares?$"),
+    ("^route$", "^middlewares?$"),
+    ("^router$", "^middlewares?$"),
+    ("^routes?$", "^guards?$"),
+    ("^routes?$", "^interceptors?$"),
+    ("^controllers?$", "^services?$"),
+    ("^handlers?$", "^middlewares?$"),
+    ("^handlers?$", "^validators?$"),
+    ("^views?$", "^serializers?$"),
+    ("^views?$", "^schemas?$"),
+    ("^resolvers?$", "^guards?$"),
+    ("^resolvers?$", "^interceptors?$"),
+    ("^models?$", "^schemas?$"),
+    ("^models?$", "^migrations?$"),
+    ("^auth$", "^guards?$"),
+    ("^auth$", "^permissions?$"),
+    ("^auth$", "^policies$"),
+    ("^auth$", "^middlewares?$"),
+    ("^handlers?$", "^routers?$"),
+    ("^services?$", "^repositor(?:y|ies)$"),
+    ("^services?$", "^repos?$"),
+    ("^routes?$", "^dep(endencies)?s?$"),
+]
+
+def peer_edges(file_ids):
+    pairs = [(re.compile(x, re.IGNORECASE), re.compile(y, re.IGNORECASE)) for x, y in PEER_PAIRS]
     by_dir = {}
     for fid in file_ids:
         p = Path(fid)
