@@ -23,7 +23,6 @@ constexpr std::int64_t kKeyCodeStop = 200;
 constexpr std::size_t kKeyCodeFiles = 4;
 constexpr std::size_t kFunctionsPerFile = 3;
 constexpr std::int64_t kExcerptRows = 80;
-constexpr std::int64_t kShortestCut = 100;
 constexpr int kRelationLines = 10;
 constexpr std::size_t kDescriptionChars = 300;
 
@@ -185,12 +184,12 @@ private:
             std::string block = fence + text + "\n```";
             const std::int64_t cost = estimate_tokens(block);
             if (add_sat(used, cost) > code_budget) {
+                // A file is tried only with kKeyCodeStop tokens left, so the cut always has
+                // room for at least 640 characters: a cut is never too short to show.
                 const std::int64_t char_budget = trunc_sat(static_cast<double>(add_sat(code_budget, -used)) * 3.2);
-                if (char_budget > kShortestCut) {
-                    std::string_view cut = core::cp_prefix(text, static_cast<std::size_t>(char_budget));
-                    if (const std::size_t nl = cut.rfind('\n'); nl != std::string_view::npos) cut = cut.substr(0, nl);
-                    parts.push_back(fence + std::string(cut) + "\n# ... truncated\n```");
-                }
+                std::string_view cut = core::cp_prefix(text, static_cast<std::size_t>(char_budget));
+                if (const std::size_t nl = cut.rfind('\n'); nl != std::string_view::npos) cut = cut.substr(0, nl);
+                parts.push_back(fence + std::string(cut) + "\n# ... truncated\n```");
                 break;
             }
             parts.push_back(std::move(block));
