@@ -1,8 +1,8 @@
+#include "graph/vorlane/scan_threads.hpp"
+
 #include <algorithm>
 #include <cstdlib>
 #include <thread>
-
-#include "graph/vorlane/scan.hpp"
 
 namespace vorlane {
 
