@@ -28,9 +28,9 @@ inline constexpr std::array<CheckStep, 7> CHECK_STEPS = {{
     {"missing_error_handling", "error handling"},
 }};
 
-// Runs check `i` of CHECK_STEPS over the graph (the source checks read under `root`).
-// With `stop` given, a requested stop ends a source check at its next file with
-// core::Stopped.
+// Runs check `i` of CHECK_STEPS over the graph (the source checks read under `root`,
+// each with its share of the thread budget). With `stop` given, a requested stop ends
+// the check before it starts, or a source check at its next file, with core::Stopped.
 core::Json run_check(std::size_t i, const core::Json& graph, const std::string& root,
                      const core::StopFlag* stop = nullptr);
 
@@ -40,7 +40,8 @@ bool has_graph(const core::Json& graph);
 // The seven results in their fixed order, then "debt_score" (no "_graph"). The checks
 // run concurrently on their own threads; `progress` is told, in the calling thread and
 // in order, before (done = false) and after (done = true) each check's result is taken.
-// A stop requested through `stop` ends the run with core::Stopped, between the files of
+// The source checks share the thread budget (core/parallel.hpp), one thread each at
+// least; one more thread runs the checks over the graph alone, one after another. A stop requested through `stop` ends the run with core::Stopped, between the files of
 // the source checks and between checks, once every check's thread has ended; progress
 // is told nothing more.
 core::Json run_checks(const core::Json& graph, const std::string& root,

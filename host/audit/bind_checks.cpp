@@ -5,10 +5,10 @@
 #include "audit/db_in_routes.hpp"
 #include "audit/dead_exports.hpp"
 #include "audit/error_handling.hpp"
-#include "audit/parallel.hpp"
 #include "audit/patterns.hpp"
 #include "audit/test_coverage.hpp"
 #include "audit/todos.hpp"
+#include "core/parallel.hpp"
 #include "host/audit/bindings.hpp"
 #include "host/common/convert.hpp"
 #include "host/common/interrupt.hpp"
@@ -25,7 +25,7 @@ py::object source_check(Check check, py::handle graph, py::handle root) {
     const std::string r = fspath(root);
     core::Json out;
     host::run_interruptible(
-        [&](const core::StopFlag& stop) { out = check(g, audit::project_reader(r, &stop), audit::default_threads()); });
+        [&](const core::StopFlag& stop) { out = check(g, audit::project_reader(r, &stop), core::thread_budget()); });
     return to_py(out);
 }
 
