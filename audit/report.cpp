@@ -25,21 +25,39 @@ constexpr const char* kArrow = "\xe2\x86\x92";  // →
 constexpr const char* kDash = "\xe2\x80\x94";   // —
 constexpr const char* kTimes = "\xc3\x97";      // ×
 
-const Json& entry_list(const Json& r, std::string_view key) { return list_or_empty(r, key); }
+// The report's lines, and the styles of one run.
+class Lines {
+public:
+    explicit Lines(bool color) : color_(color) {}
+    std::string c(std::string_view style, std::string_view text) const { return colour(style, text, color_); }
+    std::string h(std::string_view text) const { return c("bold", text); }
+    std::string dim(std::string_view text) const { return c("dim", text); }
+    void add(std::string line) { lines_.push_back(std::move(line)); }
+    // The lines joined by "\n", with no final line break.
+    std::string joined() const {
+        std::string out;
+        for (std::size_t i = 0; i < lines_.size(); ++i) {
+            if (i) out += '\n';
+            out += lines_[i];
+        }
+        return out;
+    }
+
+private:
+    bool color_;
+    std::vector<std::string> lines_;
+};
 
 // The text of a list item's field, which must be present.
 std::string field(const Json& item, std::string_view key) { return py_str(require(item, key)); }
 
-}  // namespace
+// A list the host would index, TypeError otherwise.
+const Json& subscriptable(const Json& v) {
+    if (!v.is_array()) throw TypeError(std::string("'") + type_name(v) + "' object is not subscriptable");
+    return v;
+}
 
-const char* debt_color(double score) { return score < 30 ? "green" : score < 60 ? "yellow" : "red"; }
-
-std::string format_report(const std::string& root, const core::Json& r, bool color) {
-    as_map(r);
-    auto c = [color](std::string_view style, std::string_view text) { return colour(style, text, color); };
-    auto h = [&](std::string_view text) { return c("bold", text); };
-    auto dim = [&](std::string_view text) { return c("dim", text); };
-
+void overview(Lines& L, const std::string& root, const Json& r) {
     const Json& graph = map_or_empty(r, "_graph");
     long long code_files = 0, symbols = 0;
     for (const Json& n : list_or_empty(graph, "nodes")) {
@@ -51,16 +69,17 @@ std::string format_report(const std::string& root, const core::Json& r, bool col
     const double score_value = as_number(score);
     const char* band = score_band(score_value);
 
-    std::vector<std::string> L;
-    L.push_back("");
-    L.push_back(h(std::string("Tarvelle Audit ") + kDash + " " + core::paths::name(root)));
-    L.push_back(rule());
-    L.push_back("");
-    L.push_back(h("OVERVIEW"));
-    L.push_back("  Code files: " + group_thousands(code_files) + "   Symbols: " + group_thousands(symbols));
-    L.push_back("  Vibe debt:  " + c(debt_color(score_value), py_str(score) + "/100  (" + band + ")"));
-    L.push_back("");
+    L.add("");
+    L.add(L.h(std::string("Tarvelle Audit ") + kDash + " " + core::paths::name(root)));
+    L.add(rule());
+    L.add("");
+    L.add(L.h("OVERVIEW"));
+    L.add("  Code files: " + group_thousands(code_files) + "   Symbols: " + group_thousands(symbols));
+    L.add("  Vibe debt:  " + L.c(debt_color(score_value), py_str(score) + "/100  (" + band + ")"));
+    L.add("");
+}
 
+void test_coverage(Lines& L, const Json& r) {
     const Json& tc = map_or_empty(r, "test_coverage");
     const Json* pct = find(tc, "coverage_pct");
     const std::string pct_text = pct ? py_str(*pct) : "?";
@@ -71,123 +90,125 @@ std::string format_report(const std::string& root, const core::Json& r, bool col
     }
     const Json* tested = find(tc, "tested_files");
     const Json* total = find(tc, "total_code_files");
-    L.push_back(h("TEST COVERAGE"));
-    L.push_back("  " + c(pct_colour, pct_text + "%") + "  (" + (tested ? py_str(*tested) : "0") + "/" +
-                (total ? py_str(*total) : "0") + " source files covered)");
+    L.add(L.h("TEST COVERAGE"));
+    L.add("  " + L.c(pct_colour, pct_text + "%") + "  (" + (tested ? py_str(*tested) : "0") + "/" +
+          (total ? py_str(*total) : "0") + " source files covered)");
     const Json& untested = list_or_empty(tc, "untested");
     if (!untested.empty()) {
-        L.push_back(dim("  Largest untested:"));
+        L.add(L.dim("  Largest untested:"));
         for (std::size_t i = 0; i < untested.size() && i < 4; ++i)
-            L.push_back(dim(std::string("    ") + kDot + " " + py_str(untested[i])));
+            L.add(L.dim(std::string("    ") + kDot + " " + py_str(untested[i])));
     }
-    L.push_back("");
+    L.add("");
+}
 
-    const Json& dead = entry_list(r, "dead_exports");
-    if (!dead.empty()) {
-        L.push_back(h("DEAD EXPORTS  (" + std::to_string(dead.size()) + " symbols)"));
-        for (std::size_t i = 0; i < dead.size() && i < 5; ++i)
-            L.push_back(std::string("  ") + kDot + " " + field(dead[i], "file") + ":" + field(dead[i], "line") + "  " +
-                        dim(field(dead[i], "symbol")));
-        if (dead.size() > 5) L.push_back(dim("  ... and " + std::to_string(dead.size() - 5) + " more"));
-        L.push_back("");
+// One line per item of each finding section.
+std::string dead_export(const Lines& L, const Json& d) {
+    return std::string("  ") + kDot + " " + field(d, "file") + ":" + field(d, "line") + "  " +
+           L.dim(field(d, "symbol"));
+}
+
+std::string cycle(const Lines& L, const Json& cyc) {
+    subscriptable(cyc);
+    std::string joined;
+    for (std::size_t k = 0; k < cyc.size() && k < 4; ++k) {
+        if (k) joined += std::string(" ") + kArrow + " ";
+        joined += as_text(cyc[k]);
     }
+    return std::string("  ") + kDot + " " + L.c("orange", joined);
+}
 
-    const Json& cycles = entry_list(r, "circular_deps");
-    if (!cycles.empty()) {
-        L.push_back(h("CIRCULAR DEPS  (" + std::to_string(cycles.size()) + " cycle(s))"));
-        for (std::size_t i = 0; i < cycles.size() && i < 3; ++i) {
-            const Json& cyc = cycles[i];
-            if (!cyc.is_array()) throw TypeError(std::string("'") + type_name(cyc) + "' object is not subscriptable");
-            std::string joined;
-            for (std::size_t k = 0; k < cyc.size() && k < 4; ++k) {
-                if (k) joined += std::string(" ") + kArrow + " ";
-                joined += as_text(cyc[k]);
-            }
-            L.push_back(std::string("  ") + kDot + " " + c("orange", joined));
-        }
-        L.push_back("");
+std::string copy_group(const Lines& L, const Json& g) {
+    const Json& syms = subscriptable(require(g, "symbols"));
+    std::string names;
+    for (std::size_t k = 0; k < syms.size() && k < 2; ++k) {
+        if (k) names += "  /  ";
+        const std::string& file = as_text(require(syms[k], "file"));
+        const std::size_t slash = file.rfind('/');
+        names += (slash == std::string::npos ? file : file.substr(slash + 1)) + "::" + field(syms[k], "name");
     }
+    return std::string("  ") + kDot + " " + field(g, "copies") + kTimes + " duplicate, " + field(g, "lines") +
+           " lines " + kDash + " " + L.dim(names);
+}
 
-    const Json& groups = entry_list(r, "copy_paste");
-    if (!groups.empty()) {
-        L.push_back(h("COPY-PASTE  (" + std::to_string(groups.size()) + " group(s))"));
-        for (std::size_t i = 0; i < groups.size() && i < 4; ++i) {
-            const Json& g = groups[i];
-            const Json& syms = require(g, "symbols");
-            if (!syms.is_array()) throw TypeError(std::string("'") + type_name(syms) + "' object is not subscriptable");
-            std::string names;
-            for (std::size_t k = 0; k < syms.size() && k < 2; ++k) {
-                if (k) names += "  /  ";
-                const std::string& file = as_text(require(syms[k], "file"));
-                const std::size_t slash = file.rfind('/');
-                names += (slash == std::string::npos ? file : file.substr(slash + 1)) + "::" + field(syms[k], "name");
-            }
-            L.push_back(std::string("  ") + kDot + " " + field(g, "copies") + kTimes + " duplicate, " +
-                        field(g, "lines") + " lines " + kDash + " " + dim(names));
-        }
-        L.push_back("");
+std::string db_route(const Lines&, const Json& d) {
+    const Json& lines = subscriptable(require(d, "lines"));
+    std::string shown;
+    for (std::size_t k = 0; k < lines.size() && k < 3; ++k) shown += (k ? ", " : "") + py_str(lines[k]);
+    return std::string("  ") + kDot + " " + field(d, "file") + "  (" + field(d, "count") + " calls, lines " + shown +
+           ")";
+}
+
+std::string todo(const Lines& L, const Json& t) {
+    const std::string& text = as_text(require(t, "text"));
+    return std::string("  ") + kDot + " " + field(t, "file") + ":" + field(t, "line") + "  " +
+           L.dim(core::cp_prefix(text, 70));
+}
+
+std::string unhandled(const Lines& L, const Json& m) {
+    return std::string("  ") + kDot + " " + field(m, "file") + ":" + field(m, "line") + "  " +
+           L.dim(as_text(require(m, "symbol")) + "()");
+}
+
+// A finding section, shown when its list has items: the heading with the count, at most
+// `cap` item lines, "... and N more" when `more` and items were left out, an empty line.
+struct FindingSection {
+    const char* key;
+    const char* title;
+    const char* unit;  // after the count in the heading
+    std::size_t cap;
+    bool more;
+    std::string (*line)(const Lines&, const Json&);
+};
+
+constexpr FindingSection kFindings[] = {
+    {"dead_exports", "DEAD EXPORTS", " symbols", 5, true, dead_export},
+    {"circular_deps", "CIRCULAR DEPS", " cycle(s)", 3, false, cycle},
+    {"copy_paste", "COPY-PASTE", " group(s)", 4, false, copy_group},
+    {"db_in_routes", "DB IN ROUTES", " file(s)", 4, false, db_route},
+    {"todos", "TODO / FIXME", "", 4, true, todo},
+    {"missing_error_handling", "NO ERROR HANDLING", " function(s)", 4, false, unhandled},
+};
+
+void finding(Lines& L, const Json& r, const FindingSection& s) {
+    const Json& items = list_or_empty(r, s.key);
+    if (items.empty()) return;
+    L.add(L.h(std::string(s.title) + "  (" + std::to_string(items.size()) + s.unit + ")"));
+    for (std::size_t i = 0; i < items.size() && i < s.cap; ++i) L.add(s.line(L, items[i]));
+    if (s.more && items.size() > s.cap) L.add(L.dim("  ... and " + std::to_string(items.size() - s.cap) + " more"));
+    L.add("");
+}
+
+void roadmap(Lines& L, const Json& r) {
+    const Json tasks = fix_roadmap(r);
+    if (tasks.empty()) return;
+    L.add(rule());
+    L.add(L.h("FIX ROADMAP"));
+    L.add("");
+    for (const Json& t : tasks) {
+        L.add(L.c("cyan", "  Week " + py_str(t["week"]) + ":  " + py_str(t["label"])));
+        L.add(L.dim("           Why: " + py_str(t["why"])));
+        const Json& files = t["files"];
+        for (std::size_t k = 0; k < files.size() && k < 2; ++k)
+            L.add(L.dim(std::string("           ") + kArrow + " " + py_str(files[k])));
+        L.add("");
     }
+}
 
-    const Json& db = entry_list(r, "db_in_routes");
-    if (!db.empty()) {
-        L.push_back(h("DB IN ROUTES  (" + std::to_string(db.size()) + " file(s))"));
-        for (std::size_t i = 0; i < db.size() && i < 4; ++i) {
-            const Json& lines = require(db[i], "lines");
-            if (!lines.is_array())
-                throw TypeError(std::string("'") + type_name(lines) + "' object is not subscriptable");
-            std::string shown;
-            for (std::size_t k = 0; k < lines.size() && k < 3; ++k) shown += (k ? ", " : "") + py_str(lines[k]);
-            L.push_back(std::string("  ") + kDot + " " + field(db[i], "file") + "  (" + field(db[i], "count") +
-                        " calls, lines " + shown + ")");
-        }
-        L.push_back("");
-    }
+}  // namespace
 
-    const Json& todos = entry_list(r, "todos");
-    if (!todos.empty()) {
-        L.push_back(h("TODO / FIXME  (" + std::to_string(todos.size()) + ")"));
-        for (std::size_t i = 0; i < todos.size() && i < 4; ++i) {
-            const std::string& text = as_text(require(todos[i], "text"));
-            L.push_back(std::string("  ") + kDot + " " + field(todos[i], "file") + ":" + field(todos[i], "line") +
-                        "  " + dim(core::cp_prefix(text, 70)));
-        }
-        if (todos.size() > 4) L.push_back(dim("  ... and " + std::to_string(todos.size() - 4) + " more"));
-        L.push_back("");
-    }
+const char* debt_color(double score) { return score < 30 ? "green" : score < 60 ? "yellow" : "red"; }
 
-    const Json& meh = entry_list(r, "missing_error_handling");
-    if (!meh.empty()) {
-        L.push_back(h("NO ERROR HANDLING  (" + std::to_string(meh.size()) + " function(s))"));
-        for (std::size_t i = 0; i < meh.size() && i < 4; ++i)
-            L.push_back(std::string("  ") + kDot + " " + field(meh[i], "file") + ":" + field(meh[i], "line") + "  " +
-                        dim(as_text(require(meh[i], "symbol")) + "()"));
-        L.push_back("");
-    }
-
-    const Json roadmap = fix_roadmap(r);
-    if (!roadmap.empty()) {
-        L.push_back(rule());
-        L.push_back(h("FIX ROADMAP"));
-        L.push_back("");
-        for (const Json& t : roadmap) {
-            L.push_back(c("cyan", "  Week " + py_str(t["week"]) + ":  " + py_str(t["label"])));
-            L.push_back(dim("           Why: " + py_str(t["why"])));
-            const Json& files = t["files"];
-            for (std::size_t k = 0; k < files.size() && k < 2; ++k)
-                L.push_back(dim(std::string("           ") + kArrow + " " + py_str(files[k])));
-            L.push_back("");
-        }
-    }
-
-    L.push_back(rule());
-    L.push_back(dim("  Run  wendle audit /path --fix  to launch Claude with this context pre-loaded."));
-
-    std::string out;
-    for (std::size_t i = 0; i < L.size(); ++i) {
-        if (i) out += '\n';
-        out += L[i];
-    }
-    return out;
+std::string format_report(const std::string& root, const core::Json& r, bool color) {
+    as_map(r);
+    Lines L(color);
+    overview(L, root, r);
+    test_coverage(L, r);
+    for (const FindingSection& s : kFindings) finding(L, r, s);
+    roadmap(L, r);
+    L.add(rule());
+    L.add(L.dim("  Run  wendle audit /path --fix  to launch Claude with this context pre-loaded."));
+    return L.joined();
 }
 
 }  // namespace audit

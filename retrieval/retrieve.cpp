@@ -8,7 +8,7 @@
 
 namespace retrieval {
 
-EdgeStats::EdgeStats(const std::vector<std::string_view>& node_ids, const std::vector<EdgeText>& edges)
+EdgeStats::EdgeStats(const std::vector<std::string_view>& node_ids, std::span<const EdgeText> edges)
     : ids_(node_ids.size()) {
     static const WordSet words(std::vector<std::string>{"button", "badge"});
     // The ids' hashes side by side, then one insert each.
@@ -56,7 +56,7 @@ EdgeStats::EdgeStats(const std::vector<std::string_view>& node_ids, const std::v
     }
 }
 
-std::vector<char> EdgeStats::touching(const std::vector<EdgeText>& edges,
+std::vector<char> EdgeStats::touching(std::span<const EdgeText> edges,
                                       const std::vector<std::string_view>& chosen) const {
     std::vector<char> mark(ids_.size(), 0);
     for (std::string_view c : chosen)
@@ -100,7 +100,7 @@ std::int64_t Query::node_total(const NodeText& node, std::uint32_t id, const Edg
     return s;
 }
 
-std::vector<std::int64_t> Query::node_totals(const std::vector<NodeText>& nodes, const EdgeStats& stats) const {
+std::vector<std::int64_t> Query::node_totals(std::span<const NodeText> nodes, const EdgeStats& stats) const {
     std::vector<std::int64_t> out(nodes.size());
     parallel_for(nodes.size(), worker_count(nodes.size()), [&](unsigned, std::size_t b, std::size_t e) {
         for (std::size_t i = b; i < e; ++i) out[i] = node_total(nodes[i], stats.node_id(i), stats);
@@ -120,7 +120,7 @@ std::int64_t Query::edge_score(const EdgeText& e, bool touches_chosen) const {
     return s;
 }
 
-std::vector<ScoredEdge> Query::score_edges(const std::vector<EdgeText>& edges,
+std::vector<ScoredEdge> Query::score_edges(std::span<const EdgeText> edges,
                                            const std::vector<char>& touches_chosen) const {
     std::vector<ScoredEdge> out;
     if (!terms_.separable()) {

@@ -1,6 +1,7 @@
 #pragma once
-// Retrieval: ranks a graph's nodes and edges for one query over a light view of the
-// graph (texts seen in place), and says which node and edge of the graph to return.
+// The parts of retrieval: ranks a graph's nodes and edges for one query over a light
+// view of the graph (texts seen in place), and says which node and edge of the graph to
+// return; retrieve_graph.hpp runs them as one retrieval.
 // Costs: one hash per node id and one lookup per edge end, one score per node (plus
 // one test per capability prefix), a heap over the scored nodes popped only as far as
 // the chosen files reach, one score per edge, and a selection of the best edges; no
@@ -8,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,7 +33,7 @@ struct EdgeText {
 // by id, everything is an array access.
 class EdgeStats {
 public:
-    EdgeStats(const std::vector<std::string_view>& node_ids, const std::vector<EdgeText>& edges);
+    EdgeStats(const std::vector<std::string_view>& node_ids, std::span<const EdgeText> edges);
     // The id of a node's id text, TextIds::kNone for a text that is no node's id.
     std::uint32_t id_of(std::string_view text) const { return ids_.find(text); }
     std::uint32_t node_id(std::size_t node_index) const { return node_ids_[node_index]; }
@@ -39,7 +41,7 @@ public:
     bool imports_button(std::uint32_t id) const { return id != TextIds::kNone && (flags_[id] & 1); }
     bool imports_badge(std::uint32_t id) const { return id != TextIds::kNone && (flags_[id] & 2); }
     // For each edge, whether a stored text end is one of `chosen` (node id texts).
-    std::vector<char> touching(const std::vector<EdgeText>& edges, const std::vector<std::string_view>& chosen) const;
+    std::vector<char> touching(std::span<const EdgeText> edges, const std::vector<std::string_view>& chosen) const;
 
 private:
     TextIds ids_;
@@ -68,14 +70,13 @@ public:
     std::int64_t node_total(const NodeText& node, std::uint32_t id, const EdgeStats& stats) const;
     // node_total of every node (the nodes EdgeStats was built with), on a few threads
     // for large graphs.
-    std::vector<std::int64_t> node_totals(const std::vector<NodeText>& nodes, const EdgeStats& stats) const;
+    std::vector<std::int64_t> node_totals(std::span<const NodeText> nodes, const EdgeStats& stats) const;
     // The edge's score: 2 per term in "from rel to", +4 when an end is a chosen id
     // (`touches_chosen`), +2 when a stored text end is a capability path, +1 for imports.
     std::int64_t edge_score(const EdgeText& edge, bool touches_chosen) const;
     // edge_score of every edge (touches_chosen[i] for edge i); those above zero, in
     // graph order, with their stored text ends ("" otherwise) for ordering.
-    std::vector<ScoredEdge> score_edges(const std::vector<EdgeText>& edges,
-                                        const std::vector<char>& touches_chosen) const;
+    std::vector<ScoredEdge> score_edges(std::span<const EdgeText> edges, const std::vector<char>& touches_chosen) const;
 
 private:
     TermCounter terms_;

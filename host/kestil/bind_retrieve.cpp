@@ -1,11 +1,12 @@
-// retrieve as a host function. The ranking runs in the library over views of the
-// graph's texts; the result is assembled from the graph's own objects: a ScoredNode is
-// a new dict holding the node's own values, edges and fallback nodes are the graph's
-// own dicts. Ids or edge ends that are not texts are ordered and compared by the host's
-// own rules (its sort and its sets), which only such graphs pay for.
+// retrieve as a host function. The graph's texts are read into a view, the library runs
+// the retrieval over it (retrieval/retrieve_graph.hpp), and the result is assembled from
+// the graph's own objects: a ScoredNode is a new dict holding the node's own values,
+// edges and fallback nodes are the graph's own dicts. Ids, kinds or edge ends that are
+// not texts are ordered and compared by the host's own rules (its sort, its text form
+// and its sets), which only such graphs pay for.
 #include "host/common/convert.hpp"
 #include "host/kestil/bindings.hpp"
-#include "retrieval/retrieve.hpp"
+#include "retrieval/retrieve_graph.hpp"
 
 namespace kestil_host {
 
@@ -62,15 +63,6 @@ py::object graph_list(py::handle graph, const py::str& key) {
     return py::reinterpret_steal<py::object>(seq);
 }
 
-// The first slice_end(len, k) items of a sequence, as a new list of the same objects.
-py::list head(py::handle seq, std::int64_t k) {
-    const std::size_t n = retrieval::slice_end(static_cast<std::size_t>(PySequence_Fast_GET_SIZE(seq.ptr())), k);
-    PyObject** items = PySequence_Fast_ITEMS(seq.ptr());
-    py::list out(n);
-    for (std::size_t i = 0; i < n; ++i) out[i] = py::reinterpret_borrow<py::object>(items[i]);
-    return out;
-}
-
 // Positions 0..n-1 ordered by the host's sort on the given key tuples (stable).
 std::vector<std::size_t> host_order(const py::list& keys) {
     py::object order = py::module_::import("builtins")
@@ -83,176 +75,194 @@ std::vector<std::size_t> host_order(const py::list& keys) {
 
 struct Keys {
     py::str nodes{"nodes"}, edges{"edges"}, id{"id"}, kind{"kind"}, ext{"ext"}, from{"from"}, to{"to"}, rel{"rel"},
-        content{"content"}, score{"_score"}, role{"_role"}, intent{"_intent"}, empty{""};
+        content{"content"}, score{"_score"}, role{"_role"}, intent{"_intent"};
 };
 
-py::object retrieve(py::module_ m, py::handle graph, py::handle query, py::handle top_files_o, py::handle top_edges_o) {
-    static const Keys* K = new Keys();
-    if (!PyDict_Check(graph.ptr())) wrong_kind(graph, "retrieve", "graph", "dict");
-    const std::string query_text = text_arg(query, "retrieve", "query");
-    const std::int64_t top_files = count_arg(top_files_o, "top_files");
-    const std::int64_t top_edges = count_arg(top_edges_o, "top_edges");
+const Keys& keys() {
+    static const Keys* k = new Keys();
+    return *k;
+}
 
-    const std::string index_path = host::fspath(m.attr("CAPABILITY_INDEX"));
-    const std::vector<retrieval::CapabilityEntry> caps = retrieval::load_capability_index(index_path);
-    const retrieval::Query rq(query_text,
-                              retrieval::capability_file_boosts(retrieval::tokenize_query(query_text), caps));
-
-    py::object nodes = graph_list(graph, K->nodes);
-    py::object edges = graph_list(graph, K->edges);
-    const Py_ssize_t n_nodes = PySequence_Fast_GET_SIZE(nodes.ptr());
-    const Py_ssize_t n_edges = PySequence_Fast_GET_SIZE(edges.ptr());
-    PyObject** node_items = PySequence_Fast_ITEMS(nodes.ptr());
-    PyObject** edge_items = PySequence_Fast_ITEMS(edges.ptr());
+// The graph's lists and the texts read from their maps, alive for one call.
+struct GraphRead {
+    py::object nodes, edges;  // sequences of the graph's own maps
+    PyObject** node_items = nullptr;
+    PyObject** edge_items = nullptr;
+    Py_ssize_t n_nodes = 0, n_edges = 0;
     TextArena arena;
+    std::vector<retrieval::NodeText> node_text;
+    std::vector<std::string_view> keywords;
+    std::vector<NodeRefs> refs;
+    std::vector<retrieval::OtherForms> node_forms;
+    bool other_node_forms = false;
+    std::vector<EdgeText> edge_text;
+    bool other_edge_ends = false;
 
-    // The edges' ends and relations as texts (degrees and importers come with the nodes).
+    explicit GraphRead(py::handle graph)
+        : nodes(graph_list(graph, keys().nodes)),
+          edges(graph_list(graph, keys().edges)),
+          node_items(PySequence_Fast_ITEMS(nodes.ptr())),
+          edge_items(PySequence_Fast_ITEMS(edges.ptr())),
+          n_nodes(PySequence_Fast_GET_SIZE(nodes.ptr())),
+          n_edges(PySequence_Fast_GET_SIZE(edges.ptr())) {}
+
+    retrieval::GraphView view(retrieval::OtherValues* other) const {
+        retrieval::GraphView v{node_text, edge_text, {}, other_edge_ends, other};
+        if (other_node_forms) v.node_forms = node_forms;
+        return v;
+    }
+};
+
+// The edges' ends and relations as texts (degrees and importers come with the nodes).
+void read_edges(GraphRead& g) {
     static const DictKeys* edge_key_names = new DictKeys({"from", "to", "rel"});
-    const DictKeys edge_keys = edge_key_names->adopted_from(n_edges ? edge_items[0] : nullptr);
-    std::vector<EdgeText> edge_text(static_cast<std::size_t>(n_edges));
-    bool edge_ends_text = true;
-    for (Py_ssize_t i = 0; i < n_edges; ++i) {
-        prefetch_map(edge_items, i, n_edges);
-        PyObject* e = edge_items[i];
+    const DictKeys edge_keys = edge_key_names->adopted_from(g.n_edges ? g.edge_items[0] : nullptr);
+    g.edge_text.resize(static_cast<std::size_t>(g.n_edges));
+    for (Py_ssize_t i = 0; i < g.n_edges; ++i) {
+        prefetch_map(g.edge_items, i, g.n_edges);
+        PyObject* e = g.edge_items[i];
         if (!PyDict_Check(e))
             throw py::type_error(std::string("retrieve() graph edges must be dict, not ") + Py_TYPE(e)->tp_name);
-        EdgeText& t = edge_text[static_cast<std::size_t>(i)];
+        EdgeText& t = g.edge_text[static_cast<std::size_t>(i)];
         PyObject* ends[3];
         dict_fields(e, edge_keys, ends);
         PyObject* from = ends[0];
         PyObject* to = ends[1];
         PyObject* rel = ends[2];
-        t.from = from ? arena.text_form(from) : std::string_view();
-        t.to = to ? arena.text_form(to) : std::string_view();
-        t.rel = rel ? arena.text_form(rel) : std::string_view();
+        t.from = from ? g.arena.text_form(from) : std::string_view();
+        t.to = to ? g.arena.text_form(to) : std::string_view();
+        t.rel = rel ? g.arena.text_form(rel) : std::string_view();
         if (from && PyUnicode_Check(from)) t.from_key = t.from;
         if (to && PyUnicode_Check(to)) t.to_key = t.to;
-        edge_ends_text = edge_ends_text && (!from || PyUnicode_Check(from)) && (!to || PyUnicode_Check(to));
+        g.other_edge_ends = g.other_edge_ends || (from && !PyUnicode_Check(from)) || (to && !PyUnicode_Check(to));
     }
+}
 
-    // Node scoring: the nodes' texts gathered first, then scored in C++ alone.
-    std::vector<retrieval::NodeText> node_text(static_cast<std::size_t>(n_nodes));
-    std::vector<std::string_view> keywords;
-    std::vector<std::size_t> kw_start(static_cast<std::size_t>(n_nodes) + 1, 0);
-    std::vector<NodeRefs> refs(static_cast<std::size_t>(n_nodes));
-    const DictKeys nkeys = node_keys().adopted_from(n_nodes ? node_items[0] : nullptr);
-    for (Py_ssize_t i = 0; i < n_nodes; ++i) {
-        const auto u = static_cast<std::size_t>(i);
-        prefetch_map(node_items, i, n_nodes);
-        read_node(node_items[i], arena, node_text[u], keywords, &refs[u], nkeys);
-        kw_start[u + 1] = keywords.size();
+// The nodes' texts as scoring reads them, and which stored ids and kinds are no texts.
+void read_nodes(GraphRead& g) {
+    const auto n = static_cast<std::size_t>(g.n_nodes);
+    g.node_text.resize(n);
+    g.refs.resize(n);
+    g.node_forms.resize(n);
+    std::vector<std::size_t> kw_start(n + 1, 0);
+    const DictKeys nkeys = node_keys().adopted_from(g.n_nodes ? g.node_items[0] : nullptr);
+    for (std::size_t u = 0; u < n; ++u) {
+        prefetch_map(g.node_items, static_cast<Py_ssize_t>(u), g.n_nodes);
+        read_node(g.node_items[u], g.arena, g.node_text[u], g.keywords, &g.refs[u], nkeys);
+        kw_start[u + 1] = g.keywords.size();
+        const NodeRefs& r = g.refs[u];
+        retrieval::OtherForms& f = g.node_forms[u];
+        f.id = r.id && !PyUnicode_Check(r.id);
+        f.kind = r.kind && !PyUnicode_Check(r.kind);
+        g.other_node_forms = g.other_node_forms || f.id || f.kind;
     }
-    for (std::size_t u = 0; u < node_text.size(); ++u)
-        node_text[u].keywords =
-            std::span<const std::string_view>(keywords.data() + kw_start[u], kw_start[u + 1] - kw_start[u]);
-    std::vector<std::string_view> node_ids(node_text.size());
-    for (std::size_t u = 0; u < node_text.size(); ++u) node_ids[u] = node_text[u].id;
-    const retrieval::EdgeStats stats(node_ids, edge_text);
-    const std::vector<std::int64_t> totals = rq.node_totals(node_text, stats);
-    std::vector<Candidate> cands;
-    bool ids_text = true;
-    for (std::size_t u = 0; u < node_text.size(); ++u) {
-        const std::int64_t s = totals[u];
-        if (s <= 0) continue;
-        PyObject* id = refs[u].id;
-        if (id && !PyUnicode_Check(id)) ids_text = false;
-        const std::string_view key = id && PyUnicode_Check(id) ? node_text[u].id : std::string_view();
-        cands.push_back({u, s, key, {}});
-    }
+    for (std::size_t u = 0; u < n; ++u)
+        g.node_text[u].keywords =
+            std::span<const std::string_view>(g.keywords.data() + kw_start[u], kw_start[u + 1] - kw_start[u]);
+}
 
-    // Ranking and the choice of files.
-    bool ordered = false;
-    if (!ids_text) {
-        py::list keys;
-        for (const Candidate& c : cands) {
-            PyObject* id = get(node_items[c.index], K->id);
-            keys.append(py::make_tuple(-c.score, or_empty(id)));
-        }
+// Ids, kinds and edge ends that are not texts, by the host's own rules: its sort, its
+// text form and its sets.
+class HostValues final : public retrieval::OtherValues {
+public:
+    explicit HostValues(GraphRead& g) : g_(g) {}
+
+    void order_files(std::vector<Candidate>& cands) override {
+        py::list sort_keys;
+        for (const Candidate& c : cands)
+            sort_keys.append(py::make_tuple(-c.score, or_empty(get(g_.node_items[c.index], keys().id))));
         std::vector<Candidate> sorted;
-        for (std::size_t pos : host_order(keys)) sorted.push_back(cands[pos]);
+        for (std::size_t pos : host_order(sort_keys)) sorted.push_back(cands[pos]);
         cands.swap(sorted);
-        ordered = true;
-    }
-    // The file base only of the candidates the choice reaches.
-    const std::vector<std::size_t> chosen = retrieval::choose_files(cands, top_files, ordered, [&](const Candidate& c) {
-        PyObject* kind = refs[c.index].kind;
-        const std::string_view kind_text = kind ? arena.text_form(kind) : std::string_view("file");
-        return retrieval::file_base(node_text[c.index].id, kind_text);
-    });
-
-    py::list files;
-    std::vector<std::string_view> chosen_text;
-    py::set chosen_other;
-    const py::str intent = host::to_str(rq.intent());
-    for (std::size_t pos : chosen) {
-        const Candidate& c = cands[pos];
-        PyObject* n = node_items[c.index];
-        py::dict sn;
-        PyObject* key;
-        PyObject* value;
-        Py_ssize_t it = 0;
-        while (PyDict_Next(n, &it, &key, &value)) {
-            if (PyUnicode_Check(key) && PyUnicode_Compare(key, K->content.ptr()) == 0) continue;
-            if (PyDict_SetItem(sn.ptr(), key, value) != 0) throw py::error_already_set();
-        }
-        PyObject* id = get(sn.ptr(), K->id);
-        PyObject* ext = get(sn.ptr(), K->ext);
-        const std::string_view id_text = id ? arena.text_form(id) : std::string_view();
-        const std::string_view ext_text = ext ? arena.text_form(ext) : std::string_view();
-        sn[K->score] = py::int_(c.score);
-        sn[K->role] = host::to_str(retrieval::node_role(id_text, ext_text));
-        sn[K->intent] = intent;
-        files.append(sn);
-        PyObject* stored = get(n, K->id);
-        if (!stored)
-            chosen_text.emplace_back("");
-        else if (PyUnicode_Check(stored))
-            chosen_text.push_back(arena.view(stored));
-        else
-            chosen_other.add(py::reinterpret_borrow<py::object>(stored));
     }
 
-    // Edge scoring and the choice of edges.
-    std::vector<char> touches = stats.touching(edge_text, chosen_text);
-    const bool other_ids = py::len(chosen_other) > 0;
-    for (Py_ssize_t i = 0; other_ids && i < n_edges; ++i) {
-        bool touched = touches[static_cast<std::size_t>(i)];
-        if (!touched) {
-            for (const py::str* k : {&K->from, &K->to}) {
-                PyObject* end = get(edge_items[i], *k);
-                if (end && !PyUnicode_Check(end)) {
-                    const int in = PySet_Contains(chosen_other.ptr(), end);
-                    if (in < 0) throw py::error_already_set();
-                    touched = touched || in == 1;
+    bool kind_is_symbol(std::size_t node) override { return g_.arena.text_form(g_.refs[node].kind) == "symbol"; }
+
+    void touch(const std::vector<std::size_t>& nodes, std::vector<char>& touches) override {
+        py::set chosen;
+        for (std::size_t u : nodes) chosen.add(py::reinterpret_borrow<py::object>(get(g_.node_items[u], keys().id)));
+        for (Py_ssize_t i = 0; i < g_.n_edges; ++i) {
+            bool touched = touches[static_cast<std::size_t>(i)];
+            if (!touched) {
+                for (const py::str* k : {&keys().from, &keys().to}) {
+                    PyObject* end = get(g_.edge_items[i], *k);
+                    if (end && !PyUnicode_Check(end)) {
+                        const int in = PySet_Contains(chosen.ptr(), end);
+                        if (in < 0) throw py::error_already_set();
+                        touched = touched || in == 1;
+                    }
                 }
             }
+            touches[static_cast<std::size_t>(i)] = touched;
         }
-        touches[static_cast<std::size_t>(i)] = touched;
     }
-    std::vector<ScoredEdge> scored = rq.score_edges(edge_text, touches);
-    bool edges_ordered = false;
-    if (!edge_ends_text) {
-        py::list keys;
+
+    void order_edges(std::vector<ScoredEdge>& scored) override {
+        py::list sort_keys;
         for (const ScoredEdge& se : scored) {
-            PyObject* from = get(edge_items[se.index], K->from);
-            PyObject* to = get(edge_items[se.index], K->to);
-            keys.append(py::make_tuple(-se.score, or_empty(from), or_empty(to)));
+            PyObject* from = get(g_.edge_items[se.index], keys().from);
+            PyObject* to = get(g_.edge_items[se.index], keys().to);
+            sort_keys.append(py::make_tuple(-se.score, or_empty(from), or_empty(to)));
         }
         std::vector<ScoredEdge> sorted;
-        for (std::size_t pos : host_order(keys)) sorted.push_back(scored[pos]);
+        for (std::size_t pos : host_order(sort_keys)) sorted.push_back(scored[pos]);
         scored.swap(sorted);
-        edges_ordered = true;
     }
-    const std::vector<std::size_t> chosen_edges = retrieval::choose_edges(scored, top_edges, edges_ordered);
-    py::list edge_out(chosen_edges.size());
-    for (std::size_t i = 0; i < chosen_edges.size(); ++i)
-        edge_out[i] = py::reinterpret_borrow<py::object>(edge_items[chosen_edges[i]]);
 
-    py::object files_out = files;
-    if (chosen.empty()) files_out = head(nodes, top_files);
-    py::object edges_final = edge_out;
-    if (chosen_edges.empty()) edges_final = head(edges, top_edges);
-    return m.attr("RetrieveResult")(py::arg("files") = files_out, py::arg("edges") = edges_final);
+private:
+    GraphRead& g_;
+};
+
+// A ScoredNode: a new map of the node's own keys and values but "content", then
+// "_score", "_role" and "_intent".
+py::dict scored_node(PyObject* node, const retrieval::ChosenFile& f, const py::str& intent) {
+    const Keys& K = keys();
+    py::dict sn;
+    PyObject* key;
+    PyObject* value;
+    Py_ssize_t it = 0;
+    while (PyDict_Next(node, &it, &key, &value)) {
+        if (PyUnicode_Check(key) && PyUnicode_Compare(key, K.content.ptr()) == 0) continue;
+        if (PyDict_SetItem(sn.ptr(), key, value) != 0) throw py::error_already_set();
+    }
+    sn[K.score] = py::int_(f.score);
+    sn[K.role] = host::to_str(f.role);
+    sn[K.intent] = intent;
+    return sn;
+}
+
+// The result's files: the scored nodes, or the graph's own first nodes when none scored.
+py::list files_of(const GraphRead& g, const retrieval::Retrieval& r) {
+    if (r.files.empty()) {
+        py::list out(r.fallback_files);
+        for (std::size_t i = 0; i < r.fallback_files; ++i) out[i] = py::reinterpret_borrow<py::object>(g.node_items[i]);
+        return out;
+    }
+    const py::str intent = host::to_str(r.intent);
+    py::list out(r.files.size());
+    for (std::size_t i = 0; i < r.files.size(); ++i)
+        out[i] = scored_node(g.node_items[r.files[i].node], r.files[i], intent);
+    return out;
+}
+
+py::object retrieve(py::module_ m, py::handle graph, py::handle query, py::handle top_files_o, py::handle top_edges_o) {
+    if (!PyDict_Check(graph.ptr())) wrong_kind(graph, "retrieve", "graph", "dict");
+    const std::string query_text = text_arg(query, "retrieve", "query");
+    const std::int64_t top_files = count_arg(top_files_o, "top_files");
+    const std::int64_t top_edges = count_arg(top_edges_o, "top_edges");
+    const std::vector<retrieval::CapabilityEntry> caps =
+        retrieval::load_capability_index(host::fspath(m.attr("CAPABILITY_INDEX")));
+
+    GraphRead g(graph);
+    read_edges(g);
+    read_nodes(g);
+    HostValues host_values(g);
+    const retrieval::Retrieval r = retrieval::retrieve(query_text, caps, g.view(&host_values), top_files, top_edges);
+
+    py::list edges(r.edges.size());
+    for (std::size_t i = 0; i < r.edges.size(); ++i)
+        edges[i] = py::reinterpret_borrow<py::object>(g.edge_items[r.edges[i]]);
+    return m.attr("RetrieveResult")(py::arg("files") = files_of(g, r), py::arg("edges") = edges);
 }
 
 }  // namespace
