@@ -84,7 +84,8 @@ TEST_F(HostCalls, ExistsRaisesWhatTheHostDoesNotIgnore) {
     };
     std::vector<std::string> paths = {at("a/f.txt"), at("a"), at("nope"), at("a/f.txt/under"), at("loop")};
     nlohmann::json ours = nlohmann::json::array();
-    for (const auto& [path, err] : raising) {
+    for (const auto& [raised_at, err] : raising) {
+        const std::string& path = raised_at;
         EXPECT_EQ(answer([&] { return fs::exists(path); }), err) << path;
         EXPECT_EQ(answer([&] { return fs::is_dir(path); }), err) << path;
         paths.push_back(path);
