@@ -55,11 +55,13 @@ TEST(GuardAttention, DecayThresholds) {
         {std::vector<Json>(4, act("read_cache_hit", "a", NOW)), true},
         {std::vector<Json>(3, act("read_cache_hit", "a", NOW)), false},
         {{act("register_edit", "a", NOW + 60)}, true},  // the future counts as now
+        {{act("read", "a", NOW + 3600)}, false},        // 2, where an hour ahead unclamped would be 4
     };
     for (const auto& r : rows) {
         EXPECT_EQ(score_of(r.actions) >= ATTENTION_THRESHOLD, r.at_risk) << Json(r.actions).dump();
     }
     EXPECT_DOUBLE_EQ(score_of({act("register_edit", "a", NOW - 3600)}), 4.0);
+    EXPECT_DOUBLE_EQ(score_of({act("read", "a", NOW + 3600)}), 2.0);
 }
 
 TEST(GuardAttention, TimesAsTheHostReadsThem) {
