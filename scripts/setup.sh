@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what the build needs (Debian packages), configures, builds and lays out
 # the install tree under dist/root. Safe to run again: only missing packages are
-# installed and the build is incremental.
+# installed, the build is incremental, and the install tree is laid out afresh (its
+# data directory kept).
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$here"
@@ -29,4 +30,44 @@ if [ ! -f "$build/build.ninja" ]; then
         -DCMAKE_INSTALL_PREFIX="$prefix" -DPython_EXECUTABLE="$python" >/dev/null
 fi
 cmake --build "$build" -j "${TARVELLE_JOBS:-$(nproc)}"
+
+# Installing only adds files: a module or command no longer built would stay in the
+# install tree from an earlier run, and the host suites, which run against that tree,
+# would go on passing on the stale copy. So the install starts from an empty tree, all
+# but the module data directory (src/tarvelle/data: the graph, the action and token logs
+# and the capability index that runs of the installed tools keep, and that the tests
+# never read: they copy the tree without it). The tree is emptied only when it lies
+# inside this checkout's dist/ and holds neither the build nor the fetched tree-sitter
+# sources; an install prefix elsewhere loses just the files the last install wrote there.
+cached() { sed -n "s/^$1:[A-Z]*=//p" "$build/CMakeCache.txt"; }
+empty_but() {  # empty_but DIR KEEP: removes everything in DIR but the path KEEP within it
+  local dir=$1 keep=$2 head=${2%%/*} rest="" entry
+  [ "$head" = "$keep" ] || rest=${keep#*/}
+  for entry in "$dir"/* "$dir"/.[!.]* "$dir"/..?*; do
+    [ -e "$entry" ] || [ -L "$entry" ] || continue
+    if [ "${entry##*/}" != "$head" ]; then
+      rm -rf -- "$entry"
+    elif [ -n "$rest" ]; then
+      if [ -d "$entry" ] && [ ! -L "$entry" ]; then empty_but "$entry" "$rest"; else rm -rf -- "$entry"; fi
+    fi
+  done
+}
+installed=$(cached CMAKE_INSTALL_PREFIX)
+if [ -n "$installed" ] && [ -d "$installed" ]; then
+  tree=$(realpath -- "$installed")
+  dist=$(realpath -- "$here")/dist
+  safe=no
+  case "$tree/" in "$dist/"?*/) safe=yes ;; esac
+  for inside in "$build" "$(cached TS_CACHE)"; do
+    [ -n "$inside" ] || continue
+    case "$(realpath -m -- "$inside")/" in "$tree"/*) safe=no ;; esac
+  done
+  if [ "$safe" = yes ]; then
+    empty_but "$tree" src/tarvelle/data
+  elif [ -f "$build/install_manifest.txt" ]; then
+    while IFS= read -r f; do
+      case "$f" in "$installed"/*) rm -f -- "$f" ;; esac
+    done <"$build/install_manifest.txt"
+  fi
+fi
 cmake --install "$build" >/dev/null

@@ -15,6 +15,7 @@
 
 #include "core/errors.hpp"
 #include "core/fs.hpp"
+#include "tests/core/host_script.hpp"
 #include "tests/graph/scan_fixture.hpp"
 
 namespace {
@@ -55,17 +56,54 @@ TEST_F(HostCalls, ExistsIsDirAndIsLink) {
     EXPECT_FALSE(fs::is_link(at("dangling") + NUL_TAIL));
 }
 
+// Path.exists() and .is_dir() raise for a failure other than the four they pass over:
+// a name longer than the file system takes (for every user, root included), and a
+// directory that may not be searched (for every user but root). Both sides answer each
+// path: a truth value, or the error number raised.
 TEST_F(HostCalls, ExistsRaisesWhatTheHostDoesNotIgnore) {
-    if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
     file("locked/f.txt");
-    ASSERT_EQ(chmod(at("locked").c_str(), 0), 0);
-    try {
-        fs::exists(at("locked/f.txt"));
-        ADD_FAILURE() << "no error";
-    } catch (const core::OsError& e) {
-        EXPECT_EQ(e.err, EACCES);
+    file("a/f.txt");
+    link(at("loop"), "loop");
+    const std::string long_name(300, 'n');
+    std::vector<std::pair<std::string, int>> raising = {{at(long_name), ENAMETOOLONG},
+                                                        {at("a/" + long_name + "/f.txt"), ENAMETOOLONG}};
+    struct Unlock {
+        std::string dir;
+        ~Unlock() { chmod(dir.c_str(), 0755); }
+    } unlock{at("locked")};
+    if (geteuid() != 0) {
+        ASSERT_EQ(chmod(at("locked").c_str(), 0), 0);
+        raising.emplace_back(at("locked/f.txt"), EACCES);
     }
-    chmod(at("locked").c_str(), 0755);
+    const auto answer = [](const std::function<bool()>& test) -> nlohmann::json {
+        try {
+            return test();
+        } catch (const core::OsError& e) {
+            return e.err;
+        }
+    };
+    std::vector<std::string> paths = {at("a/f.txt"), at("a"), at("nope"), at("a/f.txt/under"), at("loop")};
+    nlohmann::json ours = nlohmann::json::array();
+    for (const auto& [raised_at, err] : raising) {
+        const std::string& path = raised_at;
+        EXPECT_EQ(answer([&] { return fs::exists(path); }), err) << path;
+        EXPECT_EQ(answer([&] { return fs::is_dir(path); }), err) << path;
+        paths.push_back(path);
+    }
+    for (const std::string& path : paths)
+        ours.push_back({answer([&] { return fs::exists(path); }), answer([&] { return fs::is_dir(path); })});
+    const nlohmann::json host = host_script::run_host_script(R"py(import json, pathlib, sys
+def answer(test):
+    try:
+        return test()
+    except OSError as e:
+        return e.errno
+paths = json.load(open(sys.argv[1]))["paths"]
+out = [[answer(pathlib.Path(p).exists), answer(pathlib.Path(p).is_dir)] for p in paths]
+json.dump(out, open(sys.argv[2], "w"))
+)py",
+                                                             {{"paths", paths}});
+    EXPECT_EQ(ours, host);
 }
 
 TEST_F(HostCalls, MakeDirsCreatesParentsAndAcceptsAnExistingDirectory) {
@@ -151,8 +189,7 @@ int errno_under_size_limit(rlim_t limit, const std::function<void()>& write) {
 // A write that fails part-way (here: the file-size limit) leaves the previous content.
 TEST_F(HostCalls, ReplaceFailingPartWayKeepsThePreviousFile) {
     fs::replace_text(at("graph.json"), "old");
-    EXPECT_EQ(errno_under_size_limit(16, [&] { fs::replace_text(at("graph.json"), std::string(100, 'x')); }),
-              EFBIG);
+    EXPECT_EQ(errno_under_size_limit(16, [&] { fs::replace_text(at("graph.json"), std::string(100, 'x')); }), EFBIG);
     EXPECT_EQ(read("graph.json"), "old");
     EXPECT_EQ(names(), std::vector<std::string>{"graph.json"});
 }

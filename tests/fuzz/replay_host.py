@@ -2,11 +2,12 @@
 """Differential replay: runs fuzz corpora through the host and through replay_driver and
 reports every input on which they differ.
 
-    python3 tests/fuzz/replay_host.py [--driver PATH] [--work] [--folder T=PATH] [TARGET...]
+    python3 tests/fuzz/replay_host.py [--driver PATH] [--work] [--strict] [--folder T=PATH] [TARGET...]
 
 TARGET is a corpus folder name under tests/fuzz/corpus (decode, rows, json_read,
 json_roundtrip, pattern; default all of them). --work also replays the working corpora
-that scripts/fuzz.sh grew in dist/build-fuzz/work. Exit status 1 when anything differs.
+that scripts/fuzz.sh grew in dist/build-fuzz/work. --strict (as CTest runs it) also fails
+when a target has no committed inputs. Exit status 1 when anything differs.
 
 What the host does with each input, as the core layer must:
 - decode, rows: the bytes read in text mode as UTF-8 with errors="ignore", and
@@ -148,7 +149,11 @@ def replay(driver, target, folder):
             if run.returncode != 0:
                 print(f"{target}: driver failed ({run.returncode}) on {folder}:\n{run.stderr}", file=sys.stderr)
                 return len(batch)
-            for (name, data), line in zip(batch, run.stdout.splitlines()):
+            lines = run.stdout.splitlines()
+            if len(lines) != len(batch):
+                print(f"{target}: driver gave {len(lines)} results for {len(batch)} inputs on {folder}", file=sys.stderr)
+                return len(batch)
+            for (name, data), line in zip(batch, lines):
                 ours = json.loads(line)
                 d = first_difference(HOST[mode](data, ours), ours)
                 if d:
@@ -164,6 +169,8 @@ def main():
     ap.add_argument("--work", action="store_true", help="also replay dist/build-fuzz/work/<target>")
     ap.add_argument("--folder", action="append", default=[], metavar="TARGET=PATH",
                     help="also replay the inputs in PATH as inputs of TARGET")
+    ap.add_argument("--strict", action="store_true",
+                    help="count a target without committed inputs under corpus/ as a difference")
     ap.add_argument("targets", nargs="*", default=sorted(MODES))
     args = ap.parse_args()
     if not os.access(args.driver, os.X_OK):
@@ -176,6 +183,9 @@ def main():
         total += replay(args.driver, t, folder)
     for t in args.targets:
         folders = [os.path.join(HERE, "corpus", t)]
+        if args.strict and not (os.path.isdir(folders[0]) and os.listdir(folders[0])):
+            print(f"{t}: no committed inputs in {os.path.relpath(folders[0], ROOT)}", file=sys.stderr)
+            total += 1
         if args.work:
             folders.append(os.path.join(ROOT, "dist", "build-fuzz", "work", t))
         for folder in folders:
