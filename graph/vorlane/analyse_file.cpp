@@ -69,8 +69,8 @@ core::Node symbol_node(const core::SymbolRecord& s, const std::string& file_id, 
 
 }  // namespace
 
-void append_symbol_nodes(Json& nodes, std::vector<core::Edge>& edges, const Symbols& syms, const std::string& file_id,
-                         const std::string& ext) {
+void append_symbol_nodes(Json& nodes, std::vector<core::Edge>& edges, const graph_kit::Symbols& syms,
+                         const std::string& file_id, const std::string& ext) {
     for (const core::SymbolRecord& s : syms) {
         nodes.push_back(core::node_as_dict(symbol_node(s, file_id, ext)));
         edges.push_back({file_id, s.id, "contains"});

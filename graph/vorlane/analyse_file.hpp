@@ -9,8 +9,8 @@
 
 #include "core/json.hpp"
 #include "core/records.hpp"
+#include "graph/kit/frame.hpp"
 #include "graph/vorlane/file_result.hpp"
-#include "graph/vorlane/frame.hpp"
 #include "graph/vorlane/take_over.hpp"
 
 namespace vorlane {
@@ -27,7 +27,7 @@ void analyse_file(const std::string& path, std::string_view resolved_root, const
 
 // Appends, for each symbol record in order, its symbol node map (as node_as_dict writes
 // it) to `nodes` and its "contains" edge from `file_id` to `edges`.
-void append_symbol_nodes(core::Json& nodes, std::vector<core::Edge>& edges, const Symbols& syms,
+void append_symbol_nodes(core::Json& nodes, std::vector<core::Edge>& edges, const graph_kit::Symbols& syms,
                          const std::string& file_id, const std::string& ext);
 
 }  // namespace vorlane

@@ -9,7 +9,7 @@
 
 #include "core/json.hpp"
 #include "core/records.hpp"
-#include "graph/vorlane/frame.hpp"
+#include "graph/kit/frame.hpp"
 #include "graph/vorlane/symbol_index.hpp"
 
 namespace vorlane {
@@ -34,7 +34,7 @@ struct FileResult {
 struct FileText {
     std::string content, file_id, exact_suffix, ext, fhash;
     std::int64_t size = 0;
-    Symbols syms;
+    graph_kit::Symbols syms;
     std::exception_ptr error;  // what the relations or symbols raised
 };
 

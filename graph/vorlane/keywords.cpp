@@ -8,8 +8,8 @@
 
 #include "core/pattern.hpp"
 #include "core/text.hpp"
+#include "graph/kit/frame.hpp"
 #include "graph/vorlane/extract_bounded.hpp"
-#include "graph/vorlane/frame.hpp"
 #include "graph/vorlane/patterns.hpp"
 #include "graph/vorlane/summary_keywords_finders.hpp"
 
@@ -151,7 +151,7 @@ public:
     }
     void add_name(std::string_view name) {
         add(name);
-        for (const auto& part : split_camel(name)) add(part);
+        for (const auto& part : graph_kit::split_camel(name)) add(part);
     }
     // The method word and the pieces of a route path.
     void add_route(const core::Match& m) {

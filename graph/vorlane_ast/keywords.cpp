@@ -4,7 +4,7 @@
 
 #include "core/pattern.hpp"
 #include "core/text.hpp"
-#include "graph/vorlane/frame.hpp"
+#include "graph/kit/frame.hpp"
 #include "graph/vorlane_ast/keyword_finders.hpp"
 
 namespace vorlane_ast {
@@ -39,7 +39,7 @@ public:
     }
     void add_name(std::string_view name) {
         add(name);
-        for (const std::string& piece : vorlane::split_camel(name)) add(piece);
+        for (const std::string& piece : graph_kit::split_camel(name)) add(piece);
     }
     std::vector<std::string> take() {
         if (tokens_.size() > kMaxKeywords) tokens_.resize(kMaxKeywords);
@@ -106,7 +106,7 @@ void go_decls(Keywords& kw, std::string_view content) {
 
 }  // namespace
 
-std::vector<vorlane::PatternSpec> keyword_patterns() {
+std::vector<graph_kit::PatternSpec> keyword_patterns() {
     return {
         {"ast.keywords.route", kRoute, RE_IGNORECASE},
         {"ast.keywords.segment_clean", kSegmentClean, RE_NONE},

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "graph/vorlane/patterns.hpp"
+#include "graph/kit/patterns.hpp"
 
 namespace vorlane_ast {
 
@@ -17,6 +17,6 @@ namespace vorlane_ast {
 std::vector<std::string> extract_keywords(std::string_view content, std::string_view ext);
 
 // The patterns above as the host writes them, in the order they run.
-std::vector<vorlane::PatternSpec> keyword_patterns();
+std::vector<graph_kit::PatternSpec> keyword_patterns();
 
 }  // namespace vorlane_ast

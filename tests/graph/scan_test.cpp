@@ -107,7 +107,7 @@ TEST_F(ScanTest, SymbolsFollowTheirFileAndOnlyForSymbolSuffixes) {
     file("Model.PY", py);
     file("main.go", "package main\nfunc Main() {}\n");
     const Json g = vorlane::scan(dir, nullptr);
-    const vorlane::Symbols syms = vorlane::extract_symbols_for_file(py, "Model.PY", ".py");
+    const graph_kit::Symbols syms = vorlane::extract_symbols_for_file(py, "Model.PY", ".py");
 
     std::vector<std::string> ids;
     for (const Json& n : g["nodes"]) ids.push_back(n["id"]);
@@ -138,7 +138,7 @@ TEST_F(ScanTest, SymbolsFollowTheirFileAndOnlyForSymbolSuffixes) {
 
 TEST(Dispatch, BySuffix) {
     const std::string java = "public class Box {\n    public int size() { return 1; }\n}\n";
-    auto ids = [](const vorlane::Symbols& s) {
+    auto ids = [](const graph_kit::Symbols& s) {
         std::vector<std::string> out;
         for (const auto& r : s) out.push_back(r.id);
         return out;
