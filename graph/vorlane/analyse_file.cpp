@@ -6,6 +6,7 @@
 #include "core/paths.hpp"
 #include "core/records.hpp"
 #include "core/text.hpp"
+#include "graph/kit/tables.hpp"
 #include "graph/vorlane/constants.hpp"
 #include "graph/vorlane/extractors.hpp"
 #include "graph/vorlane/file_source.hpp"
@@ -92,7 +93,7 @@ bool analyse_text(const std::string& path, std::string_view resolved_root, FileT
     t.fhash = core::md5_prefix8(t.content);
     try {
         out.edges = relations_of(t.file_id, t.exact_suffix, t.content);
-        if (contains(SYMBOL_EXTS, t.ext)) t.syms = extract_symbols_for_file(t.content, t.file_id, t.ext);
+        if (graph_kit::contains(SYMBOL_EXTS, t.ext)) t.syms = extract_symbols_for_file(t.content, t.file_id, t.ext);
     } catch (...) {
         t.error = std::current_exception();
     }

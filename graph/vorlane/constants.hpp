@@ -1,5 +1,5 @@
 #pragma once
-// The graph builder's fixed tables.
+// The graph builder's fixed tables (looked up with graph_kit::contains).
 #include <array>
 #include <cstddef>
 #include <string_view>
@@ -20,12 +20,5 @@ inline constexpr std::array<std::string_view, 17> SYMBOL_EXTS = {".ts",    ".tsx
 inline constexpr std::array<std::string_view, 24> SCAN_EXTS = {
     ".go", ".py",  ".js",    ".jsx", ".ts",  ".tsx", ".swift", ".rs",   ".java", ".cs",  ".rb", ".php",
     ".kt", ".kts", ".scala", ".c",   ".cpp", ".h",   ".hpp",   ".json", ".yaml", ".yml", ".md", ".xaml"};
-
-template <std::size_t N>
-constexpr bool contains(const std::array<std::string_view, N>& set, std::string_view s) {
-    for (auto v : set)
-        if (v == s) return true;
-    return false;
-}
 
 }  // namespace vorlane

@@ -12,6 +12,7 @@
 #include "graph/vorlane/graph_text.hpp"
 #include "graph/vorlane/scan_threads.hpp"
 #include "graph/vorlane/take_over.hpp"
+#include "graph/vorlane/walker.hpp"
 
 namespace vorlane {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "graph/vorlane/walker.hpp"
+#include "graph/kit/walker.hpp"
 
 namespace vorlane {
 
@@ -17,7 +17,7 @@ inline constexpr std::array<std::string_view, 7> GRAPH_KEYS = {"root",         "
                                                                "symbol_count", "nodes",      "edges"};
 
 // What a scan leaves out beyond the builder's rules, and when it ends early.
-using ScanLimits = WalkLimits;
+using ScanLimits = graph_kit::WalkLimits;
 
 // The graph of scan() as json_dumps_indent writes it and its symbol index as
 // json_dumps writes it (symbol_index of the command), made without the document tree:

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "graph/kit/tables.hpp"
+
 namespace vorlane_ast {
 
 inline constexpr std::array<std::string_view, 14> kSkipDirs = {
@@ -16,10 +18,6 @@ inline constexpr std::int64_t kMaxFileBytes = 300000;
 inline constexpr std::size_t kMaxContentChars = 24000;
 inline constexpr std::array<std::string_view, 7> kSymbolExts = {".ts", ".tsx", ".js", ".jsx", ".py", ".php", ".go"};
 
-inline bool is_symbol_ext(std::string_view ext) {
-    for (std::string_view e : kSymbolExts)
-        if (e == ext) return true;
-    return false;
-}
+inline bool is_symbol_ext(std::string_view ext) { return graph_kit::contains(kSymbolExts, ext); }
 
 }  // namespace vorlane_ast

@@ -18,6 +18,7 @@
 #include "graph/vorlane/extractors.hpp"
 #include "graph/vorlane/keywords.hpp"
 #include "graph/vorlane/summary.hpp"
+#include "graph/vorlane/walker.hpp"
 #include "tests/graph/scan_fixture.hpp"
 
 namespace {
