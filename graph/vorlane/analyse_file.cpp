@@ -6,10 +6,10 @@
 #include "core/paths.hpp"
 #include "core/records.hpp"
 #include "core/text.hpp"
+#include "graph/kit/file_source.hpp"
 #include "graph/kit/tables.hpp"
 #include "graph/vorlane/constants.hpp"
 #include "graph/vorlane/extractors.hpp"
-#include "graph/vorlane/file_source.hpp"
 #include "graph/vorlane/keywords.hpp"
 #include "graph/vorlane/node_text.hpp"
 #include "graph/vorlane/relations.hpp"
@@ -79,18 +79,9 @@ void append_symbol_nodes(Json& nodes, std::vector<core::Edge>& edges, const grap
 }
 
 bool analyse_text(const std::string& path, std::string_view resolved_root, FileText& t, FileResult& out) {
-    if (!read_source(path, t.size, t.content)) return false;
-    // A file whose id cannot be made is skipped as an unreadable one is.
-    try {
-        t.file_id = core::rel_under(path, resolved_root);
-    } catch (const std::exception&) {
-        return false;
-    }
+    if (!graph_kit::read_listed_file(path, resolved_root, t)) return false;
     out.kept = true;
     out.file_id = t.file_id;
-    t.exact_suffix = core::paths::suffix(path);
-    t.ext = core::lower(t.exact_suffix);
-    t.fhash = core::md5_prefix8(t.content);
     try {
         out.edges = relations_of(t.file_id, t.exact_suffix, t.content);
         if (graph_kit::contains(SYMBOL_EXTS, t.ext)) t.syms = extract_symbols_for_file(t.content, t.file_id, t.ext);
@@ -117,7 +108,7 @@ void analyse_node(const Prior& prior, bool render, FileText& t, FileResult& out)
         n.ext = t.ext;
         n.size = t.size;
         n.keywords = extract_keywords(t.content, t.ext);
-        n.content = content_prefix(t.content);
+        n.content = graph_kit::content_prefix(t.content);
         n.file_hash = t.fhash;
         if (render) {
             std::string text;

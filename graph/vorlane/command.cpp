@@ -14,6 +14,7 @@
 #include "core/fs.hpp"
 #include "core/paths.hpp"
 #include "core/text.hpp"
+#include "graph/kit/file_source.hpp"
 #include "graph/vorlane/scan.hpp"
 #include "graph/vorlane/scan_io.hpp"
 #include "graph/vorlane/symbol_index.hpp"
@@ -82,7 +83,7 @@ Json load_existing_nodes(const std::string& out_path, LateFree& late) {
     Json out = Json::object();
     if (!exists(out_path)) return out;
     std::string text;
-    if (read_file(out_path, text) != 0 || !core::is_valid_utf8(text)) return out;
+    if (graph_kit::read_file(out_path, text) != 0 || !core::is_valid_utf8(text)) return out;
     Json old;
     try {
         old = core::json_loads(text, core::Bom::Reject);

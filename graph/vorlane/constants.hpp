@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <string_view>
 
+#include "graph/kit/file_source.hpp"
+
 namespace vorlane {
 
 inline constexpr std::array<std::string_view, 17> SKIP_DIRS = {
@@ -12,8 +14,9 @@ inline constexpr std::array<std::string_view, 17> SKIP_DIRS = {
     ".nimbrel", "Intermediate", "Binaries",     "DerivedDataCache", "Saved"};
 inline constexpr std::array<std::string_view, 1> CONDITIONAL_SKIP = {"build"};
 inline constexpr std::array<std::string_view, 5> ARTIFACT_MARKERS = {"classes", "libs", "generated", "tmp", "reports"};
-inline constexpr std::size_t MAX_FILE_BYTES = 300000;
-inline constexpr std::size_t MAX_CONTENT_CHARS = 24000;
+// The size limit of a read file and of a node's stored content are the kit's, which reads.
+using graph_kit::MAX_CONTENT_CHARS;
+using graph_kit::MAX_FILE_BYTES;
 inline constexpr std::array<std::string_view, 17> SYMBOL_EXTS = {".ts",    ".tsx", ".js",  ".jsx", ".py", ".rs",
                                                                  ".java",  ".cs",  ".rb",  ".php", ".kt", ".kts",
                                                                  ".scala", ".c",   ".cpp", ".h",   ".hpp"};

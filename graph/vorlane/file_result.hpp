@@ -9,6 +9,7 @@
 
 #include "core/json.hpp"
 #include "core/records.hpp"
+#include "graph/kit/file_source.hpp"
 #include "graph/kit/frame.hpp"
 #include "graph/vorlane/symbol_index.hpp"
 
@@ -31,9 +32,7 @@ struct FileResult {
 
 // What one file's analysis keeps between its two halves: the relations and symbols,
 // which need no earlier graph, and the node, which may be taken over from it.
-struct FileText {
-    std::string content, file_id, exact_suffix, ext, fhash;
-    std::int64_t size = 0;
+struct FileText : graph_kit::SourceFile {
     graph_kit::Symbols syms;
     std::exception_ptr error;  // what the relations or symbols raised
 };

@@ -4,7 +4,7 @@
 
 #include "core/errors.hpp"
 #include "core/records.hpp"
-#include "graph/vorlane/file_source.hpp"
+#include "graph/kit/file_source.hpp"
 
 namespace vorlane {
 
@@ -52,7 +52,7 @@ Json taken_over(const Json& old, const std::string& file_id, const std::string& 
     n["keywords"] = stored(old, "keywords", Json::array());
     if (file) {
         auto it = old.find("content");
-        n["content"] = it == old.end() ? Json(content_prefix(content)) : *it;
+        n["content"] = it == old.end() ? Json(graph_kit::content_prefix(content)) : *it;
         n["summary"] = stored(old, "summary", "");
         n["file_hash"] = fhash;
     }

@@ -8,8 +8,8 @@
 #include "core/fs.hpp"
 #include "core/paths.hpp"
 #include "core/text.hpp"
+#include "graph/kit/file_source.hpp"
 #include "graph/vorlane/command.hpp"
-#include "graph/vorlane/scan_io.hpp"
 
 namespace vorlane_ast::command {
 
@@ -38,7 +38,7 @@ std::string count_text(const Json& v) {
 Json load_previous_nodes(const std::string& out_path) {
     Json out = Json::object();
     std::string text;
-    if (vorlane::read_file(out_path, text) != 0) return out;
+    if (graph_kit::read_file(out_path, text) != 0) return out;
     if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
     if (!core::is_valid_utf8(text)) return out;
     Json old;

@@ -12,8 +12,8 @@
 #include "core/parallel.hpp"
 #include "core/paths.hpp"
 #include "core/text.hpp"
+#include "graph/kit/file_source.hpp"
 #include "graph/vorlane/analyse_file.hpp"
-#include "graph/vorlane/scan_io.hpp"
 #include "graph/vorlane/scan_threads.hpp"
 #include "graph/vorlane_ast/constants.hpp"
 #include "graph/vorlane_ast/keywords.hpp"
@@ -82,24 +82,15 @@ struct Context {
 };
 
 void analyse(const Context& cx, const std::string& path, FileResult& out) {
-    // The size and the text; a file that cannot be read is skipped.
-    const core::fs::Status st = core::fs::current().stat(path);
-    if (!st.ok() || st.size > static_cast<std::uint64_t>(kMaxFileBytes)) return;
-    std::string raw;
-    if (vorlane::read_file(path, raw) != 0) return;
-    const std::string text = core::decode_text_mode(raw);
-    raw = {};
-    // A file whose id cannot be formed is skipped like an unreadable one.
-    try {
-        out.id = core::rel_under(path, cx.resolved_root);
-    } catch (const std::exception&) {
-        return;
-    }
+    graph_kit::SourceFile f;
+    if (!graph_kit::read_listed_file(path, cx.resolved_root, f)) return;
+    out.id = f.file_id;
     out.kept = true;
     try {
-        const std::string ext = core::lower(core::paths::suffix(path));
-        const std::string hash = core::md5_prefix8(text);
-        const auto size = static_cast<std::int64_t>(st.size);
+        const std::string& text = f.content;
+        const std::string& ext = f.ext;
+        const std::string& hash = f.fhash;
+        const std::int64_t size = f.size;
 
         auto it = cx.prior.is_object() ? cx.prior.find(out.id) : cx.prior.end();
         const bool reuse = cx.prior.is_object() && it != cx.prior.end() && it->is_object() &&
@@ -108,17 +99,15 @@ void analyse(const Context& cx, const std::string& path, FileResult& out) {
             const Json& p = *it;
             auto id = p.find("id");
             if (id == p.end()) throw core::KeyError("id");
-            out.nodes.push_back(file_node(*id, get_or(p, "kind", "file"), get_or(p, "path", out.id),
-                                          get_or(p, "ext", ext), get_or(p, "size", size),
-                                          get_or(p, "keywords", Json::array()),
-                                          get_or(p, "content", std::string(core::cp_prefix(text, kMaxContentChars))),
-                                          get_or(p, "summary", ""), hash));
+            out.nodes.push_back(
+                file_node(*id, get_or(p, "kind", "file"), get_or(p, "path", out.id), get_or(p, "ext", ext),
+                          get_or(p, "size", size), get_or(p, "keywords", Json::array()),
+                          get_or(p, "content", graph_kit::content_prefix(text)), get_or(p, "summary", ""), hash));
         } else {
             std::string summary = make_summary(text, out.id, ext);
             Json keywords = extract_keywords(text, ext);
             out.nodes.push_back(file_node(out.id, "file", out.id, ext, size, std::move(keywords),
-                                          std::string(core::cp_prefix(text, kMaxContentChars)), std::move(summary),
-                                          hash));
+                                          graph_kit::content_prefix(text), std::move(summary), hash));
         }
         FileFacts facts = extract_file(cx.langs, text, out.id, ext, is_symbol_ext(ext), cx.fallback);
         out.edges = std::move(facts.edges);
