@@ -7,11 +7,13 @@
 #include "core/records.hpp"
 #include "core/text.hpp"
 #include "graph/kit/file_source.hpp"
+#include "graph/kit/json_reads.hpp"
+#include "graph/kit/node_text.hpp"
+#include "graph/kit/symbol_index.hpp"
 #include "graph/kit/tables.hpp"
 #include "graph/vorlane/constants.hpp"
 #include "graph/vorlane/extractors.hpp"
 #include "graph/vorlane/keywords.hpp"
-#include "graph/vorlane/node_text.hpp"
 #include "graph/vorlane/relations.hpp"
 #include "graph/vorlane/summary.hpp"
 
@@ -21,22 +23,17 @@ namespace {
 
 using core::Json;
 
-bool is_symbol(const Json& n) {
-    auto kind = n.find("kind");
-    return kind != n.end() && kind->is_string() && kind->get_ref<const std::string&>() == "symbol";
-}
-
 // A stored node taken over as it is: its text from its map, and its index entry when
 // its stored kind makes it a symbol node.
 void render_stored(FileResult& r, const Json& node) {
     std::string flat;
     core::json_write(flat, node, 2);
-    r.node_text.push_back(nested_twice(flat));
-    if (!is_symbol(node)) return;
+    r.node_text.push_back(graph_kit::nested_twice(flat));
+    if (!graph_kit::has_kind(node, "symbol")) return;
     ++r.symbol_count;
     if (r.index_error) return;
     try {
-        r.index_text.push_back(index_entry_text(node));
+        r.index_text.push_back(graph_kit::index_entry_text(node));
     } catch (...) {
         r.index_error = std::current_exception();
     }
@@ -44,10 +41,10 @@ void render_stored(FileResult& r, const Json& node) {
 
 void render_symbol(FileResult& r, const core::Node& n) {
     std::string text;
-    write_node(text, n);
+    graph_kit::write_node(text, n);
     r.node_text.push_back(std::move(text));
     ++r.symbol_count;
-    r.index_text.push_back(index_entry_text(n));
+    r.index_text.push_back(graph_kit::index_entry_text(n));
 }
 
 core::Node symbol_node(const core::SymbolRecord& s, const std::string& file_id, const std::string& ext) {
@@ -112,7 +109,7 @@ void analyse_node(const Prior& prior, bool render, FileText& t, FileResult& out)
         n.file_hash = t.fhash;
         if (render) {
             std::string text;
-            write_node(text, n);
+            graph_kit::write_node(text, n);
             out.node_text.push_back(std::move(text));
         } else {
             out.nodes.push_back(core::node_as_dict(n));

@@ -15,9 +15,9 @@
 #include "core/paths.hpp"
 #include "core/text.hpp"
 #include "graph/kit/file_source.hpp"
+#include "graph/kit/json_reads.hpp"
 #include "graph/vorlane/scan.hpp"
 #include "graph/vorlane/scan_io.hpp"
-#include "graph/vorlane/symbol_index.hpp"
 
 namespace vorlane::command {
 
@@ -29,14 +29,6 @@ using core::Json;
 bool is_dir(const std::string& path) { return core::fs::current().stat(path).is_dir(); }
 
 bool exists(const std::string& path) { return core::fs::current().stat(path).ok(); }
-
-const Json& at(const Json& node, const char* key) {
-    auto it = node.find(key);
-    if (it == node.end()) throw core::KeyError(key);
-    return *it;
-}
-
-bool is_text(const Json& v, std::string_view s) { return v.is_string() && v.get_ref<const std::string&>() == s; }
 
 }  // namespace
 
@@ -109,7 +101,7 @@ Json load_existing_nodes(const std::string& out_path, LateFree& late) {
             return Json::object();
         }
         auto kind = n.find("kind");
-        if (kind == n.end() || !is_text(*kind, "file")) continue;
+        if (kind == n.end() || !graph_kit::is_text(*kind, "file")) continue;
         auto id = n.find("id");
         if (id == n.end() || id->is_array() || id->is_object()) {
             late.take(std::move(old));
@@ -133,19 +125,6 @@ Json load_existing_nodes(const std::string& out_path, LateFree& late) {
 Json load_existing_nodes(const std::string& out_path) {
     LateFree late;
     return load_existing_nodes(out_path, late);
-}
-
-Json symbol_index(const Json& graph) {
-    std::vector<vorlane::IndexEntry> entries;
-    const Json& nodes = at(graph, "nodes");
-    entries.reserve(nodes.size());
-    for (const Json& n : nodes) {
-        auto kind = n.find("kind");
-        if (kind != n.end() && is_text(*kind, "symbol")) entries.push_back(vorlane::index_entry_text(n));
-    }
-    vorlane::SymbolIndex index;
-    for (const vorlane::IndexEntry& e : entries) index.add(e);
-    return core::json_loads(index.text());
 }
 
 std::string run(std::string_view root_arg, std::string_view out_arg) { return run(root_arg, out_arg, nullptr); }

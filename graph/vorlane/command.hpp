@@ -19,8 +19,6 @@ void make_dirs(const std::string& path);
 // The file nodes of the graph written at `out_path` by id, with their stored keys
 // unchanged; empty when nothing is there or the graph cannot be used as a whole.
 core::Json load_existing_nodes(const std::string& out_path);
-// Symbol id to its rows, body hash, confidence and file, in the order of the nodes.
-core::Json symbol_index(const core::Json& graph);
 // The whole run for the given --root and --out texts; returns the three report lines,
 // each ended by a line break. Errors propagate.
 // The run leaves its own two output files out of the walk. With `stop`, a stop request

@@ -11,7 +11,7 @@
 #include "core/records.hpp"
 #include "graph/kit/file_source.hpp"
 #include "graph/kit/frame.hpp"
-#include "graph/vorlane/symbol_index.hpp"
+#include "graph/kit/symbol_index.hpp"
 
 namespace vorlane {
 
@@ -25,7 +25,7 @@ struct FileResult {
     // For the written form: the nodes' texts as they stand in the graph file, the
     // symbol index entries of its symbol nodes, and what making those entries raised.
     std::vector<std::string> node_text;
-    std::vector<IndexEntry> index_text;
+    std::vector<graph_kit::IndexEntry> index_text;
     std::size_t symbol_count = 0;
     std::exception_ptr index_error;
 };

@@ -2,9 +2,9 @@
 
 #include <string>
 
+#include "graph/kit/node_text.hpp"
+#include "graph/kit/symbol_index.hpp"
 #include "graph/vorlane/dedupe.hpp"
-#include "graph/vorlane/node_text.hpp"
-#include "graph/vorlane/symbol_index.hpp"
 
 namespace vorlane {
 
@@ -21,10 +21,10 @@ GraphText assemble(std::string_view root, std::vector<FileResult>& results) {
     // The edges are written while they are de-duplicated, the header after them, when
     // their count is known.
     std::string edges;
-    JsonText ew(edges);
+    graph_kit::JsonText ew(edges);
     for_each_new_edge(results, [&](const core::Edge& e) {
         ew.raw(out.edge_count++ ? ",\n    " : "[\n    ");
-        write_edge(ew, e);
+        graph_kit::write_edge(ew, e);
     });
     ew.raw(out.edge_count ? "\n  ]" : "[]");
 
@@ -32,7 +32,7 @@ GraphText assemble(std::string_view root, std::vector<FileResult>& results) {
     // edge maps at level 2.
     std::string& g = out.graph;
     g.reserve(node_bytes + edges.size() + 256);
-    JsonText w(g);
+    graph_kit::JsonText w(g);
     w.raw("{");
     w.key(GRAPH_KEYS[0], 2, true);
     w.str(root);
@@ -58,9 +58,9 @@ GraphText assemble(std::string_view root, std::vector<FileResult>& results) {
     edges = {};
 
     // The symbol index in node order. Making it stops at the first node that fails.
-    SymbolIndex index;
+    graph_kit::SymbolIndex index;
     for (const FileResult& r : results) {
-        for (const IndexEntry& e : r.index_text) index.add(e);
+        for (const graph_kit::IndexEntry& e : r.index_text) index.add(e);
         if (r.index_error) {
             out.index_error = r.index_error;
             return out;

@@ -7,6 +7,7 @@
 #include <iterator>
 #include <utility>
 
+#include "graph/kit/json_reads.hpp"
 #include "graph/vorlane/analyse_all.hpp"
 #include "graph/vorlane/dedupe.hpp"
 #include "graph/vorlane/graph_text.hpp"
@@ -34,10 +35,8 @@ core::Json scan(std::string_view root, const core::Json& existing_nodes, const S
     }
     // A taken-over node keeps its stored kind, so count by kind, not by origin.
     std::size_t symbol_count = 0;
-    for (const Json& n : nodes) {
-        auto kind = n.find("kind");
-        if (kind != n.end() && kind->is_string() && kind->get_ref<const std::string&>() == "symbol") ++symbol_count;
-    }
+    for (const Json& n : nodes)
+        if (graph_kit::has_kind(n, "symbol")) ++symbol_count;
     Json out_edges = Json::array();
     for_each_new_edge(results, [&](const core::Edge& e) { out_edges.push_back(core::edge_json(e)); });
 

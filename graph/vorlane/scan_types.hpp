@@ -20,7 +20,7 @@ inline constexpr std::array<std::string_view, 7> GRAPH_KEYS = {"root",         "
 using ScanLimits = graph_kit::WalkLimits;
 
 // The graph of scan() as json_dumps_indent writes it and its symbol index as
-// json_dumps writes it (symbol_index of the command), made without the document tree:
+// json_dumps writes it (graph_kit::symbol_index), made without the document tree:
 // each file's nodes and edges are written by the thread that analysed it.
 struct GraphText {
     std::string graph, index;

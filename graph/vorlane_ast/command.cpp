@@ -9,7 +9,8 @@
 #include "core/paths.hpp"
 #include "core/text.hpp"
 #include "graph/kit/file_source.hpp"
-#include "graph/vorlane/command.hpp"
+#include "graph/kit/json_reads.hpp"
+#include "graph/kit/symbol_index.hpp"
 
 namespace vorlane_ast::command {
 
@@ -17,15 +18,6 @@ namespace paths = core::paths;
 using core::Json;
 
 namespace {
-
-bool is_text(const Json& v, std::string_view s) { return v.is_string() && v.get_ref<const std::string&>() == s; }
-
-const Json& at(const Json& obj, const char* key) {
-    if (!obj.is_object()) throw core::KeyError(key);
-    auto it = obj.find(key);
-    if (it == obj.end()) throw core::KeyError(key);
-    return *it;
-}
 
 std::string count_text(const Json& v) {
     if (v.is_number_integer() || v.is_number_unsigned()) return v.dump();
@@ -56,7 +48,7 @@ Json load_previous_nodes(const std::string& out_path) {
     for (Json& n : *nodes) {
         if (!n.is_object()) return Json::object();
         auto kind = n.find("kind");
-        if (kind == n.end() || !is_text(*kind, "file")) continue;
+        if (kind == n.end() || !graph_kit::is_text(*kind, "file")) continue;
         auto id = n.find("id");
         if (id == n.end() || id->is_array() || id->is_object()) return Json::object();
         // An id that is not text names no file of the new scan.
@@ -78,7 +70,7 @@ Written write_graph(const Json& graph, const std::string& out_path, const core::
     core::check_stop(stop);
     core::fs::replace_text(out_path, text);
     text = {};
-    const Json idx = vorlane::command::symbol_index(graph);
+    const Json idx = graph_kit::symbol_index(graph);
     w.index_path = paths::join(paths::parent(w.out_path), SYMBOL_INDEX_NAME);
     core::fs::replace_text(w.index_path, core::json_dumps(idx));
     w.index_count = idx.size();
@@ -90,8 +82,9 @@ std::string report(const Json& graph, const Written& w) {
     const bool ast = mode != graph.end() && mode->is_boolean() && mode->get<bool>();
     std::string out = "[";
     out += ast ? "AST" : "regex-fallback";
-    out += "] " + count_text(at(graph, "file_count")) + " files, " + count_text(at(graph, "symbol_count")) +
-           " symbols, " + count_text(at(graph, "edge_count")) + " edges\n";
+    out += "] " + count_text(graph_kit::at(graph, "file_count")) + " files, " +
+           count_text(graph_kit::at(graph, "symbol_count")) + " symbols, " +
+           count_text(graph_kit::at(graph, "edge_count")) + " edges\n";
     out += "Wrote: " + w.out_path + "\n";
     out += "Symbol index: " + w.index_path + " (" + std::to_string(w.index_count) + " symbols)\n";
     return out;

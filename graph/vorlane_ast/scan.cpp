@@ -13,6 +13,7 @@
 #include "core/paths.hpp"
 #include "core/text.hpp"
 #include "graph/kit/file_source.hpp"
+#include "graph/kit/json_reads.hpp"
 #include "graph/vorlane/analyse_file.hpp"
 #include "graph/vorlane/scan_threads.hpp"
 #include "graph/vorlane_ast/constants.hpp"
@@ -37,8 +38,6 @@ struct FileResult {
     std::vector<core::Edge> edges;
 };
 
-bool is_text(const Json& v, std::string_view s) { return v.is_string() && v.get_ref<const std::string&>() == s; }
-
 // prior.get(key, fallback)
 Json get_or(const Json& prior, const char* key, Json fallback) {
     auto it = prior.find(key);
@@ -50,7 +49,7 @@ Json get_or(const Json& prior, const char* key, Json fallback) {
 Json file_node(Json id, Json kind, Json path, Json ext, Json size, Json keywords, Json content, Json summary,
                std::string file_hash) {
     Json n = Json::object();
-    const bool file = is_text(kind, "file");
+    const bool file = graph_kit::is_text(kind, "file");
     n["id"] = std::move(id);
     n["kind"] = std::move(kind);
     n["path"] = std::move(path);
@@ -94,7 +93,7 @@ void analyse(const Context& cx, const std::string& path, FileResult& out) {
 
         auto it = cx.prior.is_object() ? cx.prior.find(out.id) : cx.prior.end();
         const bool reuse = cx.prior.is_object() && it != cx.prior.end() && it->is_object() &&
-                           it->contains("file_hash") && is_text((*it)["file_hash"], hash);
+                           it->contains("file_hash") && graph_kit::is_text((*it)["file_hash"], hash);
         if (reuse) {
             const Json& p = *it;
             auto id = p.find("id");
@@ -144,7 +143,8 @@ Json scan(std::string_view root, const Json& existing_nodes, const Languages& la
         if (!r.kept || !seen.insert(r.id).second) continue;
         if (r.error) std::rethrow_exception(r.error);
         for (Json& n : r.nodes) {
-            if (is_text(n["kind"], "file") && n["id"].is_string()) file_ids.push_back(n["id"].get<std::string>());
+            if (graph_kit::is_text(n["kind"], "file") && n["id"].is_string())
+                file_ids.push_back(n["id"].get<std::string>());
             nodes.push_back(std::move(n));
         }
         for (core::Edge& e : r.edges) edges.push_back(std::move(e));
@@ -155,7 +155,7 @@ Json scan(std::string_view root, const Json& existing_nodes, const Languages& la
 
     std::size_t symbol_count = 0;
     for (const Json& n : nodes)
-        if (is_text(n["kind"], "symbol")) ++symbol_count;
+        if (graph_kit::is_text(n["kind"], "symbol")) ++symbol_count;
     Json out_edges = Json::array();
     for (const core::Edge& e : edges) out_edges.push_back(core::edge_json(e));
 

@@ -14,6 +14,7 @@
 #include "core/hash.hpp"
 #include "core/paths.hpp"
 #include "core/records.hpp"
+#include "graph/kit/symbol_index.hpp"
 #include "graph/vorlane/command.hpp"
 #include "graph/vorlane/extractors.hpp"
 #include "graph/vorlane/keywords.hpp"
@@ -300,10 +301,10 @@ TEST_F(ScanTest, SymbolIndexFromTheGraphsSymbolNodes) {
         {"id": "a.py::g", "kind": "symbol", "line_start": 4, "line_end": 4, "body_hash": "h2", "path": "a.py"},
         {"id": "a.py::f", "kind": "symbol", "line_start": 9, "line_end": 9, "body_hash": "h3", "confidence": "",
          "path": "a.py"}]})");
-    EXPECT_EQ(vorlane::command::symbol_index(g).dump(), Json::parse(R"({
+    EXPECT_EQ(graph_kit::symbol_index(g).dump(), Json::parse(R"({
         "a.py::f": {"line_start": 9, "line_end": 9, "body_hash": "h3", "confidence": "", "path": "a.py"},
         "a.py::g": {"line_start": 4, "line_end": 4, "body_hash": "h2", "confidence": "", "path": "a.py"}})")
-                                                            .dump());
+                                                     .dump());
 }
 
 TEST_F(ScanTest, ReuseOfThePreviousGraphIsAllOrNothing) {
