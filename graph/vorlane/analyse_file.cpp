@@ -6,6 +6,7 @@
 #include "core/paths.hpp"
 #include "core/records.hpp"
 #include "core/text.hpp"
+#include "graph/kit/file_nodes.hpp"
 #include "graph/kit/file_source.hpp"
 #include "graph/kit/json_reads.hpp"
 #include "graph/kit/node_text.hpp"
@@ -25,7 +26,7 @@ using core::Json;
 
 // A stored node taken over as it is: its text from its map, and its index entry when
 // its stored kind makes it a symbol node.
-void render_stored(FileResult& r, const Json& node) {
+void render_stored(graph_kit::FileResult& r, const Json& node) {
     std::string flat;
     core::json_write(flat, node, 2);
     r.node_text.push_back(graph_kit::nested_twice(flat));
@@ -39,7 +40,7 @@ void render_stored(FileResult& r, const Json& node) {
     }
 }
 
-void render_symbol(FileResult& r, const core::Node& n) {
+void render_symbol(graph_kit::FileResult& r, const core::Node& n) {
     std::string text;
     graph_kit::write_node(text, n);
     r.node_text.push_back(std::move(text));
@@ -47,35 +48,9 @@ void render_symbol(FileResult& r, const core::Node& n) {
     r.index_text.push_back(graph_kit::index_entry_text(n));
 }
 
-core::Node symbol_node(const core::SymbolRecord& s, const std::string& file_id, const std::string& ext) {
-    core::Node n;
-    n.id = s.id;
-    n.kind = "symbol";
-    n.path = file_id;
-    n.ext = ext;
-    n.size = s.line_end - s.line_start + 1;
-    n.keywords = s.keywords;
-    n.symbol_type = s.symbol_type;
-    n.name = s.name;
-    n.line_start = s.line_start;
-    n.line_end = s.line_end;
-    n.body_hash = s.body_hash;
-    n.confidence = s.confidence;
-    n.exported = s.exported;
-    return n;
-}
-
 }  // namespace
 
-void append_symbol_nodes(Json& nodes, std::vector<core::Edge>& edges, const graph_kit::Symbols& syms,
-                         const std::string& file_id, const std::string& ext) {
-    for (const core::SymbolRecord& s : syms) {
-        nodes.push_back(core::node_as_dict(symbol_node(s, file_id, ext)));
-        edges.push_back({file_id, s.id, "contains"});
-    }
-}
-
-bool analyse_text(const std::string& path, std::string_view resolved_root, FileText& t, FileResult& out) {
+bool analyse_text(const std::string& path, std::string_view resolved_root, FileText& t, graph_kit::FileResult& out) {
     if (!graph_kit::read_listed_file(path, resolved_root, t)) return false;
     out.kept = true;
     out.file_id = t.file_id;
@@ -88,25 +63,16 @@ bool analyse_text(const std::string& path, std::string_view resolved_root, FileT
     return true;
 }
 
-void analyse_node(const Prior& prior, bool render, FileText& t, FileResult& out) {
-    auto old = prior.find(t.file_id);
-    if (old != prior.end() && hash_matches(*old->second, t.fhash)) {
-        Json node = taken_over(*old->second, t.file_id, t.ext, t.size, t.content, t.fhash);
+void analyse_node(const graph_kit::Prior& prior, bool render, FileText& t, graph_kit::FileResult& out) {
+    if (const Json* old = graph_kit::reusable(prior, t)) {
+        Json node = graph_kit::taken_over(*old, t);
         if (render)
             render_stored(out, node);
         else
             out.nodes.push_back(std::move(node));
     } else {
-        core::Node n;
-        n.summary = make_summary(t.content, t.file_id, t.ext);
-        n.id = t.file_id;
-        n.kind = "file";
-        n.path = t.file_id;
-        n.ext = t.ext;
-        n.size = t.size;
-        n.keywords = extract_keywords(t.content, t.ext);
-        n.content = graph_kit::content_prefix(t.content);
-        n.file_hash = t.fhash;
+        std::string summary = make_summary(t.content, t.file_id, t.ext);
+        const core::Node n = graph_kit::file_node(t, std::move(summary), extract_keywords(t.content, t.ext));
         if (render) {
             std::string text;
             graph_kit::write_node(text, n);
@@ -117,17 +83,17 @@ void analyse_node(const Prior& prior, bool render, FileText& t, FileResult& out)
     }
     if (t.error) std::rethrow_exception(t.error);
     if (!render) {
-        append_symbol_nodes(out.nodes, out.edges, t.syms, t.file_id, t.ext);
+        graph_kit::append_symbol_nodes(out.nodes, out.edges, t.syms, t.file_id, t.ext);
         return;
     }
     for (const core::SymbolRecord& s : t.syms) {
-        render_symbol(out, symbol_node(s, t.file_id, t.ext));
+        render_symbol(out, graph_kit::symbol_node(s, t.file_id, t.ext));
         out.edges.push_back({t.file_id, s.id, "contains"});
     }
 }
 
-void analyse_file(const std::string& path, std::string_view resolved_root, const Prior& prior, bool render,
-                  FileResult& out) {
+void analyse_file(const std::string& path, std::string_view resolved_root, const graph_kit::Prior& prior, bool render,
+                  graph_kit::FileResult& out) {
     FileText t;
     if (analyse_text(path, resolved_root, t, out)) analyse_node(prior, render, t, out);
 }

@@ -2,16 +2,16 @@
 
 #include <string>
 
+#include "graph/kit/file_result.hpp"
 #include "graph/kit/node_text.hpp"
 #include "graph/kit/symbol_index.hpp"
-#include "graph/vorlane/dedupe.hpp"
 
 namespace vorlane {
 
-GraphText assemble(std::string_view root, std::vector<FileResult>& results) {
+GraphText assemble(std::string_view root, std::vector<graph_kit::FileResult>& results) {
     GraphText out;
     std::size_t node_bytes = 0;
-    for (const FileResult& r : results) {
+    for (const graph_kit::FileResult& r : results) {
         out.node_count += r.node_text.size();
         out.symbol_count += r.symbol_count;
         for (const std::string& t : r.node_text) node_bytes += t.size() + 6;
@@ -22,7 +22,7 @@ GraphText assemble(std::string_view root, std::vector<FileResult>& results) {
     // their count is known.
     std::string edges;
     graph_kit::JsonText ew(edges);
-    for_each_new_edge(results, [&](const core::Edge& e) {
+    graph_kit::for_each_new_edge(results, [&](const core::Edge& e) {
         ew.raw(out.edge_count++ ? ",\n    " : "[\n    ");
         graph_kit::write_edge(ew, e);
     });
@@ -43,7 +43,7 @@ GraphText assemble(std::string_view root, std::vector<FileResult>& results) {
     }
     w.key(GRAPH_KEYS[5], 2, false);
     const char* sep = "[\n    ";
-    for (FileResult& r : results) {
+    for (graph_kit::FileResult& r : results) {
         for (const std::string& t : r.node_text) {
             g += sep;
             g += t;
@@ -59,7 +59,7 @@ GraphText assemble(std::string_view root, std::vector<FileResult>& results) {
 
     // The symbol index in node order. Making it stops at the first node that fails.
     graph_kit::SymbolIndex index;
-    for (const FileResult& r : results) {
+    for (const graph_kit::FileResult& r : results) {
         for (const graph_kit::IndexEntry& e : r.index_text) index.add(e);
         if (r.index_error) {
             out.index_error = r.index_error;

@@ -7,12 +7,12 @@
 #include <iterator>
 #include <utility>
 
+#include "graph/kit/file_result.hpp"
 #include "graph/kit/json_reads.hpp"
+#include "graph/kit/take_over.hpp"
 #include "graph/vorlane/analyse_all.hpp"
-#include "graph/vorlane/dedupe.hpp"
 #include "graph/vorlane/graph_text.hpp"
 #include "graph/vorlane/scan_threads.hpp"
-#include "graph/vorlane/take_over.hpp"
 #include "graph/vorlane/walker.hpp"
 
 namespace vorlane {
@@ -25,11 +25,11 @@ core::Json scan(std::string_view root, const core::Json& existing_nodes) {
 
 core::Json scan(std::string_view root, const core::Json& existing_nodes, const ScanLimits& limits) {
     const std::vector<std::string> files = walk_files(root, limits);
-    const Prior prior = index_prior(existing_nodes);
-    std::vector<FileResult> results = analyse_all(files, root, prior, false, limits.stop);
+    const graph_kit::Prior prior = graph_kit::index_prior(existing_nodes);
+    std::vector<graph_kit::FileResult> results = analyse_all(files, root, prior, false, limits.stop);
 
     Json nodes = Json::array();
-    for (FileResult& r : results) {
+    for (graph_kit::FileResult& r : results) {
         for (Json& n : r.nodes) nodes.push_back(std::move(n));
         r.nodes = Json();
     }
@@ -38,7 +38,7 @@ core::Json scan(std::string_view root, const core::Json& existing_nodes, const S
     for (const Json& n : nodes)
         if (graph_kit::has_kind(n, "symbol")) ++symbol_count;
     Json out_edges = Json::array();
-    for_each_new_edge(results, [&](const core::Edge& e) { out_edges.push_back(core::edge_json(e)); });
+    graph_kit::for_each_new_edge(results, [&](const core::Edge& e) { out_edges.push_back(core::edge_json(e)); });
 
     const std::size_t node_count = nodes.size(), edge_count = out_edges.size();
     Json values[] = {std::string(root), node_count,       edge_count,          node_count - symbol_count,
@@ -51,8 +51,8 @@ core::Json scan(std::string_view root, const core::Json& existing_nodes, const S
 
 GraphText scan_text(std::string_view root, const core::Json& existing_nodes) {
     const std::vector<std::string> files = walk_files(root);
-    const Prior prior = index_prior(existing_nodes);
-    std::vector<FileResult> results = analyse_all(files, root, prior, true, nullptr);
+    const graph_kit::Prior prior = graph_kit::index_prior(existing_nodes);
+    std::vector<graph_kit::FileResult> results = analyse_all(files, root, prior, true, nullptr);
     return assemble(root, results);
 }
 
@@ -74,10 +74,11 @@ GraphText scan_text(std::string_view root, const std::function<core::Json()>& lo
     const std::vector<std::string> files = walk_files(root, limits);
     if (scan_threads(files.size()) <= 1) {
         existing = load.get();
-        std::vector<FileResult> results = analyse_all(files, root, index_prior(existing), true, limits.stop);
+        std::vector<graph_kit::FileResult> results =
+            analyse_all(files, root, graph_kit::index_prior(existing), true, limits.stop);
         return assemble(root, results);
     }
-    std::vector<FileResult> results = analyse_all_overlapped(files, root, load, existing, true, limits.stop);
+    std::vector<graph_kit::FileResult> results = analyse_all_overlapped(files, root, load, existing, true, limits.stop);
     return assemble(root, results);
 }
 

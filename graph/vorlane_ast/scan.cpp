@@ -1,20 +1,16 @@
 #include "graph/vorlane_ast/scan.hpp"
 
-#include <atomic>
 #include <exception>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
-#include "core/errors.hpp"
-#include "core/fs.hpp"
-#include "core/hash.hpp"
 #include "core/parallel.hpp"
 #include "core/paths.hpp"
-#include "core/text.hpp"
+#include "graph/kit/file_nodes.hpp"
+#include "graph/kit/file_result.hpp"
 #include "graph/kit/file_source.hpp"
 #include "graph/kit/json_reads.hpp"
-#include "graph/vorlane/analyse_file.hpp"
+#include "graph/kit/take_over.hpp"
 #include "graph/vorlane/scan_threads.hpp"
 #include "graph/vorlane_ast/constants.hpp"
 #include "graph/vorlane_ast/keywords.hpp"
@@ -29,53 +25,12 @@ namespace {
 
 using core::Json;
 
-// Everything one listed file adds to the graph, made independently of the other files.
-struct FileResult {
-    bool kept = false;         // false: skipped, adds nothing
-    std::string id;            // its file id, when kept
-    std::exception_ptr error;  // what ended its analysis
-    Json nodes = Json::array();
-    std::vector<core::Edge> edges;
-};
-
-// prior.get(key, fallback)
-Json get_or(const Json& prior, const char* key, Json fallback) {
-    auto it = prior.find(key);
-    return it == prior.end() ? std::move(fallback) : *it;
-}
-
-// The node map as the record's as_dict writes it: the common keys, then the file keys
-// when the kind is "file", else the symbol keys at their defaults.
-Json file_node(Json id, Json kind, Json path, Json ext, Json size, Json keywords, Json content, Json summary,
-               std::string file_hash) {
-    Json n = Json::object();
-    const bool file = graph_kit::is_text(kind, "file");
-    n["id"] = std::move(id);
-    n["kind"] = std::move(kind);
-    n["path"] = std::move(path);
-    n["ext"] = std::move(ext);
-    n["size"] = std::move(size);
-    n["keywords"] = std::move(keywords);
-    if (file) {
-        n["content"] = std::move(content);
-        n["summary"] = std::move(summary);
-        n["file_hash"] = std::move(file_hash);
-    } else {
-        n["symbol_type"] = "";
-        n["name"] = "";
-        n["line_start"] = 0;
-        n["line_end"] = 0;
-        n["body_hash"] = "";
-        n["confidence"] = "";
-        n["exported"] = false;
-    }
-    return n;
-}
+using graph_kit::FileResult;
 
 struct Context {
     std::string_view root;
     std::string resolved_root;
-    const Json& prior;
+    const graph_kit::Prior prior;
     const Languages& langs;
     const SymbolFallback& fallback;
 };
@@ -83,34 +38,19 @@ struct Context {
 void analyse(const Context& cx, const std::string& path, FileResult& out) {
     graph_kit::SourceFile f;
     if (!graph_kit::read_listed_file(path, cx.resolved_root, f)) return;
-    out.id = f.file_id;
+    out.file_id = f.file_id;
     out.kept = true;
     try {
-        const std::string& text = f.content;
-        const std::string& ext = f.ext;
-        const std::string& hash = f.fhash;
-        const std::int64_t size = f.size;
-
-        auto it = cx.prior.is_object() ? cx.prior.find(out.id) : cx.prior.end();
-        const bool reuse = cx.prior.is_object() && it != cx.prior.end() && it->is_object() &&
-                           it->contains("file_hash") && graph_kit::is_text((*it)["file_hash"], hash);
-        if (reuse) {
-            const Json& p = *it;
-            auto id = p.find("id");
-            if (id == p.end()) throw core::KeyError("id");
-            out.nodes.push_back(
-                file_node(*id, get_or(p, "kind", "file"), get_or(p, "path", out.id), get_or(p, "ext", ext),
-                          get_or(p, "size", size), get_or(p, "keywords", Json::array()),
-                          get_or(p, "content", graph_kit::content_prefix(text)), get_or(p, "summary", ""), hash));
+        if (const Json* old = graph_kit::reusable(cx.prior, f)) {
+            out.nodes.push_back(graph_kit::taken_over(*old, f));
         } else {
-            std::string summary = make_summary(text, out.id, ext);
-            Json keywords = extract_keywords(text, ext);
-            out.nodes.push_back(file_node(out.id, "file", out.id, ext, size, std::move(keywords),
-                                          graph_kit::content_prefix(text), std::move(summary), hash));
+            std::string summary = make_summary(f.content, f.file_id, f.ext);
+            std::vector<std::string> keywords = extract_keywords(f.content, f.ext);
+            out.nodes.push_back(core::node_as_dict(graph_kit::file_node(f, std::move(summary), std::move(keywords))));
         }
-        FileFacts facts = extract_file(cx.langs, text, out.id, ext, is_symbol_ext(ext), cx.fallback);
+        FileFacts facts = extract_file(cx.langs, f.content, f.file_id, f.ext, is_symbol_ext(f.ext), cx.fallback);
         out.edges = std::move(facts.edges);
-        vorlane::append_symbol_nodes(out.nodes, out.edges, facts.symbols, out.id, ext);
+        graph_kit::append_symbol_nodes(out.nodes, out.edges, facts.symbols, f.file_id, f.ext);
     } catch (...) {
         out.error = std::current_exception();
     }
@@ -121,9 +61,7 @@ void analyse(const Context& cx, const std::string& path, FileResult& out) {
 Json scan(std::string_view root, const Json& existing_nodes, const Languages& langs, const SymbolFallback& fallback,
           const core::StopFlag* stop) {
     const std::vector<std::string> files = walk_files(root, stop);
-    const Json empty = Json::object();
-    const bool has_prior = existing_nodes.is_object() && !existing_nodes.empty();
-    const Context cx{root, core::paths::resolve(root), has_prior ? existing_nodes : empty, langs, fallback};
+    const Context cx{root, core::paths::resolve(root), graph_kit::index_prior(existing_nodes), langs, fallback};
 
     std::vector<FileResult> results(files.size());
     core::parallel_for_each(files.size(), vorlane::scan_threads(files.size()), [&](std::size_t i) {
@@ -135,13 +73,13 @@ Json scan(std::string_view root, const Json& existing_nodes, const Languages& la
 
     // Walk order; a file id met again (a directory reached twice through a link) keeps
     // its first file.
+    graph_kit::drop_repeated_ids(results);
+    graph_kit::rethrow_first_error(results);
     Json nodes = Json::array();
     std::vector<core::Edge> edges;
     std::vector<std::string> file_ids;
-    std::unordered_set<std::string> seen;
     for (FileResult& r : results) {
-        if (!r.kept || !seen.insert(r.id).second) continue;
-        if (r.error) std::rethrow_exception(r.error);
+        if (!r.kept) continue;
         for (Json& n : r.nodes) {
             if (graph_kit::is_text(n["kind"], "file") && n["id"].is_string())
                 file_ids.push_back(n["id"].get<std::string>());
