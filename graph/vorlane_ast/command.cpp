@@ -8,7 +8,7 @@
 #include "core/fs.hpp"
 #include "core/paths.hpp"
 #include "core/text.hpp"
-#include "graph/kit/file_source.hpp"
+#include "graph/kit/earlier_nodes.hpp"
 #include "graph/kit/json_reads.hpp"
 #include "graph/kit/symbol_index.hpp"
 
@@ -26,41 +26,6 @@ std::string count_text(const Json& v) {
 }
 
 }  // namespace
-
-Json load_previous_nodes(const std::string& out_path) {
-    Json out = Json::object();
-    std::string text;
-    if (graph_kit::read_file(out_path, text) != 0) return out;
-    if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
-    if (!core::is_valid_utf8(text)) return out;
-    Json old;
-    try {
-        old = core::json_loads(text, core::Bom::Reject);
-    } catch (const std::exception&) {
-        return out;
-    }
-    if (!old.is_object()) return out;
-    auto nodes = old.find("nodes");
-    if (nodes == old.end()) return out;
-    if (!nodes->is_array()) return Json::object();
-    auto& members = static_cast<std::vector<std::pair<const std::string, Json>>&>(out.get_ref<Json::object_t&>());
-    std::unordered_map<std::string, std::size_t> place;
-    for (Json& n : *nodes) {
-        if (!n.is_object()) return Json::object();
-        auto kind = n.find("kind");
-        if (kind == n.end() || !graph_kit::is_text(*kind, "file")) continue;
-        auto id = n.find("id");
-        if (id == n.end() || id->is_array() || id->is_object()) return Json::object();
-        // An id that is not text names no file of the new scan.
-        if (!id->is_string()) continue;
-        auto [it, fresh] = place.try_emplace(id->get<std::string>(), members.size());
-        if (fresh)
-            members.emplace_back(it->first, std::move(n));
-        else
-            members[it->second].second = std::move(n);
-    }
-    return out;
-}
 
 Written write_graph(const Json& graph, const std::string& out_path, const core::StopFlag* stop) {
     Written w;
@@ -94,7 +59,7 @@ std::string run(const std::string& root, const std::string& out_path, const Lang
                 const SymbolFallback& fallback, const core::StopFlag* stop) {
     Json graph;
     {
-        const Json prior = load_previous_nodes(out_path);
+        const Json prior = graph_kit::load_file_nodes(out_path, graph_kit::LeadingMark::Skip);
         graph = scan(root, prior, langs, fallback, stop);
     }
     return report(graph, write_graph(graph, out_path, stop));

@@ -14,6 +14,7 @@
 #include "core/hash.hpp"
 #include "core/paths.hpp"
 #include "core/records.hpp"
+#include "graph/kit/earlier_nodes.hpp"
 #include "graph/kit/symbol_index.hpp"
 #include "graph/vorlane/command.hpp"
 #include "graph/vorlane/extractors.hpp"
@@ -336,18 +337,27 @@ TEST_F(ScanTest, ReuseOfThePreviousGraphIsAllOrNothing) {
         {"file node without id", R"({"nodes": [{"id": "a", "kind": "file"}, {"kind": "file"}]})", {}},
         {"array id", R"({"nodes": [{"id": "a", "kind": "file"}, {"id": [], "kind": "file"}]})", {}},
     };
+    using graph_kit::LeadingMark;
     for (const Case& c : cases) {
         file("g.json", c.bytes);
-        const Json got = vorlane::command::load_existing_nodes(at("g.json"));
-        std::vector<std::string> ids;
-        for (const auto& [k, v] : got.items()) ids.push_back(k);
-        EXPECT_EQ(ids, c.ids) << c.name;
-        if (!c.ids.empty()) {
-            EXPECT_EQ(got["a"]["v"], 2);
+        for (const LeadingMark mark : {LeadingMark::Reject, LeadingMark::Skip}) {
+            // Passed over, the mark leaves the good graph behind it.
+            const bool skipped_mark = mark == LeadingMark::Skip && c.bytes.starts_with("\xef\xbb\xbf");
+            const std::vector<std::string> want = skipped_mark ? std::vector<std::string>{"a", "b"} : c.ids;
+            graph_kit::LateFree late;
+            const Json got = graph_kit::load_file_nodes(at("g.json"), mark, &late);
+            std::vector<std::string> ids;
+            for (const auto& [k, v] : got.items()) ids.push_back(k);
+            EXPECT_EQ(ids, want) << c.name << (skipped_mark ? " (mark skipped)" : "");
+            if (!want.empty()) {
+                EXPECT_EQ(got["a"]["v"], 2);
+            }
         }
     }
-    EXPECT_TRUE(vorlane::command::load_existing_nodes(at("missing.json")).empty());
-    EXPECT_TRUE(vorlane::command::load_existing_nodes(dir).empty());
+    for (const LeadingMark mark : {LeadingMark::Reject, LeadingMark::Skip}) {
+        EXPECT_TRUE(graph_kit::load_file_nodes(at("missing.json"), mark).empty());
+        EXPECT_TRUE(graph_kit::load_file_nodes(dir, mark).empty());
+    }
 }
 
 TEST_F(ScanTest, MakeDirsCreatesChainsAndRefusesAFileInTheWay) {
