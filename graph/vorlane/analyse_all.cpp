@@ -3,9 +3,9 @@
 #include "core/parallel.hpp"
 #include "core/paths.hpp"
 #include "graph/kit/file_result.hpp"
+#include "graph/kit/scan_threads.hpp"
 #include "graph/vorlane/analyse_file.hpp"
 #include "graph/vorlane/file_order.hpp"
-#include "graph/vorlane/scan_threads.hpp"
 
 namespace vorlane {
 
@@ -17,7 +17,7 @@ std::vector<graph_kit::FileResult> analyse_all(const std::vector<std::string>& f
                                                const graph_kit::Prior& prior, bool render, const core::StopFlag* stop) {
     std::vector<graph_kit::FileResult> results(files.size());
     const std::string resolved_root = resolve_root(files, root);
-    const unsigned threads = scan_threads(files.size());
+    const unsigned threads = graph_kit::scan_threads(files.size());
     if (threads <= 1) {
         for (std::size_t i = 0; i < files.size(); ++i) {
             core::check_stop(stop);

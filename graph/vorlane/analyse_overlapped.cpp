@@ -7,10 +7,10 @@
 
 #include "core/parallel.hpp"
 #include "graph/kit/file_result.hpp"
+#include "graph/kit/scan_threads.hpp"
 #include "graph/vorlane/analyse_all.hpp"
 #include "graph/vorlane/analyse_file.hpp"
 #include "graph/vorlane/file_order.hpp"
-#include "graph/vorlane/scan_threads.hpp"
 
 namespace vorlane {
 
@@ -19,7 +19,7 @@ std::vector<graph_kit::FileResult> analyse_all_overlapped(const std::vector<std:
                                                           bool render, const core::StopFlag* stop) {
     std::vector<graph_kit::FileResult> results(files.size());
     const std::string resolved_root = resolve_root(files, root);
-    const unsigned threads = scan_threads(files.size());
+    const unsigned threads = graph_kit::scan_threads(files.size());
     graph_kit::Prior prior;
     std::mutex lock;
     std::condition_variable cv;

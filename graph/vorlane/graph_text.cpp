@@ -3,6 +3,7 @@
 #include <string>
 
 #include "graph/kit/file_result.hpp"
+#include "graph/kit/graph.hpp"
 #include "graph/kit/node_text.hpp"
 #include "graph/kit/symbol_index.hpp"
 
@@ -34,14 +35,14 @@ GraphText assemble(std::string_view root, std::vector<graph_kit::FileResult>& re
     g.reserve(node_bytes + edges.size() + 256);
     graph_kit::JsonText w(g);
     w.raw("{");
-    w.key(GRAPH_KEYS[0], 2, true);
+    w.key(graph_kit::GRAPH_KEYS[0], 2, true);
     w.str(root);
     const std::size_t counts[] = {out.node_count, out.edge_count, out.file_count, out.symbol_count};
     for (std::size_t i = 0; i < 4; ++i) {
-        w.key(GRAPH_KEYS[1 + i], 2, false);
+        w.key(graph_kit::GRAPH_KEYS[1 + i], 2, false);
         w.num(static_cast<std::int64_t>(counts[i]));
     }
-    w.key(GRAPH_KEYS[5], 2, false);
+    w.key(graph_kit::GRAPH_KEYS[5], 2, false);
     const char* sep = "[\n    ";
     for (graph_kit::FileResult& r : results) {
         for (const std::string& t : r.node_text) {
@@ -52,7 +53,7 @@ GraphText assemble(std::string_view root, std::vector<graph_kit::FileResult>& re
         r.node_text = {};
     }
     g += out.node_count ? "\n  ]" : "[]";
-    w.key(GRAPH_KEYS[6], 2, false);
+    w.key(graph_kit::GRAPH_KEYS[6], 2, false);
     g += edges;
     g += "\n}";
     edges = {};

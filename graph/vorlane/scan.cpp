@@ -4,15 +4,14 @@
 // and symbol index as the command writes them.
 
 #include <future>
-#include <iterator>
 #include <utility>
 
 #include "graph/kit/file_result.hpp"
-#include "graph/kit/json_reads.hpp"
+#include "graph/kit/graph.hpp"
+#include "graph/kit/scan_threads.hpp"
 #include "graph/kit/take_over.hpp"
 #include "graph/vorlane/analyse_all.hpp"
 #include "graph/vorlane/graph_text.hpp"
-#include "graph/vorlane/scan_threads.hpp"
 #include "graph/vorlane/walker.hpp"
 
 namespace vorlane {
@@ -33,20 +32,9 @@ core::Json scan(std::string_view root, const core::Json& existing_nodes, const S
         for (Json& n : r.nodes) nodes.push_back(std::move(n));
         r.nodes = Json();
     }
-    // A taken-over node keeps its stored kind, so count by kind, not by origin.
-    std::size_t symbol_count = 0;
-    for (const Json& n : nodes)
-        if (graph_kit::has_kind(n, "symbol")) ++symbol_count;
     Json out_edges = Json::array();
     graph_kit::for_each_new_edge(results, [&](const core::Edge& e) { out_edges.push_back(core::edge_json(e)); });
-
-    const std::size_t node_count = nodes.size(), edge_count = out_edges.size();
-    Json values[] = {std::string(root), node_count,       edge_count,          node_count - symbol_count,
-                     symbol_count,      std::move(nodes), std::move(out_edges)};
-    static_assert(std::size(values) == GRAPH_KEYS.size());
-    Json g = Json::object();
-    for (std::size_t i = 0; i < GRAPH_KEYS.size(); ++i) g[std::string(GRAPH_KEYS[i])] = std::move(values[i]);
-    return g;
+    return graph_kit::graph_document(root, std::move(nodes), std::move(out_edges));
 }
 
 GraphText scan_text(std::string_view root, const core::Json& existing_nodes) {
@@ -72,7 +60,7 @@ GraphText scan_text(std::string_view root, const std::function<core::Json()>& lo
         }
     } join{load};
     const std::vector<std::string> files = walk_files(root, limits);
-    if (scan_threads(files.size()) <= 1) {
+    if (graph_kit::scan_threads(files.size()) <= 1) {
         existing = load.get();
         std::vector<graph_kit::FileResult> results =
             analyse_all(files, root, graph_kit::index_prior(existing), true, limits.stop);

@@ -9,9 +9,10 @@
 #include "graph/kit/file_nodes.hpp"
 #include "graph/kit/file_result.hpp"
 #include "graph/kit/file_source.hpp"
+#include "graph/kit/graph.hpp"
 #include "graph/kit/json_reads.hpp"
+#include "graph/kit/scan_threads.hpp"
 #include "graph/kit/take_over.hpp"
-#include "graph/vorlane/scan_threads.hpp"
 #include "graph/vorlane_ast/constants.hpp"
 #include "graph/vorlane_ast/keywords.hpp"
 #include "graph/vorlane_ast/peers.hpp"
@@ -64,7 +65,7 @@ Json scan(std::string_view root, const Json& existing_nodes, const Languages& la
     const Context cx{root, core::paths::resolve(root), graph_kit::index_prior(existing_nodes), langs, fallback};
 
     std::vector<FileResult> results(files.size());
-    core::parallel_for_each(files.size(), vorlane::scan_threads(files.size()), [&](std::size_t i) {
+    core::parallel_for_each(files.size(), graph_kit::scan_threads(files.size()), [&](std::size_t i) {
         if (!(stop && stop->requested())) analyse(cx, files[i], results[i]);
     });
     // The other threads gave their kept parse blocks back as they ended; so does this one.
@@ -81,8 +82,7 @@ Json scan(std::string_view root, const Json& existing_nodes, const Languages& la
     for (FileResult& r : results) {
         if (!r.kept) continue;
         for (Json& n : r.nodes) {
-            if (graph_kit::is_text(n["kind"], "file") && n["id"].is_string())
-                file_ids.push_back(n["id"].get<std::string>());
+            if (graph_kit::has_kind(n, "file") && n["id"].is_string()) file_ids.push_back(n["id"].get<std::string>());
             nodes.push_back(std::move(n));
         }
         for (core::Edge& e : r.edges) edges.push_back(std::move(e));
@@ -91,20 +91,10 @@ Json scan(std::string_view root, const Json& existing_nodes, const Languages& la
     for (core::Edge& e : structural_peer_edges(file_ids)) edges.push_back(std::move(e));
     edges = core::dedupe_edges(edges);
 
-    std::size_t symbol_count = 0;
-    for (const Json& n : nodes)
-        if (graph_kit::is_text(n["kind"], "symbol")) ++symbol_count;
     Json out_edges = Json::array();
     for (const core::Edge& e : edges) out_edges.push_back(core::edge_json(e));
 
-    Json g = Json::object();
-    g["root"] = std::string(root);
-    g["node_count"] = nodes.size();
-    g["edge_count"] = out_edges.size();
-    g["file_count"] = nodes.size() - symbol_count;
-    g["symbol_count"] = symbol_count;
-    g["nodes"] = std::move(nodes);
-    g["edges"] = std::move(out_edges);
+    Json g = graph_kit::graph_document(root, std::move(nodes), std::move(out_edges));
     g["ast_mode"] = langs.ast;
     return g;
 }

@@ -14,10 +14,10 @@
 #include "core/hash.hpp"
 #include "core/json.hpp"
 #include "core/stop.hpp"
+#include "graph/kit/scan_threads.hpp"
 #include "graph/kit/symbol_index.hpp"
 #include "graph/vorlane/command.hpp"
 #include "graph/vorlane/scan.hpp"
-#include "graph/vorlane/scan_threads.hpp"
 #include "tests/graph/scan_fixture.hpp"
 
 namespace {
@@ -263,12 +263,12 @@ TEST(ScanThreads, FromTheEnvironmentOrTheHardware) {
     unsigned hardware;
     {
         Threads t(nullptr);
-        hardware = vorlane::scan_threads(1000);
+        hardware = graph_kit::scan_threads(1000);
     }
     EXPECT_GE(hardware, 1u);
     for (const Case& c : cases) {
         Threads t(c.env);
-        EXPECT_EQ(vorlane::scan_threads(c.files), c.want.value_or(hardware)) << (c.env ? c.env : "unset");
+        EXPECT_EQ(graph_kit::scan_threads(c.files), c.want.value_or(hardware)) << (c.env ? c.env : "unset");
     }
 }
 

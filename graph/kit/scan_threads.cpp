@@ -1,10 +1,10 @@
-#include "graph/vorlane/scan_threads.hpp"
+#include "graph/kit/scan_threads.hpp"
 
 #include <algorithm>
 #include <cstdlib>
 #include <thread>
 
-namespace vorlane {
+namespace graph_kit {
 
 unsigned scan_threads(std::size_t file_count) {
     unsigned n = 0;
@@ -26,4 +26,4 @@ unsigned scan_threads(std::size_t file_count) {
     return static_cast<unsigned>(std::min<std::size_t>(n, useful));
 }
 
-}  // namespace vorlane
+}  // namespace graph_kit
