@@ -50,13 +50,23 @@ struct EdgeRefEq {
     bool operator()(const core::Edge* a, const core::Edge* b) const { return *a == *b; }
 };
 
+// The edges offered so far by their (from, to, rel): first(e) is true when none of them
+// equals e. The edges are held by address and must outlive it.
+class NewEdges {
+public:
+    bool first(const core::Edge& e) { return seen_.insert(&e).second; }
+
+private:
+    std::unordered_set<const core::Edge*, EdgeRefHash, EdgeRefEq> seen_;
+};
+
 // Calls `keep(e)` for every edge whose (from, to, rel) did not occur before, in order.
 template <typename Keep>
 void for_each_new_edge(const std::vector<FileResult>& results, const Keep& keep) {
-    std::unordered_set<const core::Edge*, EdgeRefHash, EdgeRefEq> seen;
+    NewEdges seen;
     for (const FileResult& r : results)
         for (const core::Edge& e : r.edges)
-            if (seen.insert(&e).second) keep(e);
+            if (seen.first(e)) keep(e);
 }
 
 }  // namespace graph_kit

@@ -77,22 +77,24 @@ Json scan(std::string_view root, const Json& existing_nodes, const Languages& la
     graph_kit::drop_repeated_ids(results);
     graph_kit::rethrow_first_error(results);
     Json nodes = Json::array();
-    std::vector<core::Edge> edges;
     std::vector<std::string> file_ids;
     for (FileResult& r : results) {
-        if (!r.kept) continue;
         for (Json& n : r.nodes) {
             if (graph_kit::has_kind(n, "file") && n["id"].is_string()) file_ids.push_back(n["id"].get<std::string>());
             nodes.push_back(std::move(n));
         }
-        for (core::Edge& e : r.edges) edges.push_back(std::move(e));
-        r = FileResult{};
+        r.nodes = Json();
     }
-    for (core::Edge& e : structural_peer_edges(file_ids)) edges.push_back(std::move(e));
-    edges = core::dedupe_edges(edges);
-
+    // The files' edges in walk order, then the structural peers, each distinct edge once.
+    const std::vector<core::Edge> peers = structural_peer_edges(file_ids);
     Json out_edges = Json::array();
-    for (const core::Edge& e : edges) out_edges.push_back(core::edge_json(e));
+    graph_kit::NewEdges seen;
+    auto keep = [&](const core::Edge& e) {
+        if (seen.first(e)) out_edges.push_back(core::edge_json(e));
+    };
+    for (const FileResult& r : results)
+        for (const core::Edge& e : r.edges) keep(e);
+    for (const core::Edge& e : peers) keep(e);
 
     Json g = graph_kit::graph_document(root, std::move(nodes), std::move(out_edges));
     g["ast_mode"] = langs.ast;
