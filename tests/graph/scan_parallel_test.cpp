@@ -18,7 +18,7 @@
 #include "graph/kit/symbol_index.hpp"
 #include "graph/vorlane/command.hpp"
 #include "graph/vorlane/scan.hpp"
-#include "tests/graph/scan_fixture.hpp"
+#include "tests/core/scratch_tree.hpp"
 
 namespace {
 
@@ -94,7 +94,7 @@ std::string fill(const char* text, int n) {
     return out;
 }
 
-class ParallelScan : public scan_fixture::Tree {
+class ParallelScan : public scratch::Tree {
 protected:
     // 24 suffixes x 16 files, spread over nested folders, plus a second copy of one
     // file under another name so that whole edge lists repeat.

@@ -21,12 +21,12 @@
 #include "graph/vorlane/keywords.hpp"
 #include "graph/vorlane/summary.hpp"
 #include "graph/vorlane/walker.hpp"
-#include "tests/graph/scan_fixture.hpp"
+#include "tests/core/scratch_tree.hpp"
 
 namespace {
 
 using core::Json;
-using ScanTest = scan_fixture::Tree;
+using ScanTest = scratch::Tree;
 
 const Json* node_of(const Json& g, const std::string& id) {
     for (const Json& n : g["nodes"])
