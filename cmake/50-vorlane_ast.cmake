@@ -90,5 +90,3 @@ tarvelle_module(NAME vorlane_ast DEST . PACKAGE "" LIBS vorlane_ast_lib)
 # The C++ tests parse with the grammars linked in directly.
 tarvelle_test_suite(graph_ast tests/graph_ast vorlane_ast_lib ts_grammar_typescript ts_grammar_tsx
                     ts_grammar_javascript ts_grammar_python ts_grammar_go)
-# The comparison's list display reads the host's printable test from ICU.
-target_link_libraries(vorlane_ast_lib PRIVATE ICU::uc)
