@@ -85,10 +85,8 @@ target_link_libraries(tree_sitter_javascript_pymodule PRIVATE ts_grammar_javascr
 target_link_libraries(tree_sitter_python_pymodule PRIVATE ts_grammar_python)
 target_link_libraries(tree_sitter_go_pymodule PRIVATE ts_grammar_go)
 
-tarvelle_library(vorlane_ast_lib graph/vorlane_ast vorlane_lib tree_sitter_runtime)
+tarvelle_library(vorlane_ast_lib graph/vorlane_ast graph_kit vorlane_lib tree_sitter_runtime)
 tarvelle_module(NAME vorlane_ast DEST . PACKAGE "" LIBS vorlane_ast_lib)
 # The C++ tests parse with the grammars linked in directly.
 tarvelle_test_suite(graph_ast tests/graph_ast vorlane_ast_lib ts_grammar_typescript ts_grammar_tsx
                     ts_grammar_javascript ts_grammar_python ts_grammar_go)
-# The comparison's list display reads the host's printable test from ICU.
-target_link_libraries(vorlane_ast_lib PRIVATE ICU::uc)

@@ -2,10 +2,10 @@
 
 #include "core/parallel.hpp"
 #include "core/paths.hpp"
+#include "graph/kit/file_result.hpp"
+#include "graph/kit/scan_threads.hpp"
 #include "graph/vorlane/analyse_file.hpp"
-#include "graph/vorlane/dedupe.hpp"
 #include "graph/vorlane/file_order.hpp"
-#include "graph/vorlane/scan_threads.hpp"
 
 namespace vorlane {
 
@@ -13,17 +13,17 @@ std::string resolve_root(const std::vector<std::string>& files, std::string_view
     return files.empty() ? std::string() : core::paths::resolve(root);
 }
 
-std::vector<FileResult> analyse_all(const std::vector<std::string>& files, std::string_view root, const Prior& prior,
-                                    bool render, const core::StopFlag* stop) {
-    std::vector<FileResult> results(files.size());
+std::vector<graph_kit::FileResult> analyse_all(const std::vector<std::string>& files, std::string_view root,
+                                               const graph_kit::Prior& prior, bool render, const core::StopFlag* stop) {
+    std::vector<graph_kit::FileResult> results(files.size());
     const std::string resolved_root = resolve_root(files, root);
-    const unsigned threads = scan_threads(files.size());
+    const unsigned threads = graph_kit::scan_threads(files.size());
     if (threads <= 1) {
         for (std::size_t i = 0; i < files.size(); ++i) {
             core::check_stop(stop);
             analyse_file(files[i], resolved_root, prior, render, results[i]);
         }
-        drop_repeated_ids(results);
+        graph_kit::drop_repeated_ids(results);
         return results;
     }
     const std::vector<std::size_t> order = largest_first(files, threads);
@@ -37,9 +37,8 @@ std::vector<FileResult> analyse_all(const std::vector<std::string>& files, std::
         }
     });
     core::check_stop(stop);
-    drop_repeated_ids(results);
-    for (const FileResult& r : results)
-        if (r.error) std::rethrow_exception(r.error);
+    graph_kit::drop_repeated_ids(results);
+    graph_kit::rethrow_first_error(results);
     return results;
 }
 

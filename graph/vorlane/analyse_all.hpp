@@ -11,8 +11,8 @@
 
 #include "core/json.hpp"
 #include "core/stop.hpp"
-#include "graph/vorlane/file_result.hpp"
-#include "graph/vorlane/take_over.hpp"
+#include "graph/kit/file_result.hpp"
+#include "graph/kit/take_over.hpp"
 
 namespace vorlane {
 
@@ -20,15 +20,15 @@ namespace vorlane {
 // already resolved it, so this cannot fail where the walk did not).
 std::string resolve_root(const std::vector<std::string>& files, std::string_view root);
 
-std::vector<FileResult> analyse_all(const std::vector<std::string>& files, std::string_view root, const Prior& prior,
-                                    bool render, const core::StopFlag* stop);
+std::vector<graph_kit::FileResult> analyse_all(const std::vector<std::string>& files, std::string_view root,
+                                               const graph_kit::Prior& prior, bool render, const core::StopFlag* stop);
 
 // As analyse_all, with the earlier graph's nodes made by `load` on a thread of its own
 // meanwhile (left in `loaded`): until they are there, the threads do the first half
 // of each file and keep its text; the second halves follow once the nodes are in. The
 // kept texts are bounded: past that a thread waits for the nodes instead.
-std::vector<FileResult> analyse_all_overlapped(const std::vector<std::string>& files, std::string_view root,
-                                               std::future<core::Json>& load, core::Json& loaded, bool render,
-                                               const core::StopFlag* stop);
+std::vector<graph_kit::FileResult> analyse_all_overlapped(const std::vector<std::string>& files, std::string_view root,
+                                                          std::future<core::Json>& load, core::Json& loaded,
+                                                          bool render, const core::StopFlag* stop);
 
 }  // namespace vorlane

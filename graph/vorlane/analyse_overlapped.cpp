@@ -6,21 +6,21 @@
 #include <utility>
 
 #include "core/parallel.hpp"
+#include "graph/kit/file_result.hpp"
+#include "graph/kit/scan_threads.hpp"
 #include "graph/vorlane/analyse_all.hpp"
 #include "graph/vorlane/analyse_file.hpp"
-#include "graph/vorlane/dedupe.hpp"
 #include "graph/vorlane/file_order.hpp"
-#include "graph/vorlane/scan_threads.hpp"
 
 namespace vorlane {
 
-std::vector<FileResult> analyse_all_overlapped(const std::vector<std::string>& files, std::string_view root,
-                                               std::future<core::Json>& load, core::Json& loaded, bool render,
-                                               const core::StopFlag* stop) {
-    std::vector<FileResult> results(files.size());
+std::vector<graph_kit::FileResult> analyse_all_overlapped(const std::vector<std::string>& files, std::string_view root,
+                                                          std::future<core::Json>& load, core::Json& loaded,
+                                                          bool render, const core::StopFlag* stop) {
+    std::vector<graph_kit::FileResult> results(files.size());
     const std::string resolved_root = resolve_root(files, root);
-    const unsigned threads = scan_threads(files.size());
-    Prior prior;
+    const unsigned threads = graph_kit::scan_threads(files.size());
+    graph_kit::Prior prior;
     std::mutex lock;
     std::condition_variable cv;
     bool ready = false;
@@ -32,7 +32,7 @@ std::vector<FileResult> analyse_all_overlapped(const std::vector<std::string>& f
         if (!wait && load.wait_for(std::chrono::seconds(0)) != std::future_status::ready) return false;
         try {
             loaded = load.get();
-            prior = index_prior(loaded);
+            prior = graph_kit::index_prior(loaded);
         } catch (...) {
             load_error = std::current_exception();
         }
@@ -80,9 +80,8 @@ std::vector<FileResult> analyse_all_overlapped(const std::vector<std::string>& f
                                 if (!(stop && stop->requested())) second_half(waiting[k].first, waiting[k].second);
                             });
     core::check_stop(stop);
-    drop_repeated_ids(results);
-    for (const FileResult& r : results)
-        if (r.error) std::rethrow_exception(r.error);
+    graph_kit::drop_repeated_ids(results);
+    graph_kit::rethrow_first_error(results);
     return results;
 }
 

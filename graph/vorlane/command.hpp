@@ -16,13 +16,10 @@ inline constexpr std::string_view SYMBOL_INDEX_NAME = "symbol_index.json";
 // Creates the directory and every missing ancestor; an existing directory is accepted.
 // core::OsError on failure (for instance a file standing in the way).
 void make_dirs(const std::string& path);
-// The file nodes of the graph written at `out_path` by id, with their stored keys
-// unchanged; empty when nothing is there or the graph cannot be used as a whole.
-core::Json load_existing_nodes(const std::string& out_path);
-// Symbol id to its rows, body hash, confidence and file, in the order of the nodes.
-core::Json symbol_index(const core::Json& graph);
 // The whole run for the given --root and --out texts; returns the three report lines,
-// each ended by a line break. Errors propagate.
+// each ended by a line break. Errors propagate. The graph written last time at the
+// --out path is reused by hash (graph_kit::load_file_nodes; a byte-order mark before it
+// makes it unusable).
 // The run leaves its own two output files out of the walk. With `stop`, a stop request
 // ends it with core::Stopped before anything is written.
 std::string run(std::string_view root_arg, std::string_view out_arg);

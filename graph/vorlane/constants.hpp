@@ -1,8 +1,10 @@
 #pragma once
-// The graph builder's fixed tables.
+// The graph builder's fixed tables (looked up with graph_kit::contains).
 #include <array>
 #include <cstddef>
 #include <string_view>
+
+#include "graph/kit/file_source.hpp"
 
 namespace vorlane {
 
@@ -12,20 +14,14 @@ inline constexpr std::array<std::string_view, 17> SKIP_DIRS = {
     ".nimbrel", "Intermediate", "Binaries",     "DerivedDataCache", "Saved"};
 inline constexpr std::array<std::string_view, 1> CONDITIONAL_SKIP = {"build"};
 inline constexpr std::array<std::string_view, 5> ARTIFACT_MARKERS = {"classes", "libs", "generated", "tmp", "reports"};
-inline constexpr std::size_t MAX_FILE_BYTES = 300000;
-inline constexpr std::size_t MAX_CONTENT_CHARS = 24000;
+// The size limit of a read file and of a node's stored content are the kit's, which reads.
+using graph_kit::MAX_CONTENT_CHARS;
+using graph_kit::MAX_FILE_BYTES;
 inline constexpr std::array<std::string_view, 17> SYMBOL_EXTS = {".ts",    ".tsx", ".js",  ".jsx", ".py", ".rs",
                                                                  ".java",  ".cs",  ".rb",  ".php", ".kt", ".kts",
                                                                  ".scala", ".c",   ".cpp", ".h",   ".hpp"};
 inline constexpr std::array<std::string_view, 24> SCAN_EXTS = {
     ".go", ".py",  ".js",    ".jsx", ".ts",  ".tsx", ".swift", ".rs",   ".java", ".cs",  ".rb", ".php",
     ".kt", ".kts", ".scala", ".c",   ".cpp", ".h",   ".hpp",   ".json", ".yaml", ".yml", ".md", ".xaml"};
-
-template <std::size_t N>
-constexpr bool contains(const std::array<std::string_view, N>& set, std::string_view s) {
-    for (auto v : set)
-        if (v == s) return true;
-    return false;
-}
 
 }  // namespace vorlane

@@ -1,8 +1,9 @@
 #pragma once
-// Shared pieces of the Rust, Ruby, Java-family, C#, PHP and C/C++ extractors: their
-// compiled pattern tables and the bounded-time searches that stand in for the patterns
+// Shared pieces of the Rust, Ruby, Java-family, C#, PHP and C/C++ extractors: the frame
+// of fixed-span records and the bounded-time searches that stand in for the patterns
 // whose plain backtracking search grows faster than linear on long runs of blanks or
-// line breaks. Each routine yields exactly the matches of its pattern, in order.
+// line breaks. Each routine yields exactly the matches of its pattern, in order. The
+// compiled tables and the general toolkit are the kit's, named here for the extractors.
 #include <algorithm>
 #include <array>
 #include <cstddef>
@@ -13,42 +14,27 @@
 
 #include "core/pattern.hpp"
 #include "core/text.hpp"
-#include "graph/vorlane/bounded_search.hpp"
-#include "graph/vorlane/frame.hpp"
+#include "graph/kit/bounded_search.hpp"
+#include "graph/kit/frame.hpp"
+#include "graph/kit/pattern_table.hpp"
 #include "graph/vorlane/patterns.hpp"
 
 namespace vorlane::bounded {
 
-// A pattern for matches tried at chosen offsets, one attempt after another: the same
-// matches as `text`, but without the required character that makes the engine look for
-// it through the rest of the subject before each attempt (linear per attempt, so
-// quadratic over the attempts of a long text). An alternative that never matches is
-// enough to drop it.
-core::Regex attempt_regex(std::string_view text, unsigned flags);
-
-// A pattern table with each entry compiled once, and for entries with a bounded routine
-// also as an attempt_regex.
-class CompiledTable {
-public:
-    explicit CompiledTable(std::vector<PatternSpec> specs);
-    const core::Regex& re(std::size_t i) const { return regexes_[i]; }
-    const core::Regex& attempt(std::size_t i) const { return *attempts_[i]; }
-    // Every match of entry i, left to right: through the entry's bounded routine when it
-    // has one, else through the compiled pattern.
-    void for_each(std::size_t i, std::string_view subject, const MatchFn& f) const;
-    // The same with the row of each match: the number of "\n" in `subject` before it.
-    void for_each_row(std::size_t i, std::string_view subject,
-                      const std::function<void(const core::Match&, std::int64_t row)>& on_match) const;
-
-private:
-    std::vector<PatternSpec> specs_;
-    std::vector<core::Regex> regexes_;
-    std::vector<std::optional<core::Regex>> attempts_;
-};
+using graph_kit::bounded::after_cp;
+using graph_kit::bounded::at;
+using graph_kit::bounded::attempt_regex;
+using graph_kit::bounded::CompiledTable;
+using graph_kit::bounded::next_row_start;
+using graph_kit::bounded::NextOf;
+using graph_kit::bounded::npos;
+using graph_kit::bounded::row_start_after;
+using graph_kit::bounded::skip_space;
+using graph_kit::bounded::space_at;
 
 // The frame of an extractor whose records span a fixed number of rows below their start
 // (clamped to the last row) and have confidence "high".
-class SpanFrame : public SymbolFrame {
+class SpanFrame : public graph_kit::SymbolFrame {
 public:
     SpanFrame(std::string_view content, std::string_view file_path, std::int64_t span)
         : SymbolFrame(content, file_path), span_(span) {}

@@ -255,7 +255,7 @@ Symbols extract_symbols_java(std::string_view content, std::string_view file_pat
     const std::string_view text = stripped.text;
     // The passes search `text`; a match's row is that of `content` at the same character.
     auto pass = [&](std::size_t i, const std::function<void(const core::Match&, std::int64_t)>& on_match) {
-        RowCounter rows(content);
+        graph_kit::RowCounter rows(content);
         t.for_each(i, text, [&](const core::Match& m) {
             on_match(m, rows.row(stripped.content_offset(m.start())));
             return true;

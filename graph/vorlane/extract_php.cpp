@@ -62,7 +62,7 @@ std::vector<PatternSpec> php_patterns() {
 
 Symbols extract_symbols_php(std::string_view content, std::string_view file_path) {
     const auto& t = table();
-    SymbolFrame frame(content, file_path);
+    graph_kit::SymbolFrame frame(content, file_path);
     // Brace counting looks at up to 400 rows; symbols of one pass that share a start row
     // share its block end.
     std::int64_t cached_row = -1, cached_end = 0;

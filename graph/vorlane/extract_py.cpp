@@ -69,7 +69,7 @@ std::vector<PatternSpec> py_patterns() {
 
 Symbols extract_symbols_py(std::string_view content, std::string_view file_path) {
     const auto& t = table();
-    SymbolFrame frame(content, file_path);
+    graph_kit::SymbolFrame frame(content, file_path);
     std::unordered_set<std::string> route_names;
     t.for_each(PY_ROUTE, content, [&](const core::Match& m) {
         route_names.insert(std::string(m.group(1)));
@@ -78,11 +78,11 @@ Symbols extract_symbols_py(std::string_view content, std::string_view file_path)
     auto add_sym = [&](std::string_view name, std::int64_t line_no, std::string_view sym_type,
                        std::string_view confidence) {
         if (name.empty() || frame.seen(name)) return;
-        frame.add(name, line_no, find_block_end_py(frame.lines(), line_no), sym_type, confidence,
+        frame.add(name, line_no, graph_kit::find_block_end_py(frame.lines(), line_no), sym_type, confidence,
                   !starts_with(name, "_"));
     };
     {
-        RowCounter rows(content);
+        graph_kit::RowCounter rows(content);
         t.for_each(PY_FUNCTION, content, [&](const core::Match& m) {
             const std::string_view name = m.group(1);
             if (starts_with(name, "_") || starts_with(name, "test_")) return true;
@@ -92,7 +92,7 @@ Symbols extract_symbols_py(std::string_view content, std::string_view file_path)
         });
     }
     {
-        RowCounter rows(content);
+        graph_kit::RowCounter rows(content);
         t.for_each(PY_CLASS, content, [&](const core::Match& m) {
             add_sym(m.group(1), rows.row(m.start()), "model", "high");
             return true;

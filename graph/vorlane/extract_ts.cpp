@@ -85,7 +85,7 @@ std::vector<PatternSpec> ts_patterns() {
 
 Symbols extract_symbols_ts(std::string_view content, std::string_view file_path) {
     const auto& t = table();
-    SymbolFrame frame(content, file_path);
+    graph_kit::SymbolFrame frame(content, file_path);
     auto add_sym = [&](std::string_view name, std::int64_t line_no, std::string_view sym_type,
                        std::string_view confidence, bool exported) {
         if (name.empty() || frame.seen(name)) return;
@@ -93,7 +93,7 @@ Symbols extract_symbols_ts(std::string_view content, std::string_view file_path)
     };
     // Every pass reads the whole text; `on_match` gets each match and its row.
     auto pass = [&](std::size_t pattern, const auto& on_match) {
-        RowCounter rows(content);
+        graph_kit::RowCounter rows(content);
         t.for_each(pattern, content, [&](const core::Match& m) {
             on_match(m, rows.row(m.start()));
             return true;
@@ -103,11 +103,11 @@ Symbols extract_symbols_ts(std::string_view content, std::string_view file_path)
          [&](const core::Match& m, std::int64_t row) { add_sym(m.group(1), row, "api_route", "high", true); });
     pass(TS_FUNCTION, [&](const core::Match& m, std::int64_t row) {
         const bool exported = m.has(1);
-        const auto [sym_type, confidence] = classify_ts(m.group(4), exported);
+        const auto [sym_type, confidence] = graph_kit::classify_ts(m.group(4), exported);
         if (sym_type != "api_route") add_sym(m.group(4), row, sym_type, confidence, exported);
     });
     pass(TS_FUNCTION_CONST, [&](const core::Match& m, std::int64_t row) {
-        const auto [sym_type, confidence] = classify_ts(m.group(1), true);
+        const auto [sym_type, confidence] = graph_kit::classify_ts(m.group(1), true);
         add_sym(m.group(1), row, sym_type, confidence, true);
     });
     pass(TS_TYPE, [&](const core::Match& m, std::int64_t row) { add_sym(m.group(2), row, "model", "high", m.has(1)); });

@@ -5,9 +5,12 @@
 // plain search grows faster than linear have bounded routines (extract_bounded.hpp).
 #include <string_view>
 
-#include "graph/vorlane/frame.hpp"
+#include "graph/kit/frame.hpp"
 
 namespace vorlane {
+
+// The records of a file, made in the kit's symbol frame.
+using graph_kit::Symbols;
 
 Symbols extract_symbols_ts(std::string_view content, std::string_view file_path);
 Symbols extract_symbols_py(std::string_view content, std::string_view file_path);

@@ -4,11 +4,11 @@
 #include <string_view>
 #include <vector>
 
-#include "graph/vorlane/file_result.hpp"
+#include "graph/kit/file_result.hpp"
 #include "graph/vorlane/scan_types.hpp"
 
 namespace vorlane {
 
-GraphText assemble(std::string_view root, std::vector<FileResult>& results);
+GraphText assemble(std::string_view root, std::vector<graph_kit::FileResult>& results);
 
 }  // namespace vorlane

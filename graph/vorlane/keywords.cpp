@@ -4,12 +4,11 @@
 
 #include <algorithm>
 #include <iterator>
-#include <unordered_set>
 
 #include "core/pattern.hpp"
 #include "core/text.hpp"
+#include "graph/kit/keywords.hpp"
 #include "graph/vorlane/extract_bounded.hpp"
-#include "graph/vorlane/frame.hpp"
 #include "graph/vorlane/patterns.hpp"
 #include "graph/vorlane/summary_keywords_finders.hpp"
 
@@ -140,36 +139,7 @@ const bounded::CompiledTable& table() {
 
 void each(Entry e, std::string_view subject, const MatchFn& f) { table().for_each(e, subject, f); }
 
-constexpr std::size_t kMaxKeywords = 80;
-
-class Keywords {
-public:
-    void add(std::string_view word) {
-        const std::string lowered = core::lower(word);
-        std::string w(core::strip_chars(lowered, "_"));
-        if (core::cp_len(w) >= 3 && seen_.insert(w).second) tokens_.push_back(std::move(w));
-    }
-    void add_name(std::string_view name) {
-        add(name);
-        for (const auto& part : split_camel(name)) add(part);
-    }
-    // The method word and the pieces of a route path.
-    void add_route(const core::Match& m) {
-        add(core::upper(m.group(1)));
-        for (auto seg : core::split_sep(core::strip_chars(m.group(2), "/"), "/")) {
-            const std::string rest = table().re(SEGMENT_CLEAN).sub("", seg);
-            if (!rest.empty()) add(rest);
-        }
-    }
-    std::vector<std::string> take() {
-        if (tokens_.size() > kMaxKeywords) tokens_.resize(kMaxKeywords);
-        return std::move(tokens_);
-    }
-
-private:
-    std::vector<std::string> tokens_;
-    std::unordered_set<std::string> seen_;
-};
+using graph_kit::Keywords;
 
 void declared_names(Keywords& kw, std::string_view content, std::string_view ext) {
     auto to_name = [&](const core::Match& m) {
@@ -268,7 +238,7 @@ std::vector<PatternSpec> keyword_patterns() { return {std::begin(kTable), std::e
 std::vector<std::string> extract_keywords(std::string_view content, std::string_view ext) {
     Keywords kw;
     auto route = [&](const core::Match& m) {
-        kw.add_route(m);
+        kw.add_route(m, table().re(SEGMENT_CLEAN));
         return true;
     };
     each(ROUTE_CALL, content, route);

@@ -4,14 +4,15 @@
 // and symbol index as the command writes them.
 
 #include <future>
-#include <iterator>
 #include <utility>
 
+#include "graph/kit/file_result.hpp"
+#include "graph/kit/graph.hpp"
+#include "graph/kit/scan_threads.hpp"
+#include "graph/kit/take_over.hpp"
 #include "graph/vorlane/analyse_all.hpp"
-#include "graph/vorlane/dedupe.hpp"
 #include "graph/vorlane/graph_text.hpp"
-#include "graph/vorlane/scan_threads.hpp"
-#include "graph/vorlane/take_over.hpp"
+#include "graph/vorlane/walker.hpp"
 
 namespace vorlane {
 
@@ -23,36 +24,23 @@ core::Json scan(std::string_view root, const core::Json& existing_nodes) {
 
 core::Json scan(std::string_view root, const core::Json& existing_nodes, const ScanLimits& limits) {
     const std::vector<std::string> files = walk_files(root, limits);
-    const Prior prior = index_prior(existing_nodes);
-    std::vector<FileResult> results = analyse_all(files, root, prior, false, limits.stop);
+    const graph_kit::Prior prior = graph_kit::index_prior(existing_nodes);
+    std::vector<graph_kit::FileResult> results = analyse_all(files, root, prior, false, limits.stop);
 
     Json nodes = Json::array();
-    for (FileResult& r : results) {
+    for (graph_kit::FileResult& r : results) {
         for (Json& n : r.nodes) nodes.push_back(std::move(n));
         r.nodes = Json();
     }
-    // A taken-over node keeps its stored kind, so count by kind, not by origin.
-    std::size_t symbol_count = 0;
-    for (const Json& n : nodes) {
-        auto kind = n.find("kind");
-        if (kind != n.end() && kind->is_string() && kind->get_ref<const std::string&>() == "symbol") ++symbol_count;
-    }
     Json out_edges = Json::array();
-    for_each_new_edge(results, [&](const core::Edge& e) { out_edges.push_back(core::edge_json(e)); });
-
-    const std::size_t node_count = nodes.size(), edge_count = out_edges.size();
-    Json values[] = {std::string(root), node_count,       edge_count,          node_count - symbol_count,
-                     symbol_count,      std::move(nodes), std::move(out_edges)};
-    static_assert(std::size(values) == GRAPH_KEYS.size());
-    Json g = Json::object();
-    for (std::size_t i = 0; i < GRAPH_KEYS.size(); ++i) g[std::string(GRAPH_KEYS[i])] = std::move(values[i]);
-    return g;
+    graph_kit::for_each_new_edge(results, [&](const core::Edge& e) { out_edges.push_back(core::edge_json(e)); });
+    return graph_kit::graph_document(root, std::move(nodes), std::move(out_edges));
 }
 
 GraphText scan_text(std::string_view root, const core::Json& existing_nodes) {
     const std::vector<std::string> files = walk_files(root);
-    const Prior prior = index_prior(existing_nodes);
-    std::vector<FileResult> results = analyse_all(files, root, prior, true, nullptr);
+    const graph_kit::Prior prior = graph_kit::index_prior(existing_nodes);
+    std::vector<graph_kit::FileResult> results = analyse_all(files, root, prior, true, nullptr);
     return assemble(root, results);
 }
 
@@ -72,12 +60,13 @@ GraphText scan_text(std::string_view root, const std::function<core::Json()>& lo
         }
     } join{load};
     const std::vector<std::string> files = walk_files(root, limits);
-    if (scan_threads(files.size()) <= 1) {
+    if (graph_kit::scan_threads(files.size()) <= 1) {
         existing = load.get();
-        std::vector<FileResult> results = analyse_all(files, root, index_prior(existing), true, limits.stop);
+        std::vector<graph_kit::FileResult> results =
+            analyse_all(files, root, graph_kit::index_prior(existing), true, limits.stop);
         return assemble(root, results);
     }
-    std::vector<FileResult> results = analyse_all_overlapped(files, root, load, existing, true, limits.stop);
+    std::vector<graph_kit::FileResult> results = analyse_all_overlapped(files, root, load, existing, true, limits.stop);
     return assemble(root, results);
 }
 

@@ -27,6 +27,6 @@ GraphText scan_text(std::string_view root, const std::function<core::Json()>& lo
                     const ScanLimits& limits);
 
 // symbol_index_entry (a stored symbol node's entry in the symbol index) lives in
-// symbol_index.hpp.
+// graph/kit/symbol_index.hpp.
 
 }  // namespace vorlane

@@ -5,8 +5,6 @@
 
 namespace vorlane {
 
-int read_file(const std::string& path, std::string& out) { return core::fs::current().read_file(path, out); }
-
 void write_file(const std::string& path, std::string_view data) {
 #ifdef _WIN32
     std::string text;

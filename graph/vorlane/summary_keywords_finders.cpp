@@ -11,7 +11,7 @@
 
 #include "core/pattern.hpp"
 #include "core/text.hpp"
-#include "graph/vorlane/bounded_search.hpp"
+#include "graph/kit/bounded_search.hpp"
 
 namespace vorlane::finders {
 
@@ -20,13 +20,13 @@ namespace {
 using core::Match;
 constexpr std::size_t npos = Match::npos;
 
-using bounded::after_cp;
-using bounded::NextOf;
-using bounded::space_at;
 using core::space_end;
-constexpr auto literal_at = bounded::at;
-constexpr auto line_start_from = bounded::next_row_start;
-constexpr auto next_line_after = bounded::row_start_after;
+using graph_kit::bounded::after_cp;
+using graph_kit::bounded::NextOf;
+using graph_kit::bounded::space_at;
+constexpr auto literal_at = graph_kit::bounded::at;
+constexpr auto line_start_from = graph_kit::bounded::next_row_start;
+constexpr auto next_line_after = graph_kit::bounded::row_start_after;
 
 // A match spanning [start, end) whose groups are those of `tail`.
 Match with_span(std::string_view t, std::size_t start, std::size_t end, const Match& tail, int groups) {

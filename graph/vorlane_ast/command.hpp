@@ -16,11 +16,6 @@ inline constexpr std::string_view DEFAULT_OUT = ".nimbrel/info_graph.json";
 inline constexpr std::string_view SYMBOL_INDEX_NAME = "symbol_index.json";
 inline constexpr std::string_view REGEX_GRAPH_NAME = "info_graph_regex.json";
 
-// The file nodes of the graph at `out_path` by id (a later node of an id replaces the
-// earlier one in its place). A byte-order mark is accepted; anything unreadable or not
-// of the graph's shape gives an empty object, never an error.
-core::Json load_previous_nodes(const std::string& out_path);
-
 // What a run wrote and reports.
 struct Written {
     std::string out_path, index_path;
@@ -35,7 +30,8 @@ Written write_graph(const core::Json& graph, const std::string& out_path, const 
 std::string report(const core::Json& graph, const Written& w);
 
 // The whole run for the resolved root and the --out text, whose folder exists: the
-// previous graph's file nodes, the scan, both files, the report lines. Errors propagate;
+// previous graph's file nodes (graph_kit::load_file_nodes, a byte-order mark passed
+// over), the scan, both files, the report lines. Errors propagate;
 // with `stop`, a stop request ends the run with core::Stopped before anything is written.
 std::string run(const std::string& root, const std::string& out_path, const Languages& langs,
                 const SymbolFallback& fallback, const core::StopFlag* stop);

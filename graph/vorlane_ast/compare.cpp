@@ -5,15 +5,16 @@
 #include <map>
 #include <unordered_set>
 
-#include "core/errors.hpp"
 #include "core/repr.hpp"
 #include "core/text.hpp"
+#include "graph/kit/json_reads.hpp"
 
 namespace vorlane_ast::compare {
 
 namespace {
 
 using core::Json;
+using graph_kit::at;
 
 std::string repeat(std::string_view s, int n) {
     std::string out;
@@ -39,13 +40,6 @@ std::string row(std::string_view a, std::string_view b, std::string_view c) {
     return "  " + ljust(a, 35) + " " + rjust(b, 10) + " " + rjust(c, 10) + "\n";
 }
 
-const Json& at(const Json& obj, const char* key) {
-    if (!obj.is_object()) throw core::KeyError(key);
-    auto it = obj.find(key);
-    if (it == obj.end()) throw core::KeyError(key);
-    return *it;
-}
-
 // str() of a graph value: text as it is, numbers in decimal.
 std::string cell(const Json& v) {
     if (v.is_string()) return v.get<std::string>();
@@ -60,18 +54,12 @@ std::string seconds(double s) {
     return buf;
 }
 
-bool is_symbol(const Json& n) {
-    if (!n.is_object()) return false;
-    auto k = n.find("kind");
-    return k != n.end() && k->is_string() && k->get_ref<const std::string&>() == "symbol";
-}
-
 // The symbol ids of a graph, first seen first, each once.
 std::vector<std::string> symbol_ids(const Json& graph) {
     std::vector<std::string> out;
     std::unordered_set<std::string> seen;
     for (const Json& n : at(graph, "nodes"))
-        if (is_symbol(n)) {
+        if (graph_kit::has_kind(n, "symbol")) {
             std::string id = cell(at(n, "id"));
             if (seen.insert(id).second) out.push_back(std::move(id));
         }
@@ -81,7 +69,7 @@ std::vector<std::string> symbol_ids(const Json& graph) {
 std::map<std::string, long long> type_counts(const Json& graph) {
     std::map<std::string, long long> out;  // code-point order is byte order
     for (const Json& n : at(graph, "nodes"))
-        if (is_symbol(n)) {
+        if (graph_kit::has_kind(n, "symbol")) {
             auto t = n.find("symbol_type");
             ++out[t == n.end() ? std::string("?") : cell(*t)];
         }

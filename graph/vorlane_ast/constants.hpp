@@ -7,19 +7,19 @@
 #include <cstdint>
 #include <string_view>
 
+#include "graph/kit/file_source.hpp"
+#include "graph/kit/tables.hpp"
+
 namespace vorlane_ast {
 
 inline constexpr std::array<std::string_view, 14> kSkipDirs = {
     ".git",  ".beads", ".beads-hooks", "node_modules", "vendor", "dist",  "build",
     ".next", ".idea",  ".vscode",      "__pycache__",  "venv",   ".venv", ".nimbrel"};
-inline constexpr std::int64_t kMaxFileBytes = 300000;
-inline constexpr std::size_t kMaxContentChars = 24000;
+// The size cap and the stored length are the kit's, which reads the files.
+inline constexpr std::int64_t kMaxFileBytes = graph_kit::MAX_FILE_BYTES;
+inline constexpr std::size_t kMaxContentChars = graph_kit::MAX_CONTENT_CHARS;
 inline constexpr std::array<std::string_view, 7> kSymbolExts = {".ts", ".tsx", ".js", ".jsx", ".py", ".php", ".go"};
 
-inline bool is_symbol_ext(std::string_view ext) {
-    for (std::string_view e : kSymbolExts)
-        if (e == ext) return true;
-    return false;
-}
+inline bool is_symbol_ext(std::string_view ext) { return graph_kit::contains(kSymbolExts, ext); }
 
 }  // namespace vorlane_ast

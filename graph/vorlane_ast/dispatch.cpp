@@ -4,7 +4,8 @@
 #include <optional>
 #include <stdexcept>
 
-#include "graph/vorlane/extract_bounded.hpp"
+#include "graph/kit/pattern_table.hpp"
+#include "graph/vorlane/patterns.hpp"
 #include "graph/vorlane_ast/visitors.hpp"
 
 namespace vorlane_ast {
@@ -23,8 +24,8 @@ constexpr std::array<std::pair<std::string_view, const char*>, 5> kFallback = {{
     {"rel_from_import_line", "imports"},
 }};
 
-std::vector<vorlane::PatternSpec> fallback_specs() {
-    std::vector<vorlane::PatternSpec> out;
+std::vector<graph_kit::PatternSpec> fallback_specs() {
+    std::vector<graph_kit::PatternSpec> out;
     const auto all = vorlane::relation_patterns();
     for (const auto& [label, rel] : kFallback) {
         bool found = false;
@@ -38,8 +39,8 @@ std::vector<vorlane::PatternSpec> fallback_specs() {
     return out;
 }
 
-const vorlane::bounded::CompiledTable& fallback_table() {
-    static const vorlane::bounded::CompiledTable t(fallback_specs());
+const graph_kit::bounded::CompiledTable& fallback_table() {
+    static const graph_kit::bounded::CompiledTable t(fallback_specs());
     return t;
 }
 
@@ -120,8 +121,8 @@ std::vector<core::Edge> parse_relations_regex(std::string_view file_id, std::str
     return edges;
 }
 
-std::vector<vorlane::PatternSpec> ast_patterns() {
-    std::vector<vorlane::PatternSpec> out = {{"ast_route_decorator", kRouteDecorator, core::RE_IGNORECASE}};
+std::vector<graph_kit::PatternSpec> ast_patterns() {
+    std::vector<graph_kit::PatternSpec> out = {{"ast_route_decorator", kRouteDecorator, core::RE_IGNORECASE}};
     for (auto& s : fallback_specs()) out.push_back(s);
     return out;
 }

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/records.hpp"
-#include "graph/vorlane/patterns.hpp"
+#include "graph/kit/patterns.hpp"
 #include "graph/vorlane_ast/extractors.hpp"
 
 namespace vorlane_ast {
@@ -40,6 +40,6 @@ std::vector<core::Edge> parse_relations_regex(std::string_view file_id, std::str
 
 // The builder's own patterns in the host's syntax: the route decorator and the five
 // fixed import patterns (shared with the pattern-based builder, bounded routines and all).
-std::vector<vorlane::PatternSpec> ast_patterns();
+std::vector<graph_kit::PatternSpec> ast_patterns();
 
 }  // namespace vorlane_ast

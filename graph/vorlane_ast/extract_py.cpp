@@ -36,7 +36,7 @@ bool python_leaf_statement(const Grammar& g, TSNode n) {
 PySymbols::PySymbols(const Grammar& g, std::string_view content, std::string_view file_path)
     : g_(g), content_(content), frame_(content, file_path) {
     // Rows of the route decorators anywhere in the text, comments and strings included.
-    vorlane::RowCounter rows(content);
+    graph_kit::RowCounter rows(content);
     route_pattern().for_each(content, [&](const core::Match& m) {
         route_rows_.insert(rows.row(m.start()));
         return true;

@@ -21,7 +21,7 @@ bool is_export_parent(const Grammar& g, TSNode parent) {
 
 void TsSymbols::add_classified(const std::string& name, TSNode rows, bool exported) {
     if (name.empty()) return;
-    const auto [type, confidence] = vorlane::classify_ts(name, exported);
+    const auto [type, confidence] = graph_kit::classify_ts(name, exported);
     frame_.add(name, start_row(rows), end_row(rows), type, confidence, exported);
 }
 

@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "core/records.hpp"
-#include "graph/vorlane/frame.hpp"
+#include "graph/kit/frame.hpp"
 #include "graph/vorlane_ast/syntax.hpp"
 
 namespace vorlane_ast {
 
-using vorlane::Symbols;
+using graph_kit::Symbols;
 
 // ".tsx" takes the TSX dialect, ".js" and ".jsx" the JavaScript grammar, anything else
 // the TypeScript dialect. Empty when the syntax trees are unavailable.

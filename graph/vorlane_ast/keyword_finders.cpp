@@ -9,7 +9,7 @@
 
 #include "core/pattern.hpp"
 #include "core/text.hpp"
-#include "graph/vorlane/extract_bounded.hpp"
+#include "graph/kit/bounded_search.hpp"
 
 namespace vorlane_ast::finders {
 
@@ -41,7 +41,7 @@ std::optional<NameParen> name_then_paren(std::string_view t, std::size_t i) {
 // after the "{" (it cannot hold one, and "\}" must follow it), so a start matches in one
 // way only. Starts are the places where "export" is written.
 void export_lists(std::string_view t, const MatchFn& f) {
-    vorlane::bounded::NextOf close(t, "}");
+    graph_kit::bounded::NextOf close(t, "}");
     std::size_t p = 0;
     while ((p = t.find("export", p)) != npos) {
         const std::size_t e = space_end(t, p + 6);
@@ -62,11 +62,11 @@ void export_lists(std::string_view t, const MatchFn& f) {
 // takes all the blanks, so the receiver is taken in one way; without the receiver the
 // name would have to begin at "(", so that choice never matches when "(" is there.
 void go_funcs(std::string_view t, const MatchFn& f) {
-    vorlane::bounded::NextOf close(t, ")");
+    graph_kit::bounded::NextOf close(t, ")");
     std::size_t p = 0;
-    while ((p = vorlane::bounded::next_row_start(t, p)) != npos) {
+    while ((p = graph_kit::bounded::next_row_start(t, p)) != npos) {
         std::optional<Match> m;
-        if (vorlane::bounded::at(t, p, "func")) {
+        if (graph_kit::bounded::at(t, p, "func")) {
             const std::size_t e = space_end(t, p + 4);
             std::optional<NameParen> np;
             if (e > p + 4 && e < t.size() && t[e] == '(') {

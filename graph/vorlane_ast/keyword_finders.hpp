@@ -6,11 +6,11 @@
 // false. Linear time: the search for the closing character is remembered across starts.
 #include <string_view>
 
-#include "graph/vorlane/patterns.hpp"
+#include "graph/kit/patterns.hpp"
 
 namespace vorlane_ast::finders {
 
-using vorlane::MatchFn;
+using graph_kit::MatchFn;
 
 // export\s*\{([^}]+)\}
 void export_lists(std::string_view text, const MatchFn& f);

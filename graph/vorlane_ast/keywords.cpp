@@ -1,10 +1,8 @@
 #include "graph/vorlane_ast/keywords.hpp"
 
-#include <unordered_set>
-
 #include "core/pattern.hpp"
 #include "core/text.hpp"
-#include "graph/vorlane/frame.hpp"
+#include "graph/kit/keywords.hpp"
 #include "graph/vorlane_ast/keyword_finders.hpp"
 
 namespace vorlane_ast {
@@ -26,30 +24,9 @@ constexpr std::string_view kPyDefs = R"re(^(?:async\s+)?def\s+([A-Za-z_]\w*)|^cl
 constexpr std::string_view kGoFuncs = R"re(^func\s+(?:\([^)]+\)\s+)?([A-Za-z_]\w*)\s*\()re";
 constexpr std::string_view kGoTypes = R"re(^type\s+([A-Za-z_]\w*)\s+(?:struct|interface))re";
 
-constexpr std::size_t kMaxKeywords = 80;
-
 bool is_js(std::string_view ext) { return ext == ".ts" || ext == ".tsx" || ext == ".js" || ext == ".jsx"; }
 
-class Keywords {
-public:
-    void add(std::string_view word) {
-        const std::string lowered = core::lower(word);
-        std::string w(core::strip_chars(lowered, "_"));
-        if (core::cp_len(w) >= 3 && seen_.insert(w).second) tokens_.push_back(std::move(w));
-    }
-    void add_name(std::string_view name) {
-        add(name);
-        for (const std::string& piece : vorlane::split_camel(name)) add(piece);
-    }
-    std::vector<std::string> take() {
-        if (tokens_.size() > kMaxKeywords) tokens_.resize(kMaxKeywords);
-        return std::move(tokens_);
-    }
-
-private:
-    std::vector<std::string> tokens_;
-    std::unordered_set<std::string> seen_;
-};
+using graph_kit::Keywords;
 
 // Group 1, else group 2.
 std::string_view either_group(const core::Match& m) { return m.has(1) ? m.group(1) : m.group(2); }
@@ -58,11 +35,7 @@ void routes(Keywords& kw, std::string_view content) {
     static const core::Regex route(kRoute, RE_IGNORECASE);
     static const core::Regex clean(kSegmentClean, RE_NONE);
     route.for_each(content, [&](const core::Match& m) {
-        kw.add(core::upper(m.group(1)));
-        for (std::string_view seg : core::split_sep(core::strip_chars(m.group(2), "/"), "/")) {
-            const std::string rest = clean.sub("", seg);
-            if (!rest.empty()) kw.add(rest);
-        }
+        kw.add_route(m, clean);
         return true;
     });
 }
@@ -106,7 +79,7 @@ void go_decls(Keywords& kw, std::string_view content) {
 
 }  // namespace
 
-std::vector<vorlane::PatternSpec> keyword_patterns() {
+std::vector<graph_kit::PatternSpec> keyword_patterns() {
     return {
         {"ast.keywords.route", kRoute, RE_IGNORECASE},
         {"ast.keywords.segment_clean", kSegmentClean, RE_NONE},

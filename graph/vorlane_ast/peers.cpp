@@ -97,8 +97,8 @@ std::vector<core::Edge> structural_peer_edges(const std::vector<std::string>& fi
     return edges;
 }
 
-std::vector<vorlane::PatternSpec> peer_patterns() {
-    std::vector<vorlane::PatternSpec> out;
+std::vector<graph_kit::PatternSpec> peer_patterns() {
+    std::vector<graph_kit::PatternSpec> out;
     for (const PeerRow& r : PEER_PAIRS) {
         out.push_back({"ast.peers.x", r.x, core::RE_IGNORECASE});
         out.push_back({"ast.peers.y", r.y, core::RE_IGNORECASE});

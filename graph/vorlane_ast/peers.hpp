@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "core/records.hpp"
-#include "graph/vorlane/patterns.hpp"
+#include "graph/kit/patterns.hpp"
 
 namespace vorlane_ast {
 
@@ -45,6 +45,6 @@ std::vector<core::Edge> structural_peer_edges(const std::vector<std::string>& fi
 std::vector<std::pair<std::size_t, std::size_t>> structural_peer_pairs(const std::vector<std::string>& file_ids);
 
 // The 44 patterns with their flags, row by row (x then y).
-std::vector<vorlane::PatternSpec> peer_patterns();
+std::vector<graph_kit::PatternSpec> peer_patterns();
 
 }  // namespace vorlane_ast

@@ -1,5 +1,6 @@
 #include "graph/vorlane_ast/summary.hpp"
 
+#include "graph/vorlane/patterns.hpp"
 #include "graph/vorlane/summary.hpp"
 
 namespace vorlane_ast {
@@ -13,9 +14,9 @@ std::string make_summary(std::string_view content, std::string_view path, std::s
     return vorlane::make_summary(content, path, named ? ext : std::string_view());
 }
 
-std::vector<vorlane::PatternSpec> summary_patterns() {
-    std::vector<vorlane::PatternSpec> out;
-    for (const vorlane::PatternSpec& s : vorlane::summary_patterns())
+std::vector<graph_kit::PatternSpec> summary_patterns() {
+    std::vector<graph_kit::PatternSpec> out;
+    for (const graph_kit::PatternSpec& s : vorlane::summary_patterns())
         for (std::string_view used :
              {"summary.py_doc", "summary.block_doc", "summary.py_names", "summary.ts_names", "summary.final_ext"})
             if (s.label == used) out.push_back(s);

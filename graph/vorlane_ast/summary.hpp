@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "graph/vorlane/patterns.hpp"
+#include "graph/kit/patterns.hpp"
 
 namespace vorlane_ast {
 
@@ -17,6 +17,6 @@ namespace vorlane_ast {
 std::string make_summary(std::string_view content, std::string_view path, std::string_view ext);
 
 // The patterns that this summary runs, as the host writes them.
-std::vector<vorlane::PatternSpec> summary_patterns();
+std::vector<graph_kit::PatternSpec> summary_patterns();
 
 }  // namespace vorlane_ast

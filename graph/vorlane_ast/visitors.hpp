@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/records.hpp"
-#include "graph/vorlane/frame.hpp"
+#include "graph/kit/frame.hpp"
 #include "graph/vorlane_ast/syntax.hpp"
 
 namespace vorlane_ast {
@@ -25,13 +25,13 @@ public:
         : g_(g), content_(content), frame_(content, file_path) {}
     void visit(TSNode n, TSNode parent);
     static bool below_matters(TSNode) { return true; }
-    vorlane::Symbols take() { return frame_.take(); }
+    graph_kit::Symbols take() { return frame_.take(); }
 
 private:
     void add_classified(const std::string& name, TSNode rows, bool exported);
     const Grammar& g_;
     std::string_view content_;
-    vorlane::SymbolFrame frame_;
+    graph_kit::SymbolFrame frame_;
 };
 
 class PySymbols {
@@ -39,13 +39,13 @@ public:
     PySymbols(const Grammar& g, std::string_view content, std::string_view file_path);
     void visit(TSNode n, TSNode parent);
     bool below_matters(TSNode n) const { return !python_leaf_statement(g_, n); }
-    vorlane::Symbols take() { return frame_.take(); }
+    graph_kit::Symbols take() { return frame_.take(); }
 
 private:
     void add(const std::string& name, TSNode rows, std::string_view type);
     const Grammar& g_;
     std::string_view content_;
-    vorlane::SymbolFrame frame_;
+    graph_kit::SymbolFrame frame_;
     std::set<std::int64_t> route_rows_;  // rows where the route-decorator pattern matches
 };
 
@@ -55,12 +55,12 @@ public:
         : g_(g), content_(content), frame_(content, file_path) {}
     void visit(TSNode n, TSNode parent);
     static bool below_matters(TSNode) { return true; }
-    vorlane::Symbols take() { return frame_.take(); }
+    graph_kit::Symbols take() { return frame_.take(); }
 
 private:
     const Grammar& g_;
     std::string_view content_;
-    vorlane::SymbolFrame frame_;
+    graph_kit::SymbolFrame frame_;
 };
 
 // Import visitors append to a list the caller owns.

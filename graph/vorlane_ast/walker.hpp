@@ -1,8 +1,8 @@
 #pragma once
-// The syntax-tree builder's project walk: the pattern-based builder's walk (top-down,
-// links to directories followed, the file system's own listing order, directory links
-// leading out of the root or back to a directory being walked pruned) under this
-// builder's own directory names and file types. Costs one listing per directory entered
+// The syntax-tree builder's project walk: the kit's walk (top-down, links to directories
+// followed, the file system's own listing order, directory links leading out of the
+// root or back to a directory being walked pruned) under this builder's own directory
+// names and file types, without a build-output rule. Costs one listing per directory entered
 // and one status query per candidate file.
 #include <array>
 #include <string>

@@ -4,7 +4,7 @@
 
 namespace host::vorlane_bind {
 
-py::list symbols_to_py(const vorlane::Symbols& syms) {
+py::list symbols_to_py(const graph_kit::Symbols& syms) {
     py::list out(syms.size());
     for (std::size_t i = 0; i < syms.size(); ++i) out[i] = to_py(core::symbol_json(syms[i]));
     return out;

@@ -6,29 +6,12 @@
 #include "core/hash.hpp"
 #include "core/records.hpp"
 #include "host/common/convert.hpp"
+#include "host/common/node_record.hpp"
 #include "host/vorlane/bindings.hpp"
 
 namespace host::vorlane_bind {
 
 namespace {
-
-// Node.as_dict: a new dict of the record's own values, keyed by kind.
-py::dict node_as_dict(py::handle self) {
-    py::dict d;
-    auto take = [&](const auto& keys) {
-        for (std::string_view k : keys) {
-            py::str key(k.data(), k.size());
-            d[key] = self.attr(key);
-        }
-    };
-    take(core::NODE_COMMON_KEYS);
-    const py::object kind = self.attr("kind");
-    if (kind.equal(py::str("file")))
-        take(core::NODE_FILE_KEYS);
-    else
-        take(core::NODE_SYMBOL_KEYS);
-    return d;
-}
 
 // The builtin types that annotate the records.
 struct Types {
@@ -39,33 +22,6 @@ struct Types {
         list = b.attr("list"), dict = b.attr("dict");
     }
 };
-
-py::object make_node_class(const Types& t, py::handle module_name) {
-    const py::object &str = t.str, &int_ = t.int_;
-    py::object list_str = t.list[str];
-    py::list fields;
-    fields.append(py::make_tuple("id", str));
-    fields.append(py::make_tuple("kind", str));
-    fields.append(py::make_tuple("path", str));
-    fields.append(py::make_tuple("ext", str));
-    fields.append(py::make_tuple("size", int_));
-    fields.append(py::make_tuple("keywords", list_str));
-    for (const char* k : {"content", "summary", "file_hash", "symbol_type", "name"})
-        fields.append(py::make_tuple(k, str, ""));
-    fields.append(py::make_tuple("line_start", int_, 0));
-    fields.append(py::make_tuple("line_end", int_, 0));
-    fields.append(py::make_tuple("body_hash", str, ""));
-    fields.append(py::make_tuple("confidence", str, ""));
-    fields.append(py::make_tuple("exported", t.bool_, false));
-
-    py::dict ns;
-    ns["__module__"] = module_name;
-    py::object cls =
-        py::module_::import("dataclasses").attr("make_dataclass")("Node", fields, py::arg("namespace") = ns);
-    cls.attr("as_dict") = py::cpp_function(node_as_dict, py::name("as_dict"), py::is_method(cls),
-                                           "The node as a map: the common keys, then the file or the symbol keys.");
-    return cls;
-}
 
 // A TypedDict made by the functional form (one key is "from"), keys in the given order.
 py::object make_typed_dict(const char* name, const py::dict& keys, py::handle module_name) {
@@ -115,7 +71,7 @@ void bind_records(py::module_& m) {
     const Types t;
     const py::object &str = t.str, &int_ = t.int_;
 
-    m.attr("Node") = make_node_class(t, name);
+    m.attr("Node") = host::make_node_class(name);
 
     py::dict edge;
     edge["from"] = str;

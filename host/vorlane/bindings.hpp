@@ -15,12 +15,12 @@ void bind_summary_keywords(py::module_& m);  // _make_summary, extract_keywords
 }  // namespace host::vorlane_bind
 
 #include "core/records.hpp"
-#include "graph/vorlane/frame.hpp"
+#include "graph/kit/frame.hpp"
 
 namespace host::vorlane_bind {
 
 // Symbol records and edges as the host's lists of maps (keys in record order).
-py::list symbols_to_py(const vorlane::Symbols& syms);
+py::list symbols_to_py(const graph_kit::Symbols& syms);
 py::list edges_to_py(const std::vector<core::Edge>& edges);
 
 }  // namespace host::vorlane_bind

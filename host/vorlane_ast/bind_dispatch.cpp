@@ -16,7 +16,7 @@ void bind_dispatch(py::module_& m) {
             const std::string e = host::utf8_lenient(ext);
             if (!vorlane_ast::ast_takes(l, e)) return fallback_symbols(content, file_id, e);
             const std::string text = utf8_ignore(content), id = host::utf8_lenient(file_id);
-            vorlane::Symbols s;
+            graph_kit::Symbols s;
             {
                 py::gil_scoped_release unlocked;
                 s = vorlane_ast::extract_symbols(l, text, id, e, nullptr);

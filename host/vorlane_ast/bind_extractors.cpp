@@ -42,7 +42,7 @@ void bind_extractors(py::module_& m) {
     m.def(
         "_classify_ts_name",
         [](py::handle name, bool exported) {
-            const auto [type, confidence] = vorlane::classify_ts(host::utf8(name), exported);
+            const auto [type, confidence] = graph_kit::classify_ts(host::utf8(name), exported);
             return py::make_tuple(type, confidence);
         },
         py::arg("name"), py::arg("exported"), "The symbol type and confidence of a TypeScript name.");
@@ -53,7 +53,7 @@ void bind_extractors(py::module_& m) {
             const Langs l = languages_of(mod);
             const std::string text = utf8_ignore(content), path = host::utf8_lenient(file_path),
                               e = host::utf8_lenient(ext);
-            vorlane::Symbols s;
+            graph_kit::Symbols s;
             {
                 py::gil_scoped_release unlocked;
                 s = vorlane_ast::extract_symbols_ts_ast(l, text, path, e);
@@ -78,7 +78,7 @@ void bind_extractors(py::module_& m) {
             },
             py::arg("content"), py::arg("file_path"), doc);
     };
-    auto syms = [](const vorlane::Symbols& s) { return symbols_to_py(s); };
+    auto syms = [](const graph_kit::Symbols& s) { return symbols_to_py(s); };
     auto edges = [](const std::vector<core::Edge>& e) { return edges_to_py(e); };
     bind_two("extract_symbols_py_ast", &vorlane_ast::extract_symbols_py_ast,
              "The symbols of a Python text, from its syntax tree.", syms);

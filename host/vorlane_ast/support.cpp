@@ -43,7 +43,7 @@ std::string utf8_ignore(py::handle s) {
     return std::string(PyBytes_AS_STRING(b.ptr()), static_cast<std::size_t>(PyBytes_GET_SIZE(b.ptr())));
 }
 
-py::list symbols_to_py(const vorlane::Symbols& syms) {
+py::list symbols_to_py(const graph_kit::Symbols& syms) {
     py::list out(syms.size());
     for (std::size_t i = 0; i < syms.size(); ++i) out[i] = host::to_py(core::symbol_json(syms[i]));
     return out;
@@ -55,13 +55,13 @@ py::list edges_to_py(const std::vector<core::Edge>& edges) {
     return out;
 }
 
-vorlane::Symbols symbols_from_py(py::handle records) {
+graph_kit::Symbols symbols_from_py(py::handle records) {
     auto get = [](py::handle r, const char* key) {
         PyObject* v = PyObject_GetItem(r.ptr(), py::str(key).ptr());
         if (!v) throw py::error_already_set();
         return py::reinterpret_steal<py::object>(v);
     };
-    vorlane::Symbols out;
+    graph_kit::Symbols out;
     for (py::handle r : py::iter(records)) {
         core::SymbolRecord s;
         s.id = host::utf8_lenient(get(r, "id"));

@@ -20,10 +20,10 @@ vorlane_ast::Languages languages_of(py::handle module);
 // A host str as UTF-8 with lone surrogates dropped (what encode("utf-8", "ignore") gives).
 std::string utf8_ignore(py::handle s);
 
-py::list symbols_to_py(const vorlane::Symbols& syms);
+py::list symbols_to_py(const graph_kit::Symbols& syms);
 py::list edges_to_py(const std::vector<core::Edge>& edges);
 // Symbol records returned by a host function, read by key (KeyError for a missing one).
-vorlane::Symbols symbols_from_py(py::handle records);
+graph_kit::Symbols symbols_from_py(py::handle records);
 
 // The pattern-based builder's symbols of a file: extract_symbols_ts, extract_symbols_py
 // and extract_symbols_php bound from "src.tarvelle.vorlane" at this call; an import

@@ -18,7 +18,7 @@
 #include "agent/exec.hpp"
 #include "core/errors.hpp"
 #include "core/paths.hpp"
-#include "tests/graph/scan_fixture.hpp"
+#include "tests/core/scratch_tree.hpp"
 
 namespace {
 
@@ -26,7 +26,7 @@ using agent::process::Environment;
 using agent::process::find_program;
 using agent::process::replace_process;
 
-class Exec : public scan_fixture::Tree {
+class Exec : public scratch::Tree {
 protected:
     void program(const std::string& rel, const std::string& body, mode_t mode = 0755) {
         file(rel, body);
@@ -92,7 +92,7 @@ TEST_F(Exec, FailuresAsTheHostReportsThem) {
     // over the missing entries around it.
     program("plain/claude", "echo ran > " + at("ran") + "\n");
     EXPECT_EQ(in_child({"claude"}, {{"PATH", at("none") + ":" + at("plain") + ":" + at("none2")}}), 100 + ENOEXEC);
-    EXPECT_FALSE(scan_fixture::Tree::read("ran").size());
+    EXPECT_FALSE(scratch::Tree::read("ran").size());
     EXPECT_EQ(in_child({"claude"}, {{"PATH", at("none")}}), 100 + ENOENT);
     program("noexec/claude", "#!/bin/sh\n", 0644);
     program("good/claude", "#!/bin/sh\nexit 3\n");

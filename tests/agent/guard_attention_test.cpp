@@ -10,7 +10,7 @@
 
 #include "agent/guard_attention.hpp"
 #include "agent/guard_values.hpp"
-#include "tests/graph/scan_fixture.hpp"
+#include "tests/core/scratch_tree.hpp"
 
 namespace {
 
@@ -176,7 +176,7 @@ TEST(GuardAttention, VerdictAndWarningText) {
     EXPECT_EQ(at("p5"), std::string::npos);
 }
 
-class GuardProject : public scan_fixture::Tree {
+class GuardProject : public scratch::Tree {
 protected:
     void TearDown() override {
         if (!old_cwd.empty()) {

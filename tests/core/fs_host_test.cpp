@@ -16,13 +16,13 @@
 #include "core/errors.hpp"
 #include "core/fs.hpp"
 #include "tests/core/host_script.hpp"
-#include "tests/graph/scan_fixture.hpp"
+#include "tests/core/scratch_tree.hpp"
 
 namespace {
 
 namespace fs = core::fs;
 
-class HostCalls : public scan_fixture::Tree {
+class HostCalls : public scratch::Tree {
 protected:
     std::vector<std::string> names() const {
         std::vector<fs::DirEntry> entries;

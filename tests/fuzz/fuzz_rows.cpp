@@ -8,12 +8,12 @@
 #include <vector>
 
 #include "core/text.hpp"
-#include "graph/vorlane/frame.hpp"
+#include "graph/kit/frame.hpp"
 #include "tests/fuzz/fuzz_common.hpp"
 
 namespace {
 
-using vorlane::Lines;
+using graph_kit::Lines;
 
 // Length of the row end at byte `at`, 0 when none starts there.
 std::size_t break_len(std::string_view s, std::size_t at) {
@@ -104,8 +104,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (lines.empty()) continue;
         const std::int64_t rows = static_cast<std::int64_t>(lines.size());
         const std::int64_t start = pick % rows;
-        const std::int64_t ts = vorlane::find_block_end_ts(lines, start);
-        const std::int64_t py = vorlane::find_block_end_py(lines, start);
+        const std::int64_t ts = graph_kit::find_block_end_ts(lines, start);
+        const std::int64_t py = graph_kit::find_block_end_py(lines, start);
         FUZZ_CHECK(ts == ref_block_end_ts(lines, start), "brace block end");
         FUZZ_CHECK(py == ref_block_end_py(lines, start), "indentation block end");
         FUZZ_CHECK(py >= start && py < rows, "indentation block end outside the rows");
@@ -114,7 +114,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // Rows of growing offsets: the number of "\n" before each.
     const std::string text = core::decode_text_mode(fuzz::as_view(data, size));
-    vorlane::RowCounter counter(text);
+    graph_kit::RowCounter counter(text);
     std::int64_t newlines = 0;
     for (std::size_t at = 0, step = 1 + pick % 7; at <= text.size(); at += step) {
         FUZZ_CHECK(counter.row(at) == newlines, "RowCounter at " + std::to_string(at));

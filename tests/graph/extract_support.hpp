@@ -25,7 +25,7 @@ namespace extract_support {
 using Rows = std::vector<std::string>;
 
 // "name type start-end" plus " exported" when the record is exported.
-inline Rows brief(const vorlane::Symbols& syms) {
+inline Rows brief(const graph_kit::Symbols& syms) {
     Rows out;
     for (const auto& s : syms)
         out.push_back(s.name + " " + s.symbol_type + " " + std::to_string(s.line_start) + "-" +
@@ -39,7 +39,7 @@ struct Case {
     Rows expected;
 };
 
-using Extractor = vorlane::Symbols (*)(std::string_view content, std::string_view file_path);
+using Extractor = graph_kit::Symbols (*)(std::string_view content, std::string_view file_path);
 
 inline void expect_cases(Extractor extract, std::string_view file_path, const std::vector<Case>& cases) {
     for (const auto& c : cases) EXPECT_EQ(brief(extract(c.text, file_path)), c.expected) << c.text;

@@ -13,10 +13,10 @@
 namespace {
 
 using Rows = std::vector<std::string>;
-using Extractor = vorlane::Symbols (*)(std::string_view, std::string_view);
+using Extractor = graph_kit::Symbols (*)(std::string_view, std::string_view);
 
 // "name type confidence start-end" plus " exported".
-Rows brief(const vorlane::Symbols& syms) {
+Rows brief(const graph_kit::Symbols& syms) {
     Rows out;
     for (const auto& s : syms)
         out.push_back(s.name + " " + s.symbol_type + " " + s.confidence + " " + std::to_string(s.line_start) + "-" +

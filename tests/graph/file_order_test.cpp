@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "graph/vorlane/dedupe.hpp"
+#include "graph/kit/file_result.hpp"
 #include "graph/vorlane/file_order.hpp"
 
 namespace {
@@ -17,19 +17,19 @@ TEST(FileOrder, LargestFirstMissingLastWalkOrderForTies) {
 }
 
 TEST(Dedupe, FirstFileOfEachIdStays) {
-    std::vector<vorlane::FileResult> results(4);
+    std::vector<graph_kit::FileResult> results(4);
     const char* ids[] = {"a", "b", "a", ""};
     for (int i = 0; i < 3; ++i) {
         results[i].kept = true;
         results[i].file_id = ids[i];
         results[i].edges = {{ids[i], "x", "imports"}};
     }
-    vorlane::drop_repeated_ids(results);
+    graph_kit::drop_repeated_ids(results);
     EXPECT_TRUE(results[0].kept && results[1].kept);
     EXPECT_FALSE(results[2].kept);
     EXPECT_TRUE(results[2].edges.empty());
     int edges = 0;
-    vorlane::for_each_new_edge(results, [&](const core::Edge&) { ++edges; });
+    graph_kit::for_each_new_edge(results, [&](const core::Edge&) { ++edges; });
     EXPECT_EQ(edges, 2);
 }
 

@@ -7,12 +7,12 @@
 
 #include "core/hash.hpp"
 #include "core/text.hpp"
-#include "graph/vorlane/frame.hpp"
+#include "graph/kit/frame.hpp"
 
 namespace {
 
 using Strings = std::vector<std::string>;
-using vorlane::Lines;
+using graph_kit::Lines;
 
 struct NameCase {
     std::string name;
@@ -48,8 +48,8 @@ TEST(FrameNames, CamelPartsAndKeywords) {
           "eta", "theta", "iota"}},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(vorlane::split_camel(c.name), c.camel) << c.name;
-        EXPECT_EQ(vorlane::name_keywords(c.name), c.keywords) << c.name;
+        EXPECT_EQ(graph_kit::split_camel(c.name), c.camel) << c.name;
+        EXPECT_EQ(graph_kit::name_keywords(c.name), c.keywords) << c.name;
     }
 }
 
@@ -57,7 +57,7 @@ TEST(FrameNames, LongRunOfCapitals) {
     // One capital run of a few hundred thousand letters, then a word: a backtracking
     // search for the capital-word split retries the whole run from every capital.
     const std::string name = std::string(300000, 'A') + "bc";
-    const Strings parts = vorlane::split_camel(name);
+    const Strings parts = graph_kit::split_camel(name);
     ASSERT_EQ(parts.size(), 2u);
     EXPECT_EQ(parts[0], std::string(299999, 'a'));
     EXPECT_EQ(parts[1], "abc");
@@ -87,23 +87,23 @@ TEST(FrameBlocks, BraceCounting) {
         {"no opening brace, short file: last row", {"a;", "b;", "c;"}, 0, 2},
         {"block deeper than the window: fallback", {"{", "{"}, 0, 1},
     };
-    for (const auto& c : cases) EXPECT_EQ(vorlane::find_block_end_ts(rows(c.lines), c.start), c.end) << c.what;
+    for (const auto& c : cases) EXPECT_EQ(graph_kit::find_block_end_ts(rows(c.lines), c.start), c.end) << c.what;
 
     // At most 400 rows are read: a block closing on row 400 is not seen.
     std::vector<const char*> deep(450, "x");
     deep[0] = "{";
     deep[399] = "}";
-    EXPECT_EQ(vorlane::find_block_end_ts(rows(deep), 0), 399);
+    EXPECT_EQ(graph_kit::find_block_end_ts(rows(deep), 0), 399);
     deep[399] = "x";
     deep[400] = "}";
-    EXPECT_EQ(vorlane::find_block_end_ts(rows(deep), 0), 100);
+    EXPECT_EQ(graph_kit::find_block_end_ts(rows(deep), 0), 100);
 }
 
 TEST(FrameBlocks, Indentation) {
     const Lines file = rows({"def f():", "    a = 1", "", "    return a", "   ", "X = 2", "# note", "", "@dec",
                              "def g():", "    pass", "", ""});
-    EXPECT_EQ(vorlane::find_block_end_py(file, 0), 6);
-    EXPECT_EQ(vorlane::find_block_end_py(file, 9), 10);  // only blank rows after it
+    EXPECT_EQ(graph_kit::find_block_end_py(file, 0), 6);
+    EXPECT_EQ(graph_kit::find_block_end_py(file, 9), 10);  // only blank rows after it
     struct Case {
         const char* what;
         std::vector<const char*> lines;
@@ -122,7 +122,7 @@ TEST(FrameBlocks, Indentation) {
         {"indented start, def at its indentation", {"  def f():", "    x", "  def g():"}, 0, 1},
         {"indented start, class not at the first character", {"  def f():", "    x", "  class A:"}, 0, 2},
     };
-    for (const auto& c : cases) EXPECT_EQ(vorlane::find_block_end_py(rows(c.lines), c.start), c.end) << c.what;
+    for (const auto& c : cases) EXPECT_EQ(graph_kit::find_block_end_py(rows(c.lines), c.start), c.end) << c.what;
 }
 
 TEST(FrameClassify, TypeScriptNames) {
@@ -144,7 +144,8 @@ TEST(FrameClassify, TypeScriptNames) {
         {"_Private", true, "use_case", "high"},  {"fetchUsers", true, "use_case", "high"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(vorlane::classify_ts(c.name, c.exported), (std::pair<std::string, std::string>(c.type, c.confidence)))
+        EXPECT_EQ(graph_kit::classify_ts(c.name, c.exported),
+                  (std::pair<std::string, std::string>(c.type, c.confidence)))
             << c.name << " " << c.exported;
 }
 
@@ -154,7 +155,7 @@ TEST(FrameRows, LineFeedsOnly) {
         "a\x0c"
         "b\nc {\n}";
     EXPECT_EQ(core::splitlines(text).size(), 4u);
-    vorlane::RowCounter rows(text);
+    graph_kit::RowCounter rows(text);
     EXPECT_EQ(rows.row(0), 0);
     EXPECT_EQ(rows.row(text.find('c')), 1);
     EXPECT_EQ(rows.row(text.size()), 2);
@@ -164,7 +165,7 @@ TEST(FrameRows, LineFeedsOnly) {
 
 TEST(FrameRecords, FirstNameWinsWithItsRowsAndHash) {
     const std::string content = "one\ntwo\nthree\nfour";
-    vorlane::SymbolFrame frame(content, "src/a.ts");
+    graph_kit::SymbolFrame frame(content, "src/a.ts");
     EXPECT_EQ(frame.last_row(), 3);
     EXPECT_EQ(frame.fixed_span_end(1, 50), 3);
     EXPECT_EQ(frame.fixed_span_end(0, 2), 2);
@@ -174,7 +175,7 @@ TEST(FrameRecords, FirstNameWinsWithItsRowsAndHash) {
     EXPECT_TRUE(frame.seen("loadUser"));
     EXPECT_FALSE(frame.seen("loaduser"));
     frame.add("loaduser", 3, 3, "utility", "medium", false);
-    const vorlane::Symbols syms = frame.take();
+    const graph_kit::Symbols syms = frame.take();
     ASSERT_EQ(syms.size(), 2u);
     const core::SymbolRecord& s = syms[0];
     EXPECT_EQ(s.id, "src/a.ts::loadUser");
@@ -198,12 +199,12 @@ TEST(FrameRecords, SharedAndOverlappingRangesKeepTheirOwnHashes) {
         "e }\u2028f";
     const Lines lines = core::splitlines(content);
     ASSERT_EQ(lines.size(), 7u);
-    vorlane::SymbolFrame frame(content, "f");
+    graph_kit::SymbolFrame frame(content, "f");
     const std::vector<std::pair<std::int64_t, std::int64_t>> ranges = {
         {0, 6}, {0, 6}, {0, 2}, {2, 6}, {6, 6}, {0, 6}, {3, 2}, {5, 9}, {-2, -1}, {2, 4}, {3, 4}, {2, 5}};
     for (std::size_t i = 0; i < ranges.size(); ++i)
         frame.add("n" + std::to_string(i), ranges[i].first, ranges[i].second, "model", "high", true);
-    const vorlane::Symbols syms = frame.take();
+    const graph_kit::Symbols syms = frame.take();
     ASSERT_EQ(syms.size(), ranges.size());
     for (std::size_t i = 0; i < ranges.size(); ++i)
         EXPECT_EQ(syms[i].body_hash, core::body_hash(lines, ranges[i].first, ranges[i].second)) << i;
@@ -217,11 +218,11 @@ TEST(FrameBlocks, FrameBraceCountsAgreeWithTheRowRule) {
     for (int i = 0; i < 150; ++i) content += i % 7 ? "}\n" : "\\} \\{ }}\n";
     for (int i = 0; i < 300; ++i) content += i % 50 ? "y\n" : "{ } {\n";
     content += "}";
-    vorlane::SymbolFrame frame(content, "f");
+    graph_kit::SymbolFrame frame(content, "f");
     const Lines& lines = frame.lines();
     for (std::int64_t start = 0; start < static_cast<std::int64_t>(lines.size()); ++start)
-        ASSERT_EQ(frame.block_end_ts(start), vorlane::find_block_end_ts(lines, start)) << start;
-    EXPECT_EQ(frame.block_end_ts(-1), vorlane::find_block_end_ts(lines, -1));
+        ASSERT_EQ(frame.block_end_ts(start), graph_kit::find_block_end_ts(lines, start)) << start;
+    EXPECT_EQ(frame.block_end_ts(-1), graph_kit::find_block_end_ts(lines, -1));
 }
 
 }  // namespace

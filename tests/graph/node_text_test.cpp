@@ -1,5 +1,5 @@
 // The written node and edge texts against the document writer on the same records.
-#include "graph/vorlane/node_text.hpp"
+#include "graph/kit/node_text.hpp"
 
 #include <gtest/gtest.h>
 
@@ -41,17 +41,17 @@ TEST(NodeText, EqualsTheDocumentWritersText) {
     other_kind.kind = "File";
     for (const core::Node& n : {file, symbol, other_kind}) {
         std::string text;
-        vorlane::write_node(text, n);
+        graph_kit::write_node(text, n);
         EXPECT_EQ(text, nested(core::node_as_dict(n))) << n.kind;
     }
 }
 
 TEST(NodeText, EdgesAndNesting) {
     std::string text;
-    vorlane::JsonText w(text);
-    vorlane::write_edge(w, {"a.py", "b\xc3\xa9", "imports"});
+    graph_kit::JsonText w(text);
+    graph_kit::write_edge(w, {"a.py", "b\xc3\xa9", "imports"});
     EXPECT_EQ(text, nested(core::edge_json({"a.py", "b\xc3\xa9", "imports"})));
-    EXPECT_EQ(vorlane::nested_twice("{\n  \"a\": \"x\\ny\"\n}"), "{\n      \"a\": \"x\\ny\"\n    }");
+    EXPECT_EQ(graph_kit::nested_twice("{\n  \"a\": \"x\\ny\"\n}"), "{\n      \"a\": \"x\\ny\"\n    }");
 }
 
 }  // namespace

@@ -14,10 +14,11 @@
 #include "core/hash.hpp"
 #include "core/json.hpp"
 #include "core/stop.hpp"
+#include "graph/kit/scan_threads.hpp"
+#include "graph/kit/symbol_index.hpp"
 #include "graph/vorlane/command.hpp"
 #include "graph/vorlane/scan.hpp"
-#include "graph/vorlane/scan_threads.hpp"
-#include "tests/graph/scan_fixture.hpp"
+#include "tests/core/scratch_tree.hpp"
 
 namespace {
 
@@ -93,7 +94,7 @@ std::string fill(const char* text, int n) {
     return out;
 }
 
-class ParallelScan : public scan_fixture::Tree {
+class ParallelScan : public scratch::Tree {
 protected:
     // 24 suffixes x 16 files, spread over nested folders, plus a second copy of one
     // file under another name so that whole edge lists repeat.
@@ -139,7 +140,7 @@ TEST_F(ParallelScan, OneThreadAndManyGiveTheSameBytes) {
         ASSERT_EQ(one_graph["file_count"], existing.is_null() ? 16 * 24 + 1 : 16 * 24);
         ASSERT_GT(one_graph["symbol_count"].get<int>(), 0);
         const std::string dumped = core::json_dumps_indent(one_graph);
-        const std::string index = core::json_dumps(vorlane::command::symbol_index(one_graph));
+        const std::string index = core::json_dumps(graph_kit::symbol_index(one_graph));
         // The written form is the document's own text.
         EXPECT_TRUE(one_text.graph == dumped);
         EXPECT_TRUE(one_text.index == index);
@@ -215,7 +216,7 @@ TEST_F(ParallelScan, StoredSymbolNodeWithoutTextIdFailsOnlyTheIndex) {
     for (const char* n : {"1", "8"}) {
         Threads t(n);
         const Json g = vorlane::scan(root, existing);
-        EXPECT_ANY_THROW(vorlane::command::symbol_index(g));
+        EXPECT_ANY_THROW(graph_kit::symbol_index(g));
         const vorlane::GraphText text = vorlane::scan_text(root, existing);
         EXPECT_TRUE(text.graph == core::json_dumps_indent(g)) << n;
         EXPECT_TRUE(text.index_error) << n;
@@ -262,12 +263,12 @@ TEST(ScanThreads, FromTheEnvironmentOrTheHardware) {
     unsigned hardware;
     {
         Threads t(nullptr);
-        hardware = vorlane::scan_threads(1000);
+        hardware = graph_kit::scan_threads(1000);
     }
     EXPECT_GE(hardware, 1u);
     for (const Case& c : cases) {
         Threads t(c.env);
-        EXPECT_EQ(vorlane::scan_threads(c.files), c.want.value_or(hardware)) << (c.env ? c.env : "unset");
+        EXPECT_EQ(graph_kit::scan_threads(c.files), c.want.value_or(hardware)) << (c.env ? c.env : "unset");
     }
 }
 

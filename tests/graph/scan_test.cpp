@@ -14,16 +14,19 @@
 #include "core/hash.hpp"
 #include "core/paths.hpp"
 #include "core/records.hpp"
+#include "graph/kit/earlier_nodes.hpp"
+#include "graph/kit/symbol_index.hpp"
 #include "graph/vorlane/command.hpp"
 #include "graph/vorlane/extractors.hpp"
 #include "graph/vorlane/keywords.hpp"
 #include "graph/vorlane/summary.hpp"
-#include "tests/graph/scan_fixture.hpp"
+#include "graph/vorlane/walker.hpp"
+#include "tests/core/scratch_tree.hpp"
 
 namespace {
 
 using core::Json;
-using ScanTest = scan_fixture::Tree;
+using ScanTest = scratch::Tree;
 
 const Json* node_of(const Json& g, const std::string& id) {
     for (const Json& n : g["nodes"])
@@ -107,7 +110,7 @@ TEST_F(ScanTest, SymbolsFollowTheirFileAndOnlyForSymbolSuffixes) {
     file("Model.PY", py);
     file("main.go", "package main\nfunc Main() {}\n");
     const Json g = vorlane::scan(dir, nullptr);
-    const vorlane::Symbols syms = vorlane::extract_symbols_for_file(py, "Model.PY", ".py");
+    const graph_kit::Symbols syms = vorlane::extract_symbols_for_file(py, "Model.PY", ".py");
 
     std::vector<std::string> ids;
     for (const Json& n : g["nodes"]) ids.push_back(n["id"]);
@@ -138,7 +141,7 @@ TEST_F(ScanTest, SymbolsFollowTheirFileAndOnlyForSymbolSuffixes) {
 
 TEST(Dispatch, BySuffix) {
     const std::string java = "public class Box {\n    public int size() { return 1; }\n}\n";
-    auto ids = [](const vorlane::Symbols& s) {
+    auto ids = [](const graph_kit::Symbols& s) {
         std::vector<std::string> out;
         for (const auto& r : s) out.push_back(r.id);
         return out;
@@ -299,10 +302,10 @@ TEST_F(ScanTest, SymbolIndexFromTheGraphsSymbolNodes) {
         {"id": "a.py::g", "kind": "symbol", "line_start": 4, "line_end": 4, "body_hash": "h2", "path": "a.py"},
         {"id": "a.py::f", "kind": "symbol", "line_start": 9, "line_end": 9, "body_hash": "h3", "confidence": "",
          "path": "a.py"}]})");
-    EXPECT_EQ(vorlane::command::symbol_index(g).dump(), Json::parse(R"({
+    EXPECT_EQ(graph_kit::symbol_index(g).dump(), Json::parse(R"({
         "a.py::f": {"line_start": 9, "line_end": 9, "body_hash": "h3", "confidence": "", "path": "a.py"},
         "a.py::g": {"line_start": 4, "line_end": 4, "body_hash": "h2", "confidence": "", "path": "a.py"}})")
-                                                            .dump());
+                                                     .dump());
 }
 
 TEST_F(ScanTest, ReuseOfThePreviousGraphIsAllOrNothing) {
@@ -334,18 +337,27 @@ TEST_F(ScanTest, ReuseOfThePreviousGraphIsAllOrNothing) {
         {"file node without id", R"({"nodes": [{"id": "a", "kind": "file"}, {"kind": "file"}]})", {}},
         {"array id", R"({"nodes": [{"id": "a", "kind": "file"}, {"id": [], "kind": "file"}]})", {}},
     };
+    using graph_kit::LeadingMark;
     for (const Case& c : cases) {
         file("g.json", c.bytes);
-        const Json got = vorlane::command::load_existing_nodes(at("g.json"));
-        std::vector<std::string> ids;
-        for (const auto& [k, v] : got.items()) ids.push_back(k);
-        EXPECT_EQ(ids, c.ids) << c.name;
-        if (!c.ids.empty()) {
-            EXPECT_EQ(got["a"]["v"], 2);
+        for (const LeadingMark mark : {LeadingMark::Reject, LeadingMark::Skip}) {
+            // Passed over, the mark leaves the good graph behind it.
+            const bool skipped_mark = mark == LeadingMark::Skip && c.bytes.starts_with("\xef\xbb\xbf");
+            const std::vector<std::string> want = skipped_mark ? std::vector<std::string>{"a", "b"} : c.ids;
+            graph_kit::LateFree late;
+            const Json got = graph_kit::load_file_nodes(at("g.json"), mark, &late);
+            std::vector<std::string> ids;
+            for (const auto& [k, v] : got.items()) ids.push_back(k);
+            EXPECT_EQ(ids, want) << c.name << (skipped_mark ? " (mark skipped)" : "");
+            if (!want.empty()) {
+                EXPECT_EQ(got["a"]["v"], 2);
+            }
         }
     }
-    EXPECT_TRUE(vorlane::command::load_existing_nodes(at("missing.json")).empty());
-    EXPECT_TRUE(vorlane::command::load_existing_nodes(dir).empty());
+    for (const LeadingMark mark : {LeadingMark::Reject, LeadingMark::Skip}) {
+        EXPECT_TRUE(graph_kit::load_file_nodes(at("missing.json"), mark).empty());
+        EXPECT_TRUE(graph_kit::load_file_nodes(dir, mark).empty());
+    }
 }
 
 TEST_F(ScanTest, MakeDirsCreatesChainsAndRefusesAFileInTheWay) {

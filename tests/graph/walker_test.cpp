@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/graph/scan_fixture.hpp"
+#include "tests/core/scratch_tree.hpp"
 
 namespace {
 
@@ -33,7 +33,7 @@ Paths host_lines(const std::string& code, const std::string& arg) {
     return out;
 }
 
-using WalkerTest = scan_fixture::Tree;
+using WalkerTest = scratch::Tree;
 
 TEST(ShouldScan, SuffixAndLocation) {
     struct Case {

@@ -112,7 +112,7 @@ TEST(Dispatch, ChoosesByGrammarAndExtension) {
         ++fallback_calls;
         core::SymbolRecord r;
         r.name = "from_fallback" + std::string(ext);
-        return vorlane::Symbols{r};
+        return graph_kit::Symbols{r};
     };
     auto names = [&](const vorlane_ast::Languages& l, const std::string& text, const char* ext) {
         V out;

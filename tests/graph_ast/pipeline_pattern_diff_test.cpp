@@ -145,7 +145,7 @@ std::vector<std::string> generated_texts() {
 }
 
 TEST(AstPipelinePatternDiff, SameMatchesAsTheHost) {
-    std::vector<vorlane::PatternSpec> specs = vorlane_ast::keyword_patterns();
+    std::vector<graph_kit::PatternSpec> specs = vorlane_ast::keyword_patterns();
     for (auto v : {vorlane_ast::summary_patterns(), vorlane_ast::peer_patterns(), vorlane_ast::ast_patterns()})
         specs.insert(specs.end(), v.begin(), v.end());
     ASSERT_EQ(specs.size(), 8u + 5u + 44u + 6u);
@@ -164,7 +164,7 @@ TEST(AstPipelinePatternDiff, SameMatchesAsTheHost) {
         names.push_back("generated #" + std::to_string(i));
         paths.push_back(path);
     }
-    pattern_diff::expect_same_matches_as_host(specs, names, paths, [](const vorlane::PatternSpec& s) {
+    pattern_diff::expect_same_matches_as_host(specs, names, paths, [](const graph_kit::PatternSpec& s) {
         return std::string(s.label) + " " + std::string(s.text);
     });
     fs::remove_all(dir);

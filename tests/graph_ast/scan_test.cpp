@@ -235,7 +235,7 @@ TEST(AstScan, FallbackSeesTheFilesNoSyntaxTreeTakes) {
         core::SymbolRecord r;
         r.id = std::string(id) + "::x";
         r.name = "x";
-        return vorlane::Symbols{r};
+        return graph_kit::Symbols{r};
     };
     const Json g = vorlane_ast::scan(t.root(), nullptr, none, fallback);
     std::sort(asked.begin(), asked.end());
@@ -259,7 +259,7 @@ TEST(AstScan, AStopRequestEndsTheScanBetweenFilesAndTheRunWritesNothing) {
             std::atomic<int> calls{0};
             const vorlane_ast::SymbolFallback fallback = [&](std::string_view, std::string_view, std::string_view) {
                 if (++calls == 5) stop.request();
-                return vorlane::Symbols{};
+                return graph_kit::Symbols{};
             };
             if (whole_run)
                 EXPECT_THROW(vorlane_ast::command::run(t.root(), out, none, fallback, &stop), core::Stopped) << n;

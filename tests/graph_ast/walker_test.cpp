@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/graph/scan_fixture.hpp"
+#include "tests/core/scratch_tree.hpp"
 
 namespace {
 
@@ -69,7 +69,7 @@ for dirpath, dirnames, filenames in os.walk(root, followlinks=True):
             print(p)
 )PY";
 
-using AstWalkerTest = scan_fixture::Tree;
+using AstWalkerTest = scratch::Tree;
 
 TEST(AstShouldScan, OwnTypesAndTheVenvFragments) {
     struct Case {

@@ -1,12 +1,12 @@
-#include "graph/vorlane/take_over.hpp"
+#include "graph/kit/take_over.hpp"
 
 #include <utility>
 
 #include "core/errors.hpp"
 #include "core/records.hpp"
-#include "graph/vorlane/file_source.hpp"
+#include "graph/kit/json_reads.hpp"
 
-namespace vorlane {
+namespace graph_kit {
 
 namespace {
 
@@ -31,11 +31,15 @@ Prior index_prior(const Json& existing_nodes) {
 bool hash_matches(const Json& old, const std::string& fhash) {
     if (!old.is_object()) return false;
     auto it = old.find("file_hash");
-    return it != old.end() && it->is_string() && it->get_ref<const std::string&>() == fhash;
+    return it != old.end() && is_text(*it, fhash);
 }
 
-Json taken_over(const Json& old, const std::string& file_id, const std::string& ext, std::int64_t size,
-                const std::string& content, const std::string& fhash) {
+const Json* reusable(const Prior& prior, const SourceFile& f) {
+    auto old = prior.find(f.file_id);
+    return old != prior.end() && hash_matches(*old->second, f.fhash) ? old->second : nullptr;
+}
+
+Json taken_over(const Json& old, const SourceFile& f) {
     auto id = old.find("id");
     if (id == old.end()) throw core::KeyError("id");
     const Json kind = stored(old, "kind", "file");
@@ -46,17 +50,17 @@ Json taken_over(const Json& old, const std::string& file_id, const std::string& 
     Json n = core::node_as_dict(shape);
     n["id"] = *id;
     n["kind"] = kind;
-    n["path"] = stored(old, "path", file_id);
-    n["ext"] = stored(old, "ext", ext);
-    n["size"] = stored(old, "size", size);
+    n["path"] = stored(old, "path", f.file_id);
+    n["ext"] = stored(old, "ext", f.ext);
+    n["size"] = stored(old, "size", f.size);
     n["keywords"] = stored(old, "keywords", Json::array());
     if (file) {
         auto it = old.find("content");
-        n["content"] = it == old.end() ? Json(content_prefix(content)) : *it;
+        n["content"] = it == old.end() ? Json(content_prefix(f.content)) : *it;
         n["summary"] = stored(old, "summary", "");
-        n["file_hash"] = fhash;
+        n["file_hash"] = f.fhash;
     }
     return n;
 }
 
-}  // namespace vorlane
+}  // namespace graph_kit

@@ -1,6 +1,6 @@
-#include "graph/vorlane/dedupe.hpp"
+#include "graph/kit/file_result.hpp"
 
-namespace vorlane {
+namespace graph_kit {
 
 void drop_repeated_ids(std::vector<FileResult>& results) {
     std::unordered_set<std::string_view> emitted;
@@ -10,4 +10,9 @@ void drop_repeated_ids(std::vector<FileResult>& results) {
     }
 }
 
-}  // namespace vorlane
+void rethrow_first_error(const std::vector<FileResult>& results) {
+    for (const FileResult& r : results)
+        if (r.error) std::rethrow_exception(r.error);
+}
+
+}  // namespace graph_kit

@@ -1,13 +1,13 @@
 #pragma once
-// The one toolkit of the bounded-time pattern walks (extractors, summary, keywords):
-// literal tests, row starts and remembered forward searches. Each call costs what it
+// The one toolkit of both builders' bounded-time pattern walks (extractors, summary,
+// keywords): literal tests, row starts and remembered forward searches. Each call costs what it
 // reads; a NextOf whose queries never move backwards costs linear time in all.
 #include <cstddef>
 #include <string_view>
 
 #include "core/text.hpp"
 
-namespace vorlane::bounded {
+namespace graph_kit::bounded {
 
 inline constexpr std::size_t npos = std::string_view::npos;
 
@@ -61,4 +61,4 @@ private:
     std::size_t asked_ = 1, found_ = 0;  // empty cache: asked_ > found_
 };
 
-}  // namespace vorlane::bounded
+}  // namespace graph_kit::bounded

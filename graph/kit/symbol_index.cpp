@@ -1,26 +1,21 @@
-#include "graph/vorlane/symbol_index.hpp"
+#include "graph/kit/symbol_index.hpp"
 
-#include "core/errors.hpp"
-#include "graph/vorlane/node_text.hpp"
+#include "graph/kit/json_reads.hpp"
+#include "graph/kit/node_text.hpp"
 
-namespace vorlane {
+namespace graph_kit {
 
 core::Json symbol_index_entry(const core::Json& node, std::string& id) {
-    auto at = [&node](std::string_view key) -> const core::Json& {
-        auto it = node.find(key);
-        if (it == node.end()) throw core::KeyError(std::string(key));
-        return *it;
-    };
     core::Json e = core::Json::object();
     for (std::string_view key : SYMBOL_INDEX_KEYS) {
         if (key == "confidence") {
             auto conf = node.find(key);
             e[std::string(key)] = conf == node.end() ? core::Json("") : *conf;
         } else {
-            e[std::string(key)] = at(key);
+            e[std::string(key)] = at(node, key);
         }
     }
-    id = at("id").get<std::string>();
+    id = at(node, "id").get<std::string>();
     return e;
 }
 
@@ -56,6 +51,17 @@ void SymbolIndex::add(const IndexEntry& e) {
         entries_[it->second] = &e;
 }
 
+core::Json symbol_index(const core::Json& graph) {
+    std::vector<IndexEntry> entries;
+    const core::Json& nodes = at(graph, "nodes");
+    entries.reserve(nodes.size());
+    for (const core::Json& n : nodes)
+        if (has_kind(n, "symbol")) entries.push_back(index_entry_text(n));
+    SymbolIndex index;
+    for (const IndexEntry& e : entries) index.add(e);
+    return core::json_loads(index.text());
+}
+
 std::string SymbolIndex::text() const {
     std::string out;
     JsonText w(out);
@@ -70,4 +76,4 @@ std::string SymbolIndex::text() const {
     return out;
 }
 
-}  // namespace vorlane
+}  // namespace graph_kit

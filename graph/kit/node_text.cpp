@@ -1,6 +1,6 @@
-#include "graph/vorlane/node_text.hpp"
+#include "graph/kit/node_text.hpp"
 
-namespace vorlane {
+namespace graph_kit {
 
 void JsonText::str(std::string_view s) {
     tmp_.get_ref<std::string&>().assign(s);
@@ -74,4 +74,4 @@ std::string nested_twice(const std::string& flat) {
     return out;
 }
 
-}  // namespace vorlane
+}  // namespace graph_kit

@@ -1,5 +1,7 @@
 #pragma once
-// What every symbol extractor shares: rows, first-wins records, name keywords, block ends.
+// What every symbol extractor of both builders shares: rows, first-wins records, name
+// keywords, block ends, the TypeScript name classifier. A frame costs one split of the
+// text into rows; each record costs its name's keywords and its rows' hash.
 #include <cstdint>
 #include <map>
 #include <string>
@@ -9,11 +11,15 @@
 #include <vector>
 
 #include "core/records.hpp"
+#include "graph/kit/patterns.hpp"
 
-namespace vorlane {
+namespace graph_kit {
 
 using Lines = std::vector<std::string_view>;
 using Symbols = std::vector<core::SymbolRecord>;
+
+// The frame's own patterns, in the order of its table.
+std::vector<PatternSpec> frame_patterns();
 
 std::vector<std::string> split_camel(std::string_view name);
 std::vector<std::string> name_keywords(std::string_view name);
@@ -66,4 +72,4 @@ private:
     const std::string& body_hash(std::int64_t line_start, std::int64_t line_end);
 };
 
-}  // namespace vorlane
+}  // namespace graph_kit

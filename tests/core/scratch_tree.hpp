@@ -1,5 +1,6 @@
 #pragma once
-// A scratch folder per test, with helpers that lay out a small tree in it.
+// A scratch folder per test, with helpers that lay out a small tree in it (links,
+// nested folders, files of given bytes). Used by every suite that walks or writes files.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,14 +10,14 @@
 #include <sstream>
 #include <string>
 
-namespace scan_fixture {
+namespace scratch {
 
 class Tree : public ::testing::Test {
 protected:
     std::string dir;  // absolute, links resolved
 
     void SetUp() override {
-        char tmpl[] = "/tmp/vorlane_scan_XXXXXX";
+        char tmpl[] = "/tmp/scratch_tree_XXXXXX";
         ASSERT_NE(mkdtemp(tmpl), nullptr);
         char* real = realpath(tmpl, nullptr);
         dir = real;
@@ -51,4 +52,4 @@ protected:
     }
 };
 
-}  // namespace scan_fixture
+}  // namespace scratch

@@ -13,7 +13,7 @@
 #include "core/json.hpp"
 #include "core/records.hpp"
 
-namespace vorlane {
+namespace graph_kit {
 
 inline constexpr std::array<std::string_view, 5> SYMBOL_INDEX_KEYS = {"line_start", "line_end", "body_hash",
                                                                       "confidence", "path"};
@@ -50,4 +50,9 @@ private:
     std::unordered_map<std::string_view, std::size_t> place_;
 };
 
-}  // namespace vorlane
+// The symbol index of a graph document: the entries of its symbol nodes, in node
+// order. core::KeyError for a graph without "nodes" or a symbol node without a key of
+// its entry.
+core::Json symbol_index(const core::Json& graph);
+
+}  // namespace graph_kit

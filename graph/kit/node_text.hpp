@@ -11,7 +11,7 @@
 #include "core/json.hpp"
 #include "core/records.hpp"
 
-namespace vorlane {
+namespace graph_kit {
 
 // Appends JSON text to one string.
 class JsonText {
@@ -44,4 +44,4 @@ void write_edge(JsonText& w, const core::Edge& e);
 // `flat`, an indented JSON text, as it stands two levels down in an indented document.
 std::string nested_twice(const std::string& flat);
 
-}  // namespace vorlane
+}  // namespace graph_kit

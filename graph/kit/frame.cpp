@@ -1,6 +1,6 @@
 // The extraction frame: rows, first-wins symbol records, name keywords, block ends and
 // the TypeScript name classifier.
-#include "graph/vorlane/frame.hpp"
+#include "graph/kit/frame.hpp"
 
 #include <algorithm>
 #include <stdexcept>
@@ -8,9 +8,8 @@
 #include "core/hash.hpp"
 #include "core/pattern.hpp"
 #include "core/text.hpp"
-#include "graph/vorlane/patterns.hpp"
 
-namespace vorlane {
+namespace graph_kit {
 
 namespace {
 
@@ -263,4 +262,4 @@ std::int64_t SymbolFrame::fixed_span_end(std::int64_t line_no, std::int64_t span
     return std::min(line_no + span, last_row());
 }
 
-}  // namespace vorlane
+}  // namespace graph_kit

@@ -1,0 +1,39 @@
+#pragma once
+// The file nodes of the graph a builder wrote last time, read back for reuse by hash
+// (take_over.hpp). The graph is used as a whole or not at all: anything unreadable or
+// not of the graph's shape gives no nodes, never an error. Linear in the graph's text;
+// the nodes are moved out of the document, whose freeing can be handed to other threads.
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/json.hpp"
+
+namespace graph_kit {
+
+// Takes large documents and frees them on threads of their own, so that the caller goes
+// on meanwhile (a graph of many nodes takes a while to free); waits for them at its end.
+class LateFree {
+public:
+    LateFree() = default;
+    LateFree(const LateFree&) = delete;
+    LateFree& operator=(const LateFree&) = delete;
+    ~LateFree();
+    void take(core::Json&& doc);
+
+private:
+    std::vector<std::thread> threads_;
+};
+
+// How a byte-order mark before the graph's text is taken: as a graph that cannot be
+// used, or passed over.
+enum class LeadingMark { Reject, Skip };
+
+// The file nodes of the graph written at `path` by id, with their stored keys
+// unchanged: nodes of kind "file" whose id is text (a later node of an id replaces the
+// earlier one in its place). Empty when nothing is there, the text is not valid UTF-8
+// or JSON, or a node is not a map or has an id that is a list or a map. With `late`,
+// the rest of the document is freed there.
+core::Json load_file_nodes(const std::string& path, LeadingMark mark, LateFree* late = nullptr);
+
+}  // namespace graph_kit
