@@ -5,6 +5,7 @@
 #include "audit/patterns.hpp"
 #include "audit/readers.hpp"
 #include "host/audit/bindings.hpp"
+#include "host/common/args.hpp"
 #include "host/common/convert.hpp"
 
 namespace host::audit_bind {
@@ -42,8 +43,7 @@ void list_view(core::Json& out, py::handle graph, const char* key, const char* c
 }  // namespace
 
 core::Json graph_arg(py::handle v) {
-    if (!PyDict_Check(v.ptr()))
-        throw py::type_error(std::string("graph must be a dict, not ") + Py_TYPE(v.ptr())->tp_name);
+    if (!PyDict_Check(v.ptr())) kind_error("graph", "a dict", v);
     core::Json out = core::Json::object();
     list_view(out, v, "nodes", kNodeKeys);
     list_view(out, v, "edges", kEdgeKeys);
@@ -51,7 +51,7 @@ core::Json graph_arg(py::handle v) {
 }
 
 core::Json results_arg(py::handle v) {
-    if (!PyDict_Check(v.ptr())) throw py::type_error(std::string("r must be a dict, not ") + Py_TYPE(v.ptr())->tp_name);
+    if (!PyDict_Check(v.ptr())) kind_error("r", "a dict", v);
     core::Json out = core::Json::object();
     for (auto [k, x] : py::reinterpret_borrow<py::dict>(v)) {
         if (!PyUnicode_Check(k.ptr())) throw py::type_error("keys must be str");

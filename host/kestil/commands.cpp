@@ -15,6 +15,7 @@
 #include "core/fs.hpp"
 #include "core/json.hpp"
 #include "host/common/convert.hpp"
+#include "host/common/streams.hpp"
 #include "host/kestil/bindings.hpp"
 #include "host/kestil/graph_json.hpp"
 #include "retrieval/action_log.hpp"
@@ -23,6 +24,8 @@
 namespace kestil_host {
 
 namespace {
+
+using host::truthy;
 
 // An integer argument as the host's slicing takes it (anything with __index__), held
 // to 64 bits: beyond that every cut of a list is the same.
@@ -35,12 +38,6 @@ std::int64_t slice_bound(py::handle o) {
     if (overflow != 0) return overflow > 0 ? INT64_MAX : INT64_MIN;
     if (v == -1 && PyErr_Occurred()) throw py::error_already_set();
     return v;
-}
-
-bool truthy(py::handle o) {
-    const int r = PyObject_IsTrue(o.ptr());
-    if (r < 0) throw py::error_already_set();
-    return r == 1;
 }
 
 // record.get(key, fallback) as text: a missing member gives `fallback`, a present one

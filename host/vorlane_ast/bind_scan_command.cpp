@@ -10,6 +10,7 @@
 #include "graph/vorlane_ast/scan.hpp"
 #include "host/common/convert.hpp"
 #include "host/common/interrupt.hpp"
+#include "host/common/streams.hpp"
 #include "host/vorlane_ast/bindings.hpp"
 #include "host/vorlane_ast/support.hpp"
 
