@@ -12,12 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "core/fs.hpp"
 #include "core/json.hpp"
 #include "host/common/convert.hpp"
+#include "host/common/graph_json.hpp"
 #include "host/common/streams.hpp"
 #include "host/kestil/bindings.hpp"
-#include "host/kestil/graph_json.hpp"
 #include "retrieval/action_log.hpp"
 #include "retrieval/commands.hpp"
 
@@ -82,22 +81,14 @@ void print_output(const retrieval::CommandOutput& r) {
     if (!r.out.empty()) host::write_stdout(r.out);
 }
 
-// Writes the graph as load_graph stores it: the same JSON text, through a temporary
-// file in the same directory renamed over the old one, so a reader never sees half a
-// graph and a failed write leaves the previous graph in place.
-void store_graph(const std::string& path, py::handle graph) {
-    const std::string text = dumps_indent(graph);
-    py::gil_scoped_release unlocked;
-    core::fs::replace_text(path, text);
-}
-
 int cmd_scan(py::module_ m, py::handle args) {
     py::object root = resolved_path(args.attr("root"));
     py::object graph = m.attr("scan")(root);
     m.attr("ensure_data_dir")();
     py::object out_arg = args.attr("out");
     py::object out = truthy(out_arg) ? resolved_path(out_arg) : m.attr("GRAPH_JSON");
-    store_graph(host::fspath(out), graph);
+    // As load_graph stores it: a reader never sees half a graph.
+    host::graph_json::store(host::fspath(out), graph);
     host::write_stdout(
         retrieval::scan_report(text_form(graph["node_count"]), text_form(graph["edge_count"]), host::fspath(out)));
     return 0;

@@ -9,9 +9,9 @@
 #include "agent/launch.hpp"
 #include "agent/launch_text.hpp"
 #include "core/fs.hpp"
-#include "core/json.hpp"
 #include "core/paths.hpp"
 #include "host/common/convert.hpp"
+#include "host/common/graph_json.hpp"
 #include "host/common/streams.hpp"
 #include "host/wendle_claude/bindings.hpp"
 
@@ -30,15 +30,16 @@ std::string count_text(py::handle g, const char* key) { return text_form(g.attr(
 
 py::object ensure_graph(py::module_ m, py::object project_root) {
     const py::dict kestil = from_import("tarvelle.kestil", {"GRAPH_JSON", "DATA_DIR"});
-    const std::string graph_json = fspath(kestil["GRAPH_JSON"]);
-    if (core::fs::exists(graph_json)) return m.attr("load_graph")();
+    const std::string graph_file = fspath(kestil["GRAPH_JSON"]);
+    if (core::fs::exists(graph_file)) return m.attr("load_graph")();
 
     write_stderr(launch::no_graph_line(text_form(project_root)));
     const double t0 = wall_clock();
     py::object g = m.attr("scan")(project_root);
     core::fs::make_dirs(fspath(kestil["DATA_DIR"]));
-    // The retrieval engine's own write: a reader never meets a half-written graph.
-    core::fs::replace_text(graph_json, core::json_dumps_indent(from_py(g), 2));
+    // The retrieval engine's own write: the same bytes, and a reader never meets a
+    // half-written graph.
+    graph_json::store(graph_file, g);
     const double elapsed = wall_clock() - t0;
     write_stderr(launch::graph_built_line(elapsed, count_text(g, "node_count"), count_text(g, "edge_count")));
     return g;
