@@ -26,14 +26,14 @@ constexpr int kMaxDepth = 900;  // below the host's default recursion limit
 // Length of the leading run of plain string bytes: printable ASCII other than the quote
 // and the backslash. Eight bytes at a time.
 std::size_t plain_run(const char* p, const char* end) {
-    constexpr std::uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
     const char* start = p;
     while (end - p >= 8) {
         std::uint64_t w;
         std::memcpy(&w, p, 8);
-        const std::uint64_t q = w ^ (ones * '"'), b = w ^ (ones * '\\');
-        const std::uint64_t special = ((q - ones) & ~q) | ((b - ones) & ~b) | (w - ones * 0x20) | w;
-        if (special & highs) break;
+        const std::uint64_t q = w ^ (kOnes * '"'), b = w ^ (kOnes * '\\');
+        const std::uint64_t special = ((q - kOnes) & ~q) | ((b - kOnes) & ~b) | (w - kOnes * 0x20) | w;
+        if (special & kHighs) break;
         p += 8;
     }
     while (p < end) {

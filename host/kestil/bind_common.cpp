@@ -39,8 +39,8 @@ DictKeys DictKeys::adopted_from(PyObject* sample) const {
 }
 
 const DictKeys& node_keys() {
-    static const DictKeys* keys = new DictKeys({"id", "ext", "summary", "keywords", "kind", "confidence"});
-    return *keys;
+    static const DictKeys* const kKeys = new DictKeys({"id", "ext", "summary", "keywords", "kind", "confidence"});
+    return *kKeys;
 }
 
 void dict_fields(PyObject* dict, const DictKeys& keys, std::span<PyObject*> values) {

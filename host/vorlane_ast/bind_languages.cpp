@@ -5,7 +5,7 @@
 #include "host/common/streams.hpp"
 #include "host/vorlane_ast/bindings.hpp"
 
-namespace vorlane_ast_host {
+namespace host::vorlane_ast_bind {
 
 namespace {
 
@@ -51,4 +51,4 @@ void bind_languages(py::module_& m) {
     }
 }
 
-}  // namespace vorlane_ast_host
+}  // namespace host::vorlane_ast_bind

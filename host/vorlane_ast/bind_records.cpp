@@ -2,7 +2,7 @@
 // and as_dict, made per import like the pattern-based builder's.
 #include "host/vorlane_ast/bindings.hpp"
 
-namespace vorlane_ast_host {
+namespace host::vorlane_ast_bind {
 
 namespace {
 
@@ -50,4 +50,4 @@ void bind_records(py::module_& m) {
     m.attr("Node") = cls;
 }
 
-}  // namespace vorlane_ast_host
+}  // namespace host::vorlane_ast_bind

@@ -14,7 +14,7 @@
 #include "host/vorlane_ast/bindings.hpp"
 #include "host/vorlane_ast/support.hpp"
 
-namespace vorlane_ast_host {
+namespace host::vorlane_ast_bind {
 
 namespace {
 
@@ -163,4 +163,4 @@ void bind_scan_command(py::module_& m) {
         "The command: scan --root, write the graph to --out and the symbol index beside it (or --compare).");
 }
 
-}  // namespace vorlane_ast_host
+}  // namespace host::vorlane_ast_bind

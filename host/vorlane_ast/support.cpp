@@ -1,14 +1,15 @@
 #include "host/vorlane_ast/support.hpp"
 
 #include "host/common/convert.hpp"
+#include "host/tree_sitter/grammar.hpp"
 
-namespace vorlane_ast_host {
+namespace host::vorlane_ast_bind {
 
 namespace {
 
 const TSLanguage* language_pointer(py::handle lang) {
     py::object handle = lang.attr("_handle");
-    void* p = PyCapsule_GetPointer(handle.ptr(), "tree_sitter.Language");
+    void* p = PyCapsule_GetPointer(handle.ptr(), tree_sitter_bind::kLanguageCapsule);
     if (!p) throw py::error_already_set();
     return static_cast<const TSLanguage*>(p);
 }
@@ -99,4 +100,4 @@ py::object fallback_symbols(py::handle content, py::handle file_id, const std::s
     return py::list();
 }
 
-}  // namespace vorlane_ast_host
+}  // namespace host::vorlane_ast_bind

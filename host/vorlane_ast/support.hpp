@@ -9,7 +9,7 @@
 #include "core/records.hpp"
 #include "graph/vorlane_ast/dispatch.hpp"
 
-namespace vorlane_ast_host {
+namespace host::vorlane_ast_bind {
 
 namespace py = pybind11;
 
@@ -30,4 +30,4 @@ vorlane::Symbols symbols_from_py(py::handle records);
 // error inside (binding or call) gives an empty list. The caller holds the interpreter.
 py::object fallback_symbols(py::handle content, py::handle file_id, const std::string& ext);
 
-}  // namespace vorlane_ast_host
+}  // namespace host::vorlane_ast_bind
