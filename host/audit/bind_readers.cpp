@@ -100,9 +100,7 @@ void bind_readers(py::module_& m) {
     m.def(
         "_c",
         [](py::handle code, py::handle text, py::handle enabled) -> py::object {
-            const int on = PyObject_IsTrue(enabled.ptr());
-            if (on < 0) throw py::error_already_set();
-            if (!on) return py::reinterpret_borrow<py::object>(text);
+            if (!truthy(enabled)) return py::reinterpret_borrow<py::object>(text);
             const std::string name = PyUnicode_Check(code.ptr()) ? utf8_lenient(code) : std::string();
             return to_str(audit::colour(name, utf8_lenient(py::str(text))));
         },

@@ -180,9 +180,7 @@ void bind_run(py::module_& m) {
     m.def(
         "format_report",
         [](py::handle root, py::handle r, py::handle color) {
-            const bool on = PyObject_IsTrue(color.ptr()) == 1;
-            if (PyErr_Occurred()) throw py::error_already_set();
-            return to_str(audit::format_report(fspath(root), results_arg(r), on));
+            return to_str(audit::format_report(fspath(root), results_arg(r), truthy(color)));
         },
         py::arg("root"), py::arg("r"), py::arg("color") = true, "The text report of a results map.");
     m.def(

@@ -12,6 +12,7 @@
 #include "core/paths.hpp"
 #include "host/common/convert.hpp"
 #include "host/common/graph_json.hpp"
+#include "host/common/imports.hpp"
 #include "host/common/streams.hpp"
 #include "host/wendle_claude/bindings.hpp"
 
