@@ -7,29 +7,6 @@
 
 namespace agent::guard {
 
-bool truthy(const core::Json& v) {
-    using T = core::Json::value_t;
-    switch (v.type()) {
-        case T::null:
-            return false;
-        case T::boolean:
-            return v.get<bool>();
-        case T::number_integer:
-            return v.get<std::int64_t>() != 0;
-        case T::number_unsigned:
-            return v.get<std::uint64_t>() != 0;
-        case T::number_float:
-            return v.get<double>() != 0.0;  // NaN is true, as in the host
-        case T::string:
-            return !v.get_ref<const std::string&>().empty();
-        case T::array:
-        case T::object:
-            return !v.empty();
-        default:
-            return false;
-    }
-}
-
 std::int64_t host_int(const core::Json& v) {
     using T = core::Json::value_t;
     constexpr auto hi = std::numeric_limits<std::int64_t>::max();

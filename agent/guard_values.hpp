@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "core/json.hpp"
+#include "core/value.hpp"
 
 namespace agent::guard {
 
@@ -15,7 +16,7 @@ struct Unusable : std::runtime_error {
 };
 
 // bool(value): false for null, false, 0, 0.0, "", [] and {}.
-bool truthy(const core::Json& v);
+using core::truthy;
 
 // int(value) for a time: booleans as 0 and 1, numbers cut toward zero, texts by the
 // host's int() rules; saturated at the int64 bounds. Unusable where the host raises

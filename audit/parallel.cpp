@@ -1,13 +1,8 @@
 #include "audit/parallel.hpp"
 
-#include <algorithm>
-#include <thread>
-
 #include "core/parallel.hpp"
 
 namespace audit {
-
-unsigned default_threads() { return std::clamp(std::thread::hardware_concurrency(), 1u, 8u); }
 
 std::vector<std::exception_ptr> parallel_for(std::size_t first, std::size_t last, unsigned threads,
                                              const std::function<void(std::size_t)>& fn) {

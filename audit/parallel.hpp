@@ -8,10 +8,6 @@
 
 namespace audit {
 
-// The number of threads the source checks use when the caller leaves it open: the
-// machine's hardware threads, at most 8.
-unsigned default_threads();
-
 // Calls fn(i) for every i in [first, last) on up to `threads` threads (1: in this thread,
 // in order). An exception of fn(i) is kept in slot i - first of the result; the others
 // are null. Each index is handed to exactly one call.

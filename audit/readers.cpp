@@ -51,8 +51,11 @@ std::string read_source(const std::string& root, std::string_view file_id) {
     return text;
 }
 
-SourceReader project_reader(const std::string& root) {
-    return [root](const std::string& file_id) { return read_source(root, file_id); };
+SourceReader project_reader(const std::string& root, const core::StopFlag* stop) {
+    return [root, stop](const std::string& file_id) {
+        core::check_stop(stop);
+        return read_source(root, file_id);
+    };
 }
 
 }  // namespace audit

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "core/json.hpp"
+#include "core/stop.hpp"
 
 namespace audit {
 
@@ -22,9 +23,10 @@ core::Json load_graph(const std::string& root);
 std::string read_source(const std::string& root, std::string_view file_id);
 
 // How the source checks get a file's text by its id; the project reader reads with
-// read_source under a fixed root.
+// read_source under a fixed root. Once `stop` is given and a stop is requested, each
+// read throws core::Stopped instead, which ends the check that reads at its next file.
 using SourceReader = std::function<std::string(const std::string& file_id)>;
-SourceReader project_reader(const std::string& root);
+SourceReader project_reader(const std::string& root, const core::StopFlag* stop = nullptr);
 
 // Whether a file id is an absolute path on this platform.
 bool is_absolute_id(std::string_view file_id);

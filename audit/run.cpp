@@ -1,61 +1,120 @@
 #include "audit/run.hpp"
 
 #include <cstdlib>
+#include <algorithm>
 #include <future>
 #include <stdexcept>
+#include <thread>
+#include <vector>
 
 #include "audit/circular_deps.hpp"
 #include "audit/copy_paste.hpp"
 #include "audit/db_in_routes.hpp"
 #include "audit/dead_exports.hpp"
 #include "audit/error_handling.hpp"
-#include "audit/parallel.hpp"
 #include "audit/readers.hpp"
 #include "audit/score_roadmap.hpp"
 #include "audit/test_coverage.hpp"
 #include "audit/todos.hpp"
 #include "audit/values.hpp"
 #include "core/fs.hpp"
+#include "core/parallel.hpp"
 #include "core/paths.hpp"
 #include "core/text.hpp"
 
 namespace audit {
 
-core::Json run_check(std::size_t i, const core::Json& graph, const std::string& root) {
-    switch (i) {
-        case 0:
-            return check_dead_exports(graph);
-        case 1:
-            return check_test_coverage(graph, root);
-        case 2:
-            return check_circular_deps(graph);
-        case 3:
-            return check_copy_paste(graph);
-        case 4:
-            return check_db_in_routes(graph, project_reader(root), default_threads());
-        case 5:
-            return check_todos(graph, project_reader(root), default_threads());
-        case 6:
-            return check_missing_error_handling(graph, project_reader(root), default_threads());
-        default:
-            throw std::out_of_range("no such check");
+namespace {
+
+// The checks behind CHECK_STEPS, in its order: those over the graph alone, and those
+// that also read the project's sources.
+using GraphCheck = Json (*)(const Json& graph, const std::string& root);
+using SourceCheck = Json (*)(const Json& graph, const SourceReader& read, unsigned threads);
+struct CheckEntry {
+    std::string_view key;
+    GraphCheck over_graph;
+    SourceCheck over_sources;
+};
+constexpr std::array<CheckEntry, CHECK_STEPS.size()> kChecks = {{
+    {"dead_exports", [](const Json& g, const std::string&) { return check_dead_exports(g); }, nullptr},
+    {"test_coverage", &check_test_coverage, nullptr},
+    {"circular_deps", [](const Json& g, const std::string&) { return check_circular_deps(g); }, nullptr},
+    {"copy_paste", [](const Json& g, const std::string&) { return check_copy_paste(g); }, nullptr},
+    {"db_in_routes", nullptr, &check_db_in_routes},
+    {"todos", nullptr, &check_todos},
+    {"missing_error_handling", nullptr, &check_missing_error_handling},
+}};
+
+constexpr bool same_order() {
+    for (std::size_t i = 0; i < kChecks.size(); ++i)
+        if (kChecks[i].key != CHECK_STEPS[i].key) return false;
+    return true;
+}
+static_assert(same_order(), "every step has its check, in the steps' order");
+
+// The threads source check `i` may use when the three run side by side: the thread
+// budget shared out among them, one each at least.
+unsigned source_check_threads(std::size_t i) {
+    std::size_t nth = 0, count = 0;
+    for (std::size_t k = 0; k < kChecks.size(); ++k) {
+        if (!kChecks[k].over_sources) continue;
+        if (k < i) ++nth;
+        ++count;
     }
+    const unsigned budget = core::thread_budget();
+    const auto share = static_cast<unsigned>(budget / count + (nth < budget % count ? 1 : 0));
+    return std::max(1u, share);
+}
+
+}  // namespace
+
+core::Json run_check(std::size_t i, const core::Json& graph, const std::string& root, const core::StopFlag* stop) {
+    if (i >= kChecks.size()) throw std::out_of_range("no such check");
+    core::check_stop(stop);
+    const CheckEntry& c = kChecks[i];
+    if (c.over_graph) return c.over_graph(graph, root);
+    return c.over_sources(graph, project_reader(root, stop), source_check_threads(i));
 }
 
 bool has_graph(const core::Json& graph) { return truthy(graph); }
 
 core::Json run_checks(const core::Json& graph, const std::string& root,
-                      const std::function<void(const CheckStep&, bool done)>& progress) {
-    // The checks only read the graph and the sources, so they all start at once; their
-    // results are taken (and their progress told) in the fixed order. A check that
-    // raises ends the run there, once the others have finished (the futures join).
-    std::array<std::future<Json>, CHECK_STEPS.size()> pending;
-    for (std::size_t i = 0; i < CHECK_STEPS.size(); ++i)
-        pending[i] = std::async(std::launch::async, [&graph, &root, i] { return run_check(i, graph, root); });
+                      const std::function<void(const CheckStep&, bool done)>& progress,
+                      const core::StopFlag* stop) {
+    // The checks only read the graph and the sources, so they all start at once: the
+    // short ones over the graph one after another on one thread, each source check on
+    // its own with its share of the thread budget. Their results are taken (and their
+    // progress told) in the fixed order. A check that raises ends the run there, once
+    // the others have finished (every thread is joined before this returns).
+    std::array<std::promise<Json>, kChecks.size()> results;
+    std::array<std::future<Json>, kChecks.size()> pending;
+    for (std::size_t i = 0; i < kChecks.size(); ++i) pending[i] = results[i].get_future();
+    auto deliver = [&](std::size_t i) {
+        try {
+            results[i].set_value(run_check(i, graph, root, stop));
+        } catch (...) {
+            results[i].set_exception(std::current_exception());
+        }
+    };
+    std::vector<std::thread> threads;
+    struct Joiner {
+        std::vector<std::thread>& threads;
+        ~Joiner() {
+            for (std::thread& t : threads) t.join();
+        }
+    } joiner{threads};
+    threads.emplace_back([&] {
+        for (std::size_t i = 0; i < kChecks.size(); ++i)
+            if (kChecks[i].over_graph) deliver(i);
+    });
+    for (std::size_t i = 0; i < kChecks.size(); ++i)
+        if (kChecks[i].over_sources) threads.emplace_back(deliver, i);
     Json r = Json::object();
     for (std::size_t i = 0; i < CHECK_STEPS.size(); ++i) {
+        core::check_stop(stop);
         if (progress) progress(CHECK_STEPS[i], false);
         Json result = pending[i].get();
+        core::check_stop(stop);
         r[std::string(CHECK_STEPS[i].key)] = std::move(result);
         if (progress) progress(CHECK_STEPS[i], true);
     }
@@ -64,10 +123,11 @@ core::Json run_checks(const core::Json& graph, const std::string& root,
 }
 
 core::Json run_audit(core::Json graph, const std::string& root,
-                     const std::function<void(const CheckStep&, bool done)>& progress) {
+                     const std::function<void(const CheckStep&, bool done)>& progress,
+                     const core::StopFlag* stop) {
     Json r = Json::object();
     r["_graph"] = std::move(graph);
-    Json checks = run_checks(r["_graph"], root, progress);
+    Json checks = run_checks(r["_graph"], root, progress, stop);
     for (auto it = checks.begin(); it != checks.end(); ++it) r[it.key()] = std::move(it.value());
     return r;
 }

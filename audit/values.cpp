@@ -1,9 +1,6 @@
 #include "audit/values.hpp"
 
-#include <cmath>
-
 #include "core/errors.hpp"
-#include "core/repr.hpp"
 #include "core/text.hpp"
 
 namespace audit {
@@ -22,38 +19,12 @@ const Json& empty_map() {
 
 }  // namespace
 
-const char* type_name(const Json& v) {
-    switch (v.type()) {
-        case Json::value_t::null:
-            return "NoneType";
-        case Json::value_t::boolean:
-            return "bool";
-        case Json::value_t::number_integer:
-        case Json::value_t::number_unsigned:
-            return "int";
-        case Json::value_t::number_float:
-            return "float";
-        case Json::value_t::string:
-            return "str";
-        case Json::value_t::array:
-            return "list";
-        case Json::value_t::object:
-            return "dict";
-        default:
-            return "object";
-    }
-}
-
 const Json& as_map(const Json& v) {
     if (!v.is_object()) throw TypeError(std::string("'") + type_name(v) + "' object has no attribute 'get'");
     return v;
 }
 
-const Json* find(const Json& m, std::string_view key) {
-    const Json& map = as_map(m);
-    const auto it = map.find(key);
-    return it == map.end() ? nullptr : &*it;
-}
+const Json* find(const Json& m, std::string_view key) { return core::member(as_map(m), key); }
 
 const Json& require(const Json& m, std::string_view key) {
     const Json* v = find(m, key);
@@ -85,8 +56,6 @@ const std::string& as_text(const Json& v) {
     return v.get_ref<const std::string&>();
 }
 
-bool truthy(const Json& v) { return core::truthy(v); }
-
 bool equals_text(const Json* v, std::string_view text) {
     return v && v->is_string() && v->get_ref<const std::string&>() == text;
 }
@@ -107,74 +76,6 @@ double as_number(const Json& v) {
     if (v.is_number_integer()) return static_cast<double>(v.get<std::int64_t>());
     if (v.is_number_float()) return v.get<double>();
     throw TypeError(std::string("unsupported operand type: '") + type_name(v) + "'");
-}
-
-std::string hash_key(const Json& v) {
-    switch (v.type()) {
-        case Json::value_t::string:
-            return "s" + v.get_ref<const std::string&>();
-        case Json::value_t::null:
-            return "z";
-        case Json::value_t::array:
-        case Json::value_t::object:
-            throw TypeError(std::string("unhashable type: '") + type_name(v) + "'");
-        case Json::value_t::boolean:
-            return v.get<bool>() ? "n1" : "n0";
-        case Json::value_t::number_unsigned:
-            return "n" + std::to_string(v.get<std::uint64_t>());
-        case Json::value_t::number_integer:
-            return "n" + std::to_string(v.get<std::int64_t>());
-        default: {
-            const double d = as_number(v);
-            if (std::isfinite(d) && d == std::floor(d) && std::fabs(d) < 9.2e18)
-                return "n" + std::to_string(static_cast<std::int64_t>(d));
-            return "f" + core::float_repr(d);
-        }
-    }
-}
-
-std::string py_repr(const Json& v) {
-    if (v.is_string()) return core::str_repr(v.get_ref<const std::string&>());
-    if (v.is_array()) {
-        std::string out = "[";
-        bool first = true;
-        for (const auto& x : v) {
-            if (!first) out += ", ";
-            first = false;
-            out += py_repr(x);
-        }
-        return out + "]";
-    }
-    if (v.is_object()) {
-        std::string out = "{";
-        bool first = true;
-        for (const auto& [k, x] : v.items()) {
-            if (!first) out += ", ";
-            first = false;
-            out += core::str_repr(k) + ": " + py_repr(x);
-        }
-        return out + "}";
-    }
-    return py_str(v);
-}
-
-std::string py_str(const Json& v) {
-    switch (v.type()) {
-        case Json::value_t::null:
-            return "None";
-        case Json::value_t::boolean:
-            return v.get<bool>() ? "True" : "False";
-        case Json::value_t::number_integer:
-            return std::to_string(v.get<std::int64_t>());
-        case Json::value_t::number_unsigned:
-            return std::to_string(v.get<std::uint64_t>());
-        case Json::value_t::number_float:
-            return core::float_repr(v.get<double>());
-        case Json::value_t::string:
-            return v.get<std::string>();
-        default:
-            return py_repr(v);
-    }
 }
 
 std::string group_thousands(std::int64_t n) {

@@ -1,25 +1,29 @@
 #pragma once
 // Reading decoded JSON values the way the host reads its own maps and lists: absent
-// keys told apart from null, the host's truth values, plain text forms (str()) and the
-// errors the host raises on malformed values. Every helper is O(size of what it reads).
+// keys told apart from null and the errors the host raises on malformed values, over
+// core's reading of a value (its truth, str(), repr(), type name and hash key). Every
+// helper is O(size of what it reads).
 #include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 
+#include "core/errors.hpp"
 #include "core/json.hpp"
+#include "core/value.hpp"
 
 namespace audit {
 
 using core::Json;
 
 // A value of the wrong type where the host would raise TypeError (or AttributeError).
-struct TypeError : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
+using core::TypeError;
 
-// The host's type name of a value: NoneType, bool, int, float, str, list, dict.
-const char* type_name(const Json& v);
+using core::hash_key;
+using core::py_repr;
+using core::py_str;
+using core::truthy;
+inline const char* type_name(const Json& v) { return core::py_type_name(v); }
 
 // The map itself; TypeError when `v` is no map (`what` names the value in the message).
 const Json& as_map(const Json& v);
@@ -36,8 +40,6 @@ std::string text_or(const Json& m, std::string_view key, std::string_view fallba
 // The text itself; TypeError otherwise.
 const std::string& as_text(const Json& v);
 
-// bool(v): false for null, false, 0, 0.0, "" and empty lists and maps.
-bool truthy(const Json& v);
 // v == "text" with the host's equality (only a text can equal a text).
 bool equals_text(const Json* v, std::string_view text);
 // len(v) for a text (code points), list or map; TypeError otherwise.
@@ -46,14 +48,6 @@ std::size_t py_len(const Json& v);
 double as_number(const Json& v);
 bool is_number(const Json& v);
 bool is_integer(const Json& v);  // int, not bool, not float
-
-// A key that is equal for values the host's sets and dicts hold as one key (1, 1.0 and
-// true are one key); TypeError for a list or a map, which the host cannot hash.
-std::string hash_key(const Json& v);
-
-// str(v) and repr(v).
-std::string py_str(const Json& v);
-std::string py_repr(const Json& v);
 
 // f"{n:,}": decimal digits grouped by three with ",".
 std::string group_thousands(std::int64_t n);

@@ -24,6 +24,11 @@ struct KeyError : std::runtime_error {
     explicit KeyError(const std::string& key) : std::runtime_error(key) {}
 };
 
+// A value of the wrong type where the host raises TypeError; what() is the host's message.
+struct TypeError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
 // A pattern the layer cannot translate or a search that stopped on an engine limit.
 struct PatternError : std::runtime_error {
     using std::runtime_error::runtime_error;

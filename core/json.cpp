@@ -568,7 +568,7 @@ std::string json_dumps_indent(const Json& v, int indent) {
     return out;
 }
 
-std::string float_repr(double d) {
+std::string json_float_text(double d) {
     std::string out;
     append_float(out, d);
     return out;
@@ -594,28 +594,6 @@ Json json_loads(std::string_view text, Bom bom, BigInts big) {
     if (bom == Bom::Strip && text.starts_with(kBom)) text.remove_prefix(kBom.size());
     if (text.starts_with(kBom)) throw JsonError("Unexpected UTF-8 BOM (decode using utf-8-sig)", 0, 1, 1);
     return Reader(text, big).document();
-}
-
-bool truthy(const Json& v) {
-    switch (v.type()) {
-        case Json::value_t::null:
-            return false;
-        case Json::value_t::boolean:
-            return v.get<bool>();
-        case Json::value_t::number_integer:
-            return v.get<std::int64_t>() != 0;
-        case Json::value_t::number_unsigned:
-            return v.get<std::uint64_t>() != 0;
-        case Json::value_t::number_float:
-            return v.get<double>() != 0.0;  // NaN is true, as in the host
-        case Json::value_t::string:
-            return !v.get_ref<const std::string&>().empty();
-        case Json::value_t::array:
-        case Json::value_t::object:
-            return !v.empty();
-        default:
-            return true;  // a big integer is never zero
-    }
 }
 
 }  // namespace core

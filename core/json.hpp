@@ -19,9 +19,11 @@ std::string json_dumps_indent(const Json& v, int indent = 2);
 void json_write(std::string& out, const Json& v, int indent);
 // A JSON string literal of `s` (quotes included) in the host's ASCII-only form.
 void json_write_string(std::string& out, std::string_view s);
-// repr(float): the shortest round-trip text in the host's form (1e-05, 1e+16, 0.1,
-// 1000000000000000.0, NaN, Infinity, -Infinity).
-std::string float_repr(double d);
+// A float as json.dumps writes it: the shortest round-trip digits laid out as the host's
+// repr(float) lays them out (1e-05, 1e+16, 0.1, 1000000000000000.0), and NaN, Infinity
+// and -Infinity for the values JSON has no number for. core::float_repr is the host's
+// repr itself.
+std::string json_float_text(double d);
 
 // What json.loads raises; what() is the host's message with its position, e.g.
 // "Expecting value: line 1 column 4 (char 3)". Positions count code points.
@@ -41,9 +43,6 @@ Json big_int(std::string_view decimal);
 bool is_big_int(const Json& v);
 // The decimal text of a big integer value (is_big_int(v) must hold).
 std::string big_int_text(const Json& v);
-// bool(v) as the host answers it: false for null, false, 0, 0.0, "" and empty lists and
-// maps; NaN and big integers are true.
-bool truthy(const Json& v);
 // What the reader makes of an integer beyond 64 bits: a float (the default), or a big
 // integer kept exact as the host keeps it.
 enum class BigInts { AsFloat, Keep };

@@ -2,7 +2,8 @@
 // The one small thread pool: `count` tasks spread over up to `threads` threads, the
 // caller's among them, each index taken by exactly one thread as threads come free.
 // Costs one thread start per extra thread per call; no thread outlives the call.
-// Results stay in input order when each task writes its own slot.
+// Results stay in input order when each task writes its own slot. Beside it, the house's
+// one thread policy: how many threads a piece of work may use.
 #include <algorithm>
 #include <atomic>
 #include <cstddef>
@@ -12,6 +13,15 @@
 #include <vector>
 
 namespace core {
+
+// The threads the house's work may use at once: the positive count VORLANE_THREADS
+// holds in plain decimal digits (1: every piece of work on its calling thread; at most
+// 256), else the machine's hardware threads, at most 16. One environment lookup.
+unsigned thread_budget();
+
+// The threads `items` items are worth when a thread pays off only for `per_thread` of
+// them: the budget, never more than items / per_thread, never fewer than 1.
+unsigned threads_for(std::size_t items, std::size_t per_thread);
 
 // Runs task(i) for every i below `count` on up to `threads` threads (never more than
 // `count`; 0 or 1: on this thread, in order). When no more threads can be started, those

@@ -2,8 +2,10 @@
 
 #include <unicode/uchar.h>
 
+#include <cmath>
 #include <cstdio>
 
+#include "core/json.hpp"
 #include "core/text.hpp"
 
 namespace core {
@@ -67,6 +69,12 @@ std::string str_repr(std::string_view s) {
     }
     out += quote;
     return out;
+}
+
+std::string float_repr(double d) {
+    if (std::isnan(d)) return "nan";
+    if (std::isinf(d)) return d > 0 ? "inf" : "-inf";
+    return json_float_text(d);
 }
 
 }  // namespace core

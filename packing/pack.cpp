@@ -23,7 +23,6 @@ constexpr std::int64_t kKeyCodeStop = 200;
 constexpr std::size_t kKeyCodeFiles = 4;
 constexpr std::size_t kFunctionsPerFile = 3;
 constexpr std::int64_t kExcerptRows = 80;
-constexpr std::int64_t kShortestCut = 100;
 constexpr int kRelationLines = 10;
 constexpr std::size_t kDescriptionChars = 300;
 
@@ -94,7 +93,7 @@ private:
         for (const std::string& fid : file_ids_) {
             const std::string_view base = base_file(fid);
             const Json& summary = summary_of(base);
-            const std::string rendering = is_set(summary) ? expand_summary(summary) : std::string();
+            const std::string rendering = truthy(summary) ? expand_summary(summary) : std::string();
             if (!rendering.empty()) {
                 lines.push_back("- **`" + fid + "`**");
                 for (std::string_view l : core::split_sep(rendering, "\n")) lines.push_back("  " + std::string(l));
@@ -116,7 +115,7 @@ private:
     // two-item `lines`, or else the file's first 3 graph symbols by name.
     std::vector<FunctionSpan> code_selection(std::string_view base) const {
         std::vector<FunctionSpan> sel;
-        const Json* funcs = find(summary_of(base), "functions");
+        const Json* funcs = member(summary_of(base), "functions");
         if (funcs && funcs->is_object() && !funcs->empty()) {
             std::size_t taken = 0;
             for (const auto& [name, entry] : funcs->items()) {
@@ -150,10 +149,10 @@ private:
 
     // A function entry's `lines` when it is a list of exactly two integers.
     static bool row_pair(const Json& entry, std::int64_t& first, std::int64_t& last) {
-        const Json* rows = find(entry, "lines");
+        const Json* rows = member(entry, "lines");
         if (!rows || !rows->is_array() || rows->size() != 2) return false;
-        const auto a = as_int((*rows)[0]);
-        const auto b = as_int((*rows)[1]);
+        const auto a = int_value((*rows)[0]);
+        const auto b = int_value((*rows)[1]);
         if (!a || !b) return false;
         first = *a;
         last = *b;
@@ -185,12 +184,12 @@ private:
             std::string block = fence + text + "\n```";
             const std::int64_t cost = estimate_tokens(block);
             if (add_sat(used, cost) > code_budget) {
+                // A file is tried only with kKeyCodeStop tokens left, so the cut always has
+                // room for at least 640 characters: a cut is never too short to show.
                 const std::int64_t char_budget = trunc_sat(static_cast<double>(add_sat(code_budget, -used)) * 3.2);
-                if (char_budget > kShortestCut) {
-                    std::string_view cut = core::cp_prefix(text, static_cast<std::size_t>(char_budget));
-                    if (const std::size_t nl = cut.rfind('\n'); nl != std::string_view::npos) cut = cut.substr(0, nl);
-                    parts.push_back(fence + std::string(cut) + "\n# ... truncated\n```");
-                }
+                std::string_view cut = core::cp_prefix(text, static_cast<std::size_t>(char_budget));
+                if (const std::size_t nl = cut.rfind('\n'); nl != std::string_view::npos) cut = cut.substr(0, nl);
+                parts.push_back(fence + std::string(cut) + "\n# ... truncated\n```");
                 break;
             }
             parts.push_back(std::move(block));
@@ -207,8 +206,8 @@ private:
         for (const std::string& fid : file_ids_) {
             if (added >= in_.max_read_targets) break;
             const std::string_view base = base_file(fid);
-            const Json* funcs = find(summary_of(base), "functions");
-            if (!funcs || !is_set(*funcs)) {
+            const Json* funcs = member(summary_of(base), "functions");
+            if (!funcs || !truthy(*funcs)) {
                 for (const NodeView& n : in_.nodes) {
                     if (!n.is_symbol || !n.path || *n.path != base) continue;
                     const std::int64_t first = add_sat(n.line_start.value_or(0), 1);
@@ -229,7 +228,7 @@ private:
                 if (!row_pair(entry, first, last) || (first == 0 && last == 0)) continue;
                 std::string line = "- `" + std::string(base) + "` lines " + shown_row(first) + "-" + shown_row(last) +
                                    ": `" + name + "()`";
-                if (const Json* d = find(entry, "description"); d && is_set(*d)) line += " -- " + text_form(*d);
+                if (const Json* d = member(entry, "description"); d && truthy(*d)) line += " -- " + display_text(*d);
                 lines.push_back(std::move(line));
                 ++added;
             }

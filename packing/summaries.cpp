@@ -19,7 +19,7 @@ const Json& body(const Json& v) { return v.is_object() ? v : kEmptyMap; }
 // The description line: stripped, closed by "." ("" when there is none). A
 // description that is not text is not shown.
 std::string description_line(const Json& summary) {
-    const Json* d = find(summary, "description");
+    const Json* d = member(summary, "description");
     if (!d || !d->is_string()) return {};
     std::string out(core::strip(d->get_ref<const std::string&>()));
     if (!out.empty() && out.back() != '.') out += '.';
@@ -29,36 +29,36 @@ std::string description_line(const Json& summary) {
 // The value at `key`, or the empty text when absent, as placed into a line: a list is
 // joined with ", ", anything else is written in its text form.
 std::string joined_or_text(const Json& map, const char* key) {
-    const Json* v = find(map, key);
+    const Json* v = member(map, key);
     if (!v) return {};
     if (v->is_array()) return join_items(*v, v->size(), ", ");
-    return text_form(*v);
+    return display_text(*v);
 }
 
 // Whether a substituted value shows: a list by its joined text, anything else as set.
 bool shows(const Json& map, const char* key, const std::string& joined) {
-    const Json* v = find(map, key);
+    const Json* v = member(map, key);
     if (!v) return false;
-    return v->is_array() ? !joined.empty() : is_set(*v);
+    return v->is_array() ? !joined.empty() : truthy(*v);
 }
 
 // The set map at `key` when it is a non-empty map.
 const Json* set_map(const Json& map, const char* key) {
-    const Json* v = find(map, key);
+    const Json* v = member(map, key);
     return v && v->is_object() && !v->empty() ? v : nullptr;
 }
 
 // The list at `key` when it is set and a list.
 const Json* set_list(const Json& map, const char* key) {
-    const Json* v = find(map, key);
+    const Json* v = member(map, key);
     return v && v->is_array() && !v->empty() ? v : nullptr;
 }
 
 // name(params) [-> ret]
 std::string signature(const std::string& name, const Json& info) {
     std::string sig = name + "(" + joined_or_text(info, "params") + ")";
-    const Json* ret = find(info, "returns");
-    if (ret && is_set(*ret)) sig += " -> " + text_form(*ret);
+    const Json* ret = member(info, "returns");
+    if (ret && truthy(*ret)) sig += " -> " + display_text(*ret);
     return sig;
 }
 
@@ -69,8 +69,8 @@ void function_lines(const Json& funcs, std::vector<std::string>& lines) {
         if (taken++ == 8) break;
         if (name.empty()) continue;
         const Json& info = body(entry);
-        const Json* async = find(info, "async");
-        lines.push_back((async && is_set(*async) ? "  async " : "  ") + signature(name, info));
+        const Json* async = member(info, "async");
+        lines.push_back((async && truthy(*async) ? "  async " : "  ") + signature(name, info));
         std::vector<std::string> details;
         Json calls = Json::array();
         for (const char* key : {"calls_internal", "calls_external"})
@@ -116,11 +116,11 @@ void variable_line(const Json& vars, std::vector<std::string>& lines) {
         if (item.is_string()) {
             parts.push_back(item.get<std::string>());
         } else if (item.is_object()) {
-            const Json* name = find(item, "name");
-            if (!name || !is_set(*name)) continue;
+            const Json* name = member(item, "name");
+            if (!name || !truthy(*name)) continue;
             const Json* users = set_list(item, "used_by");
-            parts.push_back(users ? text_form(*name) + " (used by: " + join_items(*users, 3, ", ") + ")"
-                                  : text_form(*name));
+            parts.push_back(users ? display_text(*name) + " (used by: " + join_items(*users, 3, ", ") + ")"
+                                  : display_text(*name));
         }
     }
     add_parts_line("Vars: ", parts, lines);
@@ -131,9 +131,9 @@ void call_graph_line(const Json& edges, std::vector<std::string>& lines) {
     std::size_t taken = 0;
     for (const Json& e : edges) {
         if (taken++ == 6) break;
-        const Json* from = find(e, "from");
-        const Json* to = find(e, "to");
-        if (from && to && is_set(*from) && is_set(*to)) parts.push_back(text_form(*from) + "->" + text_form(*to));
+        const Json* from = member(e, "from");
+        const Json* to = member(e, "to");
+        if (from && to && truthy(*from) && truthy(*to)) parts.push_back(display_text(*from) + "->" + display_text(*to));
     }
     add_parts_line("Call graph: ", parts, lines);
 }
@@ -143,10 +143,10 @@ void import_line(const Json& imports, std::vector<std::string>& lines) {
     std::size_t taken = 0;
     for (const Json& imp : imports) {
         if (taken++ == 5) break;
-        const Json* module = find(imp, "module");
-        if (!module || !is_set(*module)) continue;
+        const Json* module = member(imp, "module");
+        if (!module || !truthy(*module)) continue;
         const Json* names = set_list(imp, "names");
-        parts.push_back(names ? text_form(*module) + "(" + join_items(*names, 4, ", ") + ")" : text_form(*module));
+        parts.push_back(names ? display_text(*module) + "(" + join_items(*names, 4, ", ") + ")" : display_text(*module));
     }
     add_parts_line("Imports: ", parts, lines);
 }

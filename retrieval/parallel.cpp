@@ -6,11 +6,7 @@
 
 namespace retrieval {
 
-unsigned worker_count(std::size_t n) {
-    const unsigned hw = std::max(1u, std::thread::hardware_concurrency());
-    const std::size_t by_size = n / 8192 + 1;
-    return static_cast<unsigned>(std::min<std::size_t>({4, hw, by_size}));
-}
+unsigned worker_count(std::size_t n) { return core::threads_for(n, 8192); }
 
 void parallel_for(std::size_t n, unsigned workers, const std::function<void(unsigned, std::size_t, std::size_t)>& f) {
     if (workers <= 1 || n < 2) {

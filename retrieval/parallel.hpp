@@ -9,7 +9,8 @@
 
 namespace retrieval {
 
-// How many threads a range of `n` items is worth: at most four, none below 8192 items.
+// How many threads a range of `n` items is worth by the house's thread policy: one per
+// 8192 items, within the thread budget.
 unsigned worker_count(std::size_t n);
 
 // Calls f(part, begin, end) over consecutive parts of [0, n), one part per worker;

@@ -7,6 +7,7 @@
 #include <unordered_map>
 
 #include "core/text.hpp"
+#include "core/value.hpp"
 
 namespace retrieval {
 
@@ -84,29 +85,6 @@ std::optional<TokenCount> tokens_of(const core::Json& value) {
     }
 }
 
-std::string mode_text(const core::Json& mode) {
-    using T = core::Json::value_t;
-    switch (mode.type()) {
-        case T::string:
-            return mode.get<std::string>();
-        case T::null:
-            return "None";
-        case T::boolean:
-            return mode.get<bool>() ? "True" : "False";
-        case T::number_float: {
-            const double d = mode.get<double>();
-            if (std::isnan(d)) return "nan";
-            if (std::isinf(d)) return d > 0 ? "inf" : "-inf";
-            return core::float_repr(d);
-        }
-        case T::binary:
-            if (core::is_big_int(mode)) return core::big_int_text(mode);
-            return "";
-        default:
-            return core::json_dumps(mode);
-    }
-}
-
 TokenStats token_stats(const std::vector<core::Json>& rows) {
     TokenStats stats;
     std::unordered_map<std::string, std::size_t> mode_index;
@@ -118,7 +96,7 @@ TokenStats token_stats(const std::vector<core::Json>& rows) {
         TokenCount tokens = 0;
         if (const auto it = row.find("total_tokens"); it != row.end()) tokens = tokens_of(*it).value_or(0);
         const auto mode_it = row.find("mode");
-        std::string mode = mode_it == row.end() ? std::string("unknown") : mode_text(*mode_it);
+        std::string mode = mode_it == row.end() ? std::string("unknown") : core::display_text(*mode_it);
         auto [slot, inserted] = mode_index.emplace(std::move(mode), stats.by_mode.size());
         if (inserted) stats.by_mode.emplace_back(slot->first, 0);
         TokenCount& mode_sum = stats.by_mode[slot->second].second;

@@ -24,10 +24,6 @@ std::string count_text(TokenCount v);
 // other texts); std::overflow_error for a value beyond 128 bits, which no total can hold.
 std::optional<TokenCount> tokens_of(const core::Json& value);
 
-// The text under which a `mode` value is totalled: a text as it is, null as None, true
-// and false as True and False, a number in the host's str() form; a list or an object as
-// its one-line JSON.
-std::string mode_text(const core::Json& mode);
 
 struct TokenStats {
     std::size_t event_count = 0;

@@ -5,7 +5,7 @@
 #include "graph/vorlane/analyse_file.hpp"
 #include "graph/vorlane/dedupe.hpp"
 #include "graph/vorlane/file_order.hpp"
-#include "graph/vorlane/scan.hpp"
+#include "graph/vorlane/scan_threads.hpp"
 
 namespace vorlane {
 

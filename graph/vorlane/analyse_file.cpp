@@ -12,7 +12,6 @@
 #include "graph/vorlane/keywords.hpp"
 #include "graph/vorlane/node_text.hpp"
 #include "graph/vorlane/relations.hpp"
-#include "graph/vorlane/scan.hpp"
 #include "graph/vorlane/summary.hpp"
 
 namespace vorlane {

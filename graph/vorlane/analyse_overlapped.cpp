@@ -10,7 +10,7 @@
 #include "graph/vorlane/analyse_file.hpp"
 #include "graph/vorlane/dedupe.hpp"
 #include "graph/vorlane/file_order.hpp"
-#include "graph/vorlane/scan.hpp"
+#include "graph/vorlane/scan_threads.hpp"
 
 namespace vorlane {
 
@@ -76,9 +76,9 @@ std::vector<FileResult> analyse_all_overlapped(const std::vector<std::string>& f
     if (load_error) std::rethrow_exception(load_error);
     // The files that waited, on as many threads again.
     core::parallel_for_each(waiting.size(), std::min<std::size_t>(threads, std::max<std::size_t>(1, waiting.size())),
-                  [&](std::size_t k) {
-                      if (!(stop && stop->requested())) second_half(waiting[k].first, waiting[k].second);
-                  });
+                            [&](std::size_t k) {
+                                if (!(stop && stop->requested())) second_half(waiting[k].first, waiting[k].second);
+                            });
     core::check_stop(stop);
     drop_repeated_ids(results);
     for (const FileResult& r : results)

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "graph/vorlane/file_result.hpp"
-#include "graph/vorlane/scan.hpp"
+#include "graph/vorlane/scan_types.hpp"
 
 namespace vorlane {
 

@@ -10,6 +10,7 @@
 #include "graph/vorlane/analyse_all.hpp"
 #include "graph/vorlane/dedupe.hpp"
 #include "graph/vorlane/graph_text.hpp"
+#include "graph/vorlane/scan_threads.hpp"
 #include "graph/vorlane/take_over.hpp"
 
 namespace vorlane {

@@ -5,27 +5,27 @@
 #include "audit/db_in_routes.hpp"
 #include "audit/dead_exports.hpp"
 #include "audit/error_handling.hpp"
-#include "audit/parallel.hpp"
 #include "audit/patterns.hpp"
 #include "audit/test_coverage.hpp"
 #include "audit/todos.hpp"
+#include "core/parallel.hpp"
 #include "host/audit/bindings.hpp"
 #include "host/common/convert.hpp"
+#include "host/common/interrupt.hpp"
 
 namespace host::audit_bind {
 
 namespace {
 
-// A check over the graph and the project's sources, run without the interpreter's lock.
+// A check over the graph and the project's sources, run without the interpreter's lock;
+// an interrupt ends it between files.
 template <class Check>
 py::object source_check(Check check, py::handle graph, py::handle root) {
     const core::Json g = graph_arg(graph);
     const std::string r = fspath(root);
     core::Json out;
-    {
-        py::gil_scoped_release unlocked;
-        out = check(g, audit::project_reader(r), audit::default_threads());
-    }
+    host::run_interruptible(
+        [&](const core::StopFlag& stop) { out = check(g, audit::project_reader(r, &stop), core::thread_budget()); });
     return to_py(out);
 }
 

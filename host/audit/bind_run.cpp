@@ -1,7 +1,7 @@
 // Score, roadmap, report, context file, the audit run and the command.
 #include <cerrno>
 #include <exception>
-#include <thread>
+#include <future>
 
 #include "agent/exec.hpp"
 #include "audit/context_file.hpp"
@@ -14,6 +14,7 @@
 #include "core/paths.hpp"
 #include "host/audit/bindings.hpp"
 #include "host/common/convert.hpp"
+#include "host/common/interrupt.hpp"
 #include "host/common/streams.hpp"
 
 namespace host::audit_bind {
@@ -54,13 +55,10 @@ void report_progress(const audit::CheckStep& step, bool done) {
 }
 
 // The project's graph; SystemExit(1) after the two missing-graph lines when the project
-// has no usable graph.
+// has no usable graph. An interrupt surfaces once the graph is read.
 core::Json load_usable_graph(const std::string& root) {
     core::Json graph;
-    {
-        py::gil_scoped_release unlocked;
-        graph = audit::load_graph(root);
-    }
+    host::run_interruptible([&](const core::StopFlag&) { graph = audit::load_graph(root); });
     if (!audit::has_graph(graph)) {
         write_stderr(audit::missing_graph_message(root));
         exit_status(1);
@@ -69,44 +67,39 @@ core::Json load_usable_graph(const std::string& root) {
 }
 
 // The audit run with its progress lines on the host's standard error. The checks run
-// without the interpreter's lock; progress takes it back to write.
+// without the interpreter's lock; progress takes it back to write. An interrupt ends
+// the run between files and between checks.
 core::Json run_audit_released(const std::string& root) {
     core::Json graph = load_usable_graph(root);
     core::Json r;
-    {
-        py::gil_scoped_release unlocked;
-        r = audit::run_audit(std::move(graph), root, report_progress);
-    }
+    host::run_interruptible([&](const core::StopFlag& stop) {
+        r = audit::run_audit(std::move(graph), root, report_progress, &stop);
+    });
     return r;
 }
 
 // The audit run as the host's results map, "_graph" first. The graph's conversion to
 // host values (as long as the checks themselves on a large graph) holds the lock in this
-// thread while the checks run on another; their progress lines wait for the lock.
+// thread while the checks run on another; their progress lines wait for the lock. An
+// interrupt ends the checks between files and between checks once the conversion is
+// done.
 py::dict run_audit_dict(const std::string& root) {
     const core::Json graph = load_usable_graph(root);
     core::Json results;
-    std::exception_ptr failed;
-    std::thread checks([&] {
-        try {
-            results = audit::run_checks(graph, root, report_progress);
-        } catch (...) {
-            failed = std::current_exception();
-        }
+    core::StopFlag stop;
+    std::future<void> checks = std::async(std::launch::async, [&] {
+        results = audit::run_checks(graph, root, report_progress, &stop);
     });
     py::object host_graph;
     try {
         host_graph = graph_to_py(graph);
     } catch (...) {
+        stop.request();
         py::gil_scoped_release unlocked;
-        checks.join();
+        checks.wait();
         throw;
     }
-    {
-        py::gil_scoped_release unlocked;
-        checks.join();
-    }
-    if (failed) std::rethrow_exception(failed);
+    host::wait_interruptible(checks, stop);
     py::dict out;
     out["_graph"] = std::move(host_graph);
     for (const auto& [k, v] : results.items()) out[to_str(k)] = to_py(v);
@@ -133,6 +126,8 @@ void main_command(py::module_ m) {
     const bool color = py::bool_(m.attr("COLOR")) && !py::bool_(args.attr("no_color"));
     write_stderr(audit::banner(root));
     const core::Json results = run_audit_released(root);
+    // An interrupt that came as the checks ended still ends the command before it writes.
+    if (PyErr_CheckSignals() != 0) throw py::error_already_set();
 
     py::object out_arg = args.attr("out");
     const std::optional<std::string> out =

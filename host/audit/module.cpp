@@ -1,4 +1,3 @@
-#include "audit/values.hpp"
 #include "host/audit/bindings.hpp"
 #include "host/common/convert.hpp"
 #include "host/common/module_init.hpp"
@@ -8,13 +7,6 @@ namespace {
 void init_audit(pybind11::module_& m) {
     using namespace host::audit_bind;
     host::register_errors();
-    pybind11::register_exception_translator([](std::exception_ptr p) {
-        try {
-            if (p) std::rethrow_exception(p);
-        } catch (const audit::TypeError& e) {
-            PyErr_SetString(PyExc_TypeError, e.what());
-        }
-    });
     bind_readers(m);
     bind_checks(m);
     bind_run(m);

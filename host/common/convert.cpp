@@ -211,6 +211,8 @@ void register_errors() {
             }
         } catch (const core::KeyError& e) {
             PyErr_SetObject(PyExc_KeyError, to_str(e.what()).ptr());
+        } catch (const core::TypeError& e) {
+            PyErr_SetString(PyExc_TypeError, e.what());
         } catch (const core::JsonError& e) {
             py::module_ json = py::module_::import("json");
             // JSONDecodeError(msg, doc, pos) formats its own message; hand it the

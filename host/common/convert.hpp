@@ -36,9 +36,9 @@ core::Json from_py(py::handle o);
 py::list to_list(const std::vector<std::string>& v);
 std::vector<std::string> str_list(py::handle seq);
 
-// Registers the translation of core::OsError, core::DecodeError (UnicodeDecodeError), core::KeyError, core::JsonError
-// and core::PatternError into OSError, KeyError, json.JSONDecodeError and re.error-like RuntimeError. Call once from
-// each module's init.
+// Registers the translation of core::OsError, core::DecodeError (UnicodeDecodeError), core::KeyError,
+// core::TypeError, core::JsonError and core::PatternError into OSError, KeyError, TypeError,
+// json.JSONDecodeError and re.error-like RuntimeError. Call once from each module's init.
 void register_errors();
 
 }  // namespace host

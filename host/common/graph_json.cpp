@@ -377,7 +377,7 @@ public:
         if (o == Py_True) return out_.append("true"), void();
         if (o == Py_False) return out_.append("false"), void();
         if (PyLong_Check(o)) return int_text(o);
-        if (PyFloat_Check(o)) return out_.append(core::float_repr(PyFloat_AS_DOUBLE(o))), void();
+        if (PyFloat_Check(o)) return out_.append(core::json_float_text(PyFloat_AS_DOUBLE(o))), void();
         if (PyList_Check(o) || PyTuple_Check(o)) return list(o, level);
         if (PyDict_Check(o)) return dict(o, level);
         throw py::type_error(std::string("Object of type ") + type_name(o) + " is not JSON serializable");
@@ -446,7 +446,7 @@ private:
         if (PyUnicode_Check(k)) return string(k);
         out_.push_back('"');
         if (PyFloat_Check(k))
-            out_ += core::float_repr(PyFloat_AS_DOUBLE(k));
+            out_ += core::json_float_text(PyFloat_AS_DOUBLE(k));
         else if (k == Py_True)
             out_ += "true";
         else if (k == Py_False)

@@ -27,6 +27,15 @@ void run_interruptible(const std::function<void(const core::StopFlag& stop)>& wo
         return;
     }
     std::future<void> done = std::async(std::launch::async, [&] { work(stop); });
+    wait_interruptible(done, stop);
+}
+
+void wait_interruptible(std::future<void>& done, core::StopFlag& stop) {
+    if (!on_main_thread()) {
+        py::gil_scoped_release unlocked;
+        done.get();
+        return;
+    }
     while (true) {
         {
             py::gil_scoped_release unlocked;

@@ -5,6 +5,7 @@
 // KeyboardInterrupt), the work is asked to stop, waited for, and the handler's
 // exception propagates; the work's result, if any, is dropped.
 #include <functional>
+#include <future>
 
 #include "core/stop.hpp"
 
@@ -13,5 +14,10 @@ namespace host {
 // Runs `work(stop)` as said above; the work's own exceptions propagate unchanged.
 // Costs one extra thread per call on the main thread; elsewhere runs in place.
 void run_interruptible(const std::function<void(const core::StopFlag& stop)>& work);
+
+// Waits for work already started on another thread with `stop` as its stop flag, as
+// run_interruptible does: on the host's main thread a raising signal handler asks the
+// work to stop, waits for it and propagates; the work's own exceptions propagate.
+void wait_interruptible(std::future<void>& done, core::StopFlag& stop);
 
 }  // namespace host

@@ -5,6 +5,7 @@
 
 #include <limits>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "agent/guard_attention.hpp"
@@ -26,6 +27,14 @@ Json act(const std::string& kind, const Json& file, const Json& ts) {
 
 Json doc(std::vector<Json> actions) { return {{"actions", actions}}; }
 
+// Each file at risk as its path and record, so that a test names which entry matched.
+using Match = std::tuple<std::string, double, std::int64_t, std::int64_t, std::int64_t>;
+std::vector<Match> matched(const std::vector<AtRisk>& found) {
+    std::vector<Match> out;
+    for (const auto& f : found) out.emplace_back(f.path, f.rec.score, f.rec.reads, f.rec.edits, f.rec.last_ts);
+    return out;
+}
+
 double score_of(std::vector<Json> actions) {
     const auto m = build_attention(doc(std::move(actions)), NOW);
     return m.empty() ? 0.0 : m[0].rec.score;
@@ -46,11 +55,13 @@ TEST(GuardAttention, DecayThresholds) {
         {std::vector<Json>(4, act("read_cache_hit", "a", NOW)), true},
         {std::vector<Json>(3, act("read_cache_hit", "a", NOW)), false},
         {{act("register_edit", "a", NOW + 60)}, true},  // the future counts as now
+        {{act("read", "a", NOW + 3600)}, false},        // 2, where an hour ahead unclamped would be 4
     };
     for (const auto& r : rows) {
         EXPECT_EQ(score_of(r.actions) >= ATTENTION_THRESHOLD, r.at_risk) << Json(r.actions).dump();
     }
     EXPECT_DOUBLE_EQ(score_of({act("register_edit", "a", NOW - 3600)}), 4.0);
+    EXPECT_DOUBLE_EQ(score_of({act("read", "a", NOW + 3600)}), 2.0);
 }
 
 TEST(GuardAttention, TimesAsTheHostReadsThem) {
@@ -201,19 +212,17 @@ TEST_F(GuardProject, FirstEqualEntryDecides) {
     file("proj/src/a.py");
     const std::string root = at("proj");
     std::vector<AttentionEntry> m = {{"./src/a.py", true, {1.0, 1, 0, NOW}},
-                                     {"src/a.py", true, {9.0, 0, 2, NOW}},
-                                     {"src/b.py", true, {9.0, 0, 2, NOW}}};
+                                     {"src/a.py", true, {9.0, 0, 2, NOW - 1}},
+                                     {"src/b.py", true, {7.0, 0, 3, NOW - 2}}};
     EXPECT_TRUE(match_targets({at("proj/src/a.py")}, root, m).empty());
     m[0].rec.score = 4.0;
-    const auto two = match_targets({at("proj/src/a.py"), at("proj/src//a.py")}, root, m);
-    ASSERT_EQ(two.size(), 2u);
-    EXPECT_EQ(two[0].path, "./src/a.py");
+    const Match a{"./src/a.py", 4.0, 1, 0, NOW}, b{"src/b.py", 7.0, 0, 3, NOW - 2};
+    EXPECT_EQ(matched(match_targets({at("proj/src/a.py"), at("proj/src//a.py")}, root, m)), (std::vector{a, a}));
     enter("proj/src");
-    const auto rel = match_targets({"b.py", "../src/b.py", "c.py"}, root, m);
-    ASSERT_EQ(rel.size(), 2u);
+    EXPECT_EQ(matched(match_targets({"b.py", "../src/b.py", "c.py"}, root, m)), (std::vector{b, b}));
     // A file that is no text stops matching once it is reached.
     m.insert(m.begin() + 1, AttentionEntry{"", false, {}});
-    EXPECT_EQ(match_targets({"a.py"}, root, m).size(), 1u);
+    EXPECT_EQ(matched(match_targets({"a.py"}, root, m)), std::vector{a});
     EXPECT_THROW(match_targets({"b.py"}, root, m), Unusable);
 }
 
@@ -221,24 +230,24 @@ TEST_F(GuardProject, LinksAndHomeResolveOnBothSides) {
     file("proj/real/a.py");
     link(at("proj/real"), "proj/alias");
     const std::vector<AttentionEntry> m = {{"alias/a.py", true, {8.0, 0, 1, NOW}}};
-    EXPECT_EQ(match_targets({at("proj/real/a.py")}, at("proj"), m).size(), 1u);
+    const std::vector<Match> alias = {{"alias/a.py", 8.0, 0, 1, NOW}};
+    EXPECT_EQ(matched(match_targets({at("proj/real/a.py")}, at("proj"), m)), alias);
     // A link as the last component, a parent step, a loop, and many files under one
     // directory: each entry matches exactly the target its full resolution names.
     link(at("proj/real/a.py"), "proj/leaf.py");
     link(at("proj/loop"), "proj/loop");
     file("proj/real/b.py");
     const std::vector<AttentionEntry> several = {{"leaf.py", true, {8.0, 0, 1, NOW}},
-                                                 {"real/../real/b.py", true, {8.0, 0, 1, NOW}},
-                                                 {"loop/c.py", true, {8.0, 0, 1, NOW}},
-                                                 {"real/c.py", true, {8.0, 0, 1, NOW}}};
-    const auto found = match_targets({at("proj/real/a.py"), at("proj/real/b.py"), "loop/c.py", at("proj/real/c.py")},
-                                     at("proj"), several);
-    ASSERT_EQ(found.size(), 3u);
-    EXPECT_EQ(found[0].path, "leaf.py");
-    EXPECT_EQ(found[1].path, "real/../real/b.py");
-    EXPECT_EQ(found[2].path, "real/c.py");  // the loop's entry falls back to its own text
+                                                 {"real/../real/b.py", true, {8.0, 0, 2, NOW}},
+                                                 {"loop/c.py", true, {8.0, 0, 3, NOW}},
+                                                 {"real/c.py", true, {8.0, 0, 4, NOW}}};
+    // The loop's entry falls back to its own text, a relative path that equals no target.
+    EXPECT_EQ(matched(match_targets({at("proj/real/a.py"), at("proj/real/b.py"), "loop/c.py", at("proj/real/c.py")},
+                                    at("proj"), several)),
+              (std::vector<Match>{
+                  {"leaf.py", 8.0, 0, 1, NOW}, {"real/../real/b.py", 8.0, 0, 2, NOW}, {"real/c.py", 8.0, 0, 4, NOW}}));
     setenv("HOME", at("proj").c_str(), 1);
-    EXPECT_EQ(match_targets({"~/real/a.py"}, at("proj"), m).size(), 1u);
+    EXPECT_EQ(matched(match_targets({"~/real/a.py"}, at("proj"), m)), alias);
     EXPECT_EQ(normalize_target("~nosuchuser_zz/x"), "~nosuchuser_zz/x");
     EXPECT_THROW(find_data_dir({"~nosuchuser_zz/x"}, ""), std::runtime_error);
 }

@@ -1,5 +1,5 @@
 // The source checks give the same result on many threads as on one, read each file once,
-// and raise a failed read where a walk in order meets it.
+// raise a failed read where a walk in order meets it, and end at the file after a stop.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -10,8 +10,11 @@
 #include "audit/db_in_routes.hpp"
 #include "audit/error_handling.hpp"
 #include "audit/parallel.hpp"
+#include "audit/readers.hpp"
+#include "audit/run.hpp"
 #include "audit/todos.hpp"
 #include "core/errors.hpp"
+#include "core/stop.hpp"
 #include "support.hpp"
 
 namespace {
@@ -88,6 +91,74 @@ TEST(ParallelChecks, EachFileReadOnceAndFailuresRaisedInOrder) {
     EXPECT_THROW(audit::check_todos(g, p.reader("api/f1.ts"), 8), core::OsError);
     EXPECT_THROW(audit::check_todos(g, p.reader(), 8), core::KeyError);
     EXPECT_THROW(audit::check_db_in_routes(g, p.reader("api/f1.ts"), 8), core::OsError);
+}
+
+TEST(ParallelChecks, AStopEndsEachSourceCheckAtTheNextFile) {
+    Project p;
+    random_project(p, 4);
+    using Check = Json (*)(const Json&, const audit::SourceReader&, unsigned);
+    const std::map<std::string, Check> checks = {{"todos", &audit::check_todos},
+                                                 {"db_in_routes", &audit::check_db_in_routes},
+                                                 {"missing_error_handling", &audit::check_missing_error_handling}};
+    for (const auto& [name, check] : checks) {
+        for (unsigned threads : {1u, 4u}) {
+            // The reader asks for a stop at its fifth file and, like the project's reader,
+            // reads nothing once one is asked for.
+            core::StopFlag stop;
+            std::atomic<int> read{0};
+            const audit::SourceReader inner = p.reader();
+            const audit::SourceReader reader = [&](const std::string& id) {
+                core::check_stop(&stop);
+                if (++read == 5) stop.request();
+                return inner(id);
+            };
+            EXPECT_THROW(check(p.graph, reader, threads), core::Stopped) << name << " " << threads;
+            EXPECT_LE(read.load(), 5 + static_cast<int>(threads)) << name << " " << threads;
+        }
+    }
+}
+
+TEST(ParallelChecks, TheProjectReaderReadsNothingOnceAStopIsAsked) {
+    audit_test::TempDir dir;
+    dir.write("a.ts", "x\n");
+    core::StopFlag stop;
+    const audit::SourceReader read = audit::project_reader(dir.path(), &stop);
+    EXPECT_EQ(read("a.ts"), "x\n");
+    stop.request();
+    EXPECT_THROW(read("a.ts"), core::Stopped);
+    EXPECT_EQ(audit::project_reader(dir.path())("a.ts"), "x\n");
+}
+
+TEST(AuditRun, AStopEndsTheRunBetweenChecksAndTellsNoMoreProgress) {
+    Project p;
+    random_project(p, 5);
+    audit_test::TempDir dir;
+    for (const auto& [id, text] : p.files) dir.write(id, text);
+    for (std::size_t at = 0; at < audit::CHECK_STEPS.size(); ++at) {
+        core::StopFlag stop;
+        std::vector<std::string> told;
+        const auto progress = [&](const audit::CheckStep& step, bool done) {
+            told.push_back(std::string(step.key) + (done ? " done" : ""));
+            if (!done && step.key == audit::CHECK_STEPS[at].key) stop.request();
+        };
+        EXPECT_THROW(audit::run_checks(p.graph, dir.path(), progress, &stop), core::Stopped) << at;
+        std::vector<std::string> expected;
+        for (std::size_t i = 0; i < at; ++i) {
+            expected.push_back(std::string(audit::CHECK_STEPS[i].key));
+            expected.push_back(std::string(audit::CHECK_STEPS[i].key) + " done");
+        }
+        expected.push_back(std::string(audit::CHECK_STEPS[at].key));
+        EXPECT_EQ(told, expected) << at;
+    }
+    // Asked before it starts, the run tells nothing; never asked, it gives every result.
+    core::StopFlag early;
+    early.request();
+    int calls = 0;
+    EXPECT_THROW(audit::run_checks(p.graph, dir.path(), [&](const audit::CheckStep&, bool) { ++calls; }, &early),
+                 core::Stopped);
+    EXPECT_EQ(calls, 0);
+    core::StopFlag never;
+    EXPECT_EQ(audit::run_checks(p.graph, dir.path(), {}, &never).size(), audit::CHECK_STEPS.size() + 1);
 }
 
 TEST(ParallelFor, EveryIndexOnceErrorsKeptBySlot) {

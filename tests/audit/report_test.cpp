@@ -4,6 +4,7 @@
 
 #include <regex>
 
+#include "audit/context_file.hpp"
 #include "audit/report.hpp"
 #include "audit/values.hpp"
 #include "core/errors.hpp"
@@ -161,6 +162,32 @@ TEST(Report, MalformedResultsRaise) {
             {{"debt_score", 0}, {"missing_error_handling", Json::parse(R"([{"file": "a", "line": 1, "symbol": 3}])")}},
             false),
         audit::TypeError);
+}
+
+// A score or a coverage the host holds as a float prints as the host's str() prints it,
+// in the report and in the context file.
+TEST(Report, FloatsPrintAsTheHostPrintsThem) {
+    const std::vector<std::string> texts = {"NaN", "Infinity", "-Infinity", "-0.0", "1e16", "1e-05", "2.5e-07", "75.0"};
+    std::string args;
+    for (const auto& t : texts) args += " '" + t + "'";
+    const std::string printed =
+        audit_test::run_host("import json, sys\nfor t in sys.argv[1:]:\n    print(str(json.loads(t)))\n", args);
+    std::vector<std::string> host;
+    for (std::size_t at = 0, nl; (nl = printed.find('\n', at)) != std::string::npos; at = nl + 1)
+        host.push_back(printed.substr(at, nl - at));
+    ASSERT_EQ(host.size(), texts.size());
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        const Json v = core::json_loads(texts[i]);
+        const Json r = {{"debt_score", v},
+                        {"test_coverage", {{"coverage_pct", v}, {"tested_files", 1}, {"total_code_files", 2}}},
+                        {"_graph", Json::object()}};
+        const std::string report = audit::format_report("/p", r, false);
+        EXPECT_NE(report.find("  Vibe debt:  " + host[i] + "/100  ("), std::string::npos) << texts[i] << report;
+        EXPECT_NE(report.find("\n  " + host[i] + "%  (1/2 source files covered)"), std::string::npos) << report;
+        const std::string context = audit::audit_context_text(r);
+        EXPECT_NE(context.find("Vibe debt score: " + host[i] + "/100 ("), std::string::npos) << context;
+        EXPECT_NE(context.find("Test coverage: " + host[i] + "%"), std::string::npos) << context;
+    }
 }
 
 }  // namespace

@@ -110,7 +110,7 @@ TEST(JsonWriter, FloatReprOfRandomDoublesMatchesHost) {
         "def handle(rec):\n"
         "    return json.dumps(struct.unpack('>d', bytes.fromhex(rec.decode()))[0]).encode()\n",
         records);
-    for (std::size_t k = 0; k < values.size(); ++k) EXPECT_EQ(core::float_repr(values[k]), answers[k]) << records[k];
+    for (std::size_t k = 0; k < values.size(); ++k) EXPECT_EQ(core::json_float_text(values[k]), answers[k]) << records[k];
 }
 
 namespace {

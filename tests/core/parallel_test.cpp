@@ -1,10 +1,11 @@
 // The shared pool: every index once whatever the thread count, and caught errors kept
-// in the slot of the task that raised them.
+// in the slot of the task that raised them; the thread policy's budget and shares.
 #include "core/parallel.hpp"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -45,6 +46,32 @@ TEST(Parallel, ErrorsKeptBySlotTheRestRuns) {
         EXPECT_STREQ(e.what(), "3");  // the first in input order, not in finishing order
     }
     EXPECT_NO_THROW(core::rethrow_first(core::parallel_for_each_caught(3, 2, [](std::size_t) {})));
+}
+
+TEST(ThreadPolicy, TheBudgetBoundsEveryShare) {
+    const char* old = std::getenv("VORLANE_THREADS");
+    const std::string kept = old ? old : "";
+    struct Case {
+        const char* env;
+        std::size_t items, per_thread;
+        unsigned want;  // 0: the hardware's budget
+    };
+    const Case cases[] = {
+        {"6", 60000, 8192, 6}, {"6", 20000, 8192, 2}, {"6", 100, 8192, 1}, {"1", 1000, 4, 1},
+        {"300", 100000, 1, 256}, {"6", 0, 4, 1},   {"x", 1, 0, 1},     {"", 100000, 1, 0},
+    };
+    unsetenv("VORLANE_THREADS");
+    const unsigned hardware = core::thread_budget();
+    EXPECT_GE(hardware, 1u);
+    EXPECT_LE(hardware, 16u);
+    for (const Case& c : cases) {
+        setenv("VORLANE_THREADS", c.env, 1);
+        EXPECT_EQ(core::threads_for(c.items, c.per_thread), c.want ? c.want : hardware) << c.env << " " << c.items;
+    }
+    if (old)
+        setenv("VORLANE_THREADS", kept.c_str(), 1);
+    else
+        unsetenv("VORLANE_THREADS");
 }
 
 }  // namespace

@@ -20,7 +20,7 @@ bool printable_ascii(std::string_view s, bool newlines) {
 }
 
 void check_float(double d) {
-    const std::string r = core::float_repr(d);
+    const std::string r = core::json_float_text(d);
     if (std::isnan(d)) {
         FUZZ_CHECK(r == "NaN", r);
         return;

@@ -51,7 +51,7 @@ Json json_case(std::string_view bytes) {
     if (bytes.size() >= sizeof(double)) {
         double d;
         std::memcpy(&d, bytes.data(), sizeof d);
-        out["repr"] = core::float_repr(d);
+        out["repr"] = core::json_float_text(d);
     }
     return out;
 }

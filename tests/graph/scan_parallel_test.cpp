@@ -16,6 +16,7 @@
 #include "core/stop.hpp"
 #include "graph/vorlane/command.hpp"
 #include "graph/vorlane/scan.hpp"
+#include "graph/vorlane/scan_threads.hpp"
 #include "tests/graph/scan_fixture.hpp"
 
 namespace {

@@ -1,6 +1,6 @@
-"""The walker's neighbours as the host runs them: summary, keywords and peer rules in the
-host's own language. The C++ suites (through pipeline_oracle.hpp) and the host-level
-tests both compare the built code against these."""
+"""The walker's neighbours as the host runs them: summary, keywords, name classes and peer
+rules in the host's own language. The C++ suites (through pipeline_oracle.hpp) and the
+host-level tests both compare the built code against these."""
 import re
 from pathlib import Path
 
@@ -10,6 +10,29 @@ def split_camel(name):
     s = re.sub(r"([a-z0-9])([A-Z])", r"\1 \2", name)
     s = re.sub(r"([A-Z]+)([A-Z][a-z])", r"\1 \2", s)
     return [p.lower() for p in s.split() if len(p) >= 3]
+
+def name_keywords(name):
+    tokens, seen = [], set()
+    def add(word):
+        w = word.lower().strip("_")
+        if len(w) > 2 and w not in seen:
+            seen.add(w)
+            tokens.append(w)
+    add(name)
+    for p in split_camel(name):
+        add(p)
+    for p in name.split("_"):
+        add(p)
+    return tokens[:10]
+
+def classify_ts_name(name, exported):
+    if re.match(r"^(GET|POST|PUT|PATCH|DELETE|HEAD|OPTIONS)$", name):
+        return ("api_route", "high")
+    if name.startswith("use") and len(name) > 3 and name[3].isupper():
+        return ("hook", "high")
+    if exported:
+        return ("use_case", "medium") if name[0].isupper() else ("use_case", "high")
+    return ("utility", "medium")
 
 def make_summary(content, path, ext):
     lines = content.splitlines()
@@ -101,7 +124,34 @@ def extract_keywords(content, ext):
             add_name(m.group(1))
     return tokens[:80]
 
-def peer_edges(file_ids, pairs):
+# The naming conventions that pair two files of one directory, in the order they are tried.
+PEER_PAIRS = [
+    ("^routes?$", "^middlewares?$"),
+    ("^route$", "^middlewares?$"),
+    ("^router$", "^middlewares?$"),
+    ("^routes?$", "^guards?$"),
+    ("^routes?$", "^interceptors?$"),
+    ("^controllers?$", "^services?$"),
+    ("^handlers?$", "^middlewares?$"),
+    ("^handlers?$", "^validators?$"),
+    ("^views?$", "^serializers?$"),
+    ("^views?$", "^schemas?$"),
+    ("^resolvers?$", "^guards?$"),
+    ("^resolvers?$", "^interceptors?$"),
+    ("^models?$", "^schemas?$"),
+    ("^models?$", "^migrations?$"),
+    ("^auth$", "^guards?$"),
+    ("^auth$", "^permissions?$"),
+    ("^auth$", "^policies$"),
+    ("^auth$", "^middlewares?$"),
+    ("^handlers?$", "^routers?$"),
+    ("^services?$", "^repositor(?:y|ies)$"),
+    ("^services?$", "^repos?$"),
+    ("^routes?$", "^dep(endencies)?s?$"),
+]
+
+def peer_edges(file_ids):
+    pairs = [(re.compile(x, re.IGNORECASE), re.compile(y, re.IGNORECASE)) for x, y in PEER_PAIRS]
     by_dir = {}
     for fid in file_ids:
         p = Path(fid)

@@ -22,12 +22,12 @@ namespace pipeline_oracle {
 using nlohmann::json;
 
 inline constexpr const char* kScript = R"PY(
-import json, re, sys
+import json, sys
 
 req = json.load(open(sys.argv[1], encoding="utf-8"))
 sys.dont_write_bytecode = True
 sys.path.insert(0, req["rules_dir"])
-from host_rules import extract_keywords, make_summary, peer_edges
+from host_rules import PEER_PAIRS, extract_keywords, make_summary, peer_edges
 
 def text_of(case):
     if "file" in case:
@@ -43,8 +43,9 @@ for c in req["cases"]:
     elif op == "keywords":
         out.append(extract_keywords(text_of(c), c["ext"]))
     elif op == "peers":
-        rows = [(re.compile(x, re.IGNORECASE), re.compile(y, re.IGNORECASE)) for x, y in c["rows"]]
-        out.append(peer_edges(c["ids"], rows))
+        out.append(peer_edges(c["ids"]))
+    elif op == "peer rows":
+        out.append(PEER_PAIRS)
 json.dump(out, open(sys.argv[2], "w", encoding="utf-8"))
 )PY";
 

@@ -5,6 +5,7 @@ import os
 import pathlib
 import pty
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -211,6 +212,71 @@ STUB = textwrap.dedent("""\
     with open({record!r}, "w") as f:
         json.dump(sys.argv, f)
     """)
+
+
+# Runs a script in the project's parent folder whose standard error, once the first
+# check's progress line starts, puts the host's own stream back and starts a thread that
+# sends this process SIGINT, then feeds the project's file api/slow.py, a named pipe:
+# the run waits on that file in its native code, where only the auditor's own polling
+# can see the interrupt.
+INTERRUPTED = textwrap.dedent("""\
+    import os, signal, sys, threading, time
+    sys.path.insert(0, {root!r})
+    def interrupt_then_feed():
+        time.sleep(0.2)
+        os.kill(os.getpid(), signal.SIGINT)
+        time.sleep(1)
+        while True:  # every reader of the pipe gets a whole file, or an end if it left
+            try:
+                with open("proj/api/slow.py", "w") as f:
+                    f.write("def slow(db):\\n    return db.query(1)\\n")
+            except BrokenPipeError:
+                pass
+    class Stream:
+        def __init__(self, inner):
+            self.inner = inner
+        def write(self, text):
+            sys.stderr = self.inner
+            threading.Thread(target=interrupt_then_feed, daemon=True).start()
+            return self.inner.write(text)
+        def __getattr__(self, name):
+            return getattr(self.inner, name)
+    sys.stderr = Stream(sys.stderr)
+    import audit
+    {call}
+    """)
+
+
+class InterruptTest(CommandCase):
+    """Ctrl-C ends the run between files and between checks: the command writes nothing
+    and ends by the signal, and a host caller of run_audit gets KeyboardInterrupt."""
+
+    def setUp(self):
+        super().setUp()
+        os.mkfifo(self.proj / "api/slow.py")
+        graph = json.loads(json.dumps(GRAPH))
+        graph["nodes"].append({"id": "api/slow.py", "kind": "file", "path": "api/slow.py"})
+        self.graph_file.write_text(json.dumps(graph))
+
+    def interrupted(self, call):
+        code = INTERRUPTED.format(root=ROOT, call=call)
+        return subprocess.run([sys.executable, "-c", code], cwd=self.tmp, capture_output=True, text=True, timeout=60)
+
+    # The checks over the graph alone end at once; the first to read sources waits on the pipe.
+    TOLD = "".join(f"  {x}...  done\n" for x in LABELS[:4]) + f"  {LABELS[4]}...  "
+
+    def test_the_command_writes_nothing_and_ends_by_the_signal(self):
+        r = self.interrupted("sys.argv[1:] = ['--root', 'proj']\naudit.main()")
+        # An uncaught KeyboardInterrupt makes the host end by the signal itself.
+        self.assertEqual((r.returncode, r.stdout), (-signal.SIGINT, ""), r.stderr)
+        self.assertTrue(r.stderr.startswith("\nTarvelle Auditor \u2014 proj\n" + self.TOLD + "Traceback"), r.stderr)
+        self.assertTrue(r.stderr.endswith("KeyboardInterrupt\n"), r.stderr)
+        self.assertEqual(sorted(os.listdir(self.proj / ".nimbrel")), ["info_graph.json"])
+
+    def test_run_audit_raises_keyboard_interrupt_between_checks(self):
+        r = self.interrupted("try:\n    audit.run_audit('proj')\n    print('finished')\n"
+                             "except KeyboardInterrupt:\n    print('KeyboardInterrupt')")
+        self.assertEqual((r.returncode, r.stdout, r.stderr), (0, "KeyboardInterrupt\n", self.TOLD))
 
 
 class FixTest(CommandCase):

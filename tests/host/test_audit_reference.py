@@ -9,12 +9,55 @@ import unittest
 import tests.host.support  # noqa: F401
 import audit
 
-CODE_EXTS = audit.CODE_EXTS
-DB_RE = re.compile(audit.DB_RE.pattern, re.I)
-TODO_RE = re.compile(audit.TODO_RE.pattern, re.I)
-EXTERNAL_RE = re.compile(audit.EXTERNAL_RE.pattern, re.I)
-ERR_RE = re.compile(audit.ERR_RE.pattern, re.I)
-ROUTE_RE = re.compile(audit.ROUTE_RE.pattern, re.I)
+# The auditor's constants as written down for it, not read back from the module (the
+# module's own are checked against these below).
+CODE_EXTS = {".ts", ".tsx", ".js", ".jsx", ".py", ".go", ".rs", ".java", ".kt", ".cs", ".rb", ".php", ".c", ".cpp",
+             ".cc", ".swift", ".dart", ".ex", ".exs", ".scala", ".lua", ".jl", ".hs", ".zig"}
+PATTERN_TEXTS = {
+    "TEST_PAT": r"(?:\.test\.|\.spec\.|_test\.|test_|spec_|__tests__/|/tests?/)",
+    "DB_RE": r"(?:db\.|prisma\.|mongoose\.|sqlalchemy\.|session\.query|\.query\s*\(|\.execute\s*\(|"
+             r"\.find(?:One|All|Many)?\s*\(|\.save\s*\(|\.create\s*\(|cursor\.execute)",
+    "ROUTE_RE": r"(?:routes?|controllers?|handlers?|views?|api)",
+    "TODO_RE": r"(?:TODO|FIXME|HACK|XXX)\s*(?:\([^)]*\))?[:" "\uff1a" r"]?\s*(.{3,})",  # the full-width colon
+    "EXTERNAL_RE": r"(?:fetch\s*\(|axios\.[a-z]+\s*\(|http(?:s)?\.request\s*\(|requests\.[a-z]+\s*\(|"
+                   r"urllib\.request\.|grpc\.|\.rpc\s*\()",
+    "ERR_RE": r"\btry\b|\bcatch\b|\bexcept\b|\brescue\b",
+}
+DB_RE = re.compile(PATTERN_TEXTS["DB_RE"], re.I)
+TODO_RE = re.compile(PATTERN_TEXTS["TODO_RE"], re.I)
+EXTERNAL_RE = re.compile(PATTERN_TEXTS["EXTERNAL_RE"], re.I)
+ERR_RE = re.compile(PATTERN_TEXTS["ERR_RE"], re.I)
+ROUTE_RE = re.compile(PATTERN_TEXTS["ROUTE_RE"], re.I)
+
+# One worked line per alternative of the database and external-call patterns, in the
+# patterns' order: (alternative, line, the text it matches). Each line matches through its
+# own alternative and through no other, so losing any alternative loses its line.
+DB_LINES = [
+    (r"db\.", "rows = db.users", "db."),
+    (r"prisma\.", "Prisma.user", "Prisma."),
+    (r"mongoose\.", "mongoose.connect", "mongoose."),
+    (r"sqlalchemy\.", "import sqlalchemy.orm", "sqlalchemy."),
+    (r"session\.query", "q = SESSION.query", "SESSION.query"),
+    (r"\.query\s*\(", "pool.query (sql)", ".query ("),
+    (r"\.execute\s*\(", "conn.execute(sql)", ".execute("),
+    (r"\.find(?:One|All|Many)?\s*\(", "items.find(x)", ".find("),
+    (r"\.find(?:One|All|Many)?\s*\(", "User.findone\t(x)", ".findone\t("),
+    (r"\.find(?:One|All|Many)?\s*\(", "User.findAll()", ".findAll("),
+    (r"\.find(?:One|All|Many)?\s*\(", "User.findMany  (x)", ".findMany  ("),
+    (r"\.save\s*\(", "user.save()", ".save("),
+    (r"\.create\s*\(", "Order.Create({})", ".Create("),
+    (r"cursor\.execute", "cursor.execute", "cursor.execute"),
+]
+EXTERNAL_LINES = [
+    (r"fetch\s*\(", "await FETCH (url)", "FETCH ("),
+    (r"axios\.[a-z]+\s*\(", "axios.Get(url)", "axios.Get("),
+    (r"http(?:s)?\.request\s*\(", "http.request(opts)", "http.request("),
+    (r"http(?:s)?\.request\s*\(", "https.request (opts)", "https.request ("),
+    (r"requests\.[a-z]+\s*\(", "requests.post(u)", "requests.post("),
+    (r"urllib\.request\.", "urllib.request.urlopen", "urllib.request."),
+    (r"grpc\.", "grpc.insecure_channel", "grpc."),
+    (r"\.rpc\s*\(", "client.rpc (x)", ".rpc ("),
+]
 
 
 def read(root, fid):
@@ -89,6 +132,49 @@ PIECES = ["db.query(", "DB.save (", "prisma.user.findMany(", ".execute\n(", "cur
           "\xa0", "word", "\xe9t\xe9", "\u0130", "\u0131", "(", ")", ":", "x" * 40, "\ud83d\ude00"]
 NAMES = ["api/users.py", "routes/a.ts", "lib/util.go", "views/v.rb", "src/rapid.py", "README.md", "api/X.PY",
          "handlers/h.js", "core/c.rs"]
+
+
+class ConstantsTest(unittest.TestCase):
+    def test_module_constants_are_the_written_ones(self):
+        self.assertEqual(audit.CODE_EXTS, CODE_EXTS)
+        for name, text in PATTERN_TEXTS.items():
+            pat = getattr(audit, name)
+            self.assertEqual(pat.pattern, text, name)
+            self.assertEqual(pat.flags & (re.I | re.M | re.S), re.I, name)
+
+
+class WorkedLinesTest(unittest.TestCase):
+    TABLES = (("DB_RE", DB_LINES), ("EXTERNAL_RE", EXTERNAL_LINES))
+
+    def test_each_alternative_has_a_line_that_only_it_matches(self):
+        for name, rows in self.TABLES:
+            alternatives = list(dict.fromkeys(alt for alt, _, _ in rows))
+            self.assertEqual("(?:" + "|".join(alternatives) + ")", PATTERN_TEXTS[name])
+            for alt, line, match in rows:
+                self.assertEqual(re.search(alt, line, re.I).group(0), match, line)
+                self.assertEqual(re.findall(PATTERN_TEXTS[name], line, re.I), [match], line)
+                for other in alternatives:
+                    if other != alt:
+                        self.assertIsNone(re.search(other, line, re.I), (line, other))
+
+    def test_the_checks_find_each_worked_line(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            root = pathlib.Path(tmp)
+            (root / "api").mkdir()
+            for _, line, match in DB_LINES:
+                (root / "api/w.py").write_text("x = 1\n" + line + "\n")
+                graph = {"nodes": [{"id": "api/w.py", "kind": "file"}]}
+                self.assertEqual(audit.check_db_in_routes(graph, tmp),
+                                 [{"file": "api/w.py", "count": 1, "lines": [2], "patterns": [match]}], line)
+            graph = {"nodes": [{"id": "w.py", "kind": "file"},
+                               {"id": "w.py::s", "kind": "symbol", "file": "w.py", "name": "s", "line_start": 1,
+                                "line_end": 1}]}
+            for _, line, _ in EXTERNAL_LINES:
+                (root / "w.py").write_text(line + "\n")
+                self.assertEqual(audit.check_missing_error_handling(graph, tmp),
+                                 [{"file": "w.py", "symbol": "s", "line": 1}], line)
+                (root / "w.py").write_text(line + " # except\n")
+                self.assertEqual(audit.check_missing_error_handling(graph, tmp), [], line)
 
 
 class ReferenceTest(unittest.TestCase):

@@ -260,9 +260,15 @@ class ScanRetrievePrimeTest(KestilCase):
         self.assertTrue((self.data / "info_graph.json").exists())  # built on first use
         small = json.loads(self.ok("retrieve", "--query", query, "--top-f", "1", "--top-e=1", "--json"))
         self.assertEqual((len(small["files"]), len(small["edges"])), (1, min(1, len(data["edges"]))))
-        # A negative count reaches retrieve unchecked.
+        # A negative count reaches retrieve unchecked: no file is chosen, so the files are
+        # the graph's nodes as the host's slice gives them, and the edges are scored
+        # without any chosen file, as for a count of 0.
         negative = json.loads(self.ok("retrieve", "--query", query, "--top-files", "-3", "--json"))
-        self.assertEqual(negative["query"], query)
+        nodes = json.loads((self.data / "info_graph.json").read_text(encoding="utf-8"))["nodes"]
+        self.assertGreater(len(nodes), 3)
+        none = json.loads(self.ok("retrieve", "--query", query, "--top-files", "0", "--json"))
+        self.assertEqual(none["files"], [])
+        self.assertEqual(negative, {"query": query, "files": nodes[:-3], "edges": none["edges"]})
         self.assertEqual(self.ok("retrieve", "--query", query, "--top-files", "0", "--top-edges", "0"),
                          f"Query: {query}\n\nRelevant files:\n\nRelevant relations:\n")
 

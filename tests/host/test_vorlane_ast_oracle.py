@@ -11,8 +11,8 @@ import unittest
 
 from tests.host import support  # noqa: F401  (puts the install tree on sys.path)
 
-import tarvelle.vorlane as pattern_builder
 import vorlane_ast as v
+from tests.graph_ast.host_rules import classify_ts_name, name_keywords
 
 ROUTE = re.compile(r"@(?:app|router|blueprint)\.(?:get|post|put|delete|patch)\s*\(", re.I)
 
@@ -43,7 +43,7 @@ class Records:
         self.seen.add(name)
         self.out.append({"id": f"{self.path}::{name}", "name": name, "symbol_type": t, "line_start": s,
                          "line_end": e, "body_hash": body_hash(self.lines, s, e), "confidence": c, "exported": x,
-                         "keywords": pattern_builder._name_keywords(name)})
+                         "keywords": name_keywords(name)})
 
 
 def ts_lang(ext):
@@ -60,14 +60,14 @@ def ts_symbols(content, path, ext):
         if t in ("function_declaration", "generator_function_declaration"):
             nm = n.child_by_field_name("name")
             if nm is not None and text(nm, src):
-                r.add(text(nm, src), n.start_point[0], n.end_point[0], *v._classify_ts_name(text(nm, src), exp), exp)
+                r.add(text(nm, src), n.start_point[0], n.end_point[0], *classify_ts_name(text(nm, src), exp), exp)
         elif t == "lexical_declaration":
             for d in n.children:
                 if d.type != "variable_declarator":
                     continue
                 nm, val = d.child_by_field_name("name"), d.child_by_field_name("value")
                 if nm is not None and val is not None and val.type in ("arrow_function", "function") and text(nm, src):
-                    r.add(text(nm, src), n.start_point[0], n.end_point[0], *v._classify_ts_name(text(nm, src), exp),
+                    r.add(text(nm, src), n.start_point[0], n.end_point[0], *classify_ts_name(text(nm, src), exp),
                           exp)
         elif t in ("class_declaration", "interface_declaration", "type_alias_declaration", "enum_declaration"):
             nm = n.child_by_field_name("name")
@@ -156,6 +156,25 @@ def imports(content, path, ext):
     return out
 
 
+# Names for every class of the TypeScript name rule and for the keyword split's corners.
+NAMES_TS = """export function GET() {}
+function POST() {}
+export function Get() {}
+export const useAuth = () => 1
+function useauth() {}
+function use() {}
+export const use\u00c9tat = () => 1
+export function user() {}
+export function Button() {}
+function get() {}
+export function _id() {}
+export function parseXMLDocumentNode() {}
+function render_HTMLPage_v2Final() {}
+export function MAX_FILE_BYTES() {}
+export function a1B2C3() {}
+"""
+
+
 def generated(rng):
     words = ["export ", "default ", "async ", "function ", "class ", "const ", "let ", "var ", "interface ",
              "type ", "enum ", "import ", "from ", "require(", "'m'", "\"n\"", "=> ", "() ", "{ ", "} ", "; ",
@@ -179,6 +198,7 @@ def corpus():
         with open(f, "rb") as fh:
             texts.append((f, os.path.splitext(f)[1],
                           fh.read().decode("utf-8", "ignore").replace("\r\n", "\n").replace("\r", "\n")))
+    texts.append(("names.ts", ".ts", NAMES_TS))
     rng = random.Random(5)
     for i, t in enumerate(generated(rng)):
         texts.append((f"gen{i}", (".ts", ".tsx", ".js", ".jsx", ".go")[i % 5], t))
@@ -187,9 +207,11 @@ def corpus():
 
 class OracleTest(unittest.TestCase):
     def test_same_records_and_edges_as_the_plain_rules(self):
-        checked = 0
+        checked, classes = 0, set()
         for path, ext, content in corpus():
             with self.subTest(path=path):
+                if ext in (".ts", ".tsx", ".js", ".jsx"):
+                    classes.update((r["symbol_type"], r["confidence"]) for r in ts_symbols(content, path, ext))
                 if ext == ".py":
                     self.assertEqual(v.extract_symbols_py_ast(content, path), py_symbols(content, path))
                 elif ext == ".go":
@@ -203,6 +225,8 @@ class OracleTest(unittest.TestCase):
                     self.assertEqual(v.extract_imports_ts_ast(content, path, ext), imports(content, path, ext))
                 checked += 1
         self.assertGreater(checked, 500)
+        self.assertLessEqual({("api_route", "high"), ("hook", "high"), ("use_case", "medium"), ("use_case", "high"),
+                              ("utility", "medium")}, classes)
 
     def test_scan_parses_once_for_the_same_records_and_edges(self):
         import tempfile

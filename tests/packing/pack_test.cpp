@@ -240,30 +240,63 @@ TEST_F(Pack, KeyCodeTruncatesTheFirstExcerptThatDoesNotFitAndStops) {
     EXPECT_EQ(out.find("```python"), std::string::npos);
 }
 
-TEST_F(Pack, KeyCodeStopsBelow200LeftAndNeedsMoreThan100CharactersToCut) {
+// The section of `out` that starts with `heading`, "" when absent.
+std::string section_of(const std::string& out, const std::string& heading) {
+    const auto at = out.find(heading);
+    return at == std::string::npos ? std::string() : out.substr(at, out.find("\n\n###", at) - at);
+}
+
+TEST_F(Pack, KeyCodeTriesAFileOnlyWith200TokensLeftAndCutsWithinThem) {
     write_rows("a.py", 200, "a fairly long row of source text number ");
     ids = {"a.py"};
     nodes = {symbol_node("a.py", "f", 0, 199)};
     const std::int64_t heading = packing::estimate_tokens("### Key Code (pre-loaded)");
-    auto code_of = [](const std::string& out) {
-        const auto at = out.find("### Key Code");
-        return at == std::string::npos ? std::string() : out.substr(at, out.find("\n\n###", at) - at);
-    };
-    EXPECT_EQ(code_of(run(budget_with_share(heading + 199))), "");
-    const std::string code = code_of(run(budget_with_share(heading + 200)));
-    ASSERT_NE(code, "");
-    EXPECT_TRUE(code.ends_with("\n# ... truncated\n```")) << code;
-    // 200 tokens allow 640 characters; the cut ends at the last full row within them.
-    EXPECT_LE(packing::estimate_tokens(code), heading + 200 + 10);
+    EXPECT_EQ(section_of(run(budget_with_share(heading + 199)), "### Key Code"), "");
+    // 200 tokens allow 640 characters of the excerpt; the cut ends at the last full row
+    // within them.
+    std::string text = "# a.py::f (lines 1-80)";
+    for (int i = 0; i < 80; ++i) text += "\na fairly long row of source text number " + std::to_string(i);
+    std::string cut = text.substr(0, 640);
+    cut = cut.substr(0, cut.rfind('\n'));
+    EXPECT_EQ(section_of(run(budget_with_share(heading + 200)), "### Key Code"),
+              "### Key Code (pre-loaded)\n```python\n" + cut + "\n# ... truncated\n```");
 }
 
-TEST_F(Pack, ShortCutGivesNoKeyCode) {
+TEST_F(Pack, SmallShareTriesNoFile) {
     // A share of 8 + 30 tokens: less than 200, so nothing is tried at all.
     write_rows("a.py", 3);
     ids = {"a.py"};
     nodes = {symbol_node("a.py", "f", 0, 2)};
     const std::string out = run(budget_with_share(38));
     EXPECT_EQ(out.find("### Key Code"), std::string::npos);
+}
+
+TEST_F(Pack, KeyCodeTriesTheFirstFourFilesOnly) {
+    auto block = [](int i) {
+        const std::string f = "f" + std::to_string(i) + ".py";
+        return "\n```python\n# " + f + "::run (lines 1-2)\nline 0\nline 1\n```";
+    };
+    for (int i = 0; i < 6; ++i) {
+        write_rows("f" + std::to_string(i) + ".py", 2);
+        nodes.push_back(symbol_node("f" + std::to_string(i) + ".py", "run", 0, 1));
+    }
+    ids = {"f0.py", "f1.py", "f2.py", "f3.py", "f4.py", "f5.py"};
+    EXPECT_EQ(section_of(run(), "### Key Code"),
+              "### Key Code (pre-loaded)" + block(0) + block(1) + block(2) + block(3));
+    // A file without an excerpt still takes one of the four places.
+    ids = {"gone.py", "f1.py", "f2.py", "f3.py", "f4.py", "f5.py"};
+    EXPECT_EQ(section_of(run(), "### Key Code"), "### Key Code (pre-loaded)" + block(1) + block(2) + block(3));
+}
+
+TEST_F(Pack, KeyCodeExcerptsShareEightyRowsPerFile) {
+    write_rows("big.py", 100);
+    ids = {"big.py"};
+    nodes = {symbol_node("big.py", "a", 0, 59), symbol_node("big.py", "b", 60, 99)};
+    std::string want = "### Key Code (pre-loaded)\n```python\n# big.py::a (lines 1-60)";
+    for (int i = 0; i < 60; ++i) want += "\nline " + std::to_string(i);
+    want += "\n\n# big.py::b (lines 61-80)";
+    for (int i = 60; i < 80; ++i) want += "\nline " + std::to_string(i);
+    EXPECT_EQ(section_of(run(), "### Key Code"), want + "\n```");
 }
 
 TEST_F(Pack, SummaryFunctionSelectionDiffersBetweenKeyCodeAndReads) {

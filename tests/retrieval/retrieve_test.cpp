@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <random>
+#include <set>
 
 #include "retrieval/parallel.hpp"
 
@@ -19,8 +20,9 @@ TEST(SliceEnd, FollowsTheHostsSliceRules) {
     EXPECT_EQ(retrieval::slice_end(0, -1), 0u);
 }
 
-// The heap walk chooses what a stable sort followed by the walk chooses, whatever the
-// ties, and repeated file bases are skipped without counting.
+// The heap walk, and the walk over candidates already in order, choose what a plain walk
+// over a stable sort chooses, whatever the ties; repeated file bases are skipped without
+// counting.
 TEST(ChooseFiles, HeapWalkEqualsSortedWalk) {
     std::mt19937 rng(3);
     const std::vector<std::string> names = {"a", "b", "c", "a::x", "b::y", "d"};
@@ -36,11 +38,20 @@ TEST(ChooseFiles, HeapWalkEqualsSortedWalk) {
         std::stable_sort(sorted.begin(), sorted.end(), [](const Candidate& a, const Candidate& b) {
             return a.score != b.score ? a.score > b.score : a.key < b.key;
         });
+        // The walk over the sorted list: a repeated base is skipped, and the walk stops once
+        // `top` files are chosen (at once for a count of 0 or less).
         std::vector<std::size_t> want;
-        for (std::size_t pos : retrieval::choose_files(sorted, top, true)) want.push_back(sorted[pos].index);
+        std::set<std::string_view> bases;
+        for (const Candidate& c : sorted) {
+            if (static_cast<std::int64_t>(want.size()) >= top) break;
+            if (bases.insert(c.base).second) want.push_back(c.index);
+        }
         std::vector<std::size_t> got;
         for (std::size_t pos : retrieval::choose_files(cands, top, false)) got.push_back(cands[pos].index);
         ASSERT_EQ(got, want);
+        std::vector<std::size_t> got_ordered;
+        for (std::size_t pos : retrieval::choose_files(sorted, top, true)) got_ordered.push_back(sorted[pos].index);
+        ASSERT_EQ(got_ordered, want);
         ASSERT_LE(got.size(), static_cast<std::size_t>(std::max<std::int64_t>(top, 0)));
     }
 }

@@ -8,6 +8,7 @@
 
 #include "core/json.hpp"
 #include "core/text.hpp"
+#include "core/value.hpp"
 #include "retrieval/json_lines.hpp"
 #include "retrieval/token_stats.hpp"
 #include "tests/core/json_host.hpp"
@@ -103,7 +104,7 @@ TEST(TokenModes, TextFormsOfModesThatAreNoText) {
         {Json(-HUGE_VAL), "-inf"},
         {core::big_int("123456789012345678901234567890"), "123456789012345678901234567890"},
     };
-    for (const auto& [mode, text] : cases) EXPECT_EQ(retrieval::mode_text(mode), text);
+    for (const auto& [mode, text] : cases) EXPECT_EQ(core::display_text(mode), text);
 }
 
 TEST(TokenStats, TotalsByModeWithTextOrderSortedAndJsonOrderKept) {
