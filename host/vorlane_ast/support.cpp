@@ -44,18 +44,6 @@ std::string utf8_ignore(py::handle s) {
     return std::string(PyBytes_AS_STRING(b.ptr()), static_cast<std::size_t>(PyBytes_GET_SIZE(b.ptr())));
 }
 
-py::list symbols_to_py(const vorlane::Symbols& syms) {
-    py::list out(syms.size());
-    for (std::size_t i = 0; i < syms.size(); ++i) out[i] = host::to_py(core::symbol_json(syms[i]));
-    return out;
-}
-
-py::list edges_to_py(const std::vector<core::Edge>& edges) {
-    py::list out(edges.size());
-    for (std::size_t i = 0; i < edges.size(); ++i) out[i] = host::to_py(core::edge_json(edges[i]));
-    return out;
-}
-
 vorlane::Symbols symbols_from_py(py::handle records) {
     auto get = [](py::handle r, const char* key) {
         PyObject* v = PyObject_GetItem(r.ptr(), py::str(key).ptr());

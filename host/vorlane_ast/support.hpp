@@ -8,6 +8,7 @@
 
 #include "core/records.hpp"
 #include "graph/vorlane_ast/dispatch.hpp"
+#include "host/common/records.hpp"
 
 namespace host::vorlane_ast_bind {
 
@@ -20,8 +21,6 @@ vorlane_ast::Languages languages_of(py::handle module);
 // A host str as UTF-8 with lone surrogates dropped (what encode("utf-8", "ignore") gives).
 std::string utf8_ignore(py::handle s);
 
-py::list symbols_to_py(const vorlane::Symbols& syms);
-py::list edges_to_py(const std::vector<core::Edge>& edges);
 // Symbol records returned by a host function, read by key (KeyError for a missing one).
 vorlane::Symbols symbols_from_py(py::handle records);
 
