@@ -59,10 +59,8 @@ bool is_mapping(py::handle o) {
 
 py::object mapping_get(py::handle map, py::handle key, py::handle fallback) {
     if (PyDict_Check(map.ptr())) {
-        PyObject* v = PyDict_GetItemWithError(map.ptr(), key.ptr());
-        if (v) return py::reinterpret_borrow<py::object>(v);
-        if (PyErr_Occurred()) throw py::error_already_set();
-        return py::reinterpret_borrow<py::object>(fallback);
+        PyObject* v = dict_item(map.ptr(), key.ptr());
+        return py::reinterpret_borrow<py::object>(v ? v : fallback.ptr());
     }
     return map.attr("get")(key, fallback);
 }

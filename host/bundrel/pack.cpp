@@ -22,15 +22,8 @@ py::object result_field(py::handle result, const char* name) {
     return v.is_none() ? py::object(py::list()) : v;
 }
 
-// The dict's value at a key (interned once per call), or null.
-PyObject* field(PyObject* map, PyObject* key) {
-    PyObject* v = PyDict_GetItemWithError(map, key);
-    if (!v && PyErr_Occurred()) throw py::error_already_set();
-    return v;
-}
-
 std::optional<std::int64_t> int_field(PyObject* map, PyObject* key) {
-    PyObject* v = field(map, key);
+    PyObject* v = dict_item(map, key);
     if (!v || !PyLong_Check(v)) return std::nullopt;
     return int_arg(v, "pack", "graph");
 }
@@ -42,12 +35,12 @@ struct Keys {
 
 packing::NodeView node_view(PyObject* node, const Keys& k, TextArena& arena) {
     packing::NodeView n;
-    if (PyObject* id = field(node, k.id.ptr()); id && PyUnicode_Check(id)) n.id = arena.view(id);
-    if (PyObject* s = field(node, k.summary.ptr()); s && truthy(s)) n.summary = arena.text_form(s);
-    if (PyObject* kind = field(node, k.kind.ptr()); kind && PyUnicode_Check(kind))
+    if (PyObject* id = dict_item(node, k.id.ptr()); id && PyUnicode_Check(id)) n.id = arena.view(id);
+    if (PyObject* s = dict_item(node, k.summary.ptr()); s && truthy(s)) n.summary = arena.text_form(s);
+    if (PyObject* kind = dict_item(node, k.kind.ptr()); kind && PyUnicode_Check(kind))
         n.is_symbol = PyUnicode_CompareWithASCIIString(kind, "symbol") == 0;
-    if (PyObject* p = field(node, k.path.ptr()); p && PyUnicode_Check(p)) n.path = arena.view(p);
-    if (PyObject* name = field(node, k.name.ptr())) n.name = arena.text_form(name);
+    if (PyObject* p = dict_item(node, k.path.ptr()); p && PyUnicode_Check(p)) n.path = arena.view(p);
+    if (PyObject* name = dict_item(node, k.name.ptr())) n.name = arena.text_form(name);
     n.line_start = int_field(node, k.line_start.ptr());
     n.line_end = int_field(node, k.line_end.ptr());
     return n;
@@ -89,7 +82,7 @@ py::str pack(py::object retrieve_result, py::object summaries, py::object graph,
         if (!PyDict_Check(edge.ptr())) continue;
         PyObject* e = edge.ptr();
         auto end = [&](const py::str& key) {
-            PyObject* v = field(e, key.ptr());
+            PyObject* v = dict_item(e, key.ptr());
             return v ? arena.text_form(v) : std::string_view();
         };
         in.edges.push_back({end(k.from), end(k.to), end(k.rel)});

@@ -29,6 +29,13 @@ std::string text_form(py::handle o);
 bool truthy(py::handle o);
 // A new reference from the C API as an object; null raises the pending host error.
 py::object steal(PyObject* o);
+// The dict's value at `key` (a borrowed reference), or null when absent; an error of the
+// key's hash or comparison propagates. Inline: the readers of graph maps call it per field.
+inline PyObject* dict_item(PyObject* dict, PyObject* key) {
+    PyObject* v = PyDict_GetItemWithError(dict, key);
+    if (!v && PyErr_Occurred()) throw py::error_already_set();
+    return v;
+}
 
 py::object to_py(const core::Json& v);
 core::Json from_py(py::handle o);

@@ -5,12 +5,6 @@ namespace kestil_host {
 
 namespace {
 
-PyObject* item(PyObject* dict, PyObject* key) {
-    PyObject* v = PyDict_GetItemWithError(dict, key);
-    if (!v && PyErr_Occurred()) throw py::error_already_set();
-    return v;
-}
-
 bool equals(PyObject* v, const char* text) {
     return v && PyUnicode_Check(v) && PyUnicode_CompareWithASCIIString(v, text) == 0;
 }
@@ -47,7 +41,7 @@ void dict_fields(PyObject* dict, const DictKeys& keys, std::span<PyObject*> valu
     // One lookup per field: the keys' hashes are cached in the key objects, and keys
     // adopted from the graph's own maps are found on the identity test, so a lookup
     // costs a probe or two, while a walk would visit every entry of the map.
-    for (std::size_t f = 0; f < values.size(); ++f) values[f] = item(dict, keys[f]);
+    for (std::size_t f = 0; f < values.size(); ++f) values[f] = host::dict_item(dict, keys[f]);
 }
 
 namespace {

@@ -44,11 +44,8 @@ std::int64_t slice_bound(py::handle o) {
 std::string member_text(py::handle record, const char* key, const char* fallback) {
     py::object value;
     if (PyDict_Check(record.ptr())) {
-        PyObject* v = PyDict_GetItemWithError(record.ptr(), py::str(key).ptr());
-        if (!v) {
-            if (PyErr_Occurred()) throw py::error_already_set();
-            return fallback;
-        }
+        PyObject* v = host::dict_item(record.ptr(), py::str(key).ptr());
+        if (!v) return fallback;
         value = py::reinterpret_borrow<py::object>(v);
     } else if (py::hasattr(record, "get")) {
         value = record.attr("get")(key, py::none());
