@@ -8,13 +8,13 @@
 # Builds with clang in dist/build-fuzz. Each target starts from tests/fuzz/corpus/<t> and
 # grows a working corpus in dist/build-fuzz/work/<t>; crashes, hangs and sanitizer reports
 # land in dist/build-fuzz/artifacts/<t>/ with the log in dist/build-fuzz/logs/<t>.log.
-# Targets: decode json_read json_roundtrip pattern rows scan. Not run by CI.
+# Targets: decode json_read json_roundtrip graph_json pattern rows scan. Not run by CI.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$here"
 build=${TARVELLE_FUZZ_BUILD_DIR:-dist/build-fuzz}
 jobs=${FUZZ_JOBS:-4}
-all=(decode json_read json_roundtrip pattern rows scan)
+all=(decode json_read json_roundtrip graph_json pattern rows scan)
 
 merge=0
 if [ "${1:-}" = "--merge" ]; then merge=1; shift; fi
@@ -38,7 +38,7 @@ max_len() {
   esac
 }
 dict_of() {
-  case $1 in json_*) echo "-dict=tests/fuzz/json.dict" ;; *) echo "" ;; esac
+  case $1 in json_* | graph_json) echo "-dict=tests/fuzz/json.dict" ;; *) echo "" ;; esac
 }
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-abort_on_error=1:detect_leaks=1}

@@ -5,6 +5,7 @@
 #include "audit/patterns.hpp"
 #include "audit/readers.hpp"
 #include "host/audit/bindings.hpp"
+#include "host/common/args.hpp"
 #include "host/common/convert.hpp"
 
 namespace host::audit_bind {
@@ -42,8 +43,7 @@ void list_view(core::Json& out, py::handle graph, const char* key, const char* c
 }  // namespace
 
 core::Json graph_arg(py::handle v) {
-    if (!PyDict_Check(v.ptr()))
-        throw py::type_error(std::string("graph must be a dict, not ") + Py_TYPE(v.ptr())->tp_name);
+    if (!PyDict_Check(v.ptr())) kind_error("graph", "a dict", v);
     core::Json out = core::Json::object();
     list_view(out, v, "nodes", kNodeKeys);
     list_view(out, v, "edges", kEdgeKeys);
@@ -51,7 +51,7 @@ core::Json graph_arg(py::handle v) {
 }
 
 core::Json results_arg(py::handle v) {
-    if (!PyDict_Check(v.ptr())) throw py::type_error(std::string("r must be a dict, not ") + Py_TYPE(v.ptr())->tp_name);
+    if (!PyDict_Check(v.ptr())) kind_error("r", "a dict", v);
     core::Json out = core::Json::object();
     for (auto [k, x] : py::reinterpret_borrow<py::dict>(v)) {
         if (!PyUnicode_Check(k.ptr())) throw py::type_error("keys must be str");
@@ -100,9 +100,7 @@ void bind_readers(py::module_& m) {
     m.def(
         "_c",
         [](py::handle code, py::handle text, py::handle enabled) -> py::object {
-            const int on = PyObject_IsTrue(enabled.ptr());
-            if (on < 0) throw py::error_already_set();
-            if (!on) return py::reinterpret_borrow<py::object>(text);
+            if (!truthy(enabled)) return py::reinterpret_borrow<py::object>(text);
             const std::string name = PyUnicode_Check(code.ptr()) ? utf8_lenient(code) : std::string();
             return to_str(audit::colour(name, utf8_lenient(py::str(text))));
         },

@@ -15,32 +15,19 @@
 #include "host/audit/bindings.hpp"
 #include "host/common/convert.hpp"
 #include "host/common/interrupt.hpp"
+#include "host/common/streams.hpp"
 
 namespace host::audit_bind {
 
 namespace {
-
-py::object sys_stream(const char* name) { return py::module_::import("sys").attr(name); }
-
-// A write to one of the host's standard streams; nothing when the stream is None (closed
-// when the process started), as the host's print writes nothing there.
-void emit(const char* name, std::string_view text) {
-    py::object s = sys_stream(name);
-    if (!s.is_none()) s.attr("write")(to_str(text));
-}
-
-void flush_stream(const char* name) {
-    py::object s = sys_stream(name);
-    if (!s.is_none()) s.attr("flush")();
-}
 
 // The report's "━" and "→" must reach a redirected output whatever the locale says:
 // a stream that would encode in anything but UTF-8 is switched to UTF-8. On standard
 // output, file names whose bytes do not decode (held as surrogate escapes) are written
 // as those bytes, as the host writes them under a C locale, instead of ending the
 // command with an encoding error; a stream with its own lenient error rule keeps it.
-void ensure_utf8(const char* name, bool file_names) {
-    py::object s = sys_stream(name);
+void ensure_utf8(Stream which, bool file_names) {
+    py::object s = stream(which);
     if (s.is_none() || !py::hasattr(s, "reconfigure") || !py::hasattr(s, "encoding")) return;
     py::object enc = s.attr("encoding");
     if (enc.is_none()) return;
@@ -60,10 +47,10 @@ void ensure_utf8(const char* name, bool file_names) {
 void report_progress(const audit::CheckStep& step, bool done) {
     py::gil_scoped_acquire locked;
     if (done) {
-        emit("stderr", "done\n");
+        write_stderr("done\n");
     } else {
-        emit("stderr", audit::progress_start(step));
-        flush_stream("stderr");
+        write_stderr(audit::progress_start(step));
+        flush(Stream::err);
     }
 }
 
@@ -73,8 +60,8 @@ core::Json load_usable_graph(const std::string& root) {
     core::Json graph;
     host::run_interruptible([&](const core::StopFlag&) { graph = audit::load_graph(root); });
     if (!audit::has_graph(graph)) {
-        emit("stderr", audit::missing_graph_message(root));
-        py::module_::import("sys").attr("exit")(1);
+        write_stderr(audit::missing_graph_message(root));
+        exit_status(1);
     }
     return graph;
 }
@@ -133,11 +120,11 @@ py::object build_parser() {
 
 void main_command(py::module_ m) {
     py::object args = build_parser().attr("parse_args")();
-    ensure_utf8("stdout", true);
-    ensure_utf8("stderr", false);
+    ensure_utf8(Stream::out, true);
+    ensure_utf8(Stream::err, false);
     const std::string root = audit::resolve_root(fspath(args.attr("root")));
     const bool color = py::bool_(m.attr("COLOR")) && !py::bool_(args.attr("no_color"));
-    emit("stderr", audit::banner(root));
+    write_stderr(audit::banner(root));
     const core::Json results = run_audit_released(root);
     // An interrupt that came as the checks ended still ends the command before it writes.
     if (PyErr_CheckSignals() != 0) throw py::error_already_set();
@@ -153,17 +140,16 @@ void main_command(py::module_ m) {
         context_path = audit::write_audit_context(root, results);
     }
     if (py::bool_(args.attr("json"))) {
-        emit("stdout", json_text + "\n");
+        write_stdout(json_text + "\n");
     } else {
-        emit("stdout", audit::format_report(root, results, color) + "\n");
-        emit("stderr", audit::closing_lines(path, context_path));
+        write_stdout(audit::format_report(root, results, color) + "\n");
+        write_stderr(audit::closing_lines(path, context_path));
     }
     if (!py::bool_(args.attr("fix"))) return;
 
-    emit("stderr", audit::LAUNCH_LINE);
+    write_stderr(audit::LAUNCH_LINE);
     // The report may still sit in the host's buffers: a replaced process never writes them.
-    flush_stream("stdout");
-    flush_stream("stderr");
+    flush_all();
     const std::string module_dir = core::paths::parent(fspath(m.attr("__file__")));
     const auto program = audit::find_wendle(module_dir);
     if (!program) throw core::OsError(ENOENT, "wendle");
@@ -171,7 +157,7 @@ void main_command(py::module_ m) {
     // does this return, with the program's exit status.
     const int status =
         agent::process::replace_process(*program, {*program, root}, agent::process::current_environment());
-    py::module_::import("sys").attr("exit")(status);
+    exit_status(status);
 }
 
 }  // namespace
@@ -189,9 +175,7 @@ void bind_run(py::module_& m) {
     m.def(
         "format_report",
         [](py::handle root, py::handle r, py::handle color) {
-            const bool on = PyObject_IsTrue(color.ptr()) == 1;
-            if (PyErr_Occurred()) throw py::error_already_set();
-            return to_str(audit::format_report(fspath(root), results_arg(r), on));
+            return to_str(audit::format_report(fspath(root), results_arg(r), truthy(color)));
         },
         py::arg("root"), py::arg("r"), py::arg("color") = true, "The text report of a results map.");
     m.def(

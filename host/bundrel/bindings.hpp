@@ -3,12 +3,10 @@
 // they share.
 #include <pybind11/pybind11.h>
 
-#include <cstdint>
-#include <deque>
-#include <string>
-#include <string_view>
-
 #include "core/json.hpp"
+#include "host/common/args.hpp"
+#include "host/common/convert.hpp"
+#include "host/common/text_arena.hpp"
 
 namespace host::bundrel_bind {
 
@@ -26,36 +24,8 @@ void bind_command(py::module_& m);    // pack_for_query, main
 // RecursionError.
 core::Json summary_value(py::handle o);
 
-// A new reference from the C API as an object; null raises the pending host error.
-py::object steal(PyObject* o);
-
-// str(o) as UTF-8.
-std::string text_of(py::handle o);
-
-// An integer argument: an int (or bool) as is, any other real number truncated the
-// host's way, saturated to 64 bits; anything else a TypeError naming the argument.
-std::int64_t int_arg(py::handle v, const char* fn, const char* arg);
-
-// A text argument; anything else a TypeError naming the argument.
-std::string str_arg(py::handle v, const char* fn, const char* arg);
-
-// A path argument (str or os.PathLike); anything else a TypeError naming the argument.
-std::string path_arg(py::handle v, const char* fn, const char* arg);
-
 // Whether `o` is a dict or another mapping; `get` reads it the host's way.
 bool is_mapping(py::handle o);
 py::object mapping_get(py::handle map, py::handle key, py::handle fallback);
-
-[[noreturn]] void raise_type(const char* fn, const char* arg, const char* expected, py::handle got);
-
-// Texts that a view points into when they are not a host str's own UTF-8.
-class TextArena {
-public:
-    // A view of `o`'s text when it is a str (its cached UTF-8), else of str(o).
-    std::string_view view(py::handle o);
-
-private:
-    std::deque<std::string> owned_;
-};
 
 }  // namespace host::bundrel_bind

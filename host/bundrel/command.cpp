@@ -3,6 +3,7 @@
 #include "core/paths.hpp"
 #include "host/bundrel/bindings.hpp"
 #include "host/common/convert.hpp"
+#include "host/common/streams.hpp"
 
 namespace host::bundrel_bind {
 
@@ -23,14 +24,13 @@ void main_command(const py::module_& m) {
     py::list argv = py::module_::import("sys").attr("argv");
     if (argv.size() < 2) {
         write_stderr(kUsage);
-        py::module_::import("sys").attr("exit")(1);
-        return;
+        exit_status(1);
     }
     py::object query = argv[1];
     const std::string root = argv.size() > 2 ? fspath(argv[2]) : std::string(".");
     py::object resolved = py::module_::import("pathlib").attr("Path")(to_str(core::paths::resolve(root)));
     py::object block = m.attr("pack_for_query")(query, resolved);
-    write_stdout(text_of(block) + "\n");
+    write_stdout(text_form(block) + "\n");
 }
 
 }  // namespace

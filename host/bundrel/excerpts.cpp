@@ -21,13 +21,13 @@ std::optional<std::int64_t> row_of(py::handle span, const char* key) {
 py::str read_symbol_content(py::object project_root, py::object file_id, py::object functions, py::object max_lines) {
     const char* fn = "read_symbol_content";
     const std::string root = path_arg(project_root, fn, "project_root");
-    const std::string fid = str_arg(file_id, fn, "file_id");
-    if (!is_mapping(functions)) raise_type(fn, "functions", "dict", functions);
+    const std::string fid = text_arg(file_id, fn, "file_id");
+    if (!is_mapping(functions)) wrong_kind(functions, fn, "functions", "dict");
     const std::int64_t budget = int_arg(max_lines, fn, "max_lines");
     std::vector<packing::FunctionSpan> spans;
     for (py::handle name : py::iter(functions.attr("items")())) {
         py::tuple item = py::reinterpret_borrow<py::tuple>(name);
-        spans.push_back({text_of(item[0]), row_of(item[1], "line_start"), row_of(item[1], "line_end")});
+        spans.push_back({text_form(item[0]), row_of(item[1], "line_start"), row_of(item[1], "line_end")});
     }
     std::string out;
     {
@@ -43,7 +43,7 @@ void bind_excerpts(py::module_& m) {
     m.def(
         "estimate_tokens",
         [](py::object text) {
-            if (!PyUnicode_Check(text.ptr())) raise_type("estimate_tokens", "text", "str", text);
+            if (!PyUnicode_Check(text.ptr())) wrong_kind(text, "estimate_tokens", "text", "str");
             return packing::estimate_tokens_of_length(static_cast<std::size_t>(PyUnicode_GET_LENGTH(text.ptr())));
         },
         py::arg("text"), "The token estimate of a text: its length in characters divided by 3.2, rounded up.");

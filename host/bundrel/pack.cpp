@@ -10,8 +10,8 @@ namespace {
 
 // _file_id: a map's "id" in its text form ("" when absent), anything else its own text form.
 std::string file_id_of(py::handle entry) {
-    if (PyDict_Check(entry.ptr())) return text_of(mapping_get(entry, py::str("id"), py::str("")));
-    return text_of(entry);
+    if (PyDict_Check(entry.ptr())) return text_form(mapping_get(entry, py::str("id"), py::str("")));
+    return text_form(entry);
 }
 
 // A field of the retrieval result: by key of a map, else by attribute; absent or None
@@ -22,15 +22,8 @@ py::object result_field(py::handle result, const char* name) {
     return v.is_none() ? py::object(py::list()) : v;
 }
 
-// The dict's value at a key (interned once per call), or null.
-PyObject* field(PyObject* map, PyObject* key) {
-    PyObject* v = PyDict_GetItemWithError(map, key);
-    if (!v && PyErr_Occurred()) throw py::error_already_set();
-    return v;
-}
-
 std::optional<std::int64_t> int_field(PyObject* map, PyObject* key) {
-    PyObject* v = field(map, key);
+    PyObject* v = dict_item(map, key);
     if (!v || !PyLong_Check(v)) return std::nullopt;
     return int_arg(v, "pack", "graph");
 }
@@ -42,16 +35,12 @@ struct Keys {
 
 packing::NodeView node_view(PyObject* node, const Keys& k, TextArena& arena) {
     packing::NodeView n;
-    if (PyObject* id = field(node, k.id.ptr()); id && PyUnicode_Check(id)) n.id = arena.view(id);
-    if (PyObject* s = field(node, k.summary.ptr())) {
-        const int set = PyObject_IsTrue(s);
-        if (set < 0) throw py::error_already_set();
-        if (set) n.summary = arena.view(s);
-    }
-    if (PyObject* kind = field(node, k.kind.ptr()); kind && PyUnicode_Check(kind))
+    if (PyObject* id = dict_item(node, k.id.ptr()); id && PyUnicode_Check(id)) n.id = arena.view(id);
+    if (PyObject* s = dict_item(node, k.summary.ptr()); s && truthy(s)) n.summary = arena.text_form(s);
+    if (PyObject* kind = dict_item(node, k.kind.ptr()); kind && PyUnicode_Check(kind))
         n.is_symbol = PyUnicode_CompareWithASCIIString(kind, "symbol") == 0;
-    if (PyObject* p = field(node, k.path.ptr()); p && PyUnicode_Check(p)) n.path = arena.view(p);
-    if (PyObject* name = field(node, k.name.ptr())) n.name = arena.view(name);
+    if (PyObject* p = dict_item(node, k.path.ptr()); p && PyUnicode_Check(p)) n.path = arena.view(p);
+    if (PyObject* name = dict_item(node, k.name.ptr())) n.name = arena.text_form(name);
     n.line_start = int_field(node, k.line_start.ptr());
     n.line_end = int_field(node, k.line_end.ptr());
     return n;
@@ -60,8 +49,8 @@ packing::NodeView node_view(PyObject* node, const Keys& k, TextArena& arena) {
 py::str pack(py::object retrieve_result, py::object summaries, py::object graph, py::object project_root,
              py::object token_budget, py::object max_files, py::object max_read_targets) {
     const char* fn = "pack";
-    if (!is_mapping(summaries)) raise_type(fn, "summaries", "dict", summaries);
-    if (!is_mapping(graph)) raise_type(fn, "graph", "dict", graph);
+    if (!is_mapping(summaries)) wrong_kind(summaries, fn, "summaries", "dict");
+    if (!is_mapping(graph)) wrong_kind(graph, fn, "graph", "dict");
     packing::PackInput in;
     in.project_root = path_arg(project_root, fn, "project_root");
     in.token_budget = int_arg(token_budget, fn, "token_budget");
@@ -93,8 +82,8 @@ py::str pack(py::object retrieve_result, py::object summaries, py::object graph,
         if (!PyDict_Check(edge.ptr())) continue;
         PyObject* e = edge.ptr();
         auto end = [&](const py::str& key) {
-            PyObject* v = field(e, key.ptr());
-            return v ? arena.view(v) : std::string_view();
+            PyObject* v = dict_item(e, key.ptr());
+            return v ? arena.text_form(v) : std::string_view();
         };
         in.edges.push_back({end(k.from), end(k.to), end(k.rel)});
     }
@@ -112,7 +101,7 @@ void bind_pack(py::module_& m) {
         "_file_id", [](py::object entry) { return to_str(file_id_of(entry)); }, py::arg("entry"),
         "The file id of a retrieval entry: a map's \"id\" in its text form, else the entry's own text form.");
     m.def(
-        "_basename", [](py::object path) { return to_str(packing::basename(str_arg(path, "_basename", "path"))); },
+        "_basename", [](py::object path) { return to_str(packing::basename(text_arg(path, "_basename", "path"))); },
         py::arg("path"), "The part of a path after its last \"/\".");
 }
 

@@ -47,6 +47,22 @@ std::string fspath(py::handle p) {
     return utf8_lenient(obj);
 }
 
+std::string text_form(py::handle o) {
+    if (PyUnicode_Check(o.ptr())) return utf8_lenient(o);
+    return utf8_lenient(steal(PyObject_Str(o.ptr())));
+}
+
+bool truthy(py::handle o) {
+    const int r = PyObject_IsTrue(o.ptr());
+    if (r < 0) throw py::error_already_set();
+    return r == 1;
+}
+
+py::object steal(PyObject* o) {
+    if (!o) throw py::error_already_set();
+    return py::reinterpret_steal<py::object>(o);
+}
+
 namespace {
 
 // Values nest no deeper than the host's recursion limit allows, and never deeper than
@@ -213,8 +229,5 @@ void register_errors() {
         }
     });
 }
-
-void write_stdout(std::string_view s) { py::module_::import("sys").attr("stdout").attr("write")(to_str(s)); }
-void write_stderr(std::string_view s) { py::module_::import("sys").attr("stderr").attr("write")(to_str(s)); }
 
 }  // namespace host

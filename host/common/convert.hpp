@@ -22,6 +22,20 @@ std::string utf8_lenient(py::handle s);
 py::str to_str(std::string_view s);
 // os.fspath(p) as text: accepts str and path-like objects.
 std::string fspath(py::handle p);
+// str(o) as UTF-8 (lone surrogates kept): the host's text form of any value; a str is
+// taken as it is.
+std::string text_form(py::handle o);
+// bool(o), the host's truth test; an error it raises propagates.
+bool truthy(py::handle o);
+// A new reference from the C API as an object; null raises the pending host error.
+py::object steal(PyObject* o);
+// The dict's value at `key` (a borrowed reference), or null when absent; an error of the
+// key's hash or comparison propagates. Inline: the readers of graph maps call it per field.
+inline PyObject* dict_item(PyObject* dict, PyObject* key) {
+    PyObject* v = PyDict_GetItemWithError(dict, key);
+    if (!v && PyErr_Occurred()) throw py::error_already_set();
+    return v;
+}
 
 py::object to_py(const core::Json& v);
 core::Json from_py(py::handle o);
@@ -33,9 +47,5 @@ std::vector<std::string> str_list(py::handle seq);
 // core::TypeError, core::JsonError and core::PatternError into OSError, KeyError, TypeError,
 // json.JSONDecodeError and re.error-like RuntimeError. Call once from each module's init.
 void register_errors();
-
-// Writes text through the host's sys.stdout / sys.stderr.
-void write_stdout(std::string_view s);
-void write_stderr(std::string_view s);
 
 }  // namespace host

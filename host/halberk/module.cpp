@@ -12,6 +12,7 @@
 #include "core/text.hpp"
 #include "host/common/convert.hpp"
 #include "host/common/module_init.hpp"
+#include "host/common/streams.hpp"
 
 namespace {
 
@@ -35,11 +36,6 @@ py::object span_or_none(const core::Regex& re, const std::string& text) {
     return py::make_tuple(core::cp_len(s.substr(0, m->start())), core::cp_len(s.substr(0, m->end())));
 }
 
-[[noreturn]] void exit_with(int status) {
-    PyErr_SetObject(PyExc_SystemExit, py::int_(status).ptr());
-    throw py::error_already_set();
-}
-
 std::string env_or(const char* name, const char* fallback) {
     const char* v = std::getenv(name);
     return v ? v : fallback;
@@ -61,14 +57,13 @@ std::string read_event(py::module_& sys) {
 // Writes the warning to one host stream. A stream that cannot take it (closed, a broken
 // pipe, a full device) loses the text and is detached from `sys`, so that neither this
 // write nor the interpreter's flush at exit changes the verdict.
-void write_or_drop(py::module_& sys, const char* name, const std::string& text) {
+void write_or_drop(py::module_& sys, host::Stream which, const std::string& text) {
     try {
-        py::object stream = sys.attr(name);
-        stream.attr("write")(host::to_str(text));
-        stream.attr("flush")();
+        host::write(which, text);
+        host::flush(which);
     } catch (py::error_already_set& e) {
         if (!e.matches(PyExc_Exception)) throw;
-        sys.attr(name) = py::none();
+        sys.attr(host::stream_name(which)) = py::none();
     }
 }
 
@@ -89,15 +84,15 @@ int answer() {
     if (v.status == 0) return 0;
     // The agent shows a blocked call's standard error to the user and drops its
     // standard output, so the warning goes to both.
-    write_or_drop(sys, "stdout", v.text + "\n");
-    write_or_drop(sys, "stderr", v.text + "\n");
+    write_or_drop(sys, host::Stream::out, v.text + "\n");
+    write_or_drop(sys, host::Stream::err, v.text + "\n");
     return v.status;
 }
 
 void main_command() {
     const char* on = std::getenv("KESTIL_HALBERK");
-    if (!guard::enabled(on ? std::optional<std::string_view>(on) : std::nullopt)) exit_with(0);
-    exit_with(answer());
+    if (!guard::enabled(on ? std::optional<std::string_view>(on) : std::nullopt)) host::exit_status(0);
+    host::exit_status(answer());
 }
 
 void bind_shell_pattern(py::module_& m) {

@@ -10,13 +10,10 @@ namespace {
 // The texts of one list attribute of an entry (keywords or files).
 void entry_texts(py::handle cap, const char* field, TextArena& arena, std::vector<std::string_view>& out) {
     py::object v = cap.attr(field);
-    if (!PyList_Check(v.ptr()))
-        throw py::type_error(std::string("capability_file_boosts() entry '") + field + "' must be list, not " +
-                             Py_TYPE(v.ptr())->tp_name);
+    auto subject = [field] { return std::string("capability_file_boosts() entry '") + field + "'"; };
+    if (!PyList_Check(v.ptr())) host::kind_error(subject(), "list", v);
     for (py::handle x : v) {
-        if (!PyUnicode_Check(x.ptr()))
-            throw py::type_error(std::string("capability_file_boosts() entry '") + field +
-                                 "' must hold str items, not " + Py_TYPE(x.ptr())->tp_name);
+        if (!PyUnicode_Check(x.ptr())) host::item_kind_error(subject(), "str", x);
         out.push_back(arena.view(x.ptr()));
     }
     // The list may go once the call returns; the texts it held must not.

@@ -1,66 +1,9 @@
-// Argument checks shared by the kestil bindings.
-#include "host/common/convert.hpp"
+// The readers of host values shared by the kestil bindings: dict keys, fields, nodes.
 #include "host/kestil/bindings.hpp"
 
 namespace kestil_host {
 
-void wrong_kind(py::handle o, const char* func, const char* arg, const char* kind) {
-    throw py::type_error(std::string(func) + "() argument '" + arg + "' must be " + kind + ", not " +
-                         Py_TYPE(o.ptr())->tp_name);
-}
-
-std::string text_arg(py::handle o, const char* func, const char* arg) {
-    if (!PyUnicode_Check(o.ptr())) wrong_kind(o, func, arg, "str");
-    return host::utf8_lenient(o);
-}
-
-std::vector<std::string> text_list_arg(py::handle o, const char* func, const char* arg) {
-    if (!PyList_Check(o.ptr())) wrong_kind(o, func, arg, "list");
-    std::vector<std::string> out;
-    const Py_ssize_t n = PyList_GET_SIZE(o.ptr());
-    out.reserve(static_cast<std::size_t>(n));
-    for (Py_ssize_t i = 0; i < n; ++i) {
-        py::handle x = PyList_GET_ITEM(o.ptr(), i);
-        if (!PyUnicode_Check(x.ptr()))
-            throw py::type_error(std::string(func) + "() argument '" + arg + "' must hold str items, not " +
-                                 Py_TYPE(x.ptr())->tp_name);
-        out.push_back(host::utf8_lenient(x));
-    }
-    return out;
-}
-
-std::string text_form(py::handle o) {
-    if (PyUnicode_Check(o.ptr())) return host::utf8_lenient(o);
-    PyObject* s = PyObject_Str(o.ptr());
-    if (!s) throw py::error_already_set();
-    return host::utf8_lenient(py::reinterpret_steal<py::object>(s));
-}
-
-}  // namespace kestil_host
-
-namespace kestil_host {
-
-std::string_view TextArena::view(PyObject* str) {
-    if (PyUnicode_IS_COMPACT_ASCII(str))
-        return {static_cast<const char*>(PyUnicode_DATA(str)), static_cast<std::size_t>(PyUnicode_GET_LENGTH(str))};
-    return store_.emplace_back(host::utf8_lenient(str));
-}
-
-std::string_view TextArena::text_form(PyObject* value) {
-    if (PyUnicode_Check(value)) return view(value);
-    PyObject* s = PyObject_Str(value);
-    if (!s) throw py::error_already_set();
-    py::object& kept = keep_.emplace_back(py::reinterpret_steal<py::object>(s));
-    return view(kept.ptr());
-}
-
 namespace {
-
-PyObject* item(PyObject* dict, PyObject* key) {
-    PyObject* v = PyDict_GetItemWithError(dict, key);
-    if (!v && PyErr_Occurred()) throw py::error_already_set();
-    return v;
-}
 
 bool equals(PyObject* v, const char* text) {
     return v && PyUnicode_Check(v) && PyUnicode_CompareWithASCIIString(v, text) == 0;
@@ -90,15 +33,15 @@ DictKeys DictKeys::adopted_from(PyObject* sample) const {
 }
 
 const DictKeys& node_keys() {
-    static const DictKeys* keys = new DictKeys({"id", "ext", "summary", "keywords", "kind", "confidence"});
-    return *keys;
+    static const DictKeys* const kKeys = new DictKeys({"id", "ext", "summary", "keywords", "kind", "confidence"});
+    return *kKeys;
 }
 
 void dict_fields(PyObject* dict, const DictKeys& keys, std::span<PyObject*> values) {
     // One lookup per field: the keys' hashes are cached in the key objects, and keys
     // adopted from the graph's own maps are found on the identity test, so a lookup
     // costs a probe or two, while a walk would visit every entry of the map.
-    for (std::size_t f = 0; f < values.size(); ++f) values[f] = item(dict, keys[f]);
+    for (std::size_t f = 0; f < values.size(); ++f) values[f] = host::dict_item(dict, keys[f]);
 }
 
 namespace {
@@ -120,23 +63,17 @@ void read_node(PyObject* node, TextArena& arena, retrieval::NodeText& out, std::
     v = f[2];
     out.summary = {};
     if (v && v != Py_None) {
-        if (!PyUnicode_Check(v))
-            throw py::type_error(std::string("score_node() node 'summary' must be str or None, not ") +
-                                 Py_TYPE(v)->tp_name);
+        if (!PyUnicode_Check(v)) host::kind_error("score_node() node 'summary'", "str or None", v);
         out.summary = arena.view(v);
     }
     v = f[3];
     out.keywords = {};
     if (v && v != Py_None) {
-        if (!PyList_Check(v))
-            throw py::type_error(std::string("score_node() node 'keywords' must be list or None, not ") +
-                                 Py_TYPE(v)->tp_name);
+        if (!PyList_Check(v)) host::kind_error("score_node() node 'keywords'", "list or None", v);
         const Py_ssize_t n = PyList_GET_SIZE(v);
         for (Py_ssize_t i = 0; i < n; ++i) {
             PyObject* kw = PyList_GET_ITEM(v, i);
-            if (!PyUnicode_Check(kw))
-                throw py::type_error(std::string("score_node() node 'keywords' must hold str items, not ") +
-                                     Py_TYPE(kw)->tp_name);
+            if (!PyUnicode_Check(kw)) host::item_kind_error("score_node() node 'keywords'", "str", kw);
             keywords.push_back(arena.view(kw));
         }
     }

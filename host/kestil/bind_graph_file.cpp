@@ -1,11 +1,10 @@
 // ensure_data_dir and load_graph. Both read the module's path constants at call time,
 // and load_graph calls the module's scan and ensure_data_dir attributes, so a caller
 // that redirects them is obeyed.
-#include "core/errors.hpp"
 #include "core/fs.hpp"
 #include "host/common/convert.hpp"
+#include "host/common/graph_json.hpp"
 #include "host/kestil/bindings.hpp"
-#include "host/kestil/graph_json.hpp"
 
 namespace kestil_host {
 
@@ -22,32 +21,11 @@ const char* json_kind(PyObject* o) {
     return Py_TYPE(o)->tp_name;
 }
 
-// The host's own reading of the file, for the cases the fast reader declines: it
-// raises the host's exact decoding or parse error, or reads what the host reads.
-py::object host_read(py::handle path) {
-    py::object f = py::module_::import("io").attr("open")(path, "r", py::arg("encoding") = "utf-8-sig");
-    py::object text;
-    try {
-        text = f.attr("read")();
-    } catch (...) {
-        f.attr("close")();
-        throw;
-    }
-    f.attr("close")();
-    return py::module_::import("json").attr("loads")(text);
-}
-
 py::object load_graph(py::module_ m) {
     py::object path_obj = m.attr("GRAPH_JSON");
     const std::string path = host::fspath(path_obj);
     if (core::fs::exists(path)) {
-        std::optional<py::object> graph;
-        {
-            core::fs::FileBytes bytes;
-            if (const int err = core::fs::current().map_file(path, bytes)) throw core::OsError(err, path);
-            graph = read_json(bytes.bytes());
-        }
-        py::object g = graph ? *graph : host_read(py::str(host::to_str(path)));
+        py::object g = host::graph_json::load(path);
         if (!PyDict_Check(g.ptr()))
             throw py::type_error(std::string("the graph file must hold a JSON object (dict), not ") +
                                  json_kind(g.ptr()) + ": " + path);
@@ -55,7 +33,7 @@ py::object load_graph(py::module_ m) {
     }
     py::object graph = m.attr("scan")(m.attr("DEFAULT_ROOT"));
     m.attr("ensure_data_dir")();
-    core::fs::replace_text(path, dumps_indent(graph));
+    host::graph_json::store(path, graph);
     return graph;
 }
 

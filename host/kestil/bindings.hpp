@@ -1,15 +1,17 @@
 #pragma once
-// The pieces of the kestil module, each bound in its own file, and the argument checks
-// and readers of host values they share. Reading a node or an edge is one lookup per
+// The pieces of the kestil module, each bound in its own file, and the readers of
+// host values they share. Reading a node or an edge is one lookup per
 // field read; texts are seen in place unless they need converting.
 #include <pybind11/pybind11.h>
 
-#include <deque>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "host/common/args.hpp"
+#include "host/common/convert.hpp"
+#include "host/common/text_arena.hpp"
 #include "retrieval/capability_index.hpp"
 #include "retrieval/scoring.hpp"
 
@@ -25,31 +27,12 @@ void bind_scoring(py::module_& m);     // score_node
 void bind_capability(py::module_& m);  // load_capability_index, capability_file_boosts
 void bind_retrieve(py::module_& m);    // retrieve
 
-// The text of a str argument (lone surrogates kept); a TypeError naming the argument
-// for anything else: "<func>() argument '<arg>' must be str, not <type>".
-std::string text_arg(py::handle o, const char* func, const char* arg);
-// A TypeError naming the argument and the kind it must be.
-[[noreturn]] void wrong_kind(py::handle o, const char* func, const char* arg, const char* kind);
-// The texts of a list argument of texts.
-std::vector<std::string> text_list_arg(py::handle o, const char* func, const char* arg);
-// str(value): the host's text form of any value.
-std::string text_form(py::handle o);
-
-// Views of host texts for one call: a pure-ASCII str is seen in place, any other text
-// is converted once and kept here until the arena goes.
-class TextArena {
-public:
-    // The UTF-8 of a str (lone surrogates kept).
-    std::string_view view(PyObject* str);
-    // The text form str(value) of any value.
-    std::string_view text_form(PyObject* value);
-    // Keeps `o` alive as long as the arena, for views into what it holds.
-    void keep(py::object o) { keep_.push_back(std::move(o)); }
-
-private:
-    std::deque<std::string> store_;
-    std::deque<py::object> keep_;
-};
+// The kit's argument checks, text views and text form, as the pieces use them.
+using host::text_arg;
+using host::text_form;
+using host::text_list_arg;
+using host::TextArena;
+using host::wrong_kind;
 
 // Capability entries (objects with list attributes keywords and files) as views, the
 // boost map as a host dict, and parsed entries as CapabilityEntry records of `m`.

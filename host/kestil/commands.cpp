@@ -12,17 +12,19 @@
 #include <string>
 #include <vector>
 
-#include "core/fs.hpp"
 #include "core/json.hpp"
 #include "host/common/convert.hpp"
+#include "host/common/graph_json.hpp"
+#include "host/common/streams.hpp"
 #include "host/kestil/bindings.hpp"
-#include "host/kestil/graph_json.hpp"
 #include "retrieval/action_log.hpp"
 #include "retrieval/commands.hpp"
 
 namespace kestil_host {
 
 namespace {
+
+using host::truthy;
 
 // An integer argument as the host's slicing takes it (anything with __index__), held
 // to 64 bits: beyond that every cut of a list is the same.
@@ -37,22 +39,13 @@ std::int64_t slice_bound(py::handle o) {
     return v;
 }
 
-bool truthy(py::handle o) {
-    const int r = PyObject_IsTrue(o.ptr());
-    if (r < 0) throw py::error_already_set();
-    return r == 1;
-}
-
 // record.get(key, fallback) as text: a missing member gives `fallback`, a present one
 // its text form (null as None). A record that is no mapping has no members.
 std::string member_text(py::handle record, const char* key, const char* fallback) {
     py::object value;
     if (PyDict_Check(record.ptr())) {
-        PyObject* v = PyDict_GetItemWithError(record.ptr(), py::str(key).ptr());
-        if (!v) {
-            if (PyErr_Occurred()) throw py::error_already_set();
-            return fallback;
-        }
+        PyObject* v = host::dict_item(record.ptr(), py::str(key).ptr());
+        if (!v) return fallback;
         value = py::reinterpret_borrow<py::object>(v);
     } else if (py::hasattr(record, "get")) {
         value = record.attr("get")(key, py::none());
@@ -85,22 +78,14 @@ void print_output(const retrieval::CommandOutput& r) {
     if (!r.out.empty()) host::write_stdout(r.out);
 }
 
-// Writes the graph as load_graph stores it: the same JSON text, through a temporary
-// file in the same directory renamed over the old one, so a reader never sees half a
-// graph and a failed write leaves the previous graph in place.
-void store_graph(const std::string& path, py::handle graph) {
-    const std::string text = dumps_indent(graph);
-    py::gil_scoped_release unlocked;
-    core::fs::replace_text(path, text);
-}
-
 int cmd_scan(py::module_ m, py::handle args) {
     py::object root = resolved_path(args.attr("root"));
     py::object graph = m.attr("scan")(root);
     m.attr("ensure_data_dir")();
     py::object out_arg = args.attr("out");
     py::object out = truthy(out_arg) ? resolved_path(out_arg) : m.attr("GRAPH_JSON");
-    store_graph(host::fspath(out), graph);
+    // As load_graph stores it: a reader never sees half a graph.
+    host::graph_json::store(host::fspath(out), graph);
     host::write_stdout(
         retrieval::scan_report(text_form(graph["node_count"]), text_form(graph["edge_count"]), host::fspath(out)));
     return 0;

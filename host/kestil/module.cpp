@@ -1,8 +1,7 @@
 // Start-up of tarvelle.kestil: bind the builder's scan, fix the data locations, declare
 // the record classes, then define the operations in their documented order.
-#include <pybind11/eval.h>
-
 #include "host/common/convert.hpp"
+#include "host/common/imports.hpp"
 #include "host/common/module_init.hpp"
 #include "host/kestil/bindings.hpp"
 #include "host/kestil/commands.hpp"
@@ -14,9 +13,7 @@ void init_kestil(pybind11::module_& m) {
     host::register_errors();
     // The builder is a hard requirement: a missing module or name fails the import
     // with the host's own ImportError and its wording.
-    pybind11::dict ns;
-    pybind11::exec("from tarvelle.vorlane import scan", ns);
-    m.attr("scan") = ns["scan"];
+    m.attr("scan") = host::from_import("tarvelle.vorlane", {"scan"})["scan"];
     bind_constants(m);
     bind_records(m);
     bind_graph_file(m);

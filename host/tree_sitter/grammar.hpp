@@ -8,10 +8,14 @@ extern "C" {
 struct TSLanguage;
 }
 
-namespace ts_grammar {
+namespace host::tree_sitter_bind {
+
+// The name of a language handle's capsule: what the runtime module's Language and the
+// syntax-tree builder's module accept.
+inline constexpr const char* kLanguageCapsule = "tree_sitter.Language";
 
 inline pybind11::capsule handle(const TSLanguage* lang) {
-    return pybind11::capsule(const_cast<TSLanguage*>(lang), "tree_sitter.Language");
+    return pybind11::capsule(const_cast<TSLanguage*>(lang), kLanguageCapsule);
 }
 
-}  // namespace ts_grammar
+}  // namespace host::tree_sitter_bind

@@ -6,5 +6,5 @@ extern "C" const TSLanguage* tree_sitter_go(void);
 PYBIND11_MODULE(tree_sitter_go, m) {
     m.doc() = "The tree-sitter go grammar.";
     m.def(
-        "language", [] { return ts_grammar::handle(tree_sitter_go()); }, "The grammar's language handle.");
+        "language", [] { return host::tree_sitter_bind::handle(tree_sitter_go()); }, "The grammar's language handle.");
 }

@@ -6,5 +6,6 @@ extern "C" const TSLanguage* tree_sitter_javascript(void);
 PYBIND11_MODULE(tree_sitter_javascript, m) {
     m.doc() = "The tree-sitter javascript grammar.";
     m.def(
-        "language", [] { return ts_grammar::handle(tree_sitter_javascript()); }, "The grammar's language handle.");
+        "language", [] { return host::tree_sitter_bind::handle(tree_sitter_javascript()); },
+        "The grammar's language handle.");
 }

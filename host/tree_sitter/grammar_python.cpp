@@ -6,5 +6,6 @@ extern "C" const TSLanguage* tree_sitter_python(void);
 PYBIND11_MODULE(tree_sitter_python, m) {
     m.doc() = "The tree-sitter python grammar.";
     m.def(
-        "language", [] { return ts_grammar::handle(tree_sitter_python()); }, "The grammar's language handle.");
+        "language", [] { return host::tree_sitter_bind::handle(tree_sitter_python()); },
+        "The grammar's language handle.");
 }

@@ -10,11 +10,13 @@
 #include <optional>
 #include <string>
 
+#include "host/tree_sitter/grammar.hpp"
+
 namespace py = pybind11;
 
 namespace {
 
-constexpr const char* kHandleName = "tree_sitter.Language";
+using host::tree_sitter_bind::kLanguageCapsule;
 
 struct Language {
     const TSLanguage* lang = nullptr;
@@ -22,9 +24,9 @@ struct Language {
 };
 
 Language make_language(py::object handle) {
-    if (!PyCapsule_IsValid(handle.ptr(), kHandleName))
+    if (!PyCapsule_IsValid(handle.ptr(), kLanguageCapsule))
         throw py::type_error("Language() expects a grammar's language handle");
-    auto* lang = static_cast<const TSLanguage*>(PyCapsule_GetPointer(handle.ptr(), kHandleName));
+    auto* lang = static_cast<const TSLanguage*>(PyCapsule_GetPointer(handle.ptr(), kLanguageCapsule));
     const uint32_t abi = ts_language_abi_version(lang);
     if (abi < TREE_SITTER_MIN_COMPATIBLE_LANGUAGE_VERSION || abi > TREE_SITTER_LANGUAGE_VERSION)
         throw py::value_error("Incompatible language version " + std::to_string(abi));

@@ -5,7 +5,7 @@
 namespace host::vorlane_bind {
 
 void bind_extractors(py::module_& m) {
-    using Extractor = vorlane::Symbols (*)(std::string_view, std::string_view);
+    using Extractor = graph_kit::Symbols (*)(std::string_view, std::string_view);
     const std::pair<const char*, Extractor> extractors[] = {
         {"extract_symbols_rs", vorlane::extract_symbols_rs},
         {"extract_symbols_rb", vorlane::extract_symbols_rb},

@@ -17,12 +17,6 @@ std::int64_t block_end(py::handle lines, py::handle start) {
     return BlockEnd(views, start.cast<std::int64_t>());
 }
 
-bool truth(py::handle v) {
-    const int t = PyObject_IsTrue(v.ptr());
-    if (t < 0) throw py::error_already_set();
-    return t != 0;
-}
-
 }  // namespace
 
 void bind_relations_frame(py::module_& m) {
@@ -47,7 +41,7 @@ void bind_relations_frame(py::module_& m) {
     m.def(
         "_classify_ts",
         [](py::handle name, py::handle exported) {
-            const auto [sym_type, confidence] = graph_kit::classify_ts(utf8(name), truth(exported));
+            const auto [sym_type, confidence] = graph_kit::classify_ts(utf8(name), truthy(exported));
             return py::make_tuple(sym_type, confidence);
         },
         py::arg("name"), py::arg("exported"), "The symbol type and confidence of a TypeScript function name.");

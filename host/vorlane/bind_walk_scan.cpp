@@ -8,6 +8,7 @@
 #include "graph/vorlane/walker.hpp"
 #include "host/common/convert.hpp"
 #include "host/common/interrupt.hpp"
+#include "host/common/streams.hpp"
 #include "host/vorlane/bindings.hpp"
 
 namespace host::vorlane_bind {

@@ -1,6 +1,10 @@
 #pragma once
-// The pieces of the vorlane module, each bound in its own file.
+// The pieces of the vorlane module, each bound in its own file; their records become
+// host lists through host/common/records.hpp.
 #include <pybind11/pybind11.h>
+
+#include "graph/kit/frame.hpp"
+#include "host/common/records.hpp"
 
 namespace host::vorlane_bind {
 
@@ -11,16 +15,5 @@ void bind_walk_scan(py::module_& m);         // constants, walk_files, should_sc
 void bind_relations_frame(py::module_& m);   // parse_relations, frame routines, ts/py extractors
 void bind_extractors(py::module_& m);        // rs, rb, java, cs, php, c/c++ extractors
 void bind_summary_keywords(py::module_& m);  // _make_summary, extract_keywords
-
-}  // namespace host::vorlane_bind
-
-#include "core/records.hpp"
-#include "graph/kit/frame.hpp"
-
-namespace host::vorlane_bind {
-
-// Symbol records and edges as the host's lists of maps (keys in record order).
-py::list symbols_to_py(const graph_kit::Symbols& syms);
-py::list edges_to_py(const std::vector<core::Edge>& edges);
 
 }  // namespace host::vorlane_bind

@@ -2,7 +2,7 @@
 #include "graph/vorlane_ast/constants.hpp"
 #include "host/vorlane_ast/bindings.hpp"
 
-namespace vorlane_ast_host {
+namespace host::vorlane_ast_bind {
 
 void bind_constants(py::module_& m) {
     py::set skip;
@@ -15,4 +15,4 @@ void bind_constants(py::module_& m) {
     m.attr("SYMBOL_EXTS") = exts;
 }
 
-}  // namespace vorlane_ast_host
+}  // namespace host::vorlane_ast_bind

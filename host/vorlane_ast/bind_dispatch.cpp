@@ -5,7 +5,7 @@
 #include "host/vorlane_ast/bindings.hpp"
 #include "host/vorlane_ast/support.hpp"
 
-namespace vorlane_ast_host {
+namespace host::vorlane_ast_bind {
 
 void bind_dispatch(py::module_& m) {
     py::object mod = m;
@@ -54,4 +54,4 @@ void bind_dispatch(py::module_& m) {
         py::arg("file_id"), py::arg("text"), "The edges of the five fixed import patterns, pattern by pattern.");
 }
 
-}  // namespace vorlane_ast_host
+}  // namespace host::vorlane_ast_bind

@@ -6,7 +6,7 @@
 #include "host/vorlane_ast/bindings.hpp"
 #include "host/vorlane_ast/support.hpp"
 
-namespace vorlane_ast_host {
+namespace host::vorlane_ast_bind {
 
 namespace {
 
@@ -106,4 +106,4 @@ void bind_extractors(py::module_& m) {
         "The import and require edges of a TypeScript, TSX, JavaScript or JSX text, from its syntax tree.");
 }
 
-}  // namespace vorlane_ast_host
+}  // namespace host::vorlane_ast_bind

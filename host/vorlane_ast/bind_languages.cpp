@@ -2,9 +2,10 @@
 // Python grammars and the runtime as one unit and prints the warning line when any step
 // fails; the second loads the Go grammar on its own and fails silently.
 #include "host/common/convert.hpp"
+#include "host/common/streams.hpp"
 #include "host/vorlane_ast/bindings.hpp"
 
-namespace vorlane_ast_host {
+namespace host::vorlane_ast_bind {
 
 namespace {
 
@@ -50,4 +51,4 @@ void bind_languages(py::module_& m) {
     }
 }
 
-}  // namespace vorlane_ast_host
+}  // namespace host::vorlane_ast_bind

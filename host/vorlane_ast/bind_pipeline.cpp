@@ -7,7 +7,7 @@
 #include "host/common/convert.hpp"
 #include "host/vorlane_ast/bindings.hpp"
 
-namespace vorlane_ast_host {
+namespace host::vorlane_ast_bind {
 
 namespace {
 
@@ -96,4 +96,4 @@ void bind_pipeline(py::module_& m) {
     m.attr("_PEER_PAIRS") = table;
 }
 
-}  // namespace vorlane_ast_host
+}  // namespace host::vorlane_ast_bind

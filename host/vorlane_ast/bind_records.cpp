@@ -3,8 +3,8 @@
 #include "host/common/node_record.hpp"
 #include "host/vorlane_ast/bindings.hpp"
 
-namespace vorlane_ast_host {
+namespace host::vorlane_ast_bind {
 
 void bind_records(py::module_& m) { m.attr("Node") = host::make_node_class(m.attr("__name__")); }
 
-}  // namespace vorlane_ast_host
+}  // namespace host::vorlane_ast_bind

@@ -9,11 +9,13 @@
 #include "graph/vorlane_ast/compare.hpp"
 #include "graph/vorlane_ast/scan.hpp"
 #include "host/common/convert.hpp"
+#include "host/common/graph_json.hpp"
 #include "host/common/interrupt.hpp"
+#include "host/common/streams.hpp"
 #include "host/vorlane_ast/bindings.hpp"
 #include "host/vorlane_ast/support.hpp"
 
-namespace vorlane_ast_host {
+namespace host::vorlane_ast_bind {
 
 namespace {
 
@@ -108,11 +110,7 @@ void compare(py::handle module, py::handle root, py::handle ast_out, py::handle 
         py::object graph = regex_scan(root);
         regex_seconds = now() - t0;
         regex = host::from_py(graph);
-        const std::string text = core::json_dumps_indent(regex, 2);
-        {
-            py::gil_scoped_release unlocked;
-            core::fs::replace_text(regex_path, text);
-        }
+        host::graph_json::store(regex_path, graph);
         have_regex = true;
     } catch (py::error_already_set& e) {
         if (!e.matches(PyExc_ImportError)) throw;
@@ -162,4 +160,4 @@ void bind_scan_command(py::module_& m) {
         "The command: scan --root, write the graph to --out and the symbol index beside it (or --compare).");
 }
 
-}  // namespace vorlane_ast_host
+}  // namespace host::vorlane_ast_bind

@@ -3,7 +3,7 @@
 // module's start-up.
 #include <pybind11/pybind11.h>
 
-namespace vorlane_ast_host {
+namespace host::vorlane_ast_bind {
 
 namespace py = pybind11;
 
@@ -24,4 +24,4 @@ void bind_pipeline(py::module_& m);
 // scan, main, build_parser, compare.
 void bind_scan_command(py::module_& m);
 
-}  // namespace vorlane_ast_host
+}  // namespace host::vorlane_ast_bind

@@ -7,7 +7,7 @@ namespace {
 // Start-up order: the runtime and grammar attempts (the warning line, if any, comes
 // first), the constant tables, the Node record, then the operations and the peer table.
 void init_vorlane_ast(pybind11::module_& m) {
-    using namespace vorlane_ast_host;
+    using namespace host::vorlane_ast_bind;
     host::register_errors();
     bind_languages(m);
     bind_constants(m);

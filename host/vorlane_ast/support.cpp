@@ -1,14 +1,15 @@
 #include "host/vorlane_ast/support.hpp"
 
 #include "host/common/convert.hpp"
+#include "host/tree_sitter/grammar.hpp"
 
-namespace vorlane_ast_host {
+namespace host::vorlane_ast_bind {
 
 namespace {
 
 const TSLanguage* language_pointer(py::handle lang) {
     py::object handle = lang.attr("_handle");
-    void* p = PyCapsule_GetPointer(handle.ptr(), "tree_sitter.Language");
+    void* p = PyCapsule_GetPointer(handle.ptr(), tree_sitter_bind::kLanguageCapsule);
     if (!p) throw py::error_already_set();
     return static_cast<const TSLanguage*>(p);
 }
@@ -41,18 +42,6 @@ std::string utf8_ignore(py::handle s) {
     py::object b = py::reinterpret_steal<py::object>(PyUnicode_AsEncodedString(s.ptr(), "utf-8", "ignore"));
     if (!b) throw py::error_already_set();
     return std::string(PyBytes_AS_STRING(b.ptr()), static_cast<std::size_t>(PyBytes_GET_SIZE(b.ptr())));
-}
-
-py::list symbols_to_py(const graph_kit::Symbols& syms) {
-    py::list out(syms.size());
-    for (std::size_t i = 0; i < syms.size(); ++i) out[i] = host::to_py(core::symbol_json(syms[i]));
-    return out;
-}
-
-py::list edges_to_py(const std::vector<core::Edge>& edges) {
-    py::list out(edges.size());
-    for (std::size_t i = 0; i < edges.size(); ++i) out[i] = host::to_py(core::edge_json(edges[i]));
-    return out;
 }
 
 graph_kit::Symbols symbols_from_py(py::handle records) {
@@ -99,4 +88,4 @@ py::object fallback_symbols(py::handle content, py::handle file_id, const std::s
     return py::list();
 }
 
-}  // namespace vorlane_ast_host
+}  // namespace host::vorlane_ast_bind

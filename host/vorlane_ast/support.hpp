@@ -8,8 +8,9 @@
 
 #include "core/records.hpp"
 #include "graph/vorlane_ast/dispatch.hpp"
+#include "host/common/records.hpp"
 
-namespace vorlane_ast_host {
+namespace host::vorlane_ast_bind {
 
 namespace py = pybind11;
 
@@ -20,8 +21,6 @@ vorlane_ast::Languages languages_of(py::handle module);
 // A host str as UTF-8 with lone surrogates dropped (what encode("utf-8", "ignore") gives).
 std::string utf8_ignore(py::handle s);
 
-py::list symbols_to_py(const graph_kit::Symbols& syms);
-py::list edges_to_py(const std::vector<core::Edge>& edges);
 // Symbol records returned by a host function, read by key (KeyError for a missing one).
 graph_kit::Symbols symbols_from_py(py::handle records);
 
@@ -30,4 +29,4 @@ graph_kit::Symbols symbols_from_py(py::handle records);
 // error inside (binding or call) gives an empty list. The caller holds the interpreter.
 py::object fallback_symbols(py::handle content, py::handle file_id, const std::string& ext);
 
-}  // namespace vorlane_ast_host
+}  // namespace host::vorlane_ast_bind

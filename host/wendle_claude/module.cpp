@@ -1,36 +1,17 @@
 // Start-up of the launcher: its own directory first on the module search path, then the
 // names it takes from the context packer, the retrieval engine and the graph builder.
-#include <pybind11/eval.h>
-
 #include <string>
 
 #include "core/paths.hpp"
 #include "host/common/convert.hpp"
+#include "host/common/imports.hpp"
 #include "host/common/module_init.hpp"
 #include "host/wendle_claude/bindings.hpp"
-
-namespace host::wendle_bind {
-
-py::dict from_import(const char* module, std::initializer_list<const char*> names) {
-    std::string code = std::string("from ") + module + " import ";
-    bool first = true;
-    for (const char* n : names) {
-        if (!first) code += ", ";
-        code += n;
-        first = false;
-    }
-    py::dict scope;
-    scope["__builtins__"] = py::module_::import("builtins");
-    py::exec(py::str(code), scope);
-    return scope;
-}
-
-}  // namespace host::wendle_bind
 
 namespace {
 
 namespace py = pybind11;
-using host::wendle_bind::from_import;
+using host::from_import;
 
 void init_wendle_claude(py::module_& m) {
     host::register_errors();

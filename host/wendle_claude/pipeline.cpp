@@ -9,9 +9,11 @@
 #include "agent/launch.hpp"
 #include "agent/launch_text.hpp"
 #include "core/fs.hpp"
-#include "core/json.hpp"
 #include "core/paths.hpp"
 #include "host/common/convert.hpp"
+#include "host/common/graph_json.hpp"
+#include "host/common/imports.hpp"
+#include "host/common/streams.hpp"
 #include "host/wendle_claude/bindings.hpp"
 
 namespace host::wendle_bind {
@@ -24,22 +26,21 @@ double wall_clock() {
     return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
 }
 
-std::string text_of(py::handle v) { return utf8_lenient(py::str(v)); }
-
 // g.get(key, "?") in text form.
-std::string count_text(py::handle g, const char* key) { return text_of(g.attr("get")(key, "?")); }
+std::string count_text(py::handle g, const char* key) { return text_form(g.attr("get")(key, "?")); }
 
 py::object ensure_graph(py::module_ m, py::object project_root) {
     const py::dict kestil = from_import("tarvelle.kestil", {"GRAPH_JSON", "DATA_DIR"});
-    const std::string graph_json = fspath(kestil["GRAPH_JSON"]);
-    if (core::fs::exists(graph_json)) return m.attr("load_graph")();
+    const std::string graph_file = fspath(kestil["GRAPH_JSON"]);
+    if (core::fs::exists(graph_file)) return m.attr("load_graph")();
 
-    write_stderr(launch::no_graph_line(text_of(project_root)));
+    write_stderr(launch::no_graph_line(text_form(project_root)));
     const double t0 = wall_clock();
     py::object g = m.attr("scan")(project_root);
     core::fs::make_dirs(fspath(kestil["DATA_DIR"]));
-    // The retrieval engine's own write: a reader never meets a half-written graph.
-    core::fs::replace_text(graph_json, core::json_dumps_indent(from_py(g), 2));
+    // The retrieval engine's own write: the same bytes, and a reader never meets a
+    // half-written graph.
+    graph_json::store(graph_file, g);
     const double elapsed = wall_clock() - t0;
     write_stderr(launch::graph_built_line(elapsed, count_text(g, "node_count"), count_text(g, "edge_count")));
     return g;
@@ -83,7 +84,7 @@ py::object run_main(py::module_ m, py::object argv) {
         graph = m.attr("_ensure_graph")(root);
     } catch (py::error_already_set& e) {
         if (!e.matches(PyExc_Exception)) throw;
-        write_stderr(launch::graph_error_line(text_of(e.value())));
+        write_stderr(launch::graph_error_line(text_form(e.value())));
         return py::int_(1);
     }
 
@@ -99,8 +100,8 @@ py::object run_main(py::module_ m, py::object argv) {
     const double pack_time = wall_clock() - t0;
 
     const bool verbose = args.attr("verbose").cast<bool>();
-    if (verbose) write_stderr(launch::packed_line(pack_time, text_of(m.attr("estimate_tokens")(context))));
-    const std::string context_text = text_of(context);
+    if (verbose) write_stderr(launch::packed_line(pack_time, text_form(m.attr("estimate_tokens")(context))));
+    const std::string context_text = text_form(context);
     if (args.attr("dry_run").cast<bool>()) {
         write_stdout(context_text + "\n");
         return py::int_(0);
@@ -111,7 +112,7 @@ py::object run_main(py::module_ m, py::object argv) {
         return py::int_(1);
     }
     launch::AgentSwitches switches;
-    switches.model = text_of(args.attr("model"));
+    switches.model = text_form(args.attr("model"));
     switches.json = args.attr("json").cast<bool>();
     switches.no_permissions = args.attr("no_permissions").cast<bool>();
     switches.no_session = args.attr("no_session").cast<bool>();
@@ -121,11 +122,7 @@ py::object run_main(py::module_ m, py::object argv) {
 
     // The process is replaced without the host's exit handlers: what the host buffered
     // must be out first.
-    py::module_ sys = py::module_::import("sys");
-    for (const char* stream : {"stdout", "stderr"}) {
-        py::object s = sys.attr(stream);
-        if (!s.is_none()) s.attr("flush")();
-    }
+    flush_all();
     const int status = agent::process::replace_process(launch::AGENT_PROGRAM, argv_out, env);
     // Only where the platform starts the tool beside the launcher does this return.
     return py::int_(status);

@@ -1,10 +1,11 @@
+#include "host/common/records.hpp"
+
 #include "core/json.hpp"
 #include "host/common/convert.hpp"
-#include "host/vorlane/bindings.hpp"
 
-namespace host::vorlane_bind {
+namespace host {
 
-py::list symbols_to_py(const graph_kit::Symbols& syms) {
+py::list symbols_to_py(const std::vector<core::SymbolRecord>& syms) {
     py::list out(syms.size());
     for (std::size_t i = 0; i < syms.size(); ++i) out[i] = to_py(core::symbol_json(syms[i]));
     return out;
@@ -16,4 +17,4 @@ py::list edges_to_py(const std::vector<core::Edge>& edges) {
     return out;
 }
 
-}  // namespace host::vorlane_bind
+}  // namespace host

@@ -1,21 +1,18 @@
-#include "host/kestil/graph_json.hpp"
+#include "host/common/graph_json.hpp"
 
 #include <charconv>
 #include <cmath>
 #include <cstring>
 #include <unordered_map>
 #include <unordered_set>
-#include <vector>
 
+#include "core/errors.hpp"
+#include "core/fs.hpp"
 #include "core/json.hpp"
 #include "core/text.hpp"
 #include "host/common/convert.hpp"
-#include "retrieval/text_ids.hpp"
-#include "retrieval/word_set.hpp"
 
-namespace kestil_host {
-
-namespace py = pybind11;
+namespace host::graph_json {
 
 namespace {
 
@@ -29,14 +26,14 @@ constexpr int kMaxDepth = 900;  // below the host's default recursion limit
 // Length of the leading run of plain string bytes: printable ASCII other than the quote
 // and the backslash. Eight bytes at a time.
 std::size_t plain_run(const char* p, const char* end) {
-    constexpr std::uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
     const char* start = p;
     while (end - p >= 8) {
         std::uint64_t w;
         std::memcpy(&w, p, 8);
-        const std::uint64_t q = w ^ (ones * '"'), b = w ^ (ones * '\\');
-        const std::uint64_t special = ((q - ones) & ~q) | ((b - ones) & ~b) | (w - ones * 0x20) | w;
-        if (special & highs) break;
+        const std::uint64_t q = w ^ (kOnes * '"'), b = w ^ (kOnes * '\\');
+        const std::uint64_t special = ((q - kOnes) & ~q) | ((b - kOnes) & ~b) | (w - kOnes * 0x20) | w;
+        if (special & kHighs) break;
         p += 8;
     }
     while (p < end) {
@@ -62,8 +59,8 @@ public:
 private:
     const char* p_;
     const char* end_;
-    retrieval::TextIds key_ids_;
-    std::vector<py::object> keys_;
+    // One key object per raw key text (the bytes between the quotes, viewed in place).
+    std::unordered_map<std::string_view, py::object> keys_;
     // The same few keys come back in every node and edge: a small direct-mapped cache
     // in front of the memo.
     struct Recent {
@@ -82,11 +79,6 @@ private:
             return false;
         p_ += word.size();
         return true;
-    }
-
-    static py::object steal(PyObject* o) {
-        if (!o) throw py::error_already_set();
-        return py::reinterpret_steal<py::object>(o);
     }
 
     py::object value(int depth) {
@@ -301,16 +293,15 @@ private:
                 p_ = q + 1;
                 return py::reinterpret_borrow<py::object>(r.key);
             }
-            const std::uint32_t id = key_ids_.intern(raw);
-            if (id < keys_.size()) {
+            auto [known, fresh] = keys_.try_emplace(raw);
+            if (!fresh) {
                 p_ = q + 1;
-                r = {raw, keys_[id].ptr()};
-                return keys_[id];
+                r = {raw, known->second.ptr()};
+                return known->second;
             }
-            py::object k = string();
-            keys_.push_back(k);
-            r = {raw, k.ptr()};
-            return k;
+            known->second = string();
+            r = {raw, known->second.ptr()};
+            return known->second;
         }
         return string();
     }
@@ -492,9 +483,9 @@ private:
 
 }  // namespace
 
-std::optional<py::object> read_json(std::string_view bytes) {
+std::optional<py::object> read(std::string_view bytes) {
     if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
-    if (!retrieval::is_ascii(bytes) && !core::is_valid_utf8(bytes)) return std::nullopt;
+    if (!core::is_valid_utf8(bytes)) return std::nullopt;
     try {
         Reader r(bytes.data(), bytes.data() + bytes.size());
         return r.document();
@@ -509,4 +500,39 @@ std::string dumps_indent(py::handle value) {
     return out;
 }
 
-}  // namespace kestil_host
+namespace {
+
+// The host's own reading of the file, for the cases the fast reader declines: it
+// raises the host's exact decoding or parse error, or reads what the host reads.
+py::object host_read(const std::string& path) {
+    py::object f = py::module_::import("io").attr("open")(to_str(path), "r", py::arg("encoding") = "utf-8-sig");
+    py::object text;
+    try {
+        text = f.attr("read")();
+    } catch (...) {
+        f.attr("close")();
+        throw;
+    }
+    f.attr("close")();
+    return py::module_::import("json").attr("loads")(text);
+}
+
+}  // namespace
+
+py::object load(const std::string& path) {
+    std::optional<py::object> value;
+    {
+        core::fs::FileBytes bytes;
+        if (const int err = core::fs::current().map_file(path, bytes)) throw core::OsError(err, path);
+        value = read(bytes.bytes());
+    }
+    return value ? *value : host_read(path);
+}
+
+void store(const std::string& path, py::handle value) {
+    const std::string text = dumps_indent(value);
+    py::gil_scoped_release unlocked;
+    core::fs::replace_text(path, text);
+}
+
+}  // namespace host::graph_json
