@@ -6,6 +6,7 @@
 
 #include "agent/guard_values.hpp"
 #include "core/fs.hpp"
+#include "core/names.hpp"
 #include "core/paths.hpp"
 #include "core/text.hpp"
 
@@ -131,8 +132,8 @@ std::optional<std::string> find_data_dir(const std::vector<std::string>& targets
     for (const auto& root : roots) {
         std::string dir = root;
         while (true) {
-            const std::string candidate = paths::join(dir, DATA_DIR_NAME);
-            if (core::fs::exists(paths::join(candidate, ACTION_GRAPH_FILE))) return candidate;
+            const std::string candidate = paths::join(dir, core::names::DATA_DIR);
+            if (core::fs::exists(paths::join(candidate, core::names::ACTION_GRAPH_FILE))) return candidate;
             const std::string up = paths::parent(dir);
             if (up == dir) break;
             dir = up;
@@ -220,7 +221,7 @@ Verdict attention_verdict(const Call& call, std::string_view env_dir, std::int64
     const std::string project_root = paths::parent(*data_dir);
     std::string bytes;
     if (data_dir->find('\0') != std::string::npos) return {};
-    if (core::fs::current().read_file(paths::join(*data_dir, ACTION_GRAPH_FILE), bytes) != 0) return {};
+    if (core::fs::current().read_file(paths::join(*data_dir, core::names::ACTION_GRAPH_FILE), bytes) != 0) return {};
     if (!core::is_valid_utf8(bytes)) return {};
     core::Json doc;
     try {

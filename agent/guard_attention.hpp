@@ -17,8 +17,6 @@
 
 namespace agent::guard {
 
-inline constexpr std::string_view DATA_DIR_NAME = ".nimbrel";
-inline constexpr std::string_view ACTION_GRAPH_FILE = "chat_action_graph.json";
 inline constexpr double DECAY_BASE = 2.0;
 inline constexpr double DECAY_PERIOD = 3600.0;
 inline constexpr double ATTENTION_THRESHOLD = 4.0;

@@ -5,6 +5,7 @@
 #include "audit/score_roadmap.hpp"
 #include "audit/values.hpp"
 #include "core/fs.hpp"
+#include "core/names.hpp"
 #include "core/paths.hpp"
 
 namespace audit {
@@ -59,7 +60,8 @@ std::string audit_context_text(const core::Json& r) {
 
 std::string write_audit_context(const std::string& root, const core::Json& r) {
     const std::string text = audit_context_text(r);
-    const std::string path = core::paths::join(core::paths::join(root, ".nimbrel"), "AUDIT_CONTEXT.md");
+    const std::string path =
+        core::paths::join(core::paths::join(root, core::names::DATA_DIR), core::names::AUDIT_CONTEXT_FILE);
     // File names whose bytes do not decode are held as surrogate escapes; the file names
     // them by those bytes, as they are on disk, rather than by the escapes' own encoding.
     core::fs::replace_text(path, core::paths::fs_encode(text));

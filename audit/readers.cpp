@@ -1,6 +1,7 @@
 #include "audit/readers.hpp"
 
 #include "core/fs.hpp"
+#include "core/names.hpp"
 #include "core/paths.hpp"
 #include "core/text.hpp"
 
@@ -20,7 +21,7 @@ bool read_text(const std::string& path, std::string& text) {
 }  // namespace
 
 core::Json load_graph(const std::string& root) {
-    const std::string path = core::paths::join(core::paths::join(root, ".nimbrel"), "info_graph.json");
+    const std::string path = core::paths::join(core::paths::join(root, core::names::DATA_DIR), core::names::GRAPH_FILE);
     if (!core::fs::exists(path)) return core::Json::object();
     std::string text;
     if (!read_text(path, text)) return core::Json::object();
@@ -33,17 +34,8 @@ core::Json load_graph(const std::string& root) {
     return core::Json::object();
 }
 
-bool is_absolute_id(std::string_view file_id) {
-#ifdef _WIN32
-    if (!file_id.empty() && (file_id[0] == '/' || file_id[0] == '\\')) return true;
-    return file_id.size() >= 2 && file_id[1] == ':';
-#else
-    return !file_id.empty() && file_id[0] == '/';
-#endif
-}
-
 std::string read_source(const std::string& root, std::string_view file_id) {
-    if (is_absolute_id(file_id)) return {};
+    if (core::paths::is_absolute(file_id)) return {};
     const std::string path = core::paths::join(root, file_id);
     if (!core::fs::exists(path)) return {};
     std::string text;

@@ -28,7 +28,4 @@ std::string read_source(const std::string& root, std::string_view file_id);
 using SourceReader = std::function<std::string(const std::string& file_id)>;
 SourceReader project_reader(const std::string& root, const core::StopFlag* stop = nullptr);
 
-// Whether a file id is an absolute path on this platform.
-bool is_absolute_id(std::string_view file_id);
-
 }  // namespace audit

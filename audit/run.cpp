@@ -1,7 +1,7 @@
 #include "audit/run.hpp"
 
-#include <cstdlib>
 #include <algorithm>
+#include <cstdlib>
 #include <future>
 #include <stdexcept>
 #include <thread>
@@ -18,6 +18,7 @@
 #include "audit/todos.hpp"
 #include "audit/values.hpp"
 #include "core/fs.hpp"
+#include "core/names.hpp"
 #include "core/parallel.hpp"
 #include "core/paths.hpp"
 #include "core/text.hpp"
@@ -79,8 +80,7 @@ core::Json run_check(std::size_t i, const core::Json& graph, const std::string& 
 bool has_graph(const core::Json& graph) { return truthy(graph); }
 
 core::Json run_checks(const core::Json& graph, const std::string& root,
-                      const std::function<void(const CheckStep&, bool done)>& progress,
-                      const core::StopFlag* stop) {
+                      const std::function<void(const CheckStep&, bool done)>& progress, const core::StopFlag* stop) {
     // The checks only read the graph and the sources, so they all start at once: the
     // short ones over the graph one after another on one thread, each source check on
     // its own with its share of the thread budget. Their results are taken (and their
@@ -123,8 +123,7 @@ core::Json run_checks(const core::Json& graph, const std::string& root,
 }
 
 core::Json run_audit(core::Json graph, const std::string& root,
-                     const std::function<void(const CheckStep&, bool done)>& progress,
-                     const core::StopFlag* stop) {
+                     const std::function<void(const CheckStep&, bool done)>& progress, const core::StopFlag* stop) {
     Json r = Json::object();
     r["_graph"] = std::move(graph);
     Json checks = run_checks(r["_graph"], root, progress, stop);
@@ -137,7 +136,8 @@ std::string banner(const std::string& root) {
 }
 
 std::string missing_graph_message(const std::string& root) {
-    return "No info_graph.json found in " + root + "/.nimbrel/\n" +
+    return "No " + std::string(core::names::GRAPH_FILE) + " found in " + root + "/" +
+           std::string(core::names::DATA_DIR) + "/\n" +
            "Run `wendle .` first to build the graph, then re-run the audit.\n";
 }
 
@@ -151,7 +151,7 @@ std::string resolve_root(std::string_view root_arg) { return core::paths::resolv
 
 std::string report_path(const std::optional<std::string>& out, const std::string& root) {
     if (out && !out->empty()) return core::paths::normalize(*out);
-    return core::paths::join(core::paths::join(root, ".nimbrel"), "audit_report.json");
+    return core::paths::join(core::paths::join(root, core::names::DATA_DIR), core::names::AUDIT_REPORT_FILE);
 }
 
 std::string report_json(const core::Json& results) {
@@ -173,15 +173,10 @@ std::optional<std::string> find_wendle(const std::string& module_dir) {
     if (core::fs::exists(beside)) return beside;
     const char* path_env = std::getenv("PATH");
     if (!path_env) return std::nullopt;
-#ifdef _WIN32
-    constexpr std::string_view list_sep = ";";
-#else
-    constexpr std::string_view list_sep = ":";
-#endif
-    for (std::string_view dir : core::split_sep(path_env, list_sep)) {
+    for (std::string_view dir : core::split_sep(path_env, core::paths::SEARCH_PATH_SEP)) {
         // Relative entries (and the empty one) name the current directory, which is often
         // the audited project itself: a file planted there must not run.
-        if (!is_absolute_id(dir)) continue;
+        if (!core::paths::is_absolute(dir)) continue;
         const std::string candidate = core::paths::join(core::paths::fs_decode(dir), "wendle");
         const core::fs::FileSystem& fs = core::fs::current();
         if (fs.stat(candidate).is_file() && fs.executable(candidate)) return candidate;

@@ -141,8 +141,10 @@ void make_dirs(const std::string& path);
 // The whole file's bytes; core::OsError on failure (a directory included).
 std::string read_whole(const std::string& path);
 // Text-mode writes (a line feed becomes the platform's line end); core::OsError naming
-// `path` on failure (EINVAL for a NUL, as make_dirs). replace_text is
-// FileSystem::replace_file, append_lines FileSystem::append_lines.
+// `path` on failure (EINVAL for a NUL, as make_dirs). write_text is
+// FileSystem::write_file (in place), replace_text FileSystem::replace_file,
+// append_lines FileSystem::append_lines.
+void write_text(const std::string& path, std::string_view text);
 void replace_text(const std::string& path, std::string_view text);
 void append_lines(const std::string& path, std::string_view text);
 

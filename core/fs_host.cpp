@@ -69,6 +69,12 @@ std::string read_whole(const std::string& path) {
     return out;
 }
 
+void write_text(const std::string& path, std::string_view text) {
+    if (has_nul(path)) throw OsError(EINVAL, path);
+    std::string buf;
+    if (const int err = current().write_file(path, native_text(text, buf))) throw OsError(err, path);
+}
+
 void replace_text(const std::string& path, std::string_view text) {
     if (has_nul(path)) throw OsError(EINVAL, path);
     std::string buf;

@@ -8,9 +8,22 @@ namespace core::paths {
 
 #ifdef _WIN32
 inline constexpr char SEP = '\\';
+inline constexpr std::string_view SEARCH_PATH_SEP = ";";  // between the entries of PATH
 #else
 inline constexpr char SEP = '/';
+inline constexpr std::string_view SEARCH_PATH_SEP = ":";
 #endif
+
+// Whether a path text is absolute on this platform (on Windows a drive or a leading
+// separator counts). Constant time.
+constexpr bool is_absolute(std::string_view path) {
+#ifdef _WIN32
+    if (!path.empty() && (path[0] == '/' || path[0] == '\\')) return true;
+    return path.size() >= 2 && path[1] == ':';
+#else
+    return !path.empty() && path[0] == '/';
+#endif
+}
 
 // Path(p).resolve() (non-strict): absolute against the current directory, every link
 // resolved component by component (a dangling link to its target text), ".." applied

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "core/fs.hpp"
+#include "core/names.hpp"
 #include "core/paths.hpp"
 #include "core/text.hpp"
 #include "packing/value.hpp"
@@ -146,7 +147,8 @@ void import_line(const Json& imports, std::vector<std::string>& lines) {
         const Json* module = member(imp, "module");
         if (!module || !truthy(*module)) continue;
         const Json* names = set_list(imp, "names");
-        parts.push_back(names ? display_text(*module) + "(" + join_items(*names, 4, ", ") + ")" : display_text(*module));
+        parts.push_back(names ? display_text(*module) + "(" + join_items(*names, 4, ", ") + ")"
+                              : display_text(*module));
     }
     add_parts_line("Imports: ", parts, lines);
 }
@@ -156,7 +158,7 @@ bool renders(const Json& summary) { return summary.is_object() && !summary.empty
 }  // namespace
 
 std::string summary_store_path(const std::string& project_root) {
-    return core::paths::join(core::paths::join(project_root, ".nimbrel"), "structured_summaries.json");
+    return core::paths::join(core::paths::join(project_root, core::names::DATA_DIR), core::names::SUMMARIES_FILE);
 }
 
 StoreRead load_summaries(const std::string& project_root) {

@@ -1,16 +1,14 @@
 #include "graph/vorlane/command.hpp"
 
-#include <cerrno>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "core/errors.hpp"
 #include "core/fs.hpp"
+#include "core/names.hpp"
 #include "core/paths.hpp"
 #include "graph/kit/earlier_nodes.hpp"
 #include "graph/vorlane/scan.hpp"
-#include "graph/vorlane/scan_io.hpp"
 
 namespace vorlane::command {
 
@@ -19,23 +17,7 @@ namespace {
 namespace paths = core::paths;
 using core::Json;
 
-bool is_dir(const std::string& path) { return core::fs::current().stat(path).is_dir(); }
-
 }  // namespace
-
-void make_dirs(const std::string& path) {
-    const core::fs::FileSystem& fs = core::fs::current();
-    int err = fs.make_dir(path);
-    if (err == 0) return;
-    if (err == ENOENT) {
-        const std::string up = paths::parent(path);
-        if (up == path) throw core::OsError(err, path);
-        make_dirs(up);
-        err = fs.make_dir(path);
-        if (err == 0) return;
-    }
-    if (!is_dir(path)) throw core::OsError(err, path);
-}
 
 std::string run(std::string_view root_arg, std::string_view out_arg) { return run(root_arg, out_arg, nullptr); }
 
@@ -43,8 +25,8 @@ std::string run(std::string_view root_arg, std::string_view out_arg, const core:
     const std::string root = paths::resolve(root_arg);
     const std::string out_path = paths::normalize(out_arg);
     const std::string out_dir = paths::parent(out_path);
-    make_dirs(out_dir);
-    const std::string idx_path = paths::join(out_dir, SYMBOL_INDEX_NAME);
+    core::fs::make_dirs(out_dir);
+    const std::string idx_path = paths::join(out_dir, core::names::SYMBOL_INDEX_FILE);
 
     // The run's own output is no part of the project, even when it lies inside it:
     // otherwise every run would read the graph of the one before.
@@ -61,9 +43,9 @@ std::string run(std::string_view root_arg, std::string_view out_arg, const core:
     late.take(std::move(existing));
     // A stop requested while the text was assembled still leaves the files untouched.
     core::check_stop(stop);
-    write_file(out_path, text.graph);
+    core::fs::write_text(out_path, text.graph);
     if (text.index_error) std::rethrow_exception(text.index_error);
-    write_file(idx_path, text.index);
+    core::fs::write_text(idx_path, text.index);
 
     std::string lines;
     lines += "Scanned: " + std::to_string(text.file_count) + " files, " + std::to_string(text.symbol_count) +

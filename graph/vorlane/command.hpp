@@ -11,11 +11,7 @@ namespace vorlane::command {
 
 inline constexpr std::string_view DEFAULT_ROOT = ".";
 inline constexpr std::string_view DEFAULT_OUT = "nimbrel-dashboard/data/info_graph.json";
-inline constexpr std::string_view SYMBOL_INDEX_NAME = "symbol_index.json";
 
-// Creates the directory and every missing ancestor; an existing directory is accepted.
-// core::OsError on failure (for instance a file standing in the way).
-void make_dirs(const std::string& path);
 // The whole run for the given --root and --out texts; returns the three report lines,
 // each ended by a line break. Errors propagate. The graph written last time at the
 // --out path is reused by hash (graph_kit::load_file_nodes; a byte-order mark before it

@@ -6,6 +6,7 @@
 
 #include "core/errors.hpp"
 #include "core/fs.hpp"
+#include "core/names.hpp"
 #include "core/paths.hpp"
 #include "core/text.hpp"
 #include "graph/kit/earlier_nodes.hpp"
@@ -36,7 +37,7 @@ Written write_graph(const Json& graph, const std::string& out_path, const core::
     core::fs::replace_text(out_path, text);
     text = {};
     const Json idx = graph_kit::symbol_index(graph);
-    w.index_path = paths::join(paths::parent(w.out_path), SYMBOL_INDEX_NAME);
+    w.index_path = paths::join(paths::parent(w.out_path), core::names::SYMBOL_INDEX_FILE);
     core::fs::replace_text(w.index_path, core::json_dumps(idx));
     w.index_count = idx.size();
     return w;

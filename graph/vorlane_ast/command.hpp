@@ -13,8 +13,6 @@ namespace vorlane_ast::command {
 
 inline constexpr std::string_view DEFAULT_ROOT = ".";
 inline constexpr std::string_view DEFAULT_OUT = ".nimbrel/info_graph.json";
-inline constexpr std::string_view SYMBOL_INDEX_NAME = "symbol_index.json";
-inline constexpr std::string_view REGEX_GRAPH_NAME = "info_graph_regex.json";
 
 // What a run wrote and reports.
 struct Written {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "core/names.hpp"
 #include "graph/kit/file_source.hpp"
 #include "graph/kit/tables.hpp"
 
@@ -14,7 +15,7 @@ namespace vorlane_ast {
 
 inline constexpr std::array<std::string_view, 14> kSkipDirs = {
     ".git",  ".beads", ".beads-hooks", "node_modules", "vendor", "dist",  "build",
-    ".next", ".idea",  ".vscode",      "__pycache__",  "venv",   ".venv", ".nimbrel"};
+    ".next", ".idea",  ".vscode",      "__pycache__",  "venv",   ".venv", core::names::DATA_DIR};
 // The size cap and the stored length are the kit's, which reads the files.
 inline constexpr std::int64_t kMaxFileBytes = graph_kit::MAX_FILE_BYTES;
 inline constexpr std::size_t kMaxContentChars = graph_kit::MAX_CONTENT_CHARS;

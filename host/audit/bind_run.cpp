@@ -72,9 +72,8 @@ core::Json load_usable_graph(const std::string& root) {
 core::Json run_audit_released(const std::string& root) {
     core::Json graph = load_usable_graph(root);
     core::Json r;
-    host::run_interruptible([&](const core::StopFlag& stop) {
-        r = audit::run_audit(std::move(graph), root, report_progress, &stop);
-    });
+    host::run_interruptible(
+        [&](const core::StopFlag& stop) { r = audit::run_audit(std::move(graph), root, report_progress, &stop); });
     return r;
 }
 
@@ -87,9 +86,8 @@ py::dict run_audit_dict(const std::string& root) {
     const core::Json graph = load_usable_graph(root);
     core::Json results;
     core::StopFlag stop;
-    std::future<void> checks = std::async(std::launch::async, [&] {
-        results = audit::run_checks(graph, root, report_progress, &stop);
-    });
+    std::future<void> checks =
+        std::async(std::launch::async, [&] { results = audit::run_checks(graph, root, report_progress, &stop); });
     py::object host_graph;
     try {
         host_graph = graph_to_py(graph);

@@ -2,6 +2,7 @@
 // rules (pathlib), and the two record classes.
 #include <dlfcn.h>
 
+#include "core/names.hpp"
 #include "host/common/convert.hpp"
 #include "host/kestil/bindings.hpp"
 
@@ -24,11 +25,11 @@ void bind_constants(py::module_& m) {
     py::object environ = py::module_::import("os").attr("environ");
     py::object base = path_cls(module_file()).attr("resolve")().attr("parent");
     m.attr("BASE_DIR") = base;
-    py::object data = base.attr("__truediv__")("data");
+    py::object data = base.attr("__truediv__")(core::names::ENGINE_DATA_DIR);
     m.attr("DATA_DIR") = data;
-    m.attr("GRAPH_JSON") = data.attr("__truediv__")("info_graph.json");
-    m.attr("ACTION_LOG") = data.attr("__truediv__")("action_events.jsonl");
-    m.attr("TOKEN_LOG") = data.attr("__truediv__")("token_usage.jsonl");
+    m.attr("GRAPH_JSON") = data.attr("__truediv__")(core::names::GRAPH_FILE);
+    m.attr("ACTION_LOG") = data.attr("__truediv__")(core::names::ACTION_LOG_FILE);
+    m.attr("TOKEN_LOG") = data.attr("__truediv__")(core::names::TOKEN_LOG_FILE);
     // An empty KESTIL_CAPABILITY_INDEX would name the current directory, which no read
     // can take as the index; it counts as unset.
     py::object cap_env = environ.attr("get")("KESTIL_CAPABILITY_INDEX");

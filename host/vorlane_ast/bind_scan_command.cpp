@@ -3,6 +3,7 @@
 
 #include "core/fs.hpp"
 #include "core/json.hpp"
+#include "core/names.hpp"
 #include "core/paths.hpp"
 #include "graph/vorlane/command.hpp"
 #include "graph/vorlane_ast/command.hpp"
@@ -127,9 +128,9 @@ void main_command(py::handle module) {
     py::object args = build_parser().attr("parse_args")();
     const std::string root = paths::resolve(host::fspath(args.attr("root")));
     const std::string out = host::fspath(args.attr("out"));
-    vorlane::command::make_dirs(paths::parent(out));
+    core::fs::make_dirs(paths::parent(out));
     if (py::bool_(args.attr("compare"))) {
-        const std::string regex_out = paths::join(paths::parent(out), cmd::REGEX_GRAPH_NAME);
+        const std::string regex_out = paths::join(paths::parent(out), core::names::REGEX_GRAPH_FILE);
         module.attr("compare")(host::to_str(root), host::to_str(paths::normalize(out)), host::to_str(regex_out));
         return;
     }

@@ -170,7 +170,8 @@ TEST(AuditRun, AStopEndsTheRunBetweenChecksAndTellsNoMoreProgress) {
     core::StopFlag early;
     early.request();
     int calls = 0;
-    EXPECT_THROW(audit::run_checks(p.graph, dir.path(), [&](const audit::CheckStep&, bool) { ++calls; }, &early),
+    EXPECT_THROW(audit::run_checks(
+                     p.graph, dir.path(), [&](const audit::CheckStep&, bool) { ++calls; }, &early),
                  core::Stopped);
     EXPECT_EQ(calls, 0);
     core::StopFlag never;

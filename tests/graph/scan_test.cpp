@@ -361,11 +361,11 @@ TEST_F(ScanTest, ReuseOfThePreviousGraphIsAllOrNothing) {
 }
 
 TEST_F(ScanTest, MakeDirsCreatesChainsAndRefusesAFileInTheWay) {
-    vorlane::command::make_dirs(at("a/b/c"));
-    vorlane::command::make_dirs(at("a/b/c"));
+    core::fs::make_dirs(at("a/b/c"));
+    core::fs::make_dirs(at("a/b/c"));
     file("f", "x");
-    EXPECT_THROW(vorlane::command::make_dirs(at("f")), core::OsError);
-    EXPECT_THROW(vorlane::command::make_dirs(at("f/sub")), core::OsError);
+    EXPECT_THROW(core::fs::make_dirs(at("f")), core::OsError);
+    EXPECT_THROW(core::fs::make_dirs(at("f/sub")), core::OsError);
     struct stat st;
     EXPECT_EQ(stat(at("a/b/c").c_str(), &st), 0);
 }
