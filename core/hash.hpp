@@ -1,4 +1,6 @@
 #pragma once
+// Content hashes of the graph (MD5 through OpenSSL): linear in the bytes; each thread
+// keeps one digest context for all its calls.
 #include <string>
 #include <string_view>
 

@@ -1,5 +1,8 @@
 #pragma once
 // JSON values and the host's JSON text (json.dumps / json.loads with their defaults).
+// Reading and writing are one pass, linear in the text and the value; the value is an
+// ordered map per object (member order kept), so lookups in a large object are linear.
+// Including this header pulls in the JSON library's templates: heavy to compile.
 #include <cstddef>
 #include <cstdint>
 #include <string>

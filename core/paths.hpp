@@ -1,6 +1,8 @@
 #pragma once
 // Paths with the host's meaning (pathlib and os.path on the target platform).
-// Everything that depends on the platform's separator lives here.
+// Everything that depends on the platform's separator lives here. The pure routines
+// are linear in the path text; resolve, cwd and expand_user ask the file system or
+// the user database (one call per component for resolve).
 #include <string>
 #include <string_view>
 

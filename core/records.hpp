@@ -1,5 +1,7 @@
 #pragma once
 // The graph records: nodes, edges, symbol records, file ids and content hashes.
+// Plain structs and constant key lists; making a record's map or text is linear in
+// the record. Includes core/json.hpp.
 #include <array>
 #include <cstdint>
 #include <string>

@@ -5,6 +5,9 @@
 // Every std::string holding text is UTF-8. Strings that came from JSON or from file
 // names may also hold lone surrogates, encoded as 3-byte sequences (ED A0..BF xx);
 // only the JSON writer and the host conversion know about them.
+//
+// Every routine is one pass over its input (case mapping and digits through ICU's
+// character properties, looked up per code point); none keeps state between calls.
 #include <cstddef>
 #include <optional>
 #include <string>
