@@ -53,7 +53,8 @@ def timed(f):
 
 
 # The peer rule as the host runs it, shared with the tests.
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "tests", "graph_ast"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "tests", "graph",
+                                "vorlane_ast"))
 from host_rules import peer_edges  # noqa: E402
 
 PEER_ROWS = []

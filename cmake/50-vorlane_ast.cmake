@@ -1,6 +1,6 @@
 # The syntax-tree graph builder: the tree-sitter runtime and grammars built from their
 # npm packages, library vorlane_ast_lib, top-level module vorlane_ast with its command,
-# the small runtime and grammar modules beside it, and the graph_ast test suite.
+# the small runtime and grammar modules beside it, and the vorlane_ast test suite.
 
 # Pinned sources, fetched once with `npm pack` into dist/tree-sitter (shared by every
 # build folder of this checkout) and unpacked there; nothing of them is committed.
@@ -88,5 +88,5 @@ target_link_libraries(tree_sitter_go_pymodule PRIVATE ts_grammar_go)
 tarvelle_library(vorlane_ast_lib graph/vorlane_ast graph_kit vorlane_lib tree_sitter_runtime)
 tarvelle_module(NAME vorlane_ast DEST . PACKAGE "" LIBS vorlane_ast_lib)
 # The C++ tests parse with the grammars linked in directly.
-tarvelle_test_suite(graph_ast tests/graph_ast vorlane_ast_lib ts_grammar_typescript ts_grammar_tsx
+tarvelle_test_suite(vorlane_ast tests/graph/vorlane_ast vorlane_ast_lib ts_grammar_typescript ts_grammar_tsx
                     ts_grammar_javascript ts_grammar_python ts_grammar_go)

@@ -12,7 +12,7 @@ import unittest
 from tests.host import support  # noqa: F401  (puts the install tree on sys.path)
 
 import vorlane_ast as v
-from tests.graph_ast.host_rules import classify_ts_name, name_keywords
+from tests.graph.vorlane_ast.host_rules import classify_ts_name, name_keywords
 
 ROUTE = re.compile(r"@(?:app|router|blueprint)\.(?:get|post|put|delete|patch)\s*\(", re.I)
 

@@ -9,7 +9,7 @@ from pathlib import Path
 from tests.host import support  # noqa: F401  (puts the install tree on sys.path)
 
 import vorlane_ast
-from tests.graph_ast.host_rules import PEER_PAIRS, extract_keywords, make_summary, peer_edges
+from tests.graph.vorlane_ast.host_rules import PEER_PAIRS, extract_keywords, make_summary, peer_edges
 
 
 class Tree(unittest.TestCase):
@@ -143,7 +143,7 @@ class PeersTest(unittest.TestCase):
 
 
 # The walk written in the host's own language (the summary, keyword and peer rules are in
-# tests/graph_ast/host_rules.py), for the comparison over the project's tree.
+# tests/graph/vorlane_ast/host_rules.py), for the comparison over the project's tree.
 SKIP = {".git", ".beads", ".beads-hooks", "node_modules", "vendor", "dist", "build", ".next", ".idea", ".vscode",
         "__pycache__", "venv", ".venv", ".nimbrel"}
 EXTS = (".go", ".py", ".js", ".jsx", ".ts", ".tsx", ".swift", ".json", ".yaml", ".yml", ".md")

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "core/text.hpp"
-#include "tests/graph_ast/pipeline_oracle.hpp"
+#include "tests/graph/vorlane_ast/pipeline_oracle.hpp"
 
 namespace {
 

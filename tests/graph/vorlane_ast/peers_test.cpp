@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "tests/graph_ast/pipeline_oracle.hpp"
+#include "tests/graph/vorlane_ast/pipeline_oracle.hpp"
 
 namespace {
 

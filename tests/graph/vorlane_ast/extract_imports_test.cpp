@@ -6,7 +6,7 @@
 
 #include "graph/vorlane_ast/dispatch.hpp"
 #include "graph/vorlane_ast/extractors.hpp"
-#include "tests/graph_ast/ast_support.hpp"
+#include "tests/graph/vorlane_ast/ast_support.hpp"
 
 namespace {
 

@@ -51,7 +51,7 @@ json.dump(out, open(sys.argv[2], "w", encoding="utf-8"))
 
 // The host's answer for each case, in order.
 inline json ask(const json& cases) {
-    return pattern_diff::run_host_script(kScript, json{{"cases", cases}, {"rules_dir", SOURCE_DIR "/tests/graph_ast"}});
+    return pattern_diff::run_host_script(kScript, json{{"cases", cases}, {"rules_dir", SOURCE_DIR "/tests/graph/vorlane_ast"}});
 }
 
 // Texts to run the rules over (absolute paths): the shared fixture corpus, this suite's
@@ -59,7 +59,7 @@ inline json ask(const json& cases) {
 inline std::vector<std::string> corpus_files() {
     namespace fs = std::filesystem;
     std::vector<std::string> out;
-    for (const char* sub : {"tests/fixtures/corpus", "tests/graph_ast/fixtures"}) {
+    for (const char* sub : {"tests/fixtures/corpus", "tests/graph/vorlane_ast/fixtures"}) {
         const fs::path dir = fs::path(SOURCE_DIR) / sub;
         if (!fs::is_directory(dir)) continue;
         std::vector<std::string> found;

@@ -17,7 +17,7 @@
 #include "core/stop.hpp"
 #include "graph/vorlane_ast/command.hpp"
 #include "graph/vorlane_ast/compare.hpp"
-#include "tests/graph_ast/ast_support.hpp"
+#include "tests/graph/vorlane_ast/ast_support.hpp"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include "core/text.hpp"
 #include "graph/vorlane_ast/extractors.hpp"
 #include "graph/vorlane_ast/visitors.hpp"
-#include "tests/graph_ast/ast_support.hpp"
-#include "tests/graph_ast/pipeline_oracle.hpp"
+#include "tests/graph/vorlane_ast/ast_support.hpp"
+#include "tests/graph/vorlane_ast/pipeline_oracle.hpp"
 
 namespace {
 

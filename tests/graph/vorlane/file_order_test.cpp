@@ -10,7 +10,7 @@
 namespace {
 
 TEST(FileOrder, LargestFirstMissingLastWalkOrderForTies) {
-    const std::string dir = SOURCE_DIR "/tests/graph/";
+    const std::string dir = SOURCE_DIR "/tests/graph/vorlane/";
     const std::vector<std::string> files = {dir + "missing.x", dir + "file_order_test.cpp",
                                             dir + "scan_parallel_test.cpp", dir + "missing.y"};
     EXPECT_EQ(vorlane::largest_first(files, 2), (std::vector<std::size_t>{2, 1, 0, 3}));

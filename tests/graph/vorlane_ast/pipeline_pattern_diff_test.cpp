@@ -21,7 +21,7 @@
 #include "graph/vorlane_ast/peers.hpp"
 #include "graph/vorlane_ast/summary.hpp"
 #include "tests/core/pattern_diff.hpp"
-#include "tests/graph_ast/pipeline_oracle.hpp"
+#include "tests/graph/vorlane_ast/pipeline_oracle.hpp"
 
 namespace {
 

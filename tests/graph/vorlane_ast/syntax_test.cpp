@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/graph_ast/ast_support.hpp"
-#include "tests/graph_ast/pipeline_oracle.hpp"
+#include "tests/graph/vorlane_ast/ast_support.hpp"
+#include "tests/graph/vorlane_ast/pipeline_oracle.hpp"
 
 namespace {
 
