@@ -20,21 +20,13 @@ std::int64_t saturated(py::handle n) {
 }  // namespace
 
 void kind_error(std::string_view subject, std::string_view kind, py::handle got) {
-    std::string msg(subject);
-    msg += " must be ";
-    msg += kind;
-    msg += ", not ";
-    msg += Py_TYPE(got.ptr())->tp_name;
-    throw py::type_error(msg);
+    throw py::type_error(std::string(subject) + " must be " + std::string(kind) + ", not " +
+                         Py_TYPE(got.ptr())->tp_name);
 }
 
 void item_kind_error(std::string_view subject, std::string_view kind, py::handle item) {
-    std::string msg(subject);
-    msg += " must hold ";
-    msg += kind;
-    msg += " items, not ";
-    msg += Py_TYPE(item.ptr())->tp_name;
-    throw py::type_error(msg);
+    throw py::type_error(std::string(subject) + " must hold " + std::string(kind) + " items, not " +
+                         Py_TYPE(item.ptr())->tp_name);
 }
 
 std::string argument(std::string_view func, std::string_view arg) {
