@@ -128,9 +128,8 @@ std::size_t rstrip_end(std::string_view s, std::size_t floor, Pred in_set) {
     return e;
 }
 
-}  // namespace
-
-std::string decode_utf8_ignore(std::string_view bytes) {
+// UTF-8 decoding that puts `replacement` in place of each maximal invalid subpart.
+std::string decode_utf8_with(std::string_view bytes, std::string_view replacement) {
     const uchar* const begin = bytes_of(bytes);
     const uchar* const end = begin + bytes.size();
     const uchar* p = begin;
@@ -143,8 +142,9 @@ std::string decode_utf8_ignore(std::string_view bytes) {
             p += n;
             continue;
         }
-        if (out.capacity() == 0) out.reserve(bytes.size());
+        if (out.capacity() == 0) out.reserve(bytes.size() + (replacement.empty() ? 0 : 16));
         out.append(reinterpret_cast<const char*>(run), p - run);
+        out += replacement;
         p += bad;
         run = p;
     }
@@ -153,29 +153,11 @@ std::string decode_utf8_ignore(std::string_view bytes) {
     return out;
 }
 
-std::string decode_utf8_replace(std::string_view bytes) {
-    const uchar* const begin = bytes_of(bytes);
-    const uchar* const end = begin + bytes.size();
-    const uchar* p = begin;
-    const uchar* run = begin;
-    std::string out;
-    while ((p = skip_ascii(p, end)) < end) {
-        std::size_t bad = 0;
-        const std::size_t n = seq_len(p, end, false, bad);
-        if (n) {
-            p += n;
-            continue;
-        }
-        if (out.capacity() == 0) out.reserve(bytes.size() + 16);
-        out.append(reinterpret_cast<const char*>(run), p - run);
-        out += "\xEF\xBF\xBD";  // U+FFFD
-        p += bad;
-        run = p;
-    }
-    if (run == begin) return std::string(bytes);
-    out.append(reinterpret_cast<const char*>(run), end - run);
-    return out;
-}
+}  // namespace
+
+std::string decode_utf8_ignore(std::string_view bytes) { return decode_utf8_with(bytes, ""); }
+
+std::string decode_utf8_replace(std::string_view bytes) { return decode_utf8_with(bytes, "\xEF\xBF\xBD"); }  // U+FFFD
 
 std::string decode_text_mode_replace(std::string_view bytes) {
     std::string out = decode_utf8_replace(bytes);
