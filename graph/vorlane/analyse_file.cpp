@@ -2,10 +2,8 @@
 
 #include <utility>
 
-#include "core/hash.hpp"
-#include "core/paths.hpp"
+#include "core/json.hpp"
 #include "core/records.hpp"
-#include "core/text.hpp"
 #include "graph/kit/file_nodes.hpp"
 #include "graph/kit/file_source.hpp"
 #include "graph/kit/json_reads.hpp"

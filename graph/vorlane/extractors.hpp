@@ -1,8 +1,9 @@
 #pragma once
 // The pattern-based symbol extractors, one per language family, and the dispatch by
-// suffix. Each makes its records in one SymbolFrame (frame.hpp) from its pattern table
-// (patterns.hpp). Each costs what its patterns cost over the text: the patterns whose
-// plain search grows faster than linear have bounded routines (extract_bounded.hpp).
+// suffix. Each makes its records in one of the kit's SymbolFrames (graph/kit/frame.hpp)
+// from its pattern table (patterns.hpp). Each costs what its patterns cost over the
+// text: the patterns whose plain search grows faster than linear have bounded routines
+// (extract_bounded.hpp).
 #include <string_view>
 
 #include "graph/kit/frame.hpp"

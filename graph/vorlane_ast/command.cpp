@@ -1,14 +1,11 @@
 #include "graph/vorlane_ast/command.hpp"
 
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
-#include "core/errors.hpp"
 #include "core/fs.hpp"
 #include "core/names.hpp"
 #include "core/paths.hpp"
-#include "core/text.hpp"
 #include "graph/kit/earlier_nodes.hpp"
 #include "graph/kit/json_reads.hpp"
 #include "graph/kit/symbol_index.hpp"

@@ -1,8 +1,9 @@
 #pragma once
 // The syntax-tree extractors: symbols and import edges of TypeScript, TSX, JavaScript
 // (with JSX), Python and Go texts. Each call parses the text once and visits every node
-// once, in pre-order; symbol records are made as the pattern-based extractors make them
-// (first name wins, rows from the parser, body hashes over the host's lines).
+// once, in pre-order; symbol records are made in the kit's symbol frame, as the
+// pattern-based extractors make them (first name wins, rows from the parser, body
+// hashes over the host's lines).
 #include <string_view>
 #include <vector>
 

@@ -2,8 +2,8 @@
 // The syntax-tree builder's project walk: the kit's walk (top-down, links to directories
 // followed, the file system's own listing order, directory links leading out of the
 // root or back to a directory being walked pruned) under this builder's own directory
-// names and file types, without a build-output rule. Costs one listing per directory entered
-// and one status query per candidate file.
+// names and file types, without a build-output rule. Costs one listing per directory
+// entered and one status query per candidate file.
 #include <array>
 #include <string>
 #include <string_view>
