@@ -3,7 +3,7 @@
 #include "host/kestil/bindings.hpp"
 #include "retrieval/capability_index.hpp"
 
-namespace kestil_host {
+namespace host::kestil_bind {
 
 namespace {
 
@@ -67,4 +67,4 @@ void bind_capability(py::module_& m) {
         py::arg("query_terms"), py::arg("caps"));
 }
 
-}  // namespace kestil_host
+}  // namespace host::kestil_bind

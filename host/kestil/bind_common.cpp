@@ -1,7 +1,7 @@
 // The readers of host values shared by the kestil bindings: dict keys, fields, nodes.
 #include "host/kestil/bindings.hpp"
 
-namespace kestil_host {
+namespace host::kestil_bind {
 
 namespace {
 
@@ -83,4 +83,4 @@ void read_node(PyObject* node, TextArena& arena, retrieval::NodeText& out, std::
     out.high_confidence = equals(f[5], "high");
 }
 
-}  // namespace kestil_host
+}  // namespace host::kestil_bind

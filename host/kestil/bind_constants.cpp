@@ -6,7 +6,7 @@
 #include "host/common/convert.hpp"
 #include "host/kestil/bindings.hpp"
 
-namespace kestil_host {
+namespace host::kestil_bind {
 
 namespace {
 
@@ -53,4 +53,4 @@ void bind_records(py::module_& m) {
     m.attr("CapabilityEntry") = ce;
 }
 
-}  // namespace kestil_host
+}  // namespace host::kestil_bind

@@ -6,7 +6,7 @@
 #include "host/common/graph_json.hpp"
 #include "host/kestil/bindings.hpp"
 
-namespace kestil_host {
+namespace host::kestil_bind {
 
 namespace {
 
@@ -52,4 +52,4 @@ void bind_graph_file(py::module_& m) {
         "The stored information graph; scanned from DEFAULT_ROOT and stored when missing.");
 }
 
-}  // namespace kestil_host
+}  // namespace host::kestil_bind

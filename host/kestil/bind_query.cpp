@@ -3,7 +3,7 @@
 #include "host/kestil/bindings.hpp"
 #include "retrieval/query.hpp"
 
-namespace kestil_host {
+namespace host::kestil_bind {
 
 void bind_query(py::module_& m) {
     m.def(
@@ -52,4 +52,4 @@ void bind_query(py::module_& m) {
         py::arg("q"));
 }
 
-}  // namespace kestil_host
+}  // namespace host::kestil_bind

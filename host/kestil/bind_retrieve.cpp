@@ -8,7 +8,7 @@
 #include "host/kestil/bindings.hpp"
 #include "retrieval/retrieve_graph.hpp"
 
-namespace kestil_host {
+namespace host::kestil_bind {
 
 namespace {
 
@@ -276,4 +276,4 @@ void bind_retrieve(py::module_& m) {
         py::arg("graph"), py::arg("query"), py::arg("top_files"), py::arg("top_edges"));
 }
 
-}  // namespace kestil_host
+}  // namespace host::kestil_bind

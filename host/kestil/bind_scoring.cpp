@@ -1,7 +1,7 @@
 // score_node as a host function.
 #include "host/kestil/bindings.hpp"
 
-namespace kestil_host {
+namespace host::kestil_bind {
 
 void bind_scoring(py::module_& m) {
     m.def(
@@ -20,4 +20,4 @@ void bind_scoring(py::module_& m) {
         py::arg("node"), py::arg("terms"), py::arg("query"));
 }
 
-}  // namespace kestil_host
+}  // namespace host::kestil_bind

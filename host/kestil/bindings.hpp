@@ -15,7 +15,7 @@
 #include "retrieval/capability_index.hpp"
 #include "retrieval/scoring.hpp"
 
-namespace kestil_host {
+namespace host::kestil_bind {
 
 namespace py = pybind11;
 
@@ -67,4 +67,4 @@ void dict_fields(PyObject* dict, const DictKeys& keys, std::span<PyObject*> valu
 void read_node(PyObject* node, TextArena& arena, retrieval::NodeText& out, std::vector<std::string_view>& keywords,
                NodeRefs* refs = nullptr, const DictKeys& keys = node_keys());
 
-}  // namespace kestil_host
+}  // namespace host::kestil_bind

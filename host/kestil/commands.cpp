@@ -20,7 +20,7 @@
 #include "retrieval/action_log.hpp"
 #include "retrieval/commands.hpp"
 
-namespace kestil_host {
+namespace host::kestil_bind {
 
 namespace {
 
@@ -228,4 +228,4 @@ void bind_commands(py::module_& m) {
         "main", [mod]() { return main_command(mod); }, "Parse sys.argv, run the sub-command, return its status.");
 }
 
-}  // namespace kestil_host
+}  // namespace host::kestil_bind

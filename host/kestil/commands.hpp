@@ -3,8 +3,8 @@
 // handlers, the parser and main. Bound after the retrieval functions.
 #include <pybind11/pybind11.h>
 
-namespace kestil_host {
+namespace host::kestil_bind {
 
 void bind_commands(pybind11::module_& m);
 
-}  // namespace kestil_host
+}  // namespace host::kestil_bind

@@ -9,7 +9,7 @@
 namespace {
 
 void init_kestil(pybind11::module_& m) {
-    using namespace kestil_host;
+    using namespace host::kestil_bind;
     host::register_errors();
     // The builder is a hard requirement: a missing module or name fails the import
     // with the host's own ImportError and its wording.
