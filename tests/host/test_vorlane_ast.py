@@ -504,7 +504,7 @@ class InterruptTest(Tree):
         # Long modules of few symbols: the scan's own work dwarfs the making of its
         # result's host objects, which no interrupt can shorten.
         body = "".join(f"x{i} = [a + {i}, b * 2, (c, d)] if e else None\n" for i in range(400))
-        support.write_many_modules(self.dir, dirs=10, files=60, body=body + "def f():\n    pass\n")
+        support.write_many_modules(self.dir, dirs=20, files=60, body=body + "def f():\n    pass\n")
 
     @staticmethod
     def threads_env(threads):
