@@ -86,6 +86,8 @@ class UserPath(unittest.TestCase):
         for tool in TOOLS:
             os.symlink(shutil.which(tool), os.path.join(tools, tool))
         cls.env = {"HOME": cls.home, "PATH": os.pathsep.join([cls.bin, tools]), "LANG": "C.UTF-8"}
+        # A sanitizer build's runtime and options reach the commands as they reach this test.
+        cls.env.update({k: v for k, v in os.environ.items() if k in ("LD_PRELOAD", "ASAN_OPTIONS", "UBSAN_OPTIONS")})
         sample = [b for _, info, b in cls.blocks if info == "sh" and "cat > app/session.py <<'EOF'" in b]
         assert len(sample) == 1, "the README builds its sample project in one sh block"
         cls.shell("\n".join(sample[0]), cls.home)
