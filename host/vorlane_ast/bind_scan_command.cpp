@@ -5,7 +5,6 @@
 #include "core/json.hpp"
 #include "core/names.hpp"
 #include "core/paths.hpp"
-#include "graph/vorlane/command.hpp"
 #include "graph/vorlane_ast/command.hpp"
 #include "graph/vorlane_ast/compare.hpp"
 #include "graph/vorlane_ast/scan.hpp"
