@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <functional>
 #include <string>
-#include <unordered_set>
 #include <utility>
 
 #include "core/hash.hpp"
@@ -85,27 +84,6 @@ std::string body_hash(const std::vector<std::string_view>& lines, std::int64_t s
         text += lines[i];
     }
     return md5_prefix8(text);
-}
-
-namespace {
-
-struct EdgeHash {
-    std::size_t operator()(const Edge& e) const {
-        const std::hash<std::string> h;
-        std::size_t x = h(e.from);
-        x = x * 1000003u ^ h(e.to);
-        return x * 1000003u ^ h(e.rel);
-    }
-};
-
-}  // namespace
-
-std::vector<Edge> dedupe_edges(const std::vector<Edge>& edges) {
-    std::unordered_set<Edge, EdgeHash> seen;
-    std::vector<Edge> out;
-    for (const Edge& e : edges)
-        if (seen.insert(e).second) out.push_back(e);
-    return out;
 }
 
 }  // namespace core

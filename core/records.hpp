@@ -92,7 +92,5 @@ std::string rel_under(std::string_view path, std::string_view resolved_root);
 std::string symbol_id(std::string_view file_id, std::string_view name);
 // MD5 prefix of lines[start:end+1] joined by "\n" (the host's slice rules).
 std::string body_hash(const std::vector<std::string_view>& lines, std::int64_t start, std::int64_t end);
-// The first edge of every distinct (from, to, rel), in order.
-std::vector<Edge> dedupe_edges(const std::vector<Edge>& edges);
 
 }  // namespace core

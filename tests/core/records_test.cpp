@@ -140,16 +140,4 @@ TEST_F(RelTree, FileIdsInsideAndThroughOutsideLinks) {
     EXPECT_EQ(core::rel(root, root), ".");
 }
 
-TEST(Records, DedupeKeepsFirstOfEachTriple) {
-    const Edge ab_imp{"A", "B", "imports"}, ab_req{"A", "B", "requires"};
-    EXPECT_EQ(core::dedupe_edges({ab_imp, ab_req, ab_imp}), (std::vector<Edge>{ab_imp, ab_req}));
-    EXPECT_TRUE(core::dedupe_edges({}).empty());
-    // Edges that differ in any one value are all kept, in their order.
-    const std::vector<Edge> distinct = {
-        {"A", "B", "x"}, {"B", "A", "x"}, {"A", "A", "x"}, {"AB", "", "x"}, {"A", "B", ""}};
-    std::vector<Edge> doubled = distinct;
-    doubled.insert(doubled.end(), distinct.rbegin(), distinct.rend());
-    EXPECT_EQ(core::dedupe_edges(doubled), distinct);
-}
-
 }  // namespace
