@@ -35,15 +35,18 @@ struct CheckEntry {
     std::string_view key;
     GraphCheck over_graph;
     SourceCheck over_sources;
+    unsigned weight = 0;  // a source check's part of the thread budget
 };
 constexpr std::array<CheckEntry, CHECK_STEPS.size()> kChecks = {{
     {"dead_exports", [](const Json& g, const std::string&) { return check_dead_exports(g); }, nullptr},
     {"test_coverage", &check_test_coverage, nullptr},
     {"circular_deps", [](const Json& g, const std::string&) { return check_circular_deps(g); }, nullptr},
     {"copy_paste", [](const Json& g, const std::string&) { return check_copy_paste(g); }, nullptr},
-    {"db_in_routes", nullptr, &check_db_in_routes},
-    {"todos", nullptr, &check_todos},
-    {"missing_error_handling", nullptr, &check_missing_error_handling},
+    // The route check reads few files; the error-handling check reads every file of a
+    // symbol and scans its rows, the longest of the three.
+    {"db_in_routes", nullptr, &check_db_in_routes, 1},
+    {"todos", nullptr, &check_todos, 1},
+    {"missing_error_handling", nullptr, &check_missing_error_handling, 2},
 }};
 
 constexpr bool same_order() {
@@ -54,17 +57,11 @@ constexpr bool same_order() {
 static_assert(same_order(), "every step has its check, in the steps' order");
 
 // The threads source check `i` may use when the three run side by side: the thread
-// budget shared out among them, one each at least.
+// budget shared out among them by weight, one each at least.
 unsigned source_check_threads(std::size_t i) {
-    std::size_t nth = 0, count = 0;
-    for (std::size_t k = 0; k < kChecks.size(); ++k) {
-        if (!kChecks[k].over_sources) continue;
-        if (k < i) ++nth;
-        ++count;
-    }
-    const unsigned budget = core::thread_budget();
-    const auto share = static_cast<unsigned>(budget / count + (nth < budget % count ? 1 : 0));
-    return std::max(1u, share);
+    unsigned total = 0;
+    for (const CheckEntry& c : kChecks) total += c.weight;
+    return std::max(1u, core::thread_budget() * kChecks[i].weight / total);
 }
 
 }  // namespace
