@@ -56,12 +56,16 @@ constexpr bool same_order() {
 }
 static_assert(same_order(), "every step has its check, in the steps' order");
 
+constexpr unsigned kTotalWeight = [] {
+    unsigned total = 0;
+    for (const CheckEntry& c : kChecks) total += c.weight;
+    return total;
+}();
+
 // The threads source check `i` may use when the three run side by side: the thread
 // budget shared out among them by weight, one each at least.
 unsigned source_check_threads(std::size_t i) {
-    unsigned total = 0;
-    for (const CheckEntry& c : kChecks) total += c.weight;
-    return std::max(1u, core::thread_budget() * kChecks[i].weight / total);
+    return std::max(1u, core::thread_budget() * kChecks[i].weight / kTotalWeight);
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 // Score, roadmap, report, context file, the audit run and the command.
 #include <cerrno>
-#include <exception>
 #include <future>
 
 #include "agent/exec.hpp"

@@ -17,25 +17,8 @@ bool on_main_thread() {
     return threading.attr("current_thread")().is(threading.attr("main_thread")());
 }
 
-}  // namespace
-
-void run_interruptible(const std::function<void(const core::StopFlag& stop)>& work) {
-    core::StopFlag stop;
-    if (!on_main_thread()) {
-        py::gil_scoped_release unlocked;
-        work(stop);
-        return;
-    }
-    std::future<void> done = std::async(std::launch::async, [&] { work(stop); });
-    wait_interruptible(done, stop);
-}
-
-void wait_interruptible(std::future<void>& done, core::StopFlag& stop) {
-    if (!on_main_thread()) {
-        py::gil_scoped_release unlocked;
-        done.get();
-        return;
-    }
+// The wait of the main thread: the host's signal handlers run every few milliseconds.
+void wait_running_handlers(std::future<void>& done, core::StopFlag& stop) {
     while (true) {
         {
             py::gil_scoped_release unlocked;
@@ -50,6 +33,25 @@ void wait_interruptible(std::future<void>& done, core::StopFlag& stop) {
             throw py::error_already_set();
         }
     }
+    done.get();
+}
+
+}  // namespace
+
+void run_interruptible(const std::function<void(const core::StopFlag& stop)>& work) {
+    core::StopFlag stop;
+    if (!on_main_thread()) {
+        py::gil_scoped_release unlocked;
+        work(stop);
+        return;
+    }
+    std::future<void> done = std::async(std::launch::async, [&] { work(stop); });
+    wait_running_handlers(done, stop);
+}
+
+void wait_interruptible(std::future<void>& done, core::StopFlag& stop) {
+    if (on_main_thread()) return wait_running_handlers(done, stop);
+    py::gil_scoped_release unlocked;
     done.get();
 }
 
