@@ -7,6 +7,7 @@
 #include "host/audit/bindings.hpp"
 #include "host/common/args.hpp"
 #include "host/common/convert.hpp"
+#include "host/common/streams.hpp"
 
 namespace host::audit_bind {
 
@@ -89,7 +90,7 @@ namespace {
 
 // sys.stdout.isatty(), false when there is no standard output at all.
 bool stdout_is_terminal() {
-    py::object out = py::module_::import("sys").attr("stdout");
+    py::object out = stream(Stream::out);
     if (out.is_none()) return false;
     return py::bool_(out.attr("isatty")());
 }
