@@ -21,6 +21,8 @@ SECTION = "## Using it on your project"
 README_HOME = "/tmp/me"
 # The parts whose every command runs here and prints what the README shows.
 COMPARED_PARTS = ("### One graph per install", "### Asking a question")
+# The guard's part, whose commands run once the session's attention is written as it shows.
+GUARD_PART = "### The guard as the agent's pre-tool-use hook"
 # The programs besides the install's that those commands and the sample project's script run.
 TOOLS = ("cat", "chmod", "date", "mkdir")
 
@@ -145,6 +147,20 @@ class UserPath(unittest.TestCase):
                     self.assertIn(f"`{name}`", out, command)
         self.assertGreater(plain_dry_runs, 0)
 
+    def write_attention(self):
+        """The session's chat action graph, written as the README writes it by hand."""
+        (graph,) = [b for _, info, b in self.blocks if info == "sh" and "chat_action_graph.json" in "\n".join(b)]
+        self.shell("\n".join(graph), self.home)
+
+    def test_guard_commands_print_what_the_readme_shows(self):
+        self.write_attention()
+        runs = console_runs([b for b in self.blocks if b[0] == GUARD_PART])
+        self.assertGreater(len(runs), 8)
+        cwd = self.shop
+        for command, shown in runs:
+            _, out, cwd = self.shell(command.replace(README_HOME, self.home), cwd)
+            self.assertShows(shown, out, command)
+
     def test_guard_classifies_every_tool_of_the_settings_snippet(self):
         snippets = [json.loads("\n".join(b)) for _, info, b in self.blocks
                     if info == "json" and "PreToolUse" in "\n".join(b)]
@@ -158,9 +174,7 @@ class UserPath(unittest.TestCase):
         for tool in (*halberk.WRITE_TOOLS, halberk.EDIT_TOOL, halberk.BASH_TOOL):
             self.assertTrue(re.fullmatch(matcher, tool), f"the matcher leaves out {tool}, which the guard classifies")
 
-        # The session's attention as the README writes it by hand.
-        (graph,) = [b for _, info, b in self.blocks if info == "sh" and "chat_action_graph.json" in "\n".join(b)]
-        self.shell("\n".join(graph), self.home)
+        self.write_attention()
         guard = os.path.join(self.bin, os.path.basename(hook["command"]))
         for tool in matcher.split("|"):
             with self.subTest(tool=tool):
