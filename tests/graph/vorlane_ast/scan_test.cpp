@@ -329,4 +329,22 @@ TEST(CompareText, TableLayout) {
                         "  Regex graph: o/r.json\n\n");
 }
 
+// More ids on each side than the lists show: the totals count them all, each id once,
+// and the lists hold the first five in graph order (which is not their sorted order).
+TEST(CompareText, OneSideListsCountAllAndShowTheFirstFiveInGraphOrder) {
+    auto graph = [](std::vector<std::string> ids) {
+        Json nodes = Json::array();
+        for (const std::string& id : ids) nodes.push_back(Json{{"kind", "symbol"}, {"id", id}, {"symbol_type", "t"}});
+        return Json{{"file_count", 1}, {"symbol_count", ids.size()}, {"edge_count", 0}, {"nodes", nodes}};
+    };
+    const Json ast = graph({"f::g", "f::both1", "f::c", "f::f", "f::g", "f::a", "f::both2", "f::e", "f::b", "f::d"});
+    const Json regex = graph({"f::both2", "f::r6", "f::r2", "f::both1", "f::r4", "f::r1", "f::r5", "f::r2", "f::r3"});
+    const std::string text =
+        vorlane_ast::compare::table({&ast, 0}, vorlane_ast::compare::Side{&regex, 0}, "a.json", "r.json");
+    EXPECT_NE(text.find("\n  Symbols found ONLY by AST (7 total): ['f::g', 'f::c', 'f::f', 'f::a', 'f::e']\n"
+                        "  Symbols found ONLY by Regex (6 total): ['f::r6', 'f::r2', 'f::r4', 'f::r1', 'f::r5']\n"),
+              std::string::npos)
+        << text;
+}
+
 }  // namespace
