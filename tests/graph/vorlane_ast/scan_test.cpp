@@ -5,12 +5,14 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "core/hash.hpp"
 #include "core/json.hpp"
@@ -274,6 +276,28 @@ TEST(AstScan, AStopRequestEndsTheScanBetweenFilesAndTheRunWritesNothing) {
     core::StopFlag early;
     early.request();
     EXPECT_THROW(vorlane_ast::scan(t.root(), nullptr, none, nullptr, &early), core::Stopped);
+}
+
+// A stop asked for while a file is parsed ends the parse and the scan, which does not
+// take the file as given up: no fallback. Parsing this file to its budget takes seconds.
+TEST(AstScan, AStopRequestEndsAParseUnderWay) {
+    Tree t;
+    std::string slow;
+    for (int i = 0; i < 3000; ++i) slow += "const a = 1;\n";
+    t.write("slow.tsx", slow + ast_support::NEVER_ENDING_TSX[0]);
+    core::StopFlag stop;
+    std::atomic<int> fallback_calls{0};
+    const vorlane_ast::SymbolFallback fallback = [&](std::string_view, std::string_view, std::string_view) {
+        ++fallback_calls;
+        return graph_kit::Symbols{};
+    };
+    std::thread later([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        stop.request();
+    });
+    EXPECT_THROW(vorlane_ast::scan(t.root(), nullptr, ast_support::all_languages(), fallback, &stop), core::Stopped);
+    later.join();
+    EXPECT_EQ(fallback_calls, 0);
 }
 
 TEST(CompareText, ListDisplayMatchesTheHost) {
