@@ -8,6 +8,9 @@
 2. Scanning against the pattern-based builder: `vorlane_ast.scan` and
    `tarvelle.vorlane.scan` on the same trees, on one thread (VORLANE_THREADS=1) and on all,
    best of --runs. Ratio syntax-tree / pattern-based (target: at most 2).
+3. Parses given up: texts on which the TSX grammar parses without end, short and behind
+   sound lines up to the size limit, each through `_extract_imports` (one parse, given up
+   at its budget, then the patterns): seconds and the process's peak memory so far.
 
     python3 bench/ast_bench.py [--root dist/root] [--runs 1] [--tree DIR ...]
 
@@ -18,6 +21,7 @@ TypeScript and Go trees. Extra trees may be given with --tree.
 import argparse
 import os
 import random
+import resource
 import shutil
 import sys
 import sysconfig
@@ -137,6 +141,24 @@ def scan_section(va, vr, trees, runs):
     os.environ.pop("VORLANE_THREADS", None)
 
 
+def given_up_section(va):
+    print()
+    print("3. Parses given up (s, one run each; peak memory of the process so far)")
+    print(f"   {'text':<40} {'bytes':>7} {'s':>7} {'peak MB':>8}")
+    cases = [("(x'://']=#", ""), ("function[<n m=>'{'l /*a:1/t;.", "")]
+    cases += [("(x'://']=#", "const a = 1;\n" * n) for n in (3000, 22000)]
+    for tail, head in cases:
+        text = head + tail
+        start = time.perf_counter()
+        edges = va._extract_imports(text, "f.tsx", ".tsx", ".")
+        took = time.perf_counter() - start
+        if edges != va._parse_relations_regex("f.tsx", text):
+            sys.exit("a parse given up did not take the patterns")
+        label = (f"{len(head.splitlines())} sound lines, then " if head else "") + repr(tail)
+        peak = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss / 1024
+        print(f"   {label:<40} {len(text):>7} {took:>7.2f} {peak:>8.0f}")
+
+
 def main():
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     ap.add_argument("--root", default=os.path.join(PROJECT, "dist", "root"), help="install root")
@@ -174,6 +196,7 @@ def main():
             trees.insert(1, ("npm client (js)", npm))
         trees += [(t, t) for t in args.tree]
         scan_section(va, vr, trees, args.runs)
+        given_up_section(va)
     finally:
         shutil.rmtree(base, ignore_errors=True)
 

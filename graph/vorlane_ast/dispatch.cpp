@@ -1,8 +1,8 @@
 #include "graph/vorlane_ast/dispatch.hpp"
 
 #include <array>
-#include <optional>
 #include <stdexcept>
+#include <utility>
 
 #include "graph/kit/pattern_table.hpp"
 #include "graph/vorlane/patterns.hpp"
@@ -46,66 +46,76 @@ const graph_kit::bounded::CompiledTable& fallback_table() {
 
 }  // namespace
 
-bool ast_takes(const Languages& langs, std::string_view ext) {
-    return (langs.ast && (is_ts_family(ext) || ext == ".py")) || (langs.go && ext == ".go");
+const TSLanguage* ast_language(const Languages& langs, std::string_view ext) {
+    if (langs.ast && is_ts_family(ext)) return ts_language_for(langs, ext);
+    if (langs.ast && ext == ".py") return langs.py;
+    if (langs.go && ext == ".go") return langs.go;
+    return nullptr;
 }
+
+bool ast_takes(const Languages& langs, std::string_view ext) { return ast_language(langs, ext) != nullptr; }
+
+namespace {
+
+// One walk of the tree serves both: the import visitor, then the symbol visitor, at every
+// node.
+template <class Imports, class SymbolVisitor>
+void walk_tree(const Grammar& g, TSNode root, std::string_view content, std::string_view file_id, bool edges,
+               bool symbols, FileFacts& f) {
+    Imports imports(g, content, file_id, f.edges);
+    if (!symbols) {
+        visit_all(root, imports);
+        return;
+    }
+    SymbolVisitor s(g, content, file_id);
+    if (edges)
+        visit_all(root, imports, s);
+    else
+        visit_all(root, s);
+    f.symbols = s.take();
+}
+
+// The edges and the symbols asked for, from one parse with `lang`; false, with nothing
+// filled, when the parse was given up.
+bool from_tree(const TSLanguage* lang, std::string_view content, std::string_view file_id, std::string_view ext,
+               bool edges, bool symbols, FileFacts& f, const core::StopFlag* stop) {
+    const SyntaxTree tree(lang, content, stop);
+    if (!tree.parsed()) return false;
+    const Grammar& g = Grammar::of(lang);
+    if (ext == ".go")
+        walk_tree<GoImports, GoSymbols>(g, tree.root(), content, file_id, edges, symbols, f);
+    else if (ext == ".py")
+        walk_tree<PyImports, PySymbols>(g, tree.root(), content, file_id, edges, symbols, f);
+    else
+        walk_tree<TsImports, TsSymbols>(g, tree.root(), content, file_id, edges, symbols, f);
+    return true;
+}
+
+}  // namespace
 
 Symbols extract_symbols(const Languages& langs, std::string_view content, std::string_view file_id,
                         std::string_view ext, const SymbolFallback& fallback) {
-    if (langs.ast && is_ts_family(ext)) return extract_symbols_ts_ast(langs, content, file_id, ext);
-    if (langs.ast && ext == ".py") return extract_symbols_py_ast(langs, content, file_id);
-    if (langs.go && ext == ".go") return extract_symbols_go_ast(langs, content, file_id);
+    FileFacts f;
+    const TSLanguage* lang = ast_language(langs, ext);
+    if (lang && from_tree(lang, content, file_id, ext, false, true, f, nullptr)) return std::move(f.symbols);
     return fallback ? fallback(content, file_id, ext) : Symbols{};
 }
 
 std::vector<core::Edge> extract_imports(const Languages& langs, std::string_view content, std::string_view file_id,
                                         std::string_view ext) {
-    if (langs.ast && is_ts_family(ext)) return extract_imports_ts_ast(langs, content, file_id, ext);
-    if (langs.ast && ext == ".py") return extract_imports_py_ast(langs, content, file_id);
-    if (langs.go && ext == ".go") return extract_imports_go_ast(langs, content, file_id);
+    FileFacts f;
+    const TSLanguage* lang = ast_language(langs, ext);
+    if (lang && from_tree(lang, content, file_id, ext, true, false, f, nullptr)) return std::move(f.edges);
     return parse_relations_regex(file_id, content);
 }
 
 FileFacts extract_file(const Languages& langs, std::string_view content, std::string_view file_id, std::string_view ext,
-                       bool with_symbols, const SymbolFallback& fallback) {
+                       bool with_symbols, const SymbolFallback& fallback, const core::StopFlag* stop) {
     FileFacts f;
-    const TSLanguage* lang = nullptr;
-    if (langs.ast && is_ts_family(ext))
-        lang = ts_language_for(langs, ext);
-    else if (langs.ast && ext == ".py")
-        lang = langs.py;
-    else if (langs.go && ext == ".go")
-        lang = langs.go;
-    if (!lang) {
-        f.edges = parse_relations_regex(file_id, content);
-        if (with_symbols && fallback) f.symbols = fallback(content, file_id, ext);
-        return f;
-    }
-    const SyntaxTree tree(lang, content);
-    const Grammar& g = Grammar::of(lang);
-    // One walk of the one parse serves both: the import visitor, then the symbol visitor,
-    // at every node.
-    auto run = [&](auto imports, auto* symbols) {
-        if (symbols) {
-            visit_all(tree.root(), imports, *symbols);
-            f.symbols = symbols->take();
-        } else {
-            visit_all(tree.root(), imports);
-        }
-    };
-    if (ext == ".go") {
-        std::optional<GoSymbols> s;
-        if (with_symbols) s.emplace(g, content, file_id);
-        run(GoImports(g, content, file_id, f.edges), s ? &*s : nullptr);
-    } else if (ext == ".py") {
-        std::optional<PySymbols> s;
-        if (with_symbols) s.emplace(g, content, file_id);
-        run(PyImports(g, content, file_id, f.edges), s ? &*s : nullptr);
-    } else {
-        std::optional<TsSymbols> s;
-        if (with_symbols) s.emplace(g, content, file_id);
-        run(TsImports(g, content, file_id, f.edges), s ? &*s : nullptr);
-    }
+    const TSLanguage* lang = ast_language(langs, ext);
+    if (lang && from_tree(lang, content, file_id, ext, true, with_symbols, f, stop)) return f;
+    f.edges = parse_relations_regex(file_id, content);
+    if (with_symbols && fallback) f.symbols = fallback(content, file_id, ext);
     return f;
 }
 

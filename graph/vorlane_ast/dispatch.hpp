@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/records.hpp"
+#include "core/stop.hpp"
 #include "graph/kit/patterns.hpp"
 #include "graph/vorlane_ast/extractors.hpp"
 
@@ -16,8 +17,14 @@ namespace vorlane_ast {
 // and the extension.
 using SymbolFallback = std::function<Symbols(std::string_view content, std::string_view file_id, std::string_view ext)>;
 
+// The language a syntax tree of this extension's text is parsed with; null where no
+// syntax tree takes the extension.
+const TSLanguage* ast_language(const Languages& langs, std::string_view ext);
 // Whether the syntax trees take this extension's symbols and imports.
 bool ast_takes(const Languages& langs, std::string_view ext);
+
+// In the three below, a file whose parse is given up (SyntaxTree) is taken as one whose
+// grammar did not load: its edges come from the patterns, its symbols from `fallback`.
 
 Symbols extract_symbols(const Languages& langs, std::string_view content, std::string_view file_id,
                         std::string_view ext, const SymbolFallback& fallback);
@@ -26,13 +33,13 @@ std::vector<core::Edge> extract_imports(const Languages& langs, std::string_view
 
 // A file's import edges and, when `with_symbols`, its symbols: the same as
 // extract_imports and extract_symbols, with one parse for both where a syntax tree
-// takes the file.
+// takes the file. With `stop`, a stop request ends a parse with core::Stopped.
 struct FileFacts {
     std::vector<core::Edge> edges;
     Symbols symbols;
 };
 FileFacts extract_file(const Languages& langs, std::string_view content, std::string_view file_id, std::string_view ext,
-                       bool with_symbols, const SymbolFallback& fallback);
+                       bool with_symbols, const SymbolFallback& fallback, const core::StopFlag* stop = nullptr);
 
 // The five fixed import patterns, each pattern's matches in text order, the patterns in
 // table order; linear in the text.

@@ -44,6 +44,7 @@ Symbols symbols_go(const Grammar& g, TSNode root, std::string_view content, std:
 Symbols extract_symbols_go_ast(const Languages& langs, std::string_view content, std::string_view file_path) {
     if (!langs.go) return {};
     const SyntaxTree tree(langs.go, content);
+    if (!tree.parsed()) return {};
     return symbols_go(Grammar::of(langs.go), tree.root(), content, file_path);
 }
 

@@ -86,6 +86,7 @@ Symbols symbols_py(const Grammar& g, TSNode root, std::string_view content, std:
 Symbols extract_symbols_py_ast(const Languages& langs, std::string_view content, std::string_view file_path) {
     if (!langs.ast) return {};
     const SyntaxTree tree(langs.py, content);
+    if (!tree.parsed()) return {};
     return symbols_py(Grammar::of(langs.py), tree.root(), content, file_path);
 }
 

@@ -79,6 +79,7 @@ Symbols extract_symbols_ts_ast(const Languages& langs, std::string_view content,
     if (!langs.ast) return {};
     const TSLanguage* lang = ts_language_for(langs, ext);
     const SyntaxTree tree(lang, content);
+    if (!tree.parsed()) return {};
     return symbols_ts(Grammar::of(lang), tree.root(), content, file_path);
 }
 

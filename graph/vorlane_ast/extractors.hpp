@@ -16,7 +16,8 @@ namespace vorlane_ast {
 using graph_kit::Symbols;
 
 // ".tsx" takes the TSX dialect, ".js" and ".jsx" the JavaScript grammar, anything else
-// the TypeScript dialect. Empty when the syntax trees are unavailable.
+// the TypeScript dialect. Empty when the syntax trees are unavailable, and when the parse
+// is given up (SyntaxTree): the dispatch then takes the fallback.
 Symbols extract_symbols_ts_ast(const Languages& langs, std::string_view content, std::string_view file_path,
                                std::string_view ext);
 Symbols extract_symbols_py_ast(const Languages& langs, std::string_view content, std::string_view file_path);

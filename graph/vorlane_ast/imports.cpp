@@ -74,6 +74,7 @@ std::vector<core::Edge> extract_imports_go_ast(const Languages& langs, std::stri
     std::vector<core::Edge> out;
     if (!langs.go) return out;
     const SyntaxTree tree(langs.go, content);
+    if (!tree.parsed()) return out;
     imports_go(Grammar::of(langs.go), tree.root(), content, file_path, out);
     return out;
 }
@@ -84,6 +85,7 @@ std::vector<core::Edge> extract_imports_ts_ast(const Languages& langs, std::stri
     if (!langs.ast) return out;
     const TSLanguage* lang = ts_language_for(langs, ext);
     const SyntaxTree tree(lang, content);
+    if (!tree.parsed()) return out;
     imports_ts(Grammar::of(lang), tree.root(), content, file_path, out);
     return out;
 }
@@ -93,6 +95,7 @@ std::vector<core::Edge> extract_imports_py_ast(const Languages& langs, std::stri
     std::vector<core::Edge> out;
     if (!langs.ast) return out;
     const SyntaxTree tree(langs.py, content);
+    if (!tree.parsed()) return out;
     imports_py(Grammar::of(langs.py), tree.root(), content, file_path, out);
     return out;
 }

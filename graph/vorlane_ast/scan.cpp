@@ -34,6 +34,7 @@ struct Context {
     const graph_kit::Prior prior;
     const Languages& langs;
     const SymbolFallback& fallback;
+    const core::StopFlag* stop;
 };
 
 void analyse(const Context& cx, const std::string& path, FileResult& out) {
@@ -49,7 +50,8 @@ void analyse(const Context& cx, const std::string& path, FileResult& out) {
             std::vector<std::string> keywords = extract_keywords(f.content, f.ext);
             out.nodes.push_back(core::node_as_dict(graph_kit::file_node(f, std::move(summary), std::move(keywords))));
         }
-        FileFacts facts = extract_file(cx.langs, f.content, f.file_id, f.ext, is_symbol_ext(f.ext), cx.fallback);
+        FileFacts facts =
+            extract_file(cx.langs, f.content, f.file_id, f.ext, is_symbol_ext(f.ext), cx.fallback, cx.stop);
         out.edges = std::move(facts.edges);
         graph_kit::append_symbol_nodes(out.nodes, out.edges, facts.symbols, f.file_id, f.ext);
     } catch (...) {
@@ -62,7 +64,7 @@ void analyse(const Context& cx, const std::string& path, FileResult& out) {
 Json scan(std::string_view root, const Json& existing_nodes, const Languages& langs, const SymbolFallback& fallback,
           const core::StopFlag* stop) {
     const std::vector<std::string> files = walk_files(root, stop);
-    const Context cx{root, core::paths::resolve(root), graph_kit::index_prior(existing_nodes), langs, fallback};
+    const Context cx{root, core::paths::resolve(root), graph_kit::index_prior(existing_nodes), langs, fallback, stop};
 
     std::vector<FileResult> results(files.size());
     core::parallel_for_each(files.size(), graph_kit::scan_threads(files.size()), [&](std::size_t i) {

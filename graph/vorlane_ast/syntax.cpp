@@ -12,6 +12,17 @@ namespace vorlane_ast {
 
 namespace {
 
+// The parse budget: kBaseReports progress reports, and one more per kBytesPerReport
+// bytes of the text (each report stands for 100 parse steps). Over 16,011 files of real
+// trees (145 MB of Python, Go, JavaScript and TypeScript: this project, npm, the host's
+// library with its site packages, Go's standard library, rxjs, lodash-es) a parse made
+// at most 0.029 reports per byte (0.0075 on average) and 3,850 in all; no file used
+// more than 10% of its budget, no file under 1,000 bytes more than 18 reports. A text
+// that sends a grammar into a parse without end takes about half a second and 15 MB to
+// run out of the base alone, and memory and time grow with the reports it makes.
+constexpr std::uint64_t kBaseReports = 1000;
+constexpr std::uint64_t kBytesPerReport = 4;
+
 // One parser per thread, kept between parses: a parser keeps its stacks and buffers
 // grown, so a parse after the first allocates less.
 TSParser* thread_parser(const TSLanguage* lang) {
@@ -32,13 +43,53 @@ TSParser* thread_parser(const TSLanguage* lang) {
     return cached.parser;
 }
 
+// What the progress reports of one parse read and count.
+struct Progress {
+    std::string_view source;
+    std::uint64_t budget;
+    const core::StopFlag* stop;
+    std::uint64_t reports = 0;
+    bool stopped = false;
+};
+
+const char* read_source(void* payload, uint32_t byte, TSPoint, uint32_t* length) {
+    const std::string_view s = static_cast<Progress*>(payload)->source;
+    if (byte >= s.size()) {
+        *length = 0;
+        return "";
+    }
+    *length = static_cast<uint32_t>(s.size() - byte);
+    return s.data() + byte;
+}
+
+// Called by the runtime every 100 parse steps; true ends the parse.
+bool on_progress(TSParseState* state) {
+    auto* p = static_cast<Progress*>(state->payload);
+    if (p->stop && p->stop->requested()) {
+        p->stopped = true;
+        return true;
+    }
+    return ++p->reports > p->budget;
+}
+
 }  // namespace
 
-SyntaxTree::SyntaxTree(const TSLanguage* lang, std::string_view source) {
+std::uint64_t parse_budget(std::size_t bytes) { return kBaseReports + std::uint64_t{bytes} / kBytesPerReport; }
+
+SyntaxTree::SyntaxTree(const TSLanguage* lang, std::string_view source, const core::StopFlag* stop) {
     if (!lang) throw std::runtime_error("Incompatible language version");
     TSParser* parser = thread_parser(lang);
-    tree_.reset(ts_parser_parse_string(parser, nullptr, source.data(), static_cast<uint32_t>(source.size())));
-    if (!tree_) throw std::runtime_error("Parsing failed");
+    Progress progress{source, parse_budget(source.size()), stop};
+    const TSInput input{&progress, read_source, TSInputEncodingUTF8, nullptr};
+    tree_.reset(ts_parser_parse_with_options(parser, nullptr, input, TSParseOptions{&progress, on_progress}));
+    reports_ = progress.reports;
+    if (tree_) return;
+    // A parse ended part way would otherwise be resumed by the next one.
+    ts_parser_reset(parser);
+    if (progress.stopped) throw core::Stopped();
+    // A parse given up at its budget leaves the tree unparsed; any other end without a
+    // tree (an external scanner's failure) is an error.
+    if (progress.reports <= progress.budget) throw std::runtime_error("Parsing failed");
 }
 
 std::string node_text(TSNode n, std::string_view src) {

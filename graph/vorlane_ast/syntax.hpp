@@ -5,8 +5,10 @@
 // depth; each node is visited once.
 #include <tree_sitter/api.h>
 
+#include "core/stop.hpp"
 #include "graph/vorlane_ast/runtime/walk.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -28,17 +30,32 @@ struct Languages {
     const TSLanguage* go = nullptr;
 };
 
-// One parse of `source` (kept by the caller for as long as the tree is read).
+// The number of progress reports of the runtime a parse of `bytes` bytes may take
+// before it is given up (see SyntaxTree).
+std::uint64_t parse_budget(std::size_t bytes);
+
+// One parse of `source` (kept by the caller for as long as the tree is read). The runtime
+// reports its progress every fixed number of parse steps; a parse that would report more
+// often than parse_budget allows is given up, which leaves the tree unparsed: some
+// grammars run without end, their memory growing, on a few short malformed texts. The
+// bound counts steps, not time, so whether a file parses does not depend on the
+// machine's speed or load. With `stop`, a stop request ends the parse at its next
+// report with core::Stopped.
 class SyntaxTree {
 public:
-    SyntaxTree(const TSLanguage* lang, std::string_view source);
+    SyntaxTree(const TSLanguage* lang, std::string_view source, const core::StopFlag* stop = nullptr);
+    // False when the parse was given up; root() is then not to be called.
+    bool parsed() const { return tree_ != nullptr; }
     TSNode root() const { return ts_tree_root_node(tree_.get()); }
+    // The progress reports the parse made.
+    std::uint64_t progress_reports() const { return reports_; }
 
 private:
     struct Delete {
         void operator()(TSTree* t) const { ts_tree_delete(t); }
     };
     std::unique_ptr<TSTree, Delete> tree_;
+    std::uint64_t reports_ = 0;
 };
 
 // The bytes of `src` under the node, with invalid UTF-8 sequences dropped.

@@ -17,10 +17,18 @@ void bind_dispatch(py::module_& m) {
             if (!vorlane_ast::ast_takes(l, e)) return fallback_symbols(content, file_id, e);
             const std::string text = utf8_ignore(content), id = host::utf8_lenient(file_id);
             graph_kit::Symbols s;
+            // Set when the parse is given up: the file then takes the host's fallback, as a file
+            // whose grammar did not load does.
+            bool given_up = false;
             {
                 py::gil_scoped_release unlocked;
-                s = vorlane_ast::extract_symbols(l, text, id, e, nullptr);
+                s = vorlane_ast::extract_symbols(l, text, id, e,
+                                                 [&](std::string_view, std::string_view, std::string_view) {
+                                                     given_up = true;
+                                                     return graph_kit::Symbols{};
+                                                 });
             }
+            if (given_up) return fallback_symbols(content, file_id, e);
             return symbols_to_py(s);
         },
         py::arg("content"), py::arg("file_id"), py::arg("ext"),

@@ -20,11 +20,11 @@ import vorlane_ast
 WARN = "[warn] tree-sitter not available, falling back to regex: "
 
 
-def run_python(code, cwd=None, env=None):
+def run_python(code, cwd=None, env=None, timeout=None):
     """Runs `code` in a fresh interpreter with the install tree on the module search path."""
     env = dict(os.environ if env is None else env, PYTHONPATH=os.pathsep.join([support.ROOT, support.SRC]))
     return subprocess.run([sys.executable, "-c", textwrap.dedent(code)], cwd=cwd, env=env,
-                          capture_output=True, text=True)
+                          capture_output=True, text=True, timeout=timeout)
 
 
 class Tree(unittest.TestCase):
@@ -281,6 +281,40 @@ class FallbackTest(unittest.TestCase):
             print(v._extract_symbols("package m\\nfunc F() {}\\n", "a.go", ".go"))
             """)
         self.assertEqual(r.stdout.splitlines(), ["[{'from': 'a.go', 'to': 'fmt', 'rel': 'imports'}]", "[]"])
+
+
+class NeverEndingParseTest(Tree):
+    """Texts on which the TSX grammar parses without end: the parse is given up at a bound
+    and the file is taken as one whose grammar did not load."""
+
+    NEVER_ENDING = {"a.tsx": b"(x'://']=#", "b.tsx": b"function[<n m=>'{'l /*a:1/t;."}
+    HEAD = "import x from 'y'\nexport function loadUser() {}\n"
+
+    def test_command_finishes_and_writes_the_graph(self):
+        for name, data in self.NEVER_ENDING.items():
+            self.file("proj/" + name, data)
+        self.file("proj/c.tsx", self.HEAD + "(x'://']=#")
+        out = self.dir / "o" / "g.json"
+        # Before the bound the command never ended: the timeout fails the test instead.
+        r = subprocess.run([os.path.join(support.BIN, "vorlane_ast"), "--root", "proj", "--out", str(out)],
+                           cwd=self.dir, capture_output=True, text=True, timeout=60)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        g = json.loads(out.read_text())
+        self.assertEqual(sorted(n["id"] for n in g["nodes"]), ["a.tsx", "b.tsx", "c.tsx", "c.tsx::loadUser"])
+        self.assertEqual([e for e in g["edges"] if e["from"] == "c.tsx"], [
+            {"from": "c.tsx", "to": "y", "rel": "imports"}, {"from": "c.tsx", "to": "x", "rel": "imports"},
+            {"from": "c.tsx", "to": "c.tsx::loadUser", "rel": "contains"}])
+
+    def test_dispatch_takes_the_pattern_based_builder_and_the_patterns(self):
+        r = run_python(f"""
+            import vorlane_ast
+            from src.tarvelle import vorlane as pattern_builder
+            text = {self.HEAD + "(x'://']=#"!r}
+            print(vorlane_ast._extract_symbols(text, "c.tsx", ".tsx") == pattern_builder.extract_symbols_ts(text, "c.tsx"))
+            print(vorlane_ast._extract_imports(text, "c.tsx", ".tsx", ".") ==
+                  vorlane_ast._parse_relations_regex("c.tsx", text))
+            """, timeout=60)
+        self.assertEqual((r.returncode, r.stdout, r.stderr), (0, "True\nTrue\n", ""))
 
 
 class ScanTest(Tree):

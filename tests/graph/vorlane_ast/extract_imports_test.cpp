@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "graph/vorlane/extractors.hpp"
 #include "graph/vorlane_ast/dispatch.hpp"
 #include "graph/vorlane_ast/extractors.hpp"
 #include "tests/graph/vorlane_ast/ast_support.hpp"
@@ -134,6 +135,39 @@ TEST(Dispatch, ChoosesByGrammarAndExtension) {
     EXPECT_EQ(render(vorlane_ast::extract_imports(all, "import yaml\n", "f", ".md")), V{"imports:yaml"});
     EXPECT_EQ(render(vorlane_ast::extract_imports(go_only, "import x from 'y'\n", "f", ".ts")),
               (V{"imports:y", "imports:x"}));
+}
+
+// A parse that runs out of its budget ends there, whatever the machine, and the file is
+// taken as one whose grammar did not load: pattern edges and the fallback's symbols
+// (here the pattern-based builder's), where its syntax tree would give "imports:y" alone.
+TEST(Dispatch, AParseGivenUpTakesThePatternsAsWithoutItsGrammar) {
+    const auto all = ast_support::all_languages();
+    const vorlane_ast::SymbolFallback patterns = [](std::string_view content, std::string_view id, std::string_view) {
+        return vorlane::extract_symbols_ts(content, id);
+    };
+    const std::string head = "import x from 'y'\nexport function loadUser() {}\n";
+    for (const std::string& tail : ast_support::NEVER_ENDING_TSX) {
+        const std::string text = head + tail;
+        const vorlane_ast::SyntaxTree tree(all.tsx, text);
+        EXPECT_FALSE(tree.parsed()) << tail;
+        EXPECT_EQ(tree.progress_reports(), vorlane_ast::parse_budget(text.size()) + 1) << tail;
+
+        const V edges{"imports:y", "imports:x"};
+        const vorlane_ast::FileFacts f = vorlane_ast::extract_file(all, text, "f", ".tsx", true, patterns);
+        EXPECT_EQ(render(f.edges), edges) << tail;
+        EXPECT_EQ(render(f.symbols), V{"loadUser use_case/high/exported 1-1"}) << tail;
+        EXPECT_EQ(render(vorlane_ast::extract_imports(all, text, "f", ".tsx")), edges) << tail;
+        EXPECT_EQ(render(vorlane_ast::extract_symbols(all, text, "f", ".tsx", patterns)), render(f.symbols)) << tail;
+        // The extractors themselves give what they give without the grammar: nothing.
+        EXPECT_TRUE(vorlane_ast::extract_symbols_ts_ast(all, text, "f", ".tsx").empty()) << tail;
+        EXPECT_TRUE(vorlane_ast::extract_imports_ts_ast(all, text, "f", ".tsx").empty()) << tail;
+    }
+    // The thread's parser starts afresh after a parse given up: a sound text parses whole.
+    const vorlane_ast::SyntaxTree sound(all.tsx, head);
+    ASSERT_TRUE(sound.parsed());
+    EXPECT_FALSE(ts_node_has_error(sound.root()));
+    EXPECT_EQ(ts_node_end_byte(sound.root()), head.size());
+    EXPECT_EQ(render(vorlane_ast::extract_file(all, head, "f", ".tsx", true, patterns).edges), V{"imports:y"});
 }
 
 }  // namespace

@@ -5,12 +5,14 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "core/hash.hpp"
 #include "core/json.hpp"
@@ -276,6 +278,28 @@ TEST(AstScan, AStopRequestEndsTheScanBetweenFilesAndTheRunWritesNothing) {
     EXPECT_THROW(vorlane_ast::scan(t.root(), nullptr, none, nullptr, &early), core::Stopped);
 }
 
+// A stop asked for while a file is parsed ends the parse and the scan, which does not
+// take the file as given up: no fallback. Parsing this file to its budget takes seconds.
+TEST(AstScan, AStopRequestEndsAParseUnderWay) {
+    Tree t;
+    std::string slow;
+    for (int i = 0; i < 3000; ++i) slow += "const a = 1;\n";
+    t.write("slow.tsx", slow + ast_support::NEVER_ENDING_TSX[0]);
+    core::StopFlag stop;
+    std::atomic<int> fallback_calls{0};
+    const vorlane_ast::SymbolFallback fallback = [&](std::string_view, std::string_view, std::string_view) {
+        ++fallback_calls;
+        return graph_kit::Symbols{};
+    };
+    std::thread later([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        stop.request();
+    });
+    EXPECT_THROW(vorlane_ast::scan(t.root(), nullptr, ast_support::all_languages(), fallback, &stop), core::Stopped);
+    later.join();
+    EXPECT_EQ(fallback_calls, 0);
+}
+
 TEST(CompareText, ListDisplayMatchesTheHost) {
     EXPECT_EQ(vorlane_ast::compare::list_display({}), "[]");
     EXPECT_EQ(vorlane_ast::compare::list_display({"a", "b'c"}), "['a', \"b'c\"]");
@@ -327,6 +351,24 @@ TEST(CompareText, TableLayout) {
                         "  Symbols found ONLY by Regex (1 total): ['a::z']\n"
                         "\n  AST graph:   o/g.json\n"
                         "  Regex graph: o/r.json\n\n");
+}
+
+// More ids on each side than the lists show: the totals count them all, each id once,
+// and the lists hold the first five in graph order (which is not their sorted order).
+TEST(CompareText, OneSideListsCountAllAndShowTheFirstFiveInGraphOrder) {
+    auto graph = [](std::vector<std::string> ids) {
+        Json nodes = Json::array();
+        for (const std::string& id : ids) nodes.push_back(Json{{"kind", "symbol"}, {"id", id}, {"symbol_type", "t"}});
+        return Json{{"file_count", 1}, {"symbol_count", ids.size()}, {"edge_count", 0}, {"nodes", nodes}};
+    };
+    const Json ast = graph({"f::g", "f::both1", "f::c", "f::f", "f::g", "f::a", "f::both2", "f::e", "f::b", "f::d"});
+    const Json regex = graph({"f::both2", "f::r6", "f::r2", "f::both1", "f::r4", "f::r1", "f::r5", "f::r2", "f::r3"});
+    const std::string text =
+        vorlane_ast::compare::table({&ast, 0}, vorlane_ast::compare::Side{&regex, 0}, "a.json", "r.json");
+    EXPECT_NE(text.find("\n  Symbols found ONLY by AST (7 total): ['f::g', 'f::c', 'f::f', 'f::a', 'f::e']\n"
+                        "  Symbols found ONLY by Regex (6 total): ['f::r6', 'f::r2', 'f::r4', 'f::r1', 'f::r5']\n"),
+              std::string::npos)
+        << text;
 }
 
 }  // namespace
