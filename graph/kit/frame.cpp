@@ -203,7 +203,9 @@ std::vector<std::int64_t> py_block_ends(const Lines& lines) {
     std::int64_t last_content = -1;
     for (auto i = static_cast<std::int64_t>(lines.size()); i-- > 0;) {
         const std::string_view row = lines[static_cast<std::size_t>(i)];
-        const auto [rest, indent] = strip_indent(row);
+        const auto stripped = strip_indent(row);
+        const std::string_view rest = stripped.first;
+        const std::int64_t indent = stripped.second;
         const auto first_deeper =
             std::partition_point(below.begin(), below.end(), [&](const Stop& s) { return s.indent <= indent; });
         const std::int64_t above =
