@@ -3,6 +3,7 @@
 #include "graph/kit/frame.hpp"
 
 #include <algorithm>
+#include <iterator>
 #include <stdexcept>
 
 #include "core/hash.hpp"
@@ -160,8 +161,70 @@ std::int64_t find_block_end_ts(const Lines& lines, std::int64_t start) {
                                [&](std::int64_t i) { return braces_of(row_at(lines, i)); });
 }
 
-std::int64_t find_block_end_py(const Lines& lines, std::int64_t start) {
+namespace {
+
+// Whether `row`, whose text past its leading white space is `rest`, ends the blocks of
+// the rows above it at or right of its indentation: the stop pattern tried at the row's
+// first character. Its first alternative needs "def" or "async" just past the white
+// space, the other two "class" or "@" first, so most rows are settled without it.
+bool is_py_stop(std::string_view row, std::string_view rest) {
     static const core::Regex stop(spec(PY_BLOCK_STOP).text, spec(PY_BLOCK_STOP).flags);
+    if (rest.substr(0, 3) != "def" && rest.substr(0, 5) != "async" && row.substr(0, 5) != "class" &&
+        row.substr(0, 1) != "@")
+        return false;
+    return stop.match(row).has_value();
+}
+
+// The row past its leading white space, and the number of characters before that.
+std::pair<std::string_view, std::int64_t> strip_indent(std::string_view row) {
+    std::size_t k = 0;
+    while (k < row.size() && (row[k] == ' ' || row[k] == '\t')) ++k;
+    const bool ascii_end = k == row.size() || (static_cast<unsigned char>(row[k]) < 0x80 &&
+                                               !core::is_space(static_cast<unsigned char>(row[k])));
+    if (ascii_end) return {row.substr(k), static_cast<std::int64_t>(k)};
+    const std::string_view rest = core::lstrip(row);
+    return {rest, static_cast<std::int64_t>(core::cp_len(row.substr(0, row.size() - rest.size())))};
+}
+
+// find_block_end_py for every row, in one pass up the rows. A row's block ends at the
+// last row with content above its next stop row (the first stop row below it indented
+// at most as far as it is, or the end of the rows), or at the row itself when none lies
+// between. The stop rows below are kept on a stack: a stop row hides every one below it
+// that is indented as far or further, being nearer and stopping every row that one
+// stops. The indents on the stack so grow towards its top, and a row's next stop row is
+// the topmost one indented at most as far as the row: one search of the stack.
+std::vector<std::int64_t> py_block_ends(const Lines& lines) {
+    struct Stop {
+        std::int64_t indent;
+        std::int64_t content_above;  // the last row with content above the stop row; -1 until met
+    };
+    std::vector<Stop> below;
+    std::vector<std::int64_t> ends(lines.size());
+    std::int64_t last_content = -1;
+    for (auto i = static_cast<std::int64_t>(lines.size()); i-- > 0;) {
+        const std::string_view row = lines[static_cast<std::size_t>(i)];
+        const auto stripped = strip_indent(row);
+        const std::string_view rest = stripped.first;
+        const std::int64_t indent = stripped.second;
+        const auto first_deeper =
+            std::partition_point(below.begin(), below.end(), [&](const Stop& s) { return s.indent <= indent; });
+        const std::int64_t above =
+            first_deeper == below.begin() ? last_content : std::prev(first_deeper)->content_above;
+        ends[static_cast<std::size_t>(i)] = std::max(above, i);
+        if (rest.empty()) continue;
+        if (last_content < 0) last_content = i;
+        if (!below.empty() && below.back().content_above < 0) below.back().content_above = i;
+        if (is_py_stop(row, rest)) {
+            while (!below.empty() && below.back().indent >= indent) below.pop_back();
+            below.push_back({indent, -1});
+        }
+    }
+    return ends;
+}
+
+}  // namespace
+
+std::int64_t find_block_end_py(const Lines& lines, std::int64_t start) {
     const auto n = static_cast<std::int64_t>(lines.size());
     if (start + 1 >= n) return start;
     const std::int64_t base_indent = indent_of(row_at(lines, start));
@@ -169,10 +232,9 @@ std::int64_t find_block_end_py(const Lines& lines, std::int64_t start) {
     for (std::int64_t i = start + 1; i < n; ++i) {
         const std::string_view row = row_at(lines, i);
         // A row of white space only is passed over (its strip() is empty).
-        const std::string_view rest = core::lstrip(row);
+        const auto [rest, indent] = strip_indent(row);
         if (rest.empty()) continue;
-        const auto indent = static_cast<std::int64_t>(core::cp_len(row.substr(0, row.size() - rest.size())));
-        if (indent <= base_indent && stop.match(row)) break;
+        if (indent <= base_indent && is_py_stop(row, rest)) break;
         last_content = i;
     }
     return last_content;
@@ -256,6 +318,13 @@ std::int64_t SymbolFrame::block_end_ts(std::int64_t start) {
         if (i < 0 || i >= n) throw std::out_of_range("list index out of range");
         return braces_[static_cast<std::size_t>(i)];
     });
+}
+
+std::int64_t SymbolFrame::block_end_py(std::int64_t start) {
+    // A start outside the rows reads them with the host's indexing: the walk of one start.
+    if (start < 0 || start >= static_cast<std::int64_t>(lines_.size())) return find_block_end_py(lines_, start);
+    if (py_ends_.empty()) py_ends_ = py_block_ends(lines_);
+    return py_ends_[static_cast<std::size_t>(start)];
 }
 
 std::int64_t SymbolFrame::fixed_span_end(std::int64_t line_no, std::int64_t span) const {

@@ -56,6 +56,9 @@ public:
     std::int64_t fixed_span_end(std::int64_t line_no, std::int64_t span) const;
     // find_block_end_ts(lines(), start), with each row's braces counted once per frame.
     std::int64_t block_end_ts(std::int64_t start);
+    // find_block_end_py(lines(), start), with the block end of every row found in one
+    // pass over the rows per frame: the cost of all starts together is that of one.
+    std::int64_t block_end_py(std::int64_t start);
     Symbols take() { return std::move(symbols_); }
 
 private:
@@ -65,6 +68,7 @@ private:
     Symbols symbols_;
     std::map<std::pair<std::int64_t, std::int64_t>, std::string> hashes_;  // by (line_start, line_end)
     std::vector<std::pair<std::int64_t, std::int64_t>> braces_;            // (opens, closes) by row
+    std::vector<std::int64_t> py_ends_;                                    // indentation block end by row
     std::string_view content_;
     // odd_breaks_[i]: how many of the breaks after rows 0..i-1 are not a single "\n".
     std::vector<std::size_t> odd_breaks_;

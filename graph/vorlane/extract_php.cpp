@@ -2,7 +2,6 @@
 // enumerations, each record ending where its brace block closes.
 #include <algorithm>
 
-#include "core/text.hpp"
 #include "graph/vorlane/extract_bounded.hpp"
 #include "graph/vorlane/extractors.hpp"
 #include "graph/vorlane/patterns.hpp"
@@ -19,19 +18,23 @@ const bounded::CompiledTable& table() {
 
 // Whether a function is visible outside its class: not when the row of its keyword
 // "function", from the row's start up to the keyword, holds "private" or "protected".
-// Keywords come in text order, so the row start and the words already looked at carry
-// over from one keyword to the next and a long row is read once, not once per function.
+// Rows are counted by line feeds, as the record's rows are: no other line break starts
+// one. Keywords come in text order, so the row start and the words already looked at
+// carry over from one keyword to the next and a long row is read once, not once per
+// function.
 class PhpVisibility {
 public:
     explicit PhpVisibility(std::string_view s) : s_(s) {}
 
     bool exported(std::size_t keyword) {
-        while (walked_ < keyword) {  // find the start of the keyword's row
-            if (core::is_line_break(core::next_cp(s_, walked_))) {
-                row_start_ = walked_;
+        if (walked_ < keyword) {  // the keyword's row starts after the last line feed before it
+            const std::size_t feed = s_.substr(walked_, keyword - walked_).rfind('\n');
+            if (feed != std::string_view::npos) {
+                row_start_ = walked_ + feed + 1;
                 hidden_ = false;
-                searched_ = walked_;
+                searched_ = row_start_;
             }
+            walked_ = keyword;
         }
         if (!hidden_ && searched_ < keyword) {
             std::string_view part = s_.substr(searched_, keyword - searched_);

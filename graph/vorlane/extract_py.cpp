@@ -78,8 +78,7 @@ Symbols extract_symbols_py(std::string_view content, std::string_view file_path)
     auto add_sym = [&](std::string_view name, std::int64_t line_no, std::string_view sym_type,
                        std::string_view confidence) {
         if (name.empty() || frame.seen(name)) return;
-        frame.add(name, line_no, graph_kit::find_block_end_py(frame.lines(), line_no), sym_type, confidence,
-                  !starts_with(name, "_"));
+        frame.add(name, line_no, frame.block_end_py(line_no), sym_type, confidence, !starts_with(name, "_"));
     };
     {
         graph_kit::RowCounter rows(content);

@@ -1,6 +1,7 @@
 // Rows and block ends: splitlines cuts the text into rows that hold no row end and
 // rebuild the text with their breaks; the brace and indentation block ends agree with
-// a direct reading of their rules and stay within the rows; RowCounter counts "\n".
+// a direct reading of their rules and stay within the rows, the frame's table of
+// indentation block ends agrees with them; RowCounter counts "\n".
 // Input: two bytes pick the start row, the rest is the file's bytes.
 #include <algorithm>
 #include <cstdint>
@@ -108,6 +109,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::int64_t py = graph_kit::find_block_end_py(lines, start);
         FUZZ_CHECK(ts == ref_block_end_ts(lines, start), "brace block end");
         FUZZ_CHECK(py == ref_block_end_py(lines, start), "indentation block end");
+        graph_kit::SymbolFrame frame(text, "f");
+        FUZZ_CHECK(frame.block_end_py(start) == py, "the frame's indentation block end");
         FUZZ_CHECK(py >= start && py < rows, "indentation block end outside the rows");
         FUZZ_CHECK(ts >= start && ts < rows, "brace block end outside the rows");
     }

@@ -87,5 +87,36 @@ class Calling(unittest.TestCase):
         self.assertEqual([r["id"] for r in records], [path + "::run"])
 
 
+class PhpVisibility(unittest.TestCase):
+    """A PHP function is hidden when "private" or "protected" stands on its keyword's row
+    before the keyword; rows are counted by line feeds, so the other line breaks of
+    str.splitlines do not start a row."""
+
+    @staticmethod
+    def expected_exported(text, name):
+        keyword = text.index("function " + name)
+        row = text[text.rfind("\n", 0, keyword) + 1:keyword]
+        return "private" not in row and "protected" not in row
+
+    def test_only_a_line_feed_starts_the_row(self):
+        # The host's own row ends, one character each, and its pair "\r\n".
+        breaks = [chr(c) for c in range(0x110000) if len(("a" + chr(c) + "b").splitlines()) == 2]
+        self.assertEqual(breaks, list("\n\x0b\x0c\r\x1c\x1d\x1e\x85\u2028\u2029"))
+        texts = [
+            "<?php\nprotected {} function f() {{}}\n",
+            "<?php\nclass C {{\n    private $x;{}    function f() {{}}\n}}\n",
+            "<?php\nclass C {{\n    /* protected */{}    static function f() {{}}\n}}\n",
+            "<?php\nclass C {{\n    function f() {{}}{}    private $y;\n}}\n",
+        ]
+        for brk in breaks + ["\r\n"]:
+            for template in texts:
+                text = template.format(brk)
+                with self.subTest(text=text):
+                    records = vorlane.extract_symbols_php(text, "a.php")
+                    got = {r["name"]: r["exported"] for r in records}
+                    self.assertEqual(got["f"], self.expected_exported(text, "f"))
+        self.assertFalse(self.expected_exported("<?php\nprotected \x0c function f() {}\n", "f"))
+
+
 if __name__ == "__main__":
     unittest.main()

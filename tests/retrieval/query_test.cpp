@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <string_view>
+#include <vector>
+
 namespace {
 
 using Terms = std::vector<std::string>;
@@ -12,6 +16,31 @@ TEST(Tokenize, StopWordsShortRunsAndRepeatsAreDropped) {
     EXPECT_EQ(retrieval::tokenize_query("order Order ORDER a b"), (Terms{"order"}));
     EXPECT_EQ(retrieval::tokenize_query("user_id caf\xc3\xa9 404"), (Terms{"user_id", "caf", "404"}));
     EXPECT_EQ(retrieval::tokenize_query(""), Terms{});
+}
+
+// Every word and phrase of the six intent lists, each with the intent it gives in a query
+// that holds nothing else of any list. "unit test" and "integration test" hold "test", and
+// "failing" holds "fail", so a query with one of them gives its list's intent through the
+// shorter word too.
+TEST(Intent, EveryWordOfEveryList) {
+    struct List {
+        std::string_view intent;
+        std::vector<const char*> words;
+    };
+    const std::vector<List> lists = {
+        {"explain", {"why", "explain", "architecture", "dependency", "how does"}},
+        {"debug",
+         {"error", "bug", "crash", "failing", "fail", "broken", "stack trace", "500", "404", "returning", "throws",
+          "exception"}},
+        {"test", {"test", "unit test", "integration test", "coverage"}},
+        {"refactor", {"refactor", "cleanup", "simplify", "restructure", "optimize"}},
+        {"feature", {"add", "create", "implement", "build", "support"}},
+        {"edit", {"fix", "update", "change", "edit", "modify", "patch"}},
+    };
+    EXPECT_EQ(retrieval::classify_intent("the loader"), "general");
+    for (const List& list : lists)
+        for (const char* word : list.words)
+            EXPECT_EQ(retrieval::classify_intent(std::string(word) + " the loader"), list.intent) << word;
 }
 
 }  // namespace

@@ -2,10 +2,12 @@
 // first-wins records.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
 #include "core/hash.hpp"
+#include "core/pattern.hpp"
 #include "core/text.hpp"
 #include "graph/kit/frame.hpp"
 
@@ -121,8 +123,59 @@ TEST(FrameBlocks, Indentation) {
         // tried at the row's first character.
         {"indented start, def at its indentation", {"  def f():", "    x", "  def g():"}, 0, 1},
         {"indented start, class not at the first character", {"  def f():", "    x", "  class A:"}, 0, 2},
+        // A stop row right of the start's indentation is content; one left of it stops.
+        {"deeper stop row, then a shallower one",
+         {"    def f():", "      def g():", "        x", "  def h():", "x"},
+         0,
+         2},
+        {"white-space start row: its own width is the indentation", {"  ", "   def f():", "  def g():"}, 0, 1},
     };
     for (const auto& c : cases) EXPECT_EQ(graph_kit::find_block_end_py(rows(c.lines), c.start), c.end) << c.what;
+}
+
+// The indentation rule read directly: the rows below `start` up to the first that is not
+// blank, is indented at most as far as `start` and begins with the stop pattern.
+std::int64_t ref_block_end_py(const Lines& lines, std::int64_t start) {
+    static const core::Regex stop(R"re(\s*(?:async\s+)?def\s+|class\s+|@)re", core::RE_NONE);
+    const auto indent = [](std::string_view row) { return core::cp_len(row) - core::cp_len(core::lstrip(row)); };
+    std::int64_t last = start;
+    for (auto i = static_cast<std::size_t>(start) + 1; i < lines.size(); ++i) {
+        if (core::strip(lines[i]).empty()) continue;
+        if (indent(lines[i]) <= indent(lines[static_cast<std::size_t>(start)]) && stop.match(lines[i])) break;
+        last = static_cast<std::int64_t>(i);
+    }
+    return last;
+}
+
+TEST(FrameBlocks, FrameIndentationEndsAgreeWithTheRowRule) {
+    // Python-like files of random rows: stop rows and near misses at mixed indentations
+    // (blanks, tabs, wide spaces), rows of white space only, and every kind of row end.
+    const std::vector<std::string> indents = {"", "", " ", "  ", "    ", "\t", "\u3000", " \t", "        "};
+    const std::vector<std::string> bodies = {
+        "def f():", "async def g():", "async\tdef h(", "def", "def\tq():", "define = 1",
+        "class A:", "classes = 2",    "@dec",          "@",   "x = 1",     "",
+        "# note",   "return y",       "asyncdef z",    "d",   "a",         "c",
+    };
+    const std::vector<std::string> breaks = {"\n", "\n", "\n", "\n", "\r\n", "\r", "\x0c", "\u2028", "\xc2\x85"};
+    std::mt19937 random(34);
+    const auto pick = [&](const std::vector<std::string>& from) {
+        return from[std::uniform_int_distribution<std::size_t>(0, from.size() - 1)(random)];
+    };
+    for (int file = 0; file < 300; ++file) {
+        std::string content;
+        const int rows = std::uniform_int_distribution<int>(0, 60)(random);
+        for (int r = 0; r < rows; ++r) content += pick(indents) + pick(bodies) + pick(breaks);
+        graph_kit::SymbolFrame frame(content, "f.py");
+        const Lines& lines = frame.lines();
+        for (std::int64_t start = 0; start < static_cast<std::int64_t>(lines.size()); ++start) {
+            const std::int64_t want = ref_block_end_py(lines, start);
+            ASSERT_EQ(frame.block_end_py(start), want) << "file " << file << ", row " << start;
+            ASSERT_EQ(graph_kit::find_block_end_py(lines, start), want) << "file " << file << ", row " << start;
+        }
+        if (lines.size() > 1) {
+            EXPECT_EQ(frame.block_end_py(-2), graph_kit::find_block_end_py(lines, -2));
+        }
+    }
 }
 
 TEST(FrameClassify, TypeScriptNames) {
