@@ -54,11 +54,16 @@ std::string report(const Json& graph, const Written& w) {
 std::string run(const std::string& root, const std::string& out_path, const Languages& langs,
                 const SymbolFallback& fallback, const core::StopFlag* stop) {
     Json graph;
-    {
-        const Json prior = graph_kit::load_file_nodes(out_path, graph_kit::LeadingMark::Skip);
-        graph = scan(root, prior, langs, fallback, stop);
+    try {
+        {
+            const Json prior = graph_kit::load_file_nodes(out_path, graph_kit::LeadingMark::Skip, nullptr, stop);
+            graph = scan(root, prior, langs, fallback, stop);
+        }
+        return report(graph, write_graph(graph, out_path, stop));
+    } catch (const core::Stopped&) {
+        core::free_detached(std::move(graph));
+        throw;
     }
-    return report(graph, write_graph(graph, out_path, stop));
 }
 
 }  // namespace vorlane_ast::command
