@@ -38,14 +38,22 @@ def make_tree(base, files):
 
 
 def outputs(folder):
-    """Hashes of the files of `folder`, temporary ones included."""
+    """Inode and hash of each file of `folder`, temporary ones included: a file replaced
+    by the same bytes counts as replaced."""
     out = {}
     for name in sorted(os.listdir(folder)):
-        if not os.path.isfile(os.path.join(folder, name)):
+        path = os.path.join(folder, name)
+        if not os.path.isfile(path):
             continue
-        with open(os.path.join(folder, name), "rb") as f:
-            out[name] = hashlib.sha256(f.read()).hexdigest()
+        with open(path, "rb") as f:
+            out[name] = (os.stat(path).st_ino, hashlib.sha256(f.read()).hexdigest())
     return out
+
+
+def default_sigint():
+    # A bench started in the background of a shell inherits SIGINT ignored, and the host
+    # then installs no handler of its own.
+    signal.signal(signal.SIGINT, signal.SIG_DFL)
 
 
 def env_for(threads):
@@ -62,7 +70,7 @@ def whole(cmd, env):
 
 
 def interrupted(cmd, env, after):
-    p = subprocess.Popen(cmd, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    p = subprocess.Popen(cmd, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, preexec_fn=default_sigint)
     time.sleep(after)
     sent = time.monotonic()
     p.send_signal(signal.SIGINT)
