@@ -20,14 +20,16 @@ bool read_text(const std::string& path, std::string& text) {
 
 }  // namespace
 
-core::Json load_graph(const std::string& root) {
+core::Json load_graph(const std::string& root, const core::StopFlag* stop) {
     const std::string path = core::paths::join(core::paths::join(root, core::names::DATA_DIR), core::names::GRAPH_FILE);
     if (!core::fs::exists(path)) return core::Json::object();
     std::string text;
     if (!read_text(path, text)) return core::Json::object();
     try {
-        core::Json doc = core::json_loads(text, core::Bom::Reject);
+        core::Json doc = core::json_loads(text, core::Bom::Reject, core::BigInts::AsFloat, stop);
         if (doc.is_object() || doc.is_null()) return doc;
+    } catch (const core::Stopped&) {
+        throw;
     } catch (const std::exception&) {
         // Any decoding failure means no usable graph.
     }

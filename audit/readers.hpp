@@ -14,7 +14,7 @@ namespace audit {
 // The graph document at <root>/.nimbrel/info_graph.json: the decoded top-level object,
 // null when the document is JSON null, and an empty object when the file is missing,
 // unreadable, not JSON (a leading byte-order mark included) or not an object.
-core::Json load_graph(const std::string& root);
+core::Json load_graph(const std::string& root, const core::StopFlag* stop = nullptr);
 
 // The text of the project file `file_id` under `root`: UTF-8 with every invalid
 // sequence replaced by U+FFFD and line ends read as "\n"; "" when it is missing or

@@ -127,7 +127,14 @@ core::Json run_audit(core::Json graph, const std::string& root,
                      const std::function<void(const CheckStep&, bool done)>& progress, const core::StopFlag* stop) {
     Json r = Json::object();
     r["_graph"] = std::move(graph);
-    Json checks = run_checks(r["_graph"], root, progress, stop);
+    Json checks;
+    try {
+        checks = run_checks(r["_graph"], root, progress, stop);
+    } catch (const core::Stopped&) {
+        // The graph, seconds to free when large, need not hold up the stop.
+        core::free_detached(std::move(r));
+        throw;
+    }
     for (auto it = checks.begin(); it != checks.end(); ++it) r[it.key()] = std::move(it.value());
     return r;
 }

@@ -13,7 +13,10 @@ std::atomic<const FileSystem*> in_force{nullptr};
 
 int FileSystem::append_lines(const std::string&, std::string_view) const { return ENOSYS; }
 
-int FileSystem::replace_file(const std::string& path, std::string_view data) const { return write_file(path, data); }
+int FileSystem::replace_file(const std::string& path, std::string_view data, const StopFlag* stop) const {
+    if (stop && stop->requested()) return ECANCELED;
+    return write_file(path, data);
+}
 
 int FileSystem::map_file(const std::string& path, FileBytes& out) const {
     std::string data;

@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/stop.hpp"
+
 namespace core::fs {
 
 enum class Type { Unknown, File, Directory, Link, Other };
@@ -97,8 +99,11 @@ public:
     // Replaces the file with `data` through a new file beside it renamed over it: a
     // reader meets the old or the whole new content, and a failure part-way leaves the
     // old file. A link at `path` is followed (its target is replaced, not the link).
-    // Costs a flush to the device. Default: write_file.
-    virtual int replace_file(const std::string& path, std::string_view data) const;
+    // With `stop`, a stop request is looked for between pieces of the data and before
+    // the rename: one seen removes the new file, leaves the old one and gives ECANCELED.
+    // Costs a flush to the device. Default: ECANCELED on a stop already requested, else
+    // write_file.
+    virtual int replace_file(const std::string& path, std::string_view data, const StopFlag* stop) const;
     // The whole content of a file into `out` (filled once). Default: read_file.
     virtual int map_file(const std::string& path, FileBytes& out) const;
     // Whether this process may run the file at `path`. Default: false.
@@ -143,9 +148,10 @@ std::string read_whole(const std::string& path);
 // Text-mode writes (a line feed becomes the platform's line end); core::OsError naming
 // `path` on failure (EINVAL for a NUL, as make_dirs). write_text is
 // FileSystem::write_file (in place), replace_text FileSystem::replace_file,
-// append_lines FileSystem::append_lines.
+// append_lines FileSystem::append_lines. A replacement that a stop request ended (see
+// there) throws core::Stopped.
 void write_text(const std::string& path, std::string_view text);
-void replace_text(const std::string& path, std::string_view text);
+void replace_text(const std::string& path, std::string_view text, const StopFlag* stop = nullptr);
 void append_lines(const std::string& path, std::string_view text);
 
 }  // namespace core::fs

@@ -75,10 +75,12 @@ void write_text(const std::string& path, std::string_view text) {
     if (const int err = current().write_file(path, native_text(text, buf))) throw OsError(err, path);
 }
 
-void replace_text(const std::string& path, std::string_view text) {
+void replace_text(const std::string& path, std::string_view text, const StopFlag* stop) {
     if (has_nul(path)) throw OsError(EINVAL, path);
     std::string buf;
-    if (const int err = current().replace_file(path, native_text(text, buf))) throw OsError(err, path);
+    const int err = current().replace_file(path, native_text(text, buf), stop);
+    if (err == ECANCELED && stop && stop->requested()) throw Stopped();
+    if (err) throw OsError(err, path);
 }
 
 void append_lines(const std::string& path, std::string_view text) {

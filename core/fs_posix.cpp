@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cerrno>
@@ -66,10 +67,13 @@ Type entry_type(unsigned char d_type) {
     }
 }
 
-// Writes all of `data` to `fd`; 0 or the errno.
-int write_all(int fd, std::string_view data) {
+// Writes all of `data` to `fd`; 0 or the errno. With `stop`, the data goes in pieces
+// of a few megabytes, a stop request looked for before each (ECANCELED).
+int write_all(int fd, std::string_view data, const StopFlag* stop = nullptr) {
+    constexpr std::size_t kPiece = std::size_t{4} << 20;
     while (!data.empty()) {
-        const ssize_t n = ::write(fd, data.data(), data.size());
+        if (stop && stop->requested()) return ECANCELED;
+        const ssize_t n = ::write(fd, data.data(), stop ? std::min(data.size(), kPiece) : data.size());
         if (n < 0) {
             if (errno == EINTR) continue;
             return errno;
@@ -238,7 +242,7 @@ public:
         return err;
     }
 
-    int replace_file(const std::string& path, std::string_view data) const override {
+    int replace_file(const std::string& path, std::string_view data, const StopFlag* stop) const override {
         std::string target;
         if (const int err = follow_links(path, target)) return err;
         static std::atomic<unsigned> counter{0};
@@ -255,9 +259,10 @@ public:
                 return errno;
             }
             keep_owner_and_mode(fd, raw_target);
-            int err = write_all(fd, data);
+            int err = write_all(fd, data, stop);
             if (err == 0 && ::fsync(fd) != 0) err = errno;
             if (::close(fd) != 0 && err == 0) err = errno;
+            if (err == 0 && stop && stop->requested()) err = ECANCELED;
             if (err == 0 && ::rename(tmp.c_str(), raw_target.c_str()) != 0) err = errno;
             if (err != 0) ::unlink(tmp.c_str());
             return err;

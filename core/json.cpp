@@ -159,13 +159,13 @@ void newline_indent(std::string& out, int indent, int level) {
     out.append(static_cast<std::size_t>(indent) * static_cast<std::size_t>(level), ' ');
 }
 
-void write_value(std::string& out, const Json& v, int indent, int level);
+void write_value(std::string& out, const Json& v, int indent, int level, const StopFlag* stop);
 
 // An array or object: "[]"/"{}" when empty; otherwise ", " between members in the
 // one-line form, or each member on its own indented line with "," after all but the last.
 template <typename Members, typename WriteMember>
 void write_container(std::string& out, const Members& members, const char* brackets, int indent, int level,
-                     WriteMember write_member) {
+                     const StopFlag* stop, WriteMember write_member) {
     out.push_back(brackets[0]);
     if (!members.empty()) {
         bool first = true;
@@ -177,6 +177,7 @@ void write_container(std::string& out, const Members& members, const char* brack
                 out += ", ";
             }
             first = false;
+            check_stop(stop);
             write_member(m);
         }
         if (indent >= 0) newline_indent(out, indent, level);
@@ -184,7 +185,7 @@ void write_container(std::string& out, const Members& members, const char* brack
     out.push_back(brackets[1]);
 }
 
-void write_value(std::string& out, const Json& v, int indent, int level) {
+void write_value(std::string& out, const Json& v, int indent, int level, const StopFlag* stop) {
     switch (v.type()) {
         case Json::value_t::null:
             out += "null";
@@ -205,14 +206,15 @@ void write_value(std::string& out, const Json& v, int indent, int level) {
             write_string(out, v.get_ref<const Json::string_t&>());
             return;
         case Json::value_t::array:
-            write_container(out, v.get_ref<const Json::array_t&>(), "[]", indent, level,
-                            [&](const Json& item) { write_value(out, item, indent, level + 1); });
+            write_container(out, v.get_ref<const Json::array_t&>(), "[]", indent, level, stop,
+                            [&](const Json& item) { write_value(out, item, indent, level + 1, stop); });
             return;
         case Json::value_t::object:
-            write_container(out, v.get_ref<const Json::object_t&>(), "{}", indent, level, [&](const auto& member) {
-                write_string(out, member.first);
-                out += ": ";
-                write_value(out, member.second, indent, level + 1);
+            write_container(out, v.get_ref<const Json::object_t&>(), "{}", indent, level, stop,
+                            [&](const auto& member) {
+                                write_string(out, member.first);
+                                out += ": ";
+                                write_value(out, member.second, indent, level + 1, stop);
             });
             return;
         case Json::value_t::binary:
@@ -293,7 +295,7 @@ double to_double(std::string_view num) {
 
 class Reader {
 public:
-    Reader(std::string_view s, BigInts big) : s_(s), n_(s.size()), big_(big) {}
+    Reader(std::string_view s, BigInts big, const StopFlag* stop) : s_(s), n_(s.size()), big_(big), stop_(stop) {}
 
     Json document() {
         std::size_t i = skip_ws(0);
@@ -307,6 +309,7 @@ private:
     std::string_view s_;
     std::size_t n_;
     BigInts big_;
+    const StopFlag* stop_;
     int depth_ = 0;
 
     // Throws with the position in code points, counted as the host counts them.
@@ -339,6 +342,7 @@ private:
         if (i >= n_) fail("Expecting value", i);
         if (s_[i] == '"') return Json(scan_string(i + 1, next));
         if (s_[i] == '{' || s_[i] == '[') {
+            check_stop(stop_);
             if (++depth_ > kMaxDepth)
                 fail(s_[i] == '{'
                          ? "maximum recursion depth exceeded while decoding a JSON object from a unicode string"
@@ -554,17 +558,17 @@ private:
 
 void json_write_string(std::string& out, std::string_view s) { write_string(out, s); }
 
-void json_write(std::string& out, const Json& v, int indent) { write_value(out, v, indent, 0); }
+void json_write(std::string& out, const Json& v, int indent) { write_value(out, v, indent, 0, nullptr); }
 
-std::string json_dumps(const Json& v) {
+std::string json_dumps(const Json& v, const StopFlag* stop) {
     std::string out;
-    write_value(out, v, -1, 0);
+    write_value(out, v, -1, 0, stop);
     return out;
 }
 
-std::string json_dumps_indent(const Json& v, int indent) {
+std::string json_dumps_indent(const Json& v, int indent, const StopFlag* stop) {
     std::string out;
-    write_value(out, v, indent, 0);
+    write_value(out, v, indent, 0, stop);
     return out;
 }
 
@@ -587,13 +591,13 @@ std::string big_int_text(const Json& v) {
     return std::string(digits.begin(), digits.end());
 }
 
-Json json_loads(std::string_view text, Bom bom, BigInts big) {
+Json json_loads(std::string_view text, Bom bom, BigInts big, const StopFlag* stop) {
     constexpr std::string_view kBom = "\xEF\xBB\xBF";
     // Stripping takes one mark, as decoding with utf-8-sig does; the reader itself
     // refuses a text that starts with one.
     if (bom == Bom::Strip && text.starts_with(kBom)) text.remove_prefix(kBom.size());
     if (text.starts_with(kBom)) throw JsonError("Unexpected UTF-8 BOM (decode using utf-8-sig)", 0, 1, 1);
-    return Reader(text, big).document();
+    return Reader(text, big, stop).document();
 }
 
 }  // namespace core

@@ -10,14 +10,19 @@
 
 #include <nlohmann/json.hpp>
 
+#include "core/stop.hpp"
+
 namespace core {
 
 using Json = nlohmann::ordered_json;
 
 // json.dumps(v): one line, ", " between members and ": " after keys, ASCII only.
-std::string json_dumps(const Json& v);
-// json.dumps(v, indent=2): every member on its own line; no final line break.
-std::string json_dumps_indent(const Json& v, int indent = 2);
+// With `stop`, a stop request is looked for before each member of a list or map (one
+// load each) and ends the writing with core::Stopped.
+std::string json_dumps(const Json& v, const StopFlag* stop = nullptr);
+// json.dumps(v, indent=2): every member on its own line; no final line break. `stop` as
+// above.
+std::string json_dumps_indent(const Json& v, int indent = 2, const StopFlag* stop = nullptr);
 // Appends instead of returning; indent < 0 is the one-line form.
 void json_write(std::string& out, const Json& v, int indent);
 // A JSON string literal of `s` (quotes included) in the host's ASCII-only form.
@@ -53,7 +58,9 @@ enum class BigInts { AsFloat, Keep };
 // json.loads of text: the host's dialect (NaN, Infinity, -Infinity, duplicate keys
 // keep the first place and take the last value). Bom::Reject fails on a leading
 // U+FEFF as the host does; Bom::Strip drops it first. `text` is valid UTF-8.
-// Integers beyond 64 bits become floats unless `big` keeps them.
-Json json_loads(std::string_view text, Bom bom = Bom::Reject, BigInts big = BigInts::AsFloat);
+// Integers beyond 64 bits become floats unless `big` keeps them. With `stop`, a stop
+// request is looked for at each list or map and ends the reading with core::Stopped.
+Json json_loads(std::string_view text, Bom bom = Bom::Reject, BigInts big = BigInts::AsFloat,
+                const StopFlag* stop = nullptr);
 
 }  // namespace core

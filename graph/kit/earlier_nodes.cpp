@@ -58,14 +58,16 @@ Json file_nodes_of(Json& old) {
 
 }  // namespace
 
-Json load_file_nodes(const std::string& path, LeadingMark mark, LateFree* late) {
+Json load_file_nodes(const std::string& path, LeadingMark mark, LateFree* late, const core::StopFlag* stop) {
     std::string text;
     if (read_file(path, text) != 0) return Json::object();
     if (mark == LeadingMark::Skip && text.starts_with("\xEF\xBB\xBF")) text.erase(0, 3);
     if (!core::is_valid_utf8(text)) return Json::object();
     Json old;
     try {
-        old = core::json_loads(text, core::Bom::Reject);
+        old = core::json_loads(text, core::Bom::Reject, core::BigInts::AsFloat, stop);
+    } catch (const core::Stopped&) {
+        throw;
     } catch (const std::exception&) {
         return Json::object();
     }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/json.hpp"
+#include "core/stop.hpp"
 
 namespace graph_kit {
 
@@ -33,7 +34,9 @@ enum class LeadingMark { Reject, Skip };
 // unchanged: nodes of kind "file" whose id is text (a later node of an id replaces the
 // earlier one in its place). Empty when nothing is there, the text is not valid UTF-8
 // or JSON, or a node is not a map or has an id that is a list or a map. With `late`,
-// the rest of the document is freed there.
-core::Json load_file_nodes(const std::string& path, LeadingMark mark, LateFree* late = nullptr);
+// the rest of the document is freed there. With `stop`, a stop request ends the reading
+// with core::Stopped.
+core::Json load_file_nodes(const std::string& path, LeadingMark mark, LateFree* late = nullptr,
+                           const core::StopFlag* stop = nullptr);
 
 }  // namespace graph_kit

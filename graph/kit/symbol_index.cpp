@@ -51,15 +51,23 @@ void SymbolIndex::add(const IndexEntry& e) {
         entries_[it->second] = &e;
 }
 
-core::Json symbol_index(const core::Json& graph) {
+std::string symbol_index_text(const core::Json& graph, std::size_t& count, const core::StopFlag* stop) {
     std::vector<IndexEntry> entries;
     const core::Json& nodes = at(graph, "nodes");
     entries.reserve(nodes.size());
-    for (const core::Json& n : nodes)
+    for (const core::Json& n : nodes) {
+        core::check_stop(stop);
         if (has_kind(n, "symbol")) entries.push_back(index_entry_text(n));
+    }
     SymbolIndex index;
     for (const IndexEntry& e : entries) index.add(e);
-    return core::json_loads(index.text());
+    count = index.size();
+    return index.text();
+}
+
+core::Json symbol_index(const core::Json& graph) {
+    std::size_t count = 0;
+    return core::json_loads(symbol_index_text(graph, count));
 }
 
 std::string SymbolIndex::text() const {

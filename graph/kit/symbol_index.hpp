@@ -12,6 +12,7 @@
 
 #include "core/json.hpp"
 #include "core/records.hpp"
+#include "core/stop.hpp"
 
 namespace graph_kit {
 
@@ -54,5 +55,8 @@ private:
 // order. core::KeyError for a graph without "nodes" or a symbol node without a key of
 // its entry.
 core::Json symbol_index(const core::Json& graph);
+// The same as json_dumps writes it, with the number of its entries in `count`. With
+// `stop`, a stop request is looked for at each node and ends with core::Stopped.
+std::string symbol_index_text(const core::Json& graph, std::size_t& count, const core::StopFlag* stop = nullptr);
 
 }  // namespace graph_kit

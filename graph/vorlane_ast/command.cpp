@@ -28,15 +28,13 @@ std::string count_text(const Json& v) {
 Written write_graph(const Json& graph, const std::string& out_path, const core::StopFlag* stop) {
     Written w;
     w.out_path = paths::normalize(out_path);
-    std::string text = core::json_dumps_indent(graph, 2);
-    // A large graph takes a while to lay out: a stop requested meanwhile still writes nothing.
-    core::check_stop(stop);
-    core::fs::replace_text(out_path, text);
-    text = {};
-    const Json idx = graph_kit::symbol_index(graph);
     w.index_path = paths::join(paths::parent(w.out_path), core::names::SYMBOL_INDEX_FILE);
-    core::fs::replace_text(w.index_path, core::json_dumps(idx));
-    w.index_count = idx.size();
+    // Both texts are made before either file is touched, a stop looked for all along. The
+    // graph's rename is the point of no return: the index, a fraction of the graph's
+    // size, is then written to its end, so that the two files always come from one run.
+    const std::string index = graph_kit::symbol_index_text(graph, w.index_count, stop);
+    core::fs::replace_text(out_path, core::json_dumps_indent(graph, 2, stop), stop);
+    core::fs::replace_text(w.index_path, index);
     return w;
 }
 
@@ -56,11 +54,16 @@ std::string report(const Json& graph, const Written& w) {
 std::string run(const std::string& root, const std::string& out_path, const Languages& langs,
                 const SymbolFallback& fallback, const core::StopFlag* stop) {
     Json graph;
-    {
-        const Json prior = graph_kit::load_file_nodes(out_path, graph_kit::LeadingMark::Skip);
-        graph = scan(root, prior, langs, fallback, stop);
+    try {
+        {
+            const Json prior = graph_kit::load_file_nodes(out_path, graph_kit::LeadingMark::Skip, nullptr, stop);
+            graph = scan(root, prior, langs, fallback, stop);
+        }
+        return report(graph, write_graph(graph, out_path, stop));
+    } catch (const core::Stopped&) {
+        core::free_detached(std::move(graph));
+        throw;
     }
-    return report(graph, write_graph(graph, out_path, stop));
 }
 
 }  // namespace vorlane_ast::command

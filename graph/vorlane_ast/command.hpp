@@ -20,8 +20,8 @@ struct Written {
     std::size_t index_count = 0;
 };
 // Writes the graph to `out_path` (indented) and its symbol index beside it (one line).
-// With `stop`, a stop requested before the graph's file is written ends with
-// core::Stopped and nothing is written.
+// With `stop`, a stop requested before the graph's file is renamed into place ends with
+// core::Stopped, both files as they were and no temporary file left.
 Written write_graph(const core::Json& graph, const std::string& out_path, const core::StopFlag* stop = nullptr);
 
 // The three report lines, each ended by a line break.

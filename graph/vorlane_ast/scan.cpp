@@ -72,7 +72,10 @@ Json scan(std::string_view root, const Json& existing_nodes, const Languages& la
     });
     // The other threads gave their kept parse blocks back as they ended; so does this one.
     vorlane_ts_release_thread_cache();
-    core::check_stop(stop);
+    if (stop && stop->requested()) {
+        core::free_detached(std::move(results));
+        throw core::Stopped();
+    }
 
     // Walk order; a file id met again (a directory reached twice through a link) keeps
     // its first file.

@@ -57,7 +57,7 @@ void report_progress(const audit::CheckStep& step, bool done) {
 // has no usable graph. An interrupt surfaces once the graph is read.
 core::Json load_usable_graph(const std::string& root) {
     core::Json graph;
-    host::run_interruptible([&](const core::StopFlag&) { graph = audit::load_graph(root); });
+    host::run_interruptible([&](const core::StopFlag& stop) { graph = audit::load_graph(root, &stop); });
     if (!audit::has_graph(graph)) {
         write_stderr(audit::missing_graph_message(root));
         exit_status(1);

@@ -595,6 +595,38 @@ class InterruptTest(Tree):
                 shutil.rmtree(self.dir / "out")
 
 
+
+class WriteInterruptTest(Tree):
+    """Ctrl-C while the graph's file is written: the previous graph and index stay as they
+    were, no temporary file is left, and the command ends by the signal."""
+
+    def test_previous_outputs_survive_an_interrupt_during_the_write(self):
+        # Many small symbols: a graph of tens of megabytes, whose write outlasts the
+        # signal's way to the writer many times over.
+        (self.dir / "src").mkdir()
+        support.write_many_modules(self.dir / "src", dirs=40, files=60)
+        out = self.dir / "out"
+        out.mkdir()
+        (out / "g.json").write_text('{"nodes": [], "edges": []}')
+        (out / "symbol_index.json").write_text("{}")
+        before = {p.name: p.read_bytes() for p in out.iterdir()}
+        for threads in ("1", None):
+            with self.subTest(threads=threads):
+                p = subprocess.Popen([os.path.join(support.BIN, "vorlane_ast"), "--root", str(self.dir / "src"),
+                                      "--out", str(out / "g.json")], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                     text=True, env=InterruptTest.threads_env(threads),
+                                     preexec_fn=lambda: os.nice(19))
+                # The graph's temporary file appears once the scan and both texts are done.
+                while p.poll() is None and not any(n.endswith(".tmp") for n in os.listdir(out)):
+                    pass
+                p.send_signal(signal.SIGINT)
+                stdout, stderr = p.communicate(timeout=120)
+                self.assertEqual(p.returncode, -signal.SIGINT, stderr)
+                self.assertTrue(stderr.endswith("KeyboardInterrupt\n"), stderr)
+                self.assertEqual(stdout, "")
+                self.assertEqual({p.name: p.read_bytes() for p in out.iterdir()}, before)
+
+
 class DuplicateIdTest(Tree):
     def test_a_directory_and_a_link_to_it_give_one_node_per_id(self):
         self.file("pkg/mod.py", "def f(): pass\n")
