@@ -39,7 +39,7 @@ for arch in x86_64 aarch64; do
           -DTARVELLE_WINDOWS_SYSROOT="$root/$arch" -DPython_EXECUTABLE="$python" \
           -DTS_CACHE="$here/dist/tree-sitter" -DCMAKE_CROSSCOMPILING_EMULATOR=wine >/dev/null
   fi
-  cmake --build "$build" -j "$jobs" -k 0
+  cmake --build "$build" -j "$jobs" -- -k 0
 done
 echo "both targets built after $((SECONDS - start)) s" >&2
 

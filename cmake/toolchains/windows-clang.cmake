@@ -31,11 +31,10 @@ set(CMAKE_DLLTOOL llvm-dlltool-19 CACHE FILEPATH "")
 
 # The compiler's own headers with the sysroot's compiler-rt builtins beside them, the LLVM
 # runtimes in place of libgcc and libstdc++, and lld.
-set(runtime_flags "-resource-dir=${TARVELLE_WINDOWS_SYSROOT}/clang -rtlib=compiler-rt -unwindlib=libunwind")
-set(CMAKE_C_FLAGS_INIT "${runtime_flags}")
-set(CMAKE_CXX_FLAGS_INIT "${runtime_flags} -stdlib=libc++")
+set(CMAKE_C_FLAGS_INIT "-resource-dir=${TARVELLE_WINDOWS_SYSROOT}/clang")
+set(CMAKE_CXX_FLAGS_INIT "-resource-dir=${TARVELLE_WINDOWS_SYSROOT}/clang -stdlib=libc++")
 foreach(kind EXE SHARED MODULE)
-  set(CMAKE_${kind}_LINKER_FLAGS_INIT "-fuse-ld=lld ${runtime_flags} -stdlib=libc++")
+  set(CMAKE_${kind}_LINKER_FLAGS_INIT "-fuse-ld=lld -rtlib=compiler-rt -unwindlib=libunwind")
 endforeach()
 
 set(CMAKE_FIND_ROOT_PATH "${TARVELLE_WINDOWS_SYSROOT}")

@@ -16,3 +16,6 @@ find_package(GTest REQUIRED)
 find_package(Threads REQUIRED)
 # Every program is linked statically, so that it imports only the system's DLLs.
 add_link_options(-static)
+# A PE program has no symbol interposition: the tree-sitter runtime's
+# -fno-semantic-interposition means nothing there, and clang says so.
+add_compile_options(-Wno-unused-command-line-argument)
