@@ -66,6 +66,7 @@ ts_grammar(ts_grammar_javascript "${TS_DIR_tree_sitter_javascript}/src")
 ts_grammar(ts_grammar_python "${TS_DIR_tree_sitter_python}/src")
 ts_grammar(ts_grammar_go "${TS_DIR_tree_sitter_go}/src")
 
+if(NOT TARVELLE_WINDOWS)
 # The runtime and the grammars as the host imports them (tree_sitter, tree_sitter_go, ...),
 # installed beside vorlane_ast so that they are found first and a test can hide each.
 function(ts_host_module name source)
@@ -84,6 +85,8 @@ target_link_libraries(tree_sitter_typescript_pymodule PRIVATE ts_grammar_typescr
 target_link_libraries(tree_sitter_javascript_pymodule PRIVATE ts_grammar_javascript)
 target_link_libraries(tree_sitter_python_pymodule PRIVATE ts_grammar_python)
 target_link_libraries(tree_sitter_go_pymodule PRIVATE ts_grammar_go)
+
+endif()
 
 tarvelle_library(vorlane_ast_lib graph/vorlane_ast graph_kit vorlane_lib tree_sitter_runtime)
 tarvelle_module(NAME vorlane_ast DEST . PACKAGE "" LIBS vorlane_ast_lib)

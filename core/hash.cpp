@@ -1,4 +1,5 @@
 #include "core/hash.hpp"
+#ifndef _WIN32
 
 #include <openssl/evp.h>
 
@@ -49,3 +50,4 @@ std::string md5_prefix8(std::string_view data) {
 }
 
 }  // namespace core
+#endif  // _WIN32

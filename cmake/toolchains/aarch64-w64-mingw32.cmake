@@ -1,0 +1,5 @@
+# Cross-builds for aarch64 Windows (mingw-w64, UCRT) with clang-19 and lld-19.
+#   cmake -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/aarch64-w64-mingw32.cmake -DTARVELLE_WINDOWS_SYSROOT=<sysroot> ...
+set(TARVELLE_WINDOWS_TRIPLE aarch64-w64-mingw32)
+set(CMAKE_SYSTEM_PROCESSOR ARM64)
+include(${CMAKE_CURRENT_LIST_DIR}/windows-clang.cmake)
