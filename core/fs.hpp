@@ -99,10 +99,12 @@ public:
     // Replaces the file with `data` through a new file beside it renamed over it: a
     // reader meets the old or the whole new content, and a failure part-way leaves the
     // old file. A link at `path` is followed (its target is replaced, not the link).
-    // With `stop`, a stop request is looked for between pieces of the data and before
-    // the rename: one seen removes the new file, leaves the old one and gives ECANCELED.
-    // Costs a flush to the device. Default: ECANCELED on a stop already requested, else
-    // write_file.
+    // Only a regular file or a missing one is replaced so; anything else there (a
+    // device, a FIFO, a socket) is written in place, as write_file does, and stays what
+    // it is. With `stop`, a stop request is looked for between pieces of the data and
+    // before the rename: one seen removes the new file, leaves the old one and gives
+    // ECANCELED. Costs a flush to the device. Default: ECANCELED on a stop already
+    // requested, else write_file.
     virtual int replace_file(const std::string& path, std::string_view data, const StopFlag* stop) const;
     // The whole content of a file into `out` (filled once). Default: read_file.
     virtual int map_file(const std::string& path, FileBytes& out) const;

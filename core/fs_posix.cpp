@@ -245,6 +245,12 @@ public:
     int replace_file(const std::string& path, std::string_view data, const StopFlag* stop) const override {
         std::string target;
         if (const int err = follow_links(path, target)) return err;
+        // Only a regular file (or none) is replaced by a new one. Anything else that
+        // exists there (a device, a FIFO, a socket, a directory) is written in place, as
+        // a plain write would: a rename would put a regular file where the device was.
+        struct stat st;
+        if (::stat(fs_encode(target).c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+            return write_opened(target, data, O_TRUNC);
         static std::atomic<unsigned> counter{0};
         const std::string dir = paths::parent(target), base = paths::name(target), raw_target = fs_encode(target);
         std::string tmp;

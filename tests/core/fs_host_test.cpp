@@ -1,15 +1,21 @@
 // The host's file calls over the file system in force: existence and directory tests as
 // the host answers them, nested directory creation, whole reads, and the replacing and
 // appending writes.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
+#include <cstring>
 #include <functional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -163,6 +169,78 @@ TEST_F(HostCalls, ReplaceWritesThroughALinkAndLeavesNoTemporary) {
     }
     EXPECT_THROW(fs::replace_text(at("n") + NUL_TAIL, "x"), core::OsError);
     EXPECT_EQ(names().size(), 2u);
+}
+
+// What the entry at `path` is, links followed: the S_IFMT bits and the device number.
+std::pair<mode_t, dev_t> kind_of(const std::string& path) {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) return {0, 0};
+    return {st.st_mode & S_IFMT, st.st_rdev};
+}
+
+// A device node at the output path (or at the end of a link) is written in place, never
+// replaced by a regular file. The nodes are private ones in the scratch folder: the
+// null and zero devices' numbers, which take any write.
+TEST_F(HostCalls, ReplaceWritesIntoADeviceInPlace) {
+    for (const auto& [name, minor] : std::vector<std::pair<std::string, unsigned>>{{"null", 3}, {"zero", 5}}) {
+        if (mknod(at(name).c_str(), S_IFCHR | 0666, makedev(1, minor)) != 0)
+            GTEST_SKIP() << "no device node can be made here: " << std::strerror(errno);
+    }
+    link("zero", "to-zero");
+    for (const char* rel : {"null", "to-zero"}) {
+        fs::replace_text(at(rel), "{\n}");
+        fs::replace_text(at(rel), std::string(1 << 20, 'x'));
+    }
+    EXPECT_EQ(kind_of(at("null")), std::make_pair(mode_t{S_IFCHR}, makedev(1, 3)));
+    EXPECT_EQ(kind_of(at("zero")), std::make_pair(mode_t{S_IFCHR}, makedev(1, 5)));
+    EXPECT_TRUE(fs::is_link(at("to-zero")));
+    EXPECT_EQ(names().size(), 3u);  // no temporary file left beside them
+}
+
+// A FIFO, directly or through a link, gets the whole content through its reader and
+// stays a FIFO; a socket, which cannot be opened for writing, refuses and stays a
+// socket.
+TEST_F(HostCalls, ReplaceWritesIntoAFifoAndLeavesASocket) {
+    ASSERT_EQ(mkfifo(at("fifo").c_str(), 0600), 0);
+    link(at("fifo"), "to-fifo");
+    const std::string big(1 << 20, 'g');  // far beyond the pipe's buffer
+    for (const char* rel : {"fifo", "to-fifo"}) {
+        // A descriptor open for both ends holds the FIFO open, so the reader's open
+        // never waits and its read ends only once that one closes after the write.
+        const int hold = open(at("fifo").c_str(), O_RDWR);
+        ASSERT_GE(hold, 0);
+        std::string got;
+        std::thread reader([&] {
+            const int fd = open(at("fifo").c_str(), O_RDONLY);
+            char buf[65536];
+            for (ssize_t n; fd >= 0 && (n = ::read(fd, buf, sizeof buf)) > 0;) got.append(buf, static_cast<size_t>(n));
+            if (fd >= 0) close(fd);
+        });
+        EXPECT_NO_THROW(fs::replace_text(at(rel), big)) << rel;
+        close(hold);
+        reader.join();
+        EXPECT_EQ(got.size(), big.size()) << rel;
+        EXPECT_EQ(kind_of(at("fifo")).first, mode_t{S_IFIFO}) << rel;
+    }
+    EXPECT_TRUE(fs::is_link(at("to-fifo")));
+
+    const int sock = socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(sock, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    const std::string sock_path = at("sock");
+    ASSERT_LT(sock_path.size(), sizeof addr.sun_path);
+    std::memcpy(addr.sun_path, sock_path.c_str(), sock_path.size() + 1);
+    ASSERT_EQ(bind(sock, reinterpret_cast<const sockaddr*>(&addr), sizeof addr), 0);
+    try {
+        fs::replace_text(sock_path, "x");
+        ADD_FAILURE() << "a socket was written";
+    } catch (const core::OsError& e) {
+        EXPECT_EQ(e.err, ENXIO);
+    }
+    close(sock);
+    EXPECT_EQ(kind_of(sock_path).first, mode_t{S_IFSOCK});
+    EXPECT_EQ(names().size(), 3u);
 }
 
 // Runs `write` under a file-size limit of `limit` bytes (SIGXFSZ ignored, as the host
