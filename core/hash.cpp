@@ -25,18 +25,27 @@ struct Context {
 
 }  // namespace
 
-std::string md5_hex(std::string_view data) {
+void md5_digest(std::string_view data, unsigned char (&digest)[16]) {
     thread_local Context context;
     if (!context.ctx) throw std::runtime_error("MD5 digest failed");
-    unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int len = 0;
     if (EVP_DigestInit_ex2(context.ctx, md5_algorithm(), nullptr) != 1 ||
         EVP_DigestUpdate(context.ctx, data.data(), data.size()) != 1 ||
-        EVP_DigestFinal_ex(context.ctx, digest, &len) != 1)
+        EVP_DigestFinal_ex(context.ctx, digest, &len) != 1 || len != 16)
         throw std::runtime_error("MD5 digest failed");
+}
+
+}  // namespace core
+#endif  // _WIN32
+
+namespace core {
+
+std::string md5_hex(std::string_view data) {
+    unsigned char digest[16];
+    md5_digest(data, digest);
     static constexpr char hex[] = "0123456789abcdef";
-    std::string out(2 * len, '0');
-    for (unsigned int i = 0; i < len; ++i) {
+    std::string out(32, '0');
+    for (int i = 0; i < 16; ++i) {
         out[2 * i] = hex[digest[i] >> 4];
         out[2 * i + 1] = hex[digest[i] & 15];
     }
@@ -50,4 +59,3 @@ std::string md5_prefix8(std::string_view data) {
 }
 
 }  // namespace core
-#endif  // _WIN32

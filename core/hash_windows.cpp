@@ -38,10 +38,9 @@ struct Hash {
 
 }  // namespace
 
-std::string md5_hex(std::string_view data) {
+void md5_digest(std::string_view data, unsigned char (&digest)[16]) {
     thread_local Hash hash;
     if (!hash.handle) throw std::runtime_error("MD5 digest failed");
-    unsigned char digest[16];
     // BCryptHashData takes at most a ULONG per call.
     const char* p = data.data();
     std::size_t left = data.size();
@@ -53,19 +52,6 @@ std::string md5_hex(std::string_view data) {
         left -= n;
     }
     if (BCryptFinishHash(hash.handle, digest, sizeof digest, 0) != 0) throw std::runtime_error("MD5 digest failed");
-    static constexpr char hex[] = "0123456789abcdef";
-    std::string out(32, '0');
-    for (int i = 0; i < 16; ++i) {
-        out[2 * i] = hex[digest[i] >> 4];
-        out[2 * i + 1] = hex[digest[i] & 15];
-    }
-    return out;
-}
-
-std::string md5_prefix8(std::string_view data) {
-    std::string h = md5_hex(data);
-    h.resize(8);
-    return h;
 }
 
 }  // namespace core
