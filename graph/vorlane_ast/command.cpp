@@ -33,7 +33,7 @@ Written write_graph(const Json& graph, const std::string& out_path, const core::
     // graph's rename is the point of no return: the index, a fraction of the graph's
     // size, is then written to its end, so that the two files always come from one run.
     const std::string index = graph_kit::symbol_index_text(graph, w.index_count, stop);
-    core::fs::replace_text(out_path, core::json_dumps_indent(graph, 2, stop), stop);
+    core::fs::replace_text(w.out_path, core::json_dumps_indent(graph, 2, stop), stop);
     core::fs::replace_text(w.index_path, index);
     return w;
 }
@@ -56,7 +56,7 @@ std::string run(const std::string& root, const std::string& out_path, const Lang
     Json graph;
     try {
         {
-            const Json prior = graph_kit::load_file_nodes(out_path, graph_kit::LeadingMark::Skip, nullptr, stop);
+            const Json prior = graph_kit::load_file_nodes(paths::normalize(out_path), graph_kit::LeadingMark::Skip, nullptr, stop);
             graph = scan(root, prior, langs, fallback, stop);
         }
         return report(graph, write_graph(graph, out_path, stop));

@@ -434,6 +434,11 @@ class CommandTest(Tree):
         self.assertEqual(out.splitlines()[1:], ["Wrote: deep/er/g.json",
                                                 "Symbol index: deep/er/symbol_index.json (1 symbols)"])
         self.assertTrue((self.dir / "deep/er/symbol_index.json").exists())
+        # A trailing separator names a file, as the path's own text does, when no folder is there.
+        out = self.run_ok("--out", "newdir/")
+        self.assertEqual(out.splitlines()[1:], ["Wrote: newdir", "Symbol index: symbol_index.json (1 symbols)"])
+        self.assertTrue((self.dir / "newdir").is_file())
+        self.assertIn("a.py", [n["id"] for n in json.loads((self.dir / "newdir").read_text())["nodes"]])
 
     def test_pattern_mode_tag(self):
         self.file("a.py", "def f(): pass\n")
