@@ -1,8 +1,12 @@
 #include "host/common/args.hpp"
 
+#include <cstring>
 #include <limits>
+#include <vector>
 
 #include "host/common/convert.hpp"
+#include "host/common/streams.hpp"
+#include "core/fs.hpp"
 
 namespace host {
 
@@ -72,6 +76,15 @@ std::string path_arg(py::handle o, const char* func, const char* arg) {
     if (!PyUnicode_Check(o.ptr()) && !PyBytes_Check(o.ptr()) && !PyObject_HasAttrString(o.ptr(), "__fspath__"))
         wrong_kind(o, func, arg, "str or os.PathLike");
     return fspath(o);
+}
+
+bool scan_root_ok(const std::string& root) {
+    std::vector<core::fs::DirEntry> entries;
+    core::fs::Status self;
+    const int err = core::fs::current().list_dir(root, entries, self);
+    if (err == 0) return true;
+    write_stderr("Error: cannot scan " + root + ": " + std::strerror(err) + "\n");
+    return false;
 }
 
 }  // namespace host

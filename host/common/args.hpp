@@ -32,5 +32,10 @@ std::vector<std::string> text_list_arg(py::handle o, const char* func, const cha
 std::int64_t int_arg(py::handle o, const char* func, const char* arg);
 // A path argument (str, bytes or os.PathLike) as os.fspath gives it, in text form.
 std::string path_arg(py::handle o, const char* func, const char* arg);
+// Whether a command's resolved `root` is a directory it can list. When it is not (it is
+// missing, a file, or unreadable), one line naming it goes to standard error and the
+// answer is false: the command then ends with status 1 and writes nothing, where a scan
+// would have replaced its output with an empty graph.
+bool scan_root_ok(const std::string& root);
 
 }  // namespace host

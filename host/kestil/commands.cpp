@@ -15,6 +15,7 @@
 #include "core/json.hpp"
 #include "host/common/convert.hpp"
 #include "host/common/graph_json.hpp"
+#include "host/common/args.hpp"
 #include "host/common/streams.hpp"
 #include "host/kestil/bindings.hpp"
 #include "retrieval/action_log.hpp"
@@ -80,6 +81,7 @@ void print_output(const retrieval::CommandOutput& r) {
 
 int cmd_scan(py::module_ m, py::handle args) {
     py::object root = resolved_path(args.attr("root"));
+    if (!host::scan_root_ok(host::fspath(root))) return 1;
     py::object graph = m.attr("scan")(root);
     m.attr("ensure_data_dir")();
     py::object out_arg = args.attr("out");

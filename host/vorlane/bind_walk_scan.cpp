@@ -8,6 +8,8 @@
 #include "graph/vorlane/walker.hpp"
 #include "host/common/convert.hpp"
 #include "host/common/interrupt.hpp"
+#include "core/paths.hpp"
+#include "host/common/args.hpp"
 #include "host/common/streams.hpp"
 #include "host/vorlane/bindings.hpp"
 
@@ -105,6 +107,7 @@ void main_command() {
     py::object args = parser.attr("parse_args")(sys.attr("argv")[py::slice(1, std::nullopt, std::nullopt)]);
     const std::string root = fspath(args.attr("root"));
     const std::string out = fspath(args.attr("out"));
+    if (!host::scan_root_ok(core::paths::resolve(root))) host::exit_status(1);
     std::string report;
     run_interruptible([&](const core::StopFlag& stop) { report = cmd::run(root, out, &stop); });
     write_stdout(report);

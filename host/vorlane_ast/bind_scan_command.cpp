@@ -11,6 +11,7 @@
 #include "host/common/convert.hpp"
 #include "host/common/graph_json.hpp"
 #include "host/common/interrupt.hpp"
+#include "host/common/args.hpp"
 #include "host/common/streams.hpp"
 #include "host/vorlane_ast/bindings.hpp"
 #include "host/vorlane_ast/support.hpp"
@@ -127,6 +128,7 @@ void main_command(py::handle module) {
     py::object args = build_parser().attr("parse_args")();
     const std::string root = paths::resolve(host::fspath(args.attr("root")));
     const std::string out = host::fspath(args.attr("out"));
+    if (!host::scan_root_ok(root)) host::exit_status(1);
     core::fs::make_dirs(paths::parent(out));
     if (py::bool_(args.attr("compare"))) {
         const std::string regex_out = paths::join(paths::parent(out), core::names::REGEX_GRAPH_FILE);

@@ -234,13 +234,11 @@ class ScanRetrievePrimeTest(KestilCase):
                               f"Wrote: {graph_file}\n")
         self.assertGreater(graph["node_count"], 5)
 
-    def test_scan_of_a_missing_root_to_a_relative_output(self):
-        out = self.ok("scan", "--root", "no/such/dir", "--out", "elsewhere.json")
-        self.assertEqual(out, f"Scanned: 0 nodes, 0 edges\nWrote: {self.tmp / 'elsewhere.json'}\n")
-        self.assertTrue(self.data.is_dir())  # created even though the output lies elsewhere
-        graph = json.loads((self.tmp / "elsewhere.json").read_text())
-        self.assertEqual((graph["node_count"], graph["edge_count"], graph["root"]),
-                         (0, 0, str(self.tmp / "no/such/dir")))
+    def test_scan_of_a_missing_root_is_an_error_that_writes_nothing(self):
+        r = self.kestil("scan", "--root", "no/such/dir", "--out", "elsewhere.json")
+        self.assertEqual((r.returncode, r.stdout), (1, ""))
+        self.assertEqual(r.stderr, f"Error: cannot scan {self.tmp / 'no/such/dir'}: No such file or directory\n")
+        self.assertFalse((self.tmp / "elsewhere.json").exists())
 
     def test_scan_into_a_missing_directory_fails_after_the_scan(self):
         r = self.kestil("scan", "--out", str(self.tmp / "missing" / "g.json"))

@@ -104,6 +104,7 @@ class ReplacedOperationsTest(HandlerCase):
 
         self.replace("scan", fake_scan)
         out = self.tmp / "g.json"
+        (self.tmp / "proj").mkdir()
         status, text, err = self.call(kestil.cmd_scan, root=str(self.tmp / "x" / ".." / "proj"), out=str(out))
         self.assertEqual((status, err), (0, ""))
         self.assertEqual(seen, [self.tmp / "proj"])
