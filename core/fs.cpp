@@ -18,6 +18,13 @@ int FileSystem::replace_file(const std::string& path, std::string_view data, con
     return write_file(path, data);
 }
 
+int FileSystem::read_regular_file(const std::string& path, std::string& out) const {
+    const Status st = stat(path);
+    if (!st.ok()) return st.err;
+    if (!st.is_file()) return st.is_dir() ? EISDIR : EINVAL;
+    return read_file(path, out);
+}
+
 int FileSystem::map_file(const std::string& path, FileBytes& out) const {
     std::string data;
     if (const int err = read_file(path, data)) return err;

@@ -106,6 +106,11 @@ public:
     // ECANCELED. Costs a flush to the device. Default: ECANCELED on a stop already
     // requested, else write_file.
     virtual int replace_file(const std::string& path, std::string_view data, const StopFlag* stop) const;
+    // The whole content of a regular file (links followed), as read_file gives it; EISDIR
+    // for a directory and EINVAL for any other kind of file, which is never opened: a
+    // device or a FIFO can give bytes without end or wait for a writer for ever.
+    // Default: stat, then read_file.
+    virtual int read_regular_file(const std::string& path, std::string& out) const;
     // The whole content of a file into `out` (filled once). Default: read_file.
     virtual int map_file(const std::string& path, FileBytes& out) const;
     // Whether this process may run the file at `path`. Default: false.
@@ -145,7 +150,8 @@ bool is_link(const std::string& path);
 // Path(p).mkdir(parents=True, exist_ok=True); core::OsError on failure (EEXIST for an
 // existing entry that is not a directory, as the host gives; EINVAL for a NUL).
 void make_dirs(const std::string& path);
-// The whole file's bytes; core::OsError on failure (a directory included).
+// The whole bytes of a regular file (FileSystem::read_regular_file); core::OsError on
+// failure, a directory (EISDIR) or another kind of file (EINVAL) included.
 std::string read_whole(const std::string& path);
 // Text-mode writes (a line feed becomes the platform's line end); core::OsError naming
 // `path` on failure (EINVAL for a NUL, as make_dirs). write_text is

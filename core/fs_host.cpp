@@ -65,7 +65,7 @@ void make_dirs(const std::string& path) {
 
 std::string read_whole(const std::string& path) {
     std::string out;
-    if (const int err = current().read_file(path, out)) throw OsError(err, path);
+    if (const int err = current().read_regular_file(path, out)) throw OsError(err, path);
     return out;
 }
 

@@ -192,29 +192,24 @@ public:
         out.clear();
         const int fd = ::open(fs_encode(path).c_str(), O_RDONLY | O_CLOEXEC);
         if (fd < 0) return errno;
-        // Read straight into the result, sized by the file's own size; a file that grows
-        // meanwhile is read to its end all the same.
+        return read_to_end(fd, out);
+    }
+
+    int read_regular_file(const std::string& path, std::string& out) const override {
+        out.clear();
+        const std::string raw = fs_encode(path);
+        // Tested before the open, which on a device can itself do something, and again on
+        // what was opened (without waiting, should a FIFO have taken the name meanwhile).
         struct stat st;
-        std::size_t cap = 1 << 16;
-        if (::fstat(fd, &st) == 0 && st.st_size > 0) cap = static_cast<std::size_t>(st.st_size) + 1;
-        std::size_t used = 0;
-        out.resize(cap);
-        while (true) {
-            if (used == out.size()) out.resize(out.size() * 2);
-            const ssize_t n = ::read(fd, out.data() + used, out.size() - used);
-            if (n < 0) {
-                if (errno == EINTR) continue;
-                const int err = errno;
-                ::close(fd);
-                out.clear();
-                return err;
-            }
-            if (n == 0) break;
-            used += static_cast<std::size_t>(n);
+        if (::stat(raw.c_str(), &st) != 0) return errno;
+        if (const int err = not_regular(st)) return err;
+        const int fd = ::open(raw.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) return errno;
+        if (const int err = ::fstat(fd, &st) != 0 ? errno : not_regular(st)) {
+            ::close(fd);
+            return err;
         }
-        ::close(fd);
-        out.resize(used);
-        return 0;
+        return read_to_end(fd, out);
     }
 
     int write_file(const std::string& path, std::string_view data) const override {
@@ -311,6 +306,39 @@ public:
     }
 
 private:
+    // EISDIR for a directory, EINVAL for any other object that is not a regular file.
+    static int not_regular(const struct stat& st) {
+        if (S_ISREG(st.st_mode)) return 0;
+        return S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    }
+
+    // Reads the open file to its end into `out`, then closes it; 0 or the errno.
+    static int read_to_end(int fd, std::string& out) {
+        // Read straight into the result, sized by the file's own size; a file that grows
+        // meanwhile is read to its end all the same.
+        struct stat st;
+        std::size_t cap = 1 << 16;
+        if (::fstat(fd, &st) == 0 && st.st_size > 0) cap = static_cast<std::size_t>(st.st_size) + 1;
+        std::size_t used = 0;
+        out.resize(cap);
+        while (true) {
+            if (used == out.size()) out.resize(out.size() * 2);
+            const ssize_t n = ::read(fd, out.data() + used, out.size() - used);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                const int err = errno;
+                ::close(fd);
+                out.clear();
+                return err;
+            }
+            if (n == 0) break;
+            used += static_cast<std::size_t>(n);
+        }
+        ::close(fd);
+        out.resize(used);
+        return 0;
+    }
+
     static int write_opened(const std::string& path, std::string_view data, int mode) {
         const int fd = ::open(fs_encode(path).c_str(), O_WRONLY | O_CREAT | mode | O_CLOEXEC, 0666);
         if (fd < 0) return errno;

@@ -7,8 +7,8 @@
 #include <unordered_map>
 #include <utility>
 
+#include "core/fs.hpp"
 #include "core/text.hpp"
-#include "graph/kit/file_source.hpp"
 #include "graph/kit/json_reads.hpp"
 
 namespace graph_kit {
@@ -60,7 +60,8 @@ Json file_nodes_of(Json& old) {
 
 Json load_file_nodes(const std::string& path, LeadingMark mark, LateFree* late, const core::StopFlag* stop) {
     std::string text;
-    if (read_file(path, text) != 0) return Json::object();
+    // Only a regular file can hold one: a device or a FIFO there is no previous graph.
+    if (core::fs::current().read_regular_file(path, text) != 0) return Json::object();
     if (mark == LeadingMark::Skip && text.starts_with("\xEF\xBB\xBF")) text.erase(0, 3);
     if (!core::is_valid_utf8(text)) return Json::object();
     Json old;

@@ -32,7 +32,8 @@ enum class LeadingMark { Reject, Skip };
 
 // The file nodes of the graph written at `path` by id, with their stored keys
 // unchanged: nodes of kind "file" whose id is text (a later node of an id replaces the
-// earlier one in its place). Empty when nothing is there, the text is not valid UTF-8
+// earlier one in its place). Empty when no regular file is there (a device or a FIFO is
+// never read), the text is not valid UTF-8
 // or JSON, or a node is not a map or has an id that is a list or a map. With `late`,
 // the rest of the document is freed there. With `stop`, a stop request ends the reading
 // with core::Stopped.

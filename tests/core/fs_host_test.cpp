@@ -133,17 +133,31 @@ TEST_F(HostCalls, MakeDirsCreatesParentsAndAcceptsAnExistingDirectory) {
     EXPECT_FALSE(fs::exists(at("x/n")));
 }
 
-TEST_F(HostCalls, ReadWholeRaisesForADirectoryAndANul) {
-    file("f.txt", "abc");
-    EXPECT_EQ(fs::read_whole(at("f.txt")), "abc");
-    for (const std::string& p : {dir, at("missing"), at("f.txt") + NUL_TAIL}) {
-        try {
-            fs::read_whole(p);
-            ADD_FAILURE() << p;
-        } catch (const core::OsError& e) {
-            EXPECT_EQ(e.filename, p);
-        }
+// The errno that read_whole raises for `path`, 0 for none.
+int read_whole_error(const std::string& path) {
+    try {
+        fs::read_whole(path);
+        return 0;
+    } catch (const core::OsError& e) {
+        EXPECT_EQ(e.filename, path);
+        return e.err;
     }
+}
+
+// Only a regular file is read whole: a FIFO without a writer would wait for ever, so it
+// is refused without being opened, as a directory is.
+TEST_F(HostCalls, ReadWholeReadsOnlyARegularFile) {
+    file("f.txt", "abc");
+    link("f.txt", "to-f");
+    ASSERT_EQ(mkfifo(at("fifo").c_str(), 0600), 0);
+    link("fifo", "to-fifo");
+    EXPECT_EQ(fs::read_whole(at("to-f")), "abc");
+    for (const auto& [p, err] : std::vector<std::pair<std::string, int>>{{dir, EISDIR},
+                                                                         {at("missing"), ENOENT},
+                                                                         {at("f.txt") + NUL_TAIL, ENOENT},
+                                                                         {at("fifo"), EINVAL},
+                                                                         {at("to-fifo"), EINVAL}})
+        EXPECT_EQ(read_whole_error(p), err) << p;
 }
 
 TEST_F(HostCalls, ReplaceWritesThroughALinkAndLeavesNoTemporary) {
@@ -179,9 +193,9 @@ std::pair<mode_t, dev_t> kind_of(const std::string& path) {
 }
 
 // A device node at the output path (or at the end of a link) is written in place, never
-// replaced by a regular file. The nodes are private ones in the scratch folder: the
+// replaced by a regular file, and is not read as a file. The nodes are private ones in the scratch folder: the
 // null and zero devices' numbers, which take any write.
-TEST_F(HostCalls, ReplaceWritesIntoADeviceInPlace) {
+TEST_F(HostCalls, ADeviceIsWrittenInPlaceAndNeverRead) {
     for (const auto& [name, minor] : std::vector<std::pair<std::string, unsigned>>{{"null", 3}, {"zero", 5}}) {
         if (mknod(at(name).c_str(), S_IFCHR | 0666, makedev(1, minor)) != 0)
             GTEST_SKIP() << "no device node can be made here: " << std::strerror(errno);
@@ -195,6 +209,10 @@ TEST_F(HostCalls, ReplaceWritesIntoADeviceInPlace) {
     EXPECT_EQ(kind_of(at("zero")), std::make_pair(mode_t{S_IFCHR}, makedev(1, 5)));
     EXPECT_TRUE(fs::is_link(at("to-zero")));
     EXPECT_EQ(names().size(), 3u);  // no temporary file left beside them
+    // The zero device's bytes never end.
+    EXPECT_EQ(read_whole_error(at("to-zero")), EINVAL);
+    std::string bytes;
+    EXPECT_EQ(fs::disk().read_regular_file(at("zero"), bytes), EINVAL);
 }
 
 // A FIFO, directly or through a link, gets the whole content through its reader and
