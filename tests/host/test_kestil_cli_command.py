@@ -5,6 +5,7 @@ import os
 import pathlib
 import re
 import shutil
+import stat
 import subprocess
 import sys
 import tempfile
@@ -283,6 +284,53 @@ class ScanRetrievePrimeTest(KestilCase):
         data = json.loads(self.ok("retrieve", "--query", "login", "--top-files", "2", "--top-edges", "1", "--json"))
         self.assertEqual(self.ok("prime", "--query", "login", "--top-files", "2", "--top-edges", "1"),
                          prime_text("login", data["files"], data["edges"], []))
+
+
+class OutputNodeTest(KestilCase):
+    """Outputs and inputs that are no regular files: private nodes in a folder of the test's own."""
+
+    def setUp(self):
+        super().setUp()
+        tmp = tempfile.TemporaryDirectory()
+        self.addCleanup(tmp.cleanup)
+        self.dir = pathlib.Path(tmp.name).resolve()
+
+    def scan_to(self, out):
+        r = self.kestil("scan", "--root", str(self.project), "--out", str(out))
+        self.assertEqual((r.returncode, r.stderr), (0, ""), r.stderr)
+
+    def test_scan_writes_into_a_fifo_or_a_device_in_place(self):
+        (self.dir / "to-fifo").symlink_to("fifo")
+        for name in ("fifo", "to-fifo"):
+            with self.subTest(out=name):
+                reader = support.FifoReader(self.dir / "fifo")
+                self.scan_to(self.dir / name)
+                graph = json.loads(reader.result())
+                self.assertGreater(graph["node_count"], 5)
+                self.assertTrue(stat.S_ISFIFO(os.stat(self.dir / "fifo").st_mode))
+                os.unlink(self.dir / "fifo")
+        support.make_device_node(self.dir / "null", 3)
+        (self.dir / "to-null").symlink_to("null")
+        for name in ("null", "to-null"):
+            self.scan_to(self.dir / name)
+        st = os.stat(self.dir / "null")
+        self.assertTrue(stat.S_ISCHR(st.st_mode))
+        self.assertEqual(st.st_rdev, os.makedev(1, 3))
+        self.assertTrue((self.dir / "to-null").is_symlink())
+        self.assertEqual(sorted(os.listdir(self.dir)), ["null", "to-fifo", "to-null"])  # no temporary file left
+
+    def test_a_capability_index_that_is_no_regular_file_fails_as_a_folder_does(self):
+        (self.dir / "folder").mkdir()
+        os.mkfifo(self.dir / "fifo")  # no writer: a read would wait for ever
+        for name, error in (("folder", "IsADirectoryError: [Errno 21] Is a directory"),
+                            ("fifo", "OSError: [Errno 22] Invalid argument")):
+            with self.subTest(index=name):
+                r = subprocess.run([str(self.root / "bin" / "kestil"), "retrieve", "--query", "login"],
+                                   env=dict(self.env, KESTIL_CAPABILITY_INDEX=str(self.dir / name)), cwd=self.tmp,
+                                   capture_output=True, text=True, timeout=60)
+                self.assertEqual((r.returncode, r.stdout), (1, ""))
+                self.assertTrue(r.stderr.startswith("Traceback"), r.stderr)
+                self.assertIn(f"{error}: '{self.dir / name}'", r.stderr)
 
 
 class StatsTest(KestilCase):
