@@ -3,7 +3,9 @@
 
 #include "core/hash.hpp"
 
+// windows.h first: bcrypt.h uses its types.
 #include <windows.h>
+
 #include <bcrypt.h>
 
 #include <stdexcept>
@@ -17,8 +19,7 @@ namespace {
 BCRYPT_ALG_HANDLE md5_provider() {
     static BCRYPT_ALG_HANDLE alg = [] {
         BCRYPT_ALG_HANDLE h = nullptr;
-        if (BCryptOpenAlgorithmProvider(&h, BCRYPT_MD5_ALGORITHM, nullptr, BCRYPT_HASH_REUSABLE_FLAG) != 0)
-            h = nullptr;
+        if (BCryptOpenAlgorithmProvider(&h, BCRYPT_MD5_ALGORITHM, nullptr, BCRYPT_HASH_REUSABLE_FLAG) != 0) h = nullptr;
         return h;
     }();
     if (!alg) throw std::runtime_error("MD5 digest not available");

@@ -215,7 +215,7 @@ void write_value(std::string& out, const Json& v, int indent, int level, const S
                                 write_string(out, member.first);
                                 out += ": ";
                                 write_value(out, member.second, indent, level + 1, stop);
-            });
+                            });
             return;
         case Json::value_t::binary:
             if (is_big_int(v)) {

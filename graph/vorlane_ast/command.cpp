@@ -56,7 +56,8 @@ std::string run(const std::string& root, const std::string& out_path, const Lang
     Json graph;
     try {
         {
-            const Json prior = graph_kit::load_file_nodes(paths::normalize(out_path), graph_kit::LeadingMark::Skip, nullptr, stop);
+            const Json prior =
+                graph_kit::load_file_nodes(paths::normalize(out_path), graph_kit::LeadingMark::Skip, nullptr, stop);
             graph = scan(root, prior, langs, fallback, stop);
         }
         return report(graph, write_graph(graph, out_path, stop));

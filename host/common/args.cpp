@@ -4,9 +4,9 @@
 #include <limits>
 #include <vector>
 
+#include "core/fs.hpp"
 #include "host/common/convert.hpp"
 #include "host/common/streams.hpp"
-#include "core/fs.hpp"
 
 namespace host {
 

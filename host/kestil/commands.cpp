@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "core/json.hpp"
+#include "host/common/args.hpp"
 #include "host/common/convert.hpp"
 #include "host/common/graph_json.hpp"
-#include "host/common/args.hpp"
 #include "host/common/streams.hpp"
 #include "host/kestil/bindings.hpp"
 #include "retrieval/action_log.hpp"

@@ -1,15 +1,15 @@
 // The builder's walk, scan and command as host functions, and the module constants
 // they use (made first when the module loads).
 #include "core/json.hpp"
+#include "core/paths.hpp"
 #include "graph/vorlane/command.hpp"
 #include "graph/vorlane/constants.hpp"
 #include "graph/vorlane/extractors.hpp"
 #include "graph/vorlane/scan.hpp"
 #include "graph/vorlane/walker.hpp"
+#include "host/common/args.hpp"
 #include "host/common/convert.hpp"
 #include "host/common/interrupt.hpp"
-#include "core/paths.hpp"
-#include "host/common/args.hpp"
 #include "host/common/streams.hpp"
 #include "host/vorlane/bindings.hpp"
 
