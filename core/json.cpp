@@ -600,4 +600,42 @@ Json json_loads(std::string_view text, Bom bom, BigInts big, const StopFlag* sto
     return Reader(text, big, stop).document();
 }
 
+namespace {
+
+// Empties `v`, freeing two levels down a member at a time (deeper values go whole, each a
+// small part of a large document), with a stop looked for every 1024 members.
+void free_level(Json& v, int levels, const StopFlag* stop, std::size_t& freed) {
+    auto step = [&](Json& member) {
+        if (levels > 1) free_level(member, levels - 1, stop, freed);
+        member = Json();
+        if ((++freed & 1023) == 0) check_stop(stop);
+    };
+    if (v.is_array()) {
+        auto& items = v.get_ref<Json::array_t&>();
+        while (!items.empty()) {
+            step(items.back());
+            items.pop_back();
+        }
+    } else if (v.is_object()) {
+        auto& members = v.get_ref<Json::object_t&>();
+        while (!members.empty()) {
+            step(members.back().second);
+            members.pop_back();
+        }
+    }
+}
+
+}  // namespace
+
+void free_in_steps(Json&& doc, const StopFlag* stop) {
+    Json owned = std::move(doc);
+    std::size_t freed = 0;
+    try {
+        free_level(owned, 2, stop, freed);
+    } catch (const Stopped&) {
+        keep_for_freeing(std::move(owned));
+        throw;
+    }
+}
+
 }  // namespace core
