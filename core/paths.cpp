@@ -345,6 +345,26 @@ bool is_within(std::string_view path, std::string_view root) {
     return true;
 }
 
+std::optional<std::string> search_path(
+    std::string_view value, std::string_view name,
+    const std::function<bool(std::string_view entry, const std::string& candidate)>& accept) {
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t k = value.find(SEARCH_PATH_SEP, start);
+        const std::string_view entry = value.substr(start, k == npos ? npos : k - start);
+        std::string candidate(entry);
+        // A separator goes between the two unless the entry ends with one (or, on Windows,
+        // is a bare drive, where "C:" and "name" make "C:name").
+        const bool joined = entry.empty() || entry.back() == SEP || entry.back() == '/' ||
+                            (SEP == '\\' && entry.size() == 2 && entry[1] == ':');
+        if (!joined) candidate += SEP;
+        candidate += name;
+        if (accept(entry, candidate)) return candidate;
+        if (k == npos) return std::nullopt;
+        start = k + SEARCH_PATH_SEP.size();
+    }
+}
+
 std::string relpath(std::string_view path, std::string_view start) {
     const std::string ap = abspath(path), as = abspath(start);
     const Parsed p = parse(ap), s = parse(as);
