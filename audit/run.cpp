@@ -226,15 +226,15 @@ std::optional<std::string> find_wendle(const std::string& module_dir) {
     if (core::fs::exists(beside)) return beside;
     const char* path_env = std::getenv("PATH");
     if (!path_env) return std::nullopt;
-    for (std::string_view dir : core::split_sep(path_env, core::paths::SEARCH_PATH_SEP)) {
-        // Relative entries (and the empty one) name the current directory, which is often
-        // the audited project itself: a file planted there must not run.
-        if (!core::paths::is_absolute(dir)) continue;
-        const std::string candidate = core::paths::join(core::paths::fs_decode(dir), "wendle");
+    // Relative entries (and the empty one) name the current directory, which is often
+    // the audited project itself: a file planted there must not run.
+    const auto runnable = [](std::string_view dir, const std::string& candidate) {
         const core::fs::FileSystem& fs = core::fs::current();
-        if (fs.stat(candidate).is_file() && fs.executable(candidate)) return candidate;
-    }
-    return std::nullopt;
+        return core::paths::is_absolute(dir) && fs.stat(candidate).is_file() && fs.executable(candidate);
+    };
+    const auto found = core::paths::search_path(core::paths::fs_decode(path_env), "wendle", runnable);
+    if (!found) return std::nullopt;
+    return core::paths::normalize(*found);
 }
 
 }  // namespace audit
