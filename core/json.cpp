@@ -535,33 +535,46 @@ private:
         }
     }
 
+    // A stop hands what was read so far to the late freeing: a large document half
+    // read would otherwise be freed, for seconds, on the way out.
+    template <typename Read>
+    static Json kept_on_stop(Json container, Read read) {
+        try {
+            read(container);
+        } catch (const Stopped&) {
+            keep_for_freeing(std::move(container));
+            throw;
+        }
+        return container;
+    }
+
     Json array(std::size_t i, std::size_t& next) {
-        Json arr = Json::array();
-        auto& items = arr.get_ref<Json::array_t&>();
-        next = members(i, ']', [&](std::size_t k) {
-            items.push_back(value(k, k));
-            return k;
+        return kept_on_stop(Json::array(), [&](Json& arr) {
+            auto& items = arr.get_ref<Json::array_t&>();
+            next = members(i, ']', [&](std::size_t k) {
+                items.push_back(value(k, k));
+                return k;
+            });
         });
-        return arr;
     }
 
     Json object(std::size_t i, std::size_t& next) {
-        Json obj = Json::object();
-        // Members go straight into the underlying vector: the map's own insert would
-        // search it linearly for every key.
-        auto& fields = static_cast<Json::object_t::Container&>(obj.get_ref<Json::object_t&>());
-        std::unordered_map<std::string, std::size_t> index;
-        next = members(i, '}', [&](std::size_t k) {
-            if (k >= n_ || s_[k] != '"') fail("Expecting property name enclosed in double quotes", k);
-            std::string key = scan_string(k + 1, k);
-            k = skip_ws(k);
-            if (k >= n_ || s_[k] != ':') fail("Expecting ':' delimiter", k);
-            k = skip_ws(k + 1);
-            Json val = value(k, k);
-            put(fields, index, std::move(key), std::move(val));
-            return k;
+        return kept_on_stop(Json::object(), [&](Json& obj) {
+            // Members go straight into the underlying vector: the map's own insert would
+            // search it linearly for every key.
+            auto& fields = static_cast<Json::object_t::Container&>(obj.get_ref<Json::object_t&>());
+            std::unordered_map<std::string, std::size_t> index;
+            next = members(i, '}', [&](std::size_t k) {
+                if (k >= n_ || s_[k] != '"') fail("Expecting property name enclosed in double quotes", k);
+                std::string key = scan_string(k + 1, k);
+                k = skip_ws(k);
+                if (k >= n_ || s_[k] != ':') fail("Expecting ':' delimiter", k);
+                k = skip_ws(k + 1);
+                Json val = value(k, k);
+                put(fields, index, std::move(key), std::move(val));
+                return k;
+            });
         });
-        return obj;
     }
 
     // A repeated key keeps its first place and takes the new value.
