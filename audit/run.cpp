@@ -31,7 +31,7 @@ namespace {
 // The checks behind CHECK_STEPS, in its order: those over the graph alone, and those
 // that also read the project's sources.
 using GraphCheck = Json (*)(const Json& graph, const std::string& root, const core::StopFlag* stop);
-using SourceCheck = Json (*)(const Json& graph, const SourceReader& read, unsigned threads);
+using SourceCheck = Json (*)(const Json& graph, const SourceReader& read, unsigned threads, const core::StopFlag* stop);
 struct CheckEntry {
     std::string_view key;
     GraphCheck over_graph;
@@ -99,7 +99,8 @@ Json run_planned(std::size_t i, unsigned threads, const Json& graph, const std::
     core::check_stop(stop);
     const CheckEntry& c = kChecks[i];
     if (c.over_graph) return c.over_graph(graph, root, stop);
-    return c.over_sources(graph, project_reader(root, stop), threads);
+    // The reader looks for a stop before each file; the walks between files look too.
+    return c.over_sources(graph, project_reader(root, stop), threads, stop);
 }
 
 }  // namespace

@@ -117,7 +117,7 @@ TEST(ParallelChecks, EachFileReadOnceAndFailuresRaisedInOrder) {
 TEST(ParallelChecks, AStopEndsEachSourceCheckAtTheNextFile) {
     Project p;
     random_project(p, 4);
-    using Check = Json (*)(const Json&, const audit::SourceReader&, unsigned);
+    using Check = Json (*)(const Json&, const audit::SourceReader&, unsigned, const core::StopFlag*);
     const std::map<std::string, Check> checks = {{"todos", &audit::check_todos},
                                                  {"db_in_routes", &audit::check_db_in_routes},
                                                  {"missing_error_handling", &audit::check_missing_error_handling}};
@@ -133,7 +133,7 @@ TEST(ParallelChecks, AStopEndsEachSourceCheckAtTheNextFile) {
                 if (++read == 5) stop.request();
                 return inner(id);
             };
-            EXPECT_THROW(check(p.graph, reader, threads), core::Stopped) << name << " " << threads;
+            EXPECT_THROW(check(p.graph, reader, threads, nullptr), core::Stopped) << name << " " << threads;
             EXPECT_LE(read.load(), 5 + static_cast<int>(threads)) << name << " " << threads;
         }
     }
