@@ -1,6 +1,5 @@
 #include "host/common/graph_json.hpp"
 
-#include "host/common/interrupt.hpp"
 
 #include <charconv>
 #include <cmath>
