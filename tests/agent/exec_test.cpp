@@ -19,6 +19,7 @@
 #include "core/errors.hpp"
 #include "core/paths.hpp"
 #include "tests/core/scratch_tree.hpp"
+#include "tests/kit/portable.hpp"
 
 namespace {
 
@@ -115,9 +116,9 @@ TEST_F(Exec, FailuresAsTheHostReportsThem) {
 // environment, and what the C library buffered is out before the hand-over.
 TEST_F(Exec, ByPathInTheOwnEnvironmentFlushingFirst) {
     program("bin/wendle", "#!/bin/sh\nprintf '%s|%s' \"$1\" \"$UNIFY_MARK\" >> \"$2\"\n");
-    ASSERT_EQ(setenv("UNIFY_MARK", "caf\xc3\xa9 \xff", 1), 0);
+    ASSERT_TRUE(kit::set_env("UNIFY_MARK", "caf\xc3\xa9 \xff"));
     const Environment own = agent::process::current_environment();
-    unsetenv("UNIFY_MARK");
+    kit::unset_env("UNIFY_MARK");
     // An undecodable byte travels as its surrogate escape and back.
     EXPECT_NE(std::find(own.begin(), own.end(),
                         std::pair<std::string, std::string>("UNIFY_MARK", core::paths::fs_decode("caf\xc3\xa9 \xff"))),

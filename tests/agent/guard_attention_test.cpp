@@ -11,6 +11,7 @@
 #include "agent/guard_attention.hpp"
 #include "agent/guard_values.hpp"
 #include "tests/core/scratch_tree.hpp"
+#include "tests/kit/portable.hpp"
 
 namespace {
 
@@ -246,7 +247,7 @@ TEST_F(GuardProject, LinksAndHomeResolveOnBothSides) {
                                     at("proj"), several)),
               (std::vector<Match>{
                   {"leaf.py", 8.0, 0, 1, NOW}, {"real/../real/b.py", 8.0, 0, 2, NOW}, {"real/c.py", 8.0, 0, 4, NOW}}));
-    setenv("HOME", at("proj").c_str(), 1);
+    kit::set_env("HOME", at("proj").c_str());
     EXPECT_EQ(matched(match_targets({"~/real/a.py"}, at("proj"), m)), alias);
     EXPECT_EQ(normalize_target("~nosuchuser_zz/x"), "~nosuchuser_zz/x");
     EXPECT_THROW(find_data_dir({"~nosuchuser_zz/x"}, ""), std::runtime_error);

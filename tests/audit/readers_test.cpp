@@ -131,7 +131,7 @@ import json, pathlib, sys
 root = pathlib.Path(sys.argv[1])
 print(json.dumps([(root / f"f{i}").read_text(encoding="utf-8", errors="replace") for i in range(int(sys.argv[2]))]))
 )PY",
-                                                  "'" + d.path() + "' " + std::to_string(n));
+                                                  {kit::host_path(d.path()), std::to_string(n)});
     const Json want = Json::parse(host);
     ASSERT_EQ(want.size(), static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i)

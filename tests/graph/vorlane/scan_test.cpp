@@ -23,6 +23,7 @@
 #include "graph/vorlane/summary.hpp"
 #include "graph/vorlane/walker.hpp"
 #include "tests/core/scratch_tree.hpp"
+#include "tests/kit/portable.hpp"
 
 namespace {
 
@@ -208,7 +209,7 @@ TEST_F(ScanTest, AFileWithoutAnIdIsSkippedAsAnUnreadableOne) {
     core::fs::Substitute in_force(fs);
     EXPECT_THROW(core::rel(at("root/bad.md"), at("root")), core::OsError);
     for (const char* threads : {"1", "4"}) {
-        setenv("VORLANE_THREADS", threads, 1);
+        kit::set_env("VORLANE_THREADS", threads);
         const Json g = vorlane::scan(at("root"), nullptr);
         std::vector<std::string> files;
         for (const Json& n : g["nodes"])
@@ -217,7 +218,7 @@ TEST_F(ScanTest, AFileWithoutAnIdIsSkippedAsAnUnreadableOne) {
         EXPECT_EQ(files, want) << threads;
         expect_counts_consistent(g);
     }
-    unsetenv("VORLANE_THREADS");
+    kit::unset_env("VORLANE_THREADS");
 }
 
 class TakeOver : public ScanTest {

@@ -20,6 +20,7 @@
 #include "graph/vorlane_ast/command.hpp"
 #include "graph/vorlane_ast/compare.hpp"
 #include "tests/graph/vorlane_ast/ast_support.hpp"
+#include "tests/kit/portable.hpp"
 
 namespace {
 
@@ -49,13 +50,13 @@ class Threads {
 public:
     explicit Threads(const char* threads) {
         if (const char* old = std::getenv("VORLANE_THREADS")) saved_ = old;
-        ::setenv("VORLANE_THREADS", threads, 1);
+        kit::set_env("VORLANE_THREADS", threads);
     }
     ~Threads() {
         if (saved_)
-            ::setenv("VORLANE_THREADS", saved_->c_str(), 1);
+            kit::set_env("VORLANE_THREADS", saved_->c_str());
         else
-            ::unsetenv("VORLANE_THREADS");
+            kit::unset_env("VORLANE_THREADS");
     }
 
 private:
