@@ -28,7 +28,9 @@ protected:
         std::error_code ec;
         ASSERT_TRUE(std::filesystem::create_directory(kit::fs_path(at(rel)), ec)) << rel << ec.message();
     }
-    void link(const std::string& target, const std::string& rel) { ASSERT_TRUE(kit::make_link(target, at(rel))) << rel; }
+    void link(const std::string& target, const std::string& rel) {
+        ASSERT_TRUE(kit::make_link(target, at(rel))) << rel;
+    }
 };
 
 TEST_F(Disk, StatFollowsLinksAndLstatDoesNot) {

@@ -40,18 +40,19 @@ inline std::vector<std::string> unframed(const std::string& data) {
 inline std::vector<std::string> run(const std::string& script, const std::vector<std::string>& records) {
     const kit::Scratch dir("json_host");
     const std::string py = dir / "run.py", in = dir / "in.bin", out = dir / "out.bin";
-    kit::write_file(py,
-                    "import json, sys\n"
-                    "def _read(p):\n"
-                    "    data = open(p, 'rb').read(); recs = []; i = 0\n"
-                    "    while i < len(data):\n"
-                    "        j = data.index(b'\\n', i); n = int(data[i:j]); recs.append(data[j + 1:j + 1 + n]); i = j + 1 + "
-                    "n\n"
-                    "    return recs\n" +
-                        script +
-                        "\nwith open(sys.argv[2], 'wb') as _f:\n"
-                        "    for _r in _read(sys.argv[1]):\n"
-                        "        _a = handle(_r); _f.write(b'%d\\n' % len(_a)); _f.write(_a)\n");
+    kit::write_file(
+        py,
+        "import json, sys\n"
+        "def _read(p):\n"
+        "    data = open(p, 'rb').read(); recs = []; i = 0\n"
+        "    while i < len(data):\n"
+        "        j = data.index(b'\\n', i); n = int(data[i:j]); recs.append(data[j + 1:j + 1 + n]); i = j + 1 + "
+        "n\n"
+        "    return recs\n" +
+            script +
+            "\nwith open(sys.argv[2], 'wb') as _f:\n"
+            "    for _r in _read(sys.argv[1]):\n"
+            "        _a = handle(_r); _f.write(b'%d\\n' % len(_a)); _f.write(_a)\n");
     kit::write_file(in, framed(records));
     const kit::HostRun host = kit::run_host({kit::host_path(py), kit::host_path(in), kit::host_path(out)});
     std::vector<std::string> answers;

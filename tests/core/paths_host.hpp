@@ -51,8 +51,7 @@ inline std::vector<std::string> ask(const std::string& body, const Calls& calls,
         lines += "\n";
     }
     kit::write_file(in, lines);
-    const kit::HostRun run =
-        kit::run_host({kit::host_path(script), kit::host_path(in), kit::host_path(out)}, cwd);
+    const kit::HostRun run = kit::run_host({kit::host_path(script), kit::host_path(in), kit::host_path(out)}, cwd);
     std::vector<std::string> answers;
     std::istringstream f(kit::read_file(out));
     for (std::string line; std::getline(f, line);) answers.push_back(unhex(line));

@@ -165,14 +165,14 @@ HostRun run_host_native(const std::vector<std::string>& args, const std::string&
 
 bool windows() { return true; }
 
+bool make_fifo(const std::string&) { return false; }
 bool lock_folder(const std::string&) { return false; }
 std::optional<unsigned> file_mode(const std::string&) { return std::nullopt; }
 std::optional<unsigned> plain_create_mode() { return std::nullopt; }
 void unlock_folder(const std::string&) {}
 
 bool wine() {
-    static const bool under =
-        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+    static const bool under = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
     return under;
 }
 
@@ -231,7 +231,7 @@ HostRun run_host(const std::vector<std::string>& args, const std::string& cwd) {
 
 std::string host_path(const std::string& path) {
     const UnixNameFn fn = unix_name_fn();
-    if (!fn) return path;
+    if (!fn || !fs_path(path).is_absolute()) return path;
     char* u = fn(wide(path).c_str());
     if (!u) return path;
     std::string out = u;
@@ -239,7 +239,9 @@ std::string host_path(const std::string& path) {
     return out;
 }
 
-std::string local_path(const std::string& host) { return wine() ? dos_name(host) : host; }
+std::string local_path(const std::string& host) {
+    return wine() && !host.empty() && host[0] == '/' ? dos_name(host) : host;
+}
 
 std::string source_path(const std::string& rel) {
     const std::string top = local_path(SOURCE_DIR);
@@ -260,6 +262,8 @@ std::optional<unsigned> plain_create_mode() {
     umask(mask);
     return static_cast<unsigned>(0666 & ~mask);
 }
+
+bool make_fifo(const std::string& path) { return mkfifo(path.c_str(), 0644) == 0; }
 
 bool lock_folder(const std::string& path) { return geteuid() != 0 && chmod(path.c_str(), 0) == 0; }
 void unlock_folder(const std::string& path) { (void)!chmod(path.c_str(), 0755); }
@@ -356,8 +360,7 @@ void remove_tree(const std::string& path) {
     for (auto it = fs::recursive_directory_iterator(top, fs::directory_options::skip_permission_denied, ec);
          !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
         std::error_code ignored;
-        if (!it->is_symlink(ignored))
-            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+        if (!it->is_symlink(ignored)) fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
     }
     fs::remove_all(top, ec);
 }

@@ -57,6 +57,9 @@ std::string read_file(const std::string& path);
 // Creates the folder and its missing ancestors. False on failure.
 bool make_folders(const std::string& path);
 
+// Makes a FIFO at `path` where the platform has them; false when none was made.
+bool make_fifo(const std::string& path);
+
 // Takes every right away from the folder at `path` where the platform has such modes and
 // they bind this process (not root); false when nothing was done. unlock_folder undoes it.
 bool lock_folder(const std::string& path);
@@ -121,9 +124,10 @@ struct HostRun {
 // status come back through files, and the run is awaited by looking for the status file.
 HostRun run_host(const std::vector<std::string>& args, const std::string& cwd = "");
 // `path` as the host interpreter names it: the same text, but under Wine the Unix name
-// of the file.
+// of the file. A relative name is left as it is (the interpreter runs in the same folder).
 std::string host_path(const std::string& path);
-// The inverse: a path the host interpreter gave, as this program names it.
+// The inverse: a path the host interpreter gave, as this program names it (under Wine
+// the Windows name of an absolute Unix path; any other text as it is).
 std::string local_path(const std::string& host);
 // A path of the source tree (`rel` relative to its top), as this program names it.
 std::string source_path(const std::string& rel = "");
@@ -132,7 +136,7 @@ std::string source_path(const std::string& rel = "");
 
 // Skips the test where the platform does not make links; placed first in a test that
 // lays out links, so that no other check of it runs and counts.
-#define KIT_SKIP_WITHOUT_LINKS()                                 \
-    do {                                                         \
+#define KIT_SKIP_WITHOUT_LINKS()                                   \
+    do {                                                           \
         if (!::kit::links_work()) GTEST_SKIP() << ::kit::kNoLinks; \
     } while (0)

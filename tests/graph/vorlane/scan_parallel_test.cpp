@@ -108,8 +108,9 @@ protected:
                      fill(s.text, i));
         file("tree/copy/f0.py", fill(kSamples[4].text, 0));
         // A directory link inside the tree lists a folder's files a second time under the
-        // same ids: the counts below hold only when each id makes one file node.
-        link("pkg1", "tree/alias");
+        // same ids: the counts below hold only when each id makes one file node. Where the
+        // platform makes no links, the scans still compare without it.
+        if (kit::links_work()) link("pkg1", "tree/alias");
         root = at("tree");
     }
     std::string root;  // the scanned tree
