@@ -47,8 +47,8 @@ void expect_counts_consistent(const Json& g) {
 TEST_F(ScanTest, EmptyOrMissingRoot) {
     for (const std::string& root : {dir, at("missing/")}) {
         const Json g = vorlane::scan(root, nullptr);
-        EXPECT_EQ(g.dump(), Json::parse(R"({"root": ")" + root +
-                                        R"(", "node_count": 0, "edge_count": 0, "file_count": 0,
+        EXPECT_EQ(g.dump(), Json::parse(R"({"root": )" + Json(root).dump() +
+                                        R"(, "node_count": 0, "edge_count": 0, "file_count": 0,
                                            "symbol_count": 0, "nodes": [], "edges": []})")
                                 .dump());
     }

@@ -77,8 +77,8 @@ TEST(AstScan, EmptyTreeKeepsItsMode) {
     Tree t;
     const Json g = scan_on(t.root(), nullptr, "1");
     EXPECT_EQ(core::json_dumps(g),
-              "{\"root\": \"" + t.root() +
-                  "\", \"node_count\": 0, \"edge_count\": 0, \"file_count\": 0, \"symbol_count\": 0, \"nodes\": [], "
+              "{\"root\": " + core::json_dumps(Json(t.root())) +
+                  ", \"node_count\": 0, \"edge_count\": 0, \"file_count\": 0, \"symbol_count\": 0, \"nodes\": [], "
                   "\"edges\": [], \"ast_mode\": true}");
     EXPECT_EQ(scan_on(t.root(), nullptr, "1", vorlane_ast::Languages{})["ast_mode"], false);
 }
