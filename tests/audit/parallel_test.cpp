@@ -21,6 +21,7 @@
 #include "core/errors.hpp"
 #include "core/stop.hpp"
 #include "support.hpp"
+#include "tests/kit/portable.hpp"
 
 namespace {
 
@@ -193,15 +194,15 @@ TEST(AuditRun, EveryThreadBudgetGivesTheSameResults) {
     Json first;
     // One thread, one beside the caller, side by side, and more than there are checks.
     for (const char* threads : {"1", "2", "3", "4", "9"}) {
-        setenv("VORLANE_THREADS", threads, 1);
+        kit::set_env("VORLANE_THREADS", threads);
         const Json r = audit::run_checks(p.graph, dir.path());
         if (first.is_null()) first = r;
         EXPECT_EQ(r, first) << threads;
     }
     if (old)
-        setenv("VORLANE_THREADS", kept.c_str(), 1);
+        kit::set_env("VORLANE_THREADS", kept.c_str());
     else
-        unsetenv("VORLANE_THREADS");
+        kit::unset_env("VORLANE_THREADS");
     EXPECT_FALSE(first["todos"].empty());
 }
 
