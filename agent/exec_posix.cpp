@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -19,23 +20,6 @@ extern char** environ;
 namespace agent::process {
 
 namespace {
-
-std::vector<std::string> split_path(std::string_view value) {
-    std::vector<std::string> out;
-    std::size_t start = 0;
-    while (true) {
-        const std::size_t k = value.find(':', start);
-        out.emplace_back(value.substr(start, k == std::string_view::npos ? std::string_view::npos : k - start));
-        if (k == std::string_view::npos) return out;
-        start = k + 1;
-    }
-}
-
-// os.path.join(dir, name) for a name without separators.
-std::string join(const std::string& dir, std::string_view name) {
-    if (dir.empty() || dir.back() == '/') return dir + std::string(name);
-    return dir + "/" + std::string(name);
-}
 
 std::string confstr_path() {
     const std::size_t n = ::confstr(_CS_PATH, nullptr, 0);
@@ -70,13 +54,10 @@ std::optional<std::string> find_program(std::string_view name, std::optional<std
     }
     const std::string value = path_var ? std::string(*path_var) : confstr_path();
     if (value.empty()) return std::nullopt;
-    std::set<std::string> seen;
-    for (const auto& dir : split_path(value)) {
-        if (!seen.insert(dir).second) continue;
-        const std::string candidate = join(dir, name);
-        if (runnable(candidate)) return candidate;
-    }
-    return std::nullopt;
+    std::set<std::string, std::less<>> seen;
+    return core::paths::search_path(value, name, [&](std::string_view dir, const std::string& candidate) {
+        return seen.emplace(dir).second && runnable(candidate);
+    });
 }
 
 Environment current_environment() {
@@ -112,12 +93,13 @@ int replace_process(std::string_view program, const std::vector<std::string>& ar
 
     // The host's order: the first error that is not a missing entry wins, else the last.
     std::optional<core::OsError> saved, last;
-    for (const auto& dir : split_path(path_value ? *path_value : "/bin:/usr/bin")) {
-        const std::string full = join(dir, program);
-        const int err = attempt(full);
-        last.emplace(err, full);
-        if (err != ENOENT && err != ENOTDIR && !saved) saved.emplace(err, full);
-    }
+    core::paths::search_path(path_value ? *path_value : "/bin:/usr/bin", program,
+                             [&](std::string_view, const std::string& full) {
+                                 const int err = attempt(full);
+                                 last.emplace(err, full);
+                                 if (err != ENOENT && err != ENOTDIR && !saved) saved.emplace(err, full);
+                                 return false;
+                             });
     throw saved ? *saved : *last;
 }
 

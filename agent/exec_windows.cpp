@@ -5,8 +5,11 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cwchar>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "agent/exec.hpp"
@@ -14,56 +17,36 @@
 #include "core/fs.hpp"
 #include "core/paths.hpp"
 #include "core/text.hpp"
+#include "core/wide.hpp"
 
 namespace agent::process {
 
 namespace {
 
-std::wstring wide(std::string_view s) {
-    if (s.empty()) return {};
-    const int n = ::MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(n), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), out.data(), n);
-    return out;
-}
-
-std::string narrow(std::wstring_view s) {
-    if (s.empty()) return {};
-    const int n = ::WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(n), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), out.data(), n, nullptr, nullptr);
-    return out;
-}
-
-std::vector<std::string> split_path(std::string_view value) {
-    std::vector<std::string> out;
-    std::size_t start = 0;
-    while (true) {
-        const std::size_t k = value.find(';', start);
-        out.emplace_back(value.substr(start, k == std::string_view::npos ? std::string_view::npos : k - start));
-        if (k == std::string_view::npos) return out;
-        start = k + 1;
-    }
-}
-
+// shutil.which on Windows: the current directory first, then each entry of the search
+// path, each name tried bare and with every ending of PATHEXT.
 std::optional<std::string> lookup(std::string_view name, std::string_view path_value, std::string_view pathext) {
-    std::vector<std::string> dirs{"."};
-    for (auto& d : split_path(path_value)) dirs.push_back(d);
-    std::vector<std::string> exts{""};
-    for (auto& e : split_path(pathext)) exts.push_back(e);
-    for (const auto& dir : dirs) {
-        if (dir.empty()) continue;
-        for (const auto& ext : exts) {
-            const std::string candidate = core::paths::join(dir, std::string(name) + ext);
-            if (core::fs::exists(candidate) && !core::fs::is_dir(candidate)) return candidate;
+    std::vector<std::string_view> exts{""};
+    for (std::string_view e : core::split_sep(pathext, ";")) exts.push_back(e);
+    std::optional<std::string> found;
+    const std::string value = "." + std::string(core::paths::SEARCH_PATH_SEP) + std::string(path_value);
+    core::paths::search_path(value, name, [&](std::string_view dir, const std::string&) {
+        if (dir.empty()) return false;
+        for (std::string_view ext : exts) {
+            const std::string candidate = core::paths::join(dir, std::string(name) + std::string(ext));
+            if (core::fs::exists(candidate) && !core::fs::is_dir(candidate)) {
+                found = candidate;
+                return true;
+            }
         }
-    }
-    return std::nullopt;
+        return false;
+    });
+    return found;
 }
 
-std::string variable(const char* name) {
-    const char* v = std::getenv(name);
-    return v ? v : "";
+std::string variable(const wchar_t* name) {
+    const wchar_t* v = ::_wgetenv(name);
+    return v ? core::wide::to_text(v) : std::string();
 }
 
 }  // namespace
@@ -71,7 +54,7 @@ std::string variable(const char* name) {
 std::optional<std::string> find_program(std::string_view name, std::optional<std::string_view> path_var) {
     const std::string value = path_var ? std::string(*path_var) : std::string();
     if (path_var && value.empty()) return std::nullopt;
-    return lookup(name, value, variable("PATHEXT").empty() ? ".COM;.EXE;.BAT;.CMD" : variable("PATHEXT"));
+    return lookup(name, value, variable(L"PATHEXT").empty() ? ".COM;.EXE;.BAT;.CMD" : variable(L"PATHEXT"));
 }
 
 Environment current_environment() {
@@ -83,7 +66,7 @@ Environment current_environment() {
         // Entries such as "=C:=C:\\" name the drives' current directories: not variables.
         const std::size_t eq = entry.find(L'=', 1);
         if (entry.front() == L'=' || eq == std::wstring_view::npos) continue;
-        out.emplace_back(narrow(entry.substr(0, eq)), narrow(entry.substr(eq + 1)));
+        out.emplace_back(core::wide::to_text(entry.substr(0, eq)), core::wide::to_text(entry.substr(eq + 1)));
     }
     ::FreeEnvironmentStringsW(block);
     return out;
@@ -96,19 +79,19 @@ int replace_process(std::string_view program, const std::vector<std::string>& ar
     for (const auto& [k, v] : env) {
         if (core::upper(k) == "PATH") path_value = v;
         if (core::upper(k) == "PATHEXT") pathext = v;
-        block += wide(k + "=" + v);
+        block += core::wide::from_text(k + "=" + v);
         block += L'\0';
     }
     block += L'\0';
     const auto file = lookup(program, path_value, pathext);
     if (!file) throw core::OsError(ENOENT, std::string(program));
-    std::wstring command = wide(windows_command_line(argv));
+    std::wstring command = core::wide::from_text(windows_command_line(argv));
     std::fflush(nullptr);
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    if (!::CreateProcessW(wide(*file).c_str(), command.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT,
-                          block.data(), nullptr, &si, &pi))
+    if (!::CreateProcessW(core::wide::from_text(*file).c_str(), command.data(), nullptr, nullptr, TRUE,
+                          CREATE_UNICODE_ENVIRONMENT, block.data(), nullptr, &si, &pi))
         throw core::OsError(EACCES, *file);
     ::CloseHandle(pi.hThread);
     ::WaitForSingleObject(pi.hProcess, INFINITE);

@@ -10,12 +10,13 @@
 
 namespace audit {
 
-core::Json check_dead_exports(const core::Json& graph) {
+core::Json check_dead_exports(const core::Json& graph, const core::StopFlag* stop) {
     const Json& nodes = list_or_empty(graph, "nodes");
     const Json& edges = list_or_empty(graph, "edges");
 
     std::unordered_set<std::string> imported;
     for (const Json& e : edges) {
+        core::check_stop(stop);
         const Json* rel = find(e, "rel");
         if (equals_text(rel, "imports") || equals_text(rel, "references") || equals_text(rel, "contains")) {
             const Json* to = find(e, "to");
@@ -29,6 +30,7 @@ core::Json check_dead_exports(const core::Json& graph) {
     };
     std::vector<Found> found;
     for (const Json& n : nodes) {
+        core::check_stop(stop);
         const Json* exported = find(n, "exported");
         if (!equals_text(find(n, "kind"), "symbol") || !exported || !truthy(*exported)) continue;
         if (imported.count(hash_key(require(n, "id")))) continue;

@@ -7,6 +7,13 @@
 #include <cmath>
 #include <cstdint>
 #include <system_error>
+#if !defined(__cpp_lib_to_chars)
+#include <locale.h>
+#include <stdlib.h>
+
+#include <cerrno>
+#include <string>
+#endif
 #include <unordered_map>
 #include <utility>
 
@@ -241,6 +248,17 @@ constexpr int kMaxDepth = 990;
 // object costs linear time while duplicates still land at the first key's place.
 constexpr std::size_t kIndexKeysFrom = 16;
 
+#if !defined(__cpp_lib_to_chars)
+// The "C" locale for strtod, whatever locale the process runs in.
+#ifdef _WIN32
+_locale_t make_c_locale() { return _create_locale(LC_NUMERIC, "C"); }
+double strtod_c(const char* s, _locale_t c) { return _strtod_l(s, nullptr, c); }
+#else
+locale_t make_c_locale() { return newlocale(LC_NUMERIC_MASK, "C", nullptr); }
+double strtod_c(const char* s, locale_t c) { return strtod_l(s, nullptr, c); }
+#endif
+#endif
+
 bool is_ws(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
@@ -251,12 +269,27 @@ int hex_value(char c) {
     return -1;
 }
 
+// The correctly rounded double of a number text of the grammar below; false when it
+// lies beyond the double range. A C library that lacks the floating from_chars (libc++
+// before 20) has strtod in the "C" locale, exact too, which calls that range an infinity
+// or a zero; a subnormal it gives is in range.
+bool parse_double(std::string_view num, double& out) {
+#if defined(__cpp_lib_to_chars)
+    return std::from_chars(num.data(), num.data() + num.size(), out, std::chars_format::general).ec == std::errc();
+#else
+    static const auto c_locale = make_c_locale();
+    const std::string text(num);
+    errno = 0;
+    out = strtod_c(text.c_str(), c_locale);
+    return errno != ERANGE || (out != 0 && !std::isinf(out));
+#endif
+}
+
 // A number text of the grammar below as a double, rounded correctly; beyond the
 // double range it is an infinity or a zero of its sign, as float() gives.
 double to_double(std::string_view num) {
     double d = 0;
-    const auto r = std::from_chars(num.data(), num.data() + num.size(), d, std::chars_format::general);
-    if (r.ec == std::errc()) return d;
+    if (parse_double(num, d)) return d;
     // Out of range: the sign of the decimal magnitude tells overflow from underflow.
     const bool negative = num.front() == '-';
     if (negative) num.remove_prefix(1);
@@ -598,6 +631,44 @@ Json json_loads(std::string_view text, Bom bom, BigInts big, const StopFlag* sto
     if (bom == Bom::Strip && text.starts_with(kBom)) text.remove_prefix(kBom.size());
     if (text.starts_with(kBom)) throw JsonError("Unexpected UTF-8 BOM (decode using utf-8-sig)", 0, 1, 1);
     return Reader(text, big, stop).document();
+}
+
+namespace {
+
+// Empties `v`, freeing two levels down a member at a time (deeper values go whole, each a
+// small part of a large document), with a stop looked for every 1024 members.
+void free_level(Json& v, int levels, const StopFlag* stop, std::size_t& freed) {
+    auto step = [&](Json& member) {
+        if (levels > 1) free_level(member, levels - 1, stop, freed);
+        member = Json();
+        if ((++freed & 1023) == 0) check_stop(stop);
+    };
+    if (v.is_array()) {
+        auto& items = v.get_ref<Json::array_t&>();
+        while (!items.empty()) {
+            step(items.back());
+            items.pop_back();
+        }
+    } else if (v.is_object()) {
+        auto& members = v.get_ref<Json::object_t&>();
+        while (!members.empty()) {
+            step(members.back().second);
+            members.pop_back();
+        }
+    }
+}
+
+}  // namespace
+
+void free_in_steps(Json&& doc, const StopFlag* stop) {
+    Json owned = std::move(doc);
+    std::size_t freed = 0;
+    try {
+        free_level(owned, 2, stop, freed);
+    } catch (const Stopped&) {
+        keep_for_freeing(std::move(owned));
+        throw;
+    }
 }
 
 }  // namespace core

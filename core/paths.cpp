@@ -130,7 +130,7 @@ Parsed parse(std::string_view p) {
     return r;
 }
 
-std::string format(std::string_view root, const std::vector<std::string_view>& parts, std::size_t count) {
+std::string compose(std::string_view root, const std::vector<std::string_view>& parts, std::size_t count) {
     std::string out(root);
     for (std::size_t i = 0; i < count; ++i) {
         if (i) out += SEP;
@@ -302,15 +302,15 @@ std::string resolve(std::string_view path) {
 
 std::string normalize(std::string_view path) {
     const Parsed r = parse(path);
-    return format(r.root, r.parts, r.parts.size());
+    return compose(r.root, r.parts, r.parts.size());
 }
 
 std::string join(std::string_view a, std::string_view b) {
     const Parsed pb = parse(b);
-    if (!pb.root.empty()) return format(pb.root, pb.parts, pb.parts.size());
+    if (!pb.root.empty()) return compose(pb.root, pb.parts, pb.parts.size());
     Parsed pa = parse(a);
     pa.parts.insert(pa.parts.end(), pb.parts.begin(), pb.parts.end());
-    return format(pa.root, pa.parts, pa.parts.size());
+    return compose(pa.root, pa.parts, pa.parts.size());
 }
 
 std::string name(std::string_view path) {
@@ -320,7 +320,7 @@ std::string name(std::string_view path) {
 
 std::string parent(std::string_view path) {
     const Parsed r = parse(path);
-    return format(r.root, r.parts, r.parts.empty() ? 0 : r.parts.size() - 1);
+    return compose(r.root, r.parts, r.parts.empty() ? 0 : r.parts.size() - 1);
 }
 
 std::string suffix(std::string_view path) {
@@ -345,6 +345,26 @@ bool is_within(std::string_view path, std::string_view root) {
     return true;
 }
 
+std::optional<std::string> search_path(
+    std::string_view value, std::string_view name,
+    const std::function<bool(std::string_view entry, const std::string& candidate)>& accept) {
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t k = value.find(SEARCH_PATH_SEP, start);
+        const std::string_view entry = value.substr(start, k == npos ? npos : k - start);
+        std::string candidate(entry);
+        // A separator goes between the two unless the entry ends with one (or, on Windows,
+        // is a bare drive, where "C:" and "name" make "C:name").
+        const bool joined = entry.empty() || entry.back() == SEP || entry.back() == '/' ||
+                            (SEP == '\\' && entry.size() == 2 && entry[1] == ':');
+        if (!joined) candidate += SEP;
+        candidate += name;
+        if (accept(entry, candidate)) return candidate;
+        if (k == npos) return std::nullopt;
+        start = k + SEARCH_PATH_SEP.size();
+    }
+}
+
 std::string relpath(std::string_view path, std::string_view start) {
     const std::string ap = abspath(path), as = abspath(start);
     const Parsed p = parse(ap), s = parse(as);
@@ -352,7 +372,7 @@ std::string relpath(std::string_view path, std::string_view start) {
     while (common < p.parts.size() && common < s.parts.size() && p.parts[common] == s.parts[common]) ++common;
     std::vector<std::string_view> out(s.parts.size() - common, "..");
     out.insert(out.end(), p.parts.begin() + static_cast<std::ptrdiff_t>(common), p.parts.end());
-    return format("", out, out.size());
+    return compose("", out, out.size());
 }
 
 }  // namespace core::paths

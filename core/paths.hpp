@@ -3,6 +3,8 @@
 // Everything that depends on the platform's separator lives here. The pure routines
 // are linear in the path text; resolve, cwd and expand_user ask the file system or
 // the user database (one call per component for resolve).
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -55,6 +57,15 @@ std::string cwd();
 // password database), "~user" that user's; std::runtime_error "Could not determine home
 // directory." when it cannot be expanded. Other paths come back normalized.
 std::string expand_user(std::string_view path);
+
+// The one walk over a search path (the value of PATH: entries split at SEARCH_PATH_SEP,
+// an empty one kept): the first candidate, in the entries' order, for which `accept`
+// holds, the candidate being the entry joined with `name` as os.path.join does it (an
+// empty entry gives `name` itself); nullopt when none is accepted. `accept` also sees the
+// entry. Linear in the value; what it costs beyond that is accept's.
+std::optional<std::string> search_path(
+    std::string_view value, std::string_view name,
+    const std::function<bool(std::string_view entry, const std::string& candidate)>& accept);
 
 // os.fsencode / os.fsdecode: a name is UTF-8 text in which every byte that does not
 // decode is carried as a lone surrogate U+DC80..U+DCFF (in its 3-byte form), so names

@@ -2,6 +2,8 @@
 
 #include <limits>
 
+#include "core/builtins.hpp"
+
 namespace packing {
 
 std::string join_items(const Json& list, std::size_t limit, const char* sep) {
@@ -20,7 +22,7 @@ std::string join_items(const Json& list, std::size_t limit, const char* sep) {
 
 std::int64_t add_sat(std::int64_t a, std::int64_t b) {
     std::int64_t r = 0;
-    if (!__builtin_add_overflow(a, b, &r)) return r;
+    if (!core::add_overflow(a, b, &r)) return r;
     return b > 0 ? std::numeric_limits<std::int64_t>::max() : std::numeric_limits<std::int64_t>::min();
 }
 

@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <unordered_map>
 
+#include "core/builtins.hpp"
 #include "core/text.hpp"
 #include "core/value.hpp"
 
@@ -27,7 +28,7 @@ std::optional<TokenCount> parse_count(std::string_view digits) {
     for (const char c : digits) {
         if (c < '0' || c > '9') return std::nullopt;
         // Accumulate toward the negative side, which holds one value more.
-        if (__builtin_mul_overflow(v, 10, &v) || __builtin_sub_overflow(v, c - '0', &v)) too_wide();
+        if (core::mul_overflow(v, 10, &v) || core::sub_overflow(v, c - '0', &v)) too_wide();
     }
     if (negative) return v;
     if (v == std::numeric_limits<TokenCount>::min()) too_wide();
@@ -100,8 +101,8 @@ TokenStats token_stats(const std::vector<core::Json>& rows) {
         auto [slot, inserted] = mode_index.emplace(std::move(mode), stats.by_mode.size());
         if (inserted) stats.by_mode.emplace_back(slot->first, 0);
         TokenCount& mode_sum = stats.by_mode[slot->second].second;
-        if (__builtin_add_overflow(stats.total_tokens, tokens, &stats.total_tokens) ||
-            __builtin_add_overflow(mode_sum, tokens, &mode_sum))
+        if (core::add_overflow(stats.total_tokens, tokens, &stats.total_tokens) ||
+            core::add_overflow(mode_sum, tokens, &mode_sum))
             throw std::overflow_error("token total beyond 128 bits");
     }
     stats.event_count = events.size();

@@ -73,7 +73,7 @@ Json scan(std::string_view root, const Json& existing_nodes, const Languages& la
     // The other threads gave their kept parse blocks back as they ended; so does this one.
     vorlane_ts_release_thread_cache();
     if (stop && stop->requested()) {
-        core::free_detached(std::move(results));
+        core::keep_for_freeing(std::move(results));
         throw core::Stopped();
     }
 

@@ -1,5 +1,7 @@
 #include "host/common/graph_json.hpp"
 
+#include "host/common/interrupt.hpp"
+
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -11,6 +13,7 @@
 #include "core/json.hpp"
 #include "core/text.hpp"
 #include "host/common/convert.hpp"
+#include "host/common/interrupt.hpp"
 
 namespace host::graph_json {
 
@@ -386,6 +389,7 @@ public:
 private:
     std::string& out_;
     std::unordered_set<PyObject*> markers_;
+    std::size_t items_ = 0;
 
     static std::string type_name(PyObject* o) {
         py::object n = py::reinterpret_borrow<py::object>(reinterpret_cast<PyObject*>(Py_TYPE(o))).attr("__name__");
@@ -436,6 +440,9 @@ private:
             if (i) out_.push_back(',');
             newline(level + 1);
             value(PySequence_Fast_GET_ITEM(seq.ptr(), i), level + 1);
+            // The host's own encoder runs its signal handlers as it goes: an interrupt
+            // ends a long write here too.
+            if ((++items_ & 1023) == 0 && PyErr_CheckSignals() != 0) throw py::error_already_set();
         }
         newline(level);
         out_.push_back(']');
@@ -531,8 +538,8 @@ py::object load(const std::string& path) {
 
 void store(const std::string& path, py::handle value) {
     const std::string text = dumps_indent(value);
-    py::gil_scoped_release unlocked;
-    core::fs::replace_text(path, text);
+    // An interrupt during the write keeps the previous file.
+    run_interruptible([&](const core::StopFlag& stop) { core::fs::replace_text(path, text, &stop); });
 }
 
 }  // namespace host::graph_json

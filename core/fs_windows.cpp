@@ -1,0 +1,530 @@
+// The Windows file system: the one place of the libraries that calls the platform there.
+// Every call takes the wide-character form of the API; host text goes over as UTF-16
+// (core/wide.hpp). Objects are seen as the host sees them on Windows: a symbolic link is
+// a link, a junction or another name-surrogate reparse point is what it stands for in
+// a listing and for stat, and the system's error codes become the host's errno values.
+#ifdef _WIN32
+
+#include <windows.h>
+
+#include <winioctl.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "core/fs.hpp"
+#include "core/paths.hpp"
+#include "core/wide.hpp"
+
+namespace core::fs {
+
+namespace {
+
+// The system's path for a host path. A NUL inside would make the call see a shorter
+// name, so such a path is handed over empty and names nothing (ENOENT).
+std::wstring native(const std::string& path) {
+    if (path.find('\0') != std::string::npos) return std::wstring();
+    return wide::from_text(path);
+}
+
+// The errno of a system error code, as the host maps it; the codes after which pathlib's
+// tests answer "does not exist" (a bad name, a drive not ready) are ENOENT here, and a
+// name the system cannot resolve (a loop of links) is ELOOP, so that the host calls over
+// this layer (fs_host.cpp) answer as pathlib does.
+int errno_of(DWORD code) {
+    switch (code) {
+        case ERROR_SUCCESS:
+            return 0;
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_DRIVE:
+        case ERROR_NO_MORE_FILES:
+        case ERROR_BAD_NETPATH:
+        case ERROR_BAD_NET_NAME:
+        case ERROR_BAD_PATHNAME:
+        case ERROR_FILENAME_EXCED_RANGE:
+        case ERROR_INVALID_NAME:
+        case ERROR_NOT_READY:
+            return ENOENT;
+        case ERROR_CANT_RESOLVE_FILENAME:
+            return ELOOP;
+        case ERROR_BAD_ENVIRONMENT:
+            return E2BIG;
+        case ERROR_BAD_FORMAT:
+        case ERROR_INVALID_STARTING_CODESEG:
+        case ERROR_INVALID_STACKSEG:
+        case ERROR_INVALID_MODULETYPE:
+        case ERROR_INVALID_EXE_SIGNATURE:
+        case ERROR_EXE_MARKED_INVALID:
+        case ERROR_BAD_EXE_FORMAT:
+            return ENOEXEC;
+        case ERROR_INVALID_HANDLE:
+        case ERROR_INVALID_TARGET_HANDLE:
+        case ERROR_DIRECT_ACCESS_HANDLE:
+            return EBADF;
+        case ERROR_ARENA_TRASHED:
+        case ERROR_NOT_ENOUGH_MEMORY:
+        case ERROR_INVALID_BLOCK:
+        case ERROR_NOT_ENOUGH_QUOTA:
+            return ENOMEM;
+        case ERROR_ACCESS_DENIED:
+        case ERROR_CURRENT_DIRECTORY:
+        case ERROR_WRITE_PROTECT:
+        case ERROR_BAD_UNIT:
+        case ERROR_BAD_COMMAND:
+        case ERROR_CRC:
+        case ERROR_BAD_LENGTH:
+        case ERROR_SEEK:
+        case ERROR_NOT_DOS_DISK:
+        case ERROR_SECTOR_NOT_FOUND:
+        case ERROR_OUT_OF_PAPER:
+        case ERROR_WRITE_FAULT:
+        case ERROR_READ_FAULT:
+        case ERROR_GEN_FAILURE:
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+        case ERROR_WRONG_DISK:
+        case ERROR_SHARING_BUFFER_EXCEEDED:
+        case ERROR_NETWORK_ACCESS_DENIED:
+        case ERROR_CANNOT_MAKE:
+        case ERROR_FAIL_I24:
+        case ERROR_DRIVE_LOCKED:
+        case ERROR_SEEK_ON_DEVICE:
+        case ERROR_NOT_LOCKED:
+        case ERROR_LOCK_FAILED:
+        case ERROR_USER_MAPPED_FILE:
+            return EACCES;
+        case ERROR_FILE_EXISTS:
+        case ERROR_ALREADY_EXISTS:
+            return EEXIST;
+        case ERROR_NOT_SAME_DEVICE:
+            return EXDEV;
+        case ERROR_DIRECTORY:
+            return ENOTDIR;
+        case ERROR_TOO_MANY_OPEN_FILES:
+            return EMFILE;
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL:
+            return ENOSPC;
+        case ERROR_BROKEN_PIPE:
+        case ERROR_NO_DATA:
+            return EPIPE;
+        case ERROR_DIR_NOT_EMPTY:
+            return ENOTEMPTY;
+        case ERROR_NO_UNICODE_TRANSLATION:
+            return EILSEQ;
+        case ERROR_OPERATION_ABORTED:
+            return EINTR;
+        default:
+            return EINVAL;
+    }
+}
+
+int last_error() { return errno_of(::GetLastError()); }
+
+Status failed(int err) {
+    Status s;
+    s.err = err;
+    return s;
+}
+
+// A handle closed when it goes out of scope.
+class Handle {
+public:
+    explicit Handle(HANDLE h = INVALID_HANDLE_VALUE) : h_(h) {}
+    ~Handle() { reset(); }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    HANDLE get() const { return h_; }
+    bool valid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
+    void reset(HANDLE h = INVALID_HANDLE_VALUE) {
+        if (valid()) ::CloseHandle(h_);
+        h_ = h;
+    }
+    // Closes now; the system's error of the close, or 0.
+    int close() {
+        const bool ok = !valid() || ::CloseHandle(h_);
+        h_ = INVALID_HANDLE_VALUE;
+        return ok ? 0 : last_error();
+    }
+
+private:
+    HANDLE h_;
+};
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+HANDLE open_handle(const std::wstring& path, DWORD access, DWORD disposition, DWORD flags = FILE_ATTRIBUTE_NORMAL) {
+    return ::CreateFileW(path.c_str(), access, kShareAll, nullptr, disposition, flags, nullptr);
+}
+
+bool is_link_tag(DWORD attributes, DWORD tag) {
+    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) && tag == IO_REPARSE_TAG_SYMLINK;
+}
+
+Type type_of(DWORD attributes, DWORD tag) {
+    if (is_link_tag(attributes, tag)) return Type::Link;
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? Type::Directory : Type::File;
+}
+
+Status status_of(const BY_HANDLE_FILE_INFORMATION& info, DWORD tag) {
+    Status s;
+    s.type = type_of(info.dwFileAttributes, tag);
+    s.size = (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
+    s.device = info.dwVolumeSerialNumber;
+    s.inode = (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
+    return s;
+}
+
+// What the folder's listing says of an entry, for an object that cannot be opened even
+// to read its attributes (a file in use by the system, one the process may not read).
+bool attributes_from_dir(const std::wstring& path, WIN32_FIND_DATAW& found) {
+    const HANDLE h = ::FindFirstFileW(path.c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    ::FindClose(h);
+    return true;
+}
+
+// os.stat / os.lstat as the host does them on Windows: the object opened for its
+// attributes alone; with `follow` false a name-surrogate reparse point (a symbolic link, a
+// junction) is looked at itself and any other reparse point is followed.
+Status stat_path(const std::wstring& path, bool follow) {
+    DWORD flags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_BACKUP_SEMANTICS;
+    if (!follow) flags |= FILE_FLAG_OPEN_REPARSE_POINT;
+    Handle h(open_handle(path, FILE_READ_ATTRIBUTES, OPEN_EXISTING, flags));
+    if (!h.valid()) {
+        const DWORD code = ::GetLastError();
+        if (code != ERROR_ACCESS_DENIED && code != ERROR_SHARING_VIOLATION) return failed(errno_of(code));
+        WIN32_FIND_DATAW found;
+        if (!attributes_from_dir(path, found)) return failed(errno_of(code));
+        const DWORD tag = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? found.dwReserved0 : 0;
+        // A reparse point that would have to be followed cannot be, from here.
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && (follow || !IsReparseTagNameSurrogate(tag)))
+            return failed(errno_of(code));
+        Status s;
+        s.type = type_of(found.dwFileAttributes, tag);
+        s.size = (std::uint64_t{found.nFileSizeHigh} << 32) | found.nFileSizeLow;
+        return s;
+    }
+    const DWORD file_type = ::GetFileType(h.get());
+    if (file_type != FILE_TYPE_DISK) {
+        // A device, a pipe or a console: no size, no identity.
+        Status s;
+        const DWORD attributes = ::GetFileAttributesW(path.c_str());
+        s.type = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) ? Type::Directory
+                                                                                                  : Type::Other;
+        return s;
+    }
+    DWORD tag = 0;
+    if (!follow) {
+        FILE_ATTRIBUTE_TAG_INFO tag_info{};
+        if (::GetFileInformationByHandleEx(h.get(), FileAttributeTagInfo, &tag_info, sizeof tag_info)) {
+            if (tag_info.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+                if (!IsReparseTagNameSurrogate(tag_info.ReparseTag)) {
+                    h.reset();
+                    return stat_path(path, true);
+                }
+                tag = tag_info.ReparseTag;
+            }
+        }
+    }
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!::GetFileInformationByHandle(h.get(), &info)) return failed(last_error());
+    return status_of(info, tag);
+}
+
+// The reparse data of a link or junction (the layout of the system's
+// REPARSE_DATA_BUFFER, which the user-mode headers do not all declare).
+struct ReparseData {
+    DWORD tag;
+    WORD data_length;
+    WORD reserved;
+    WORD substitute_offset;
+    WORD substitute_length;
+    WORD print_offset;
+    WORD print_length;
+};
+constexpr std::size_t kMaxReparseData = 16 * 1024;
+
+// Writes all of `data`; 0 or the errno. With `stop`, the data goes in pieces of a few
+// megabytes, a stop request looked for before each (ECANCELED).
+int write_all(HANDLE h, std::string_view data, const StopFlag* stop = nullptr) {
+    const std::size_t piece = stop ? std::size_t{4} << 20 : std::size_t{1} << 30;
+    while (!data.empty()) {
+        if (stop && stop->requested()) return ECANCELED;
+        DWORD written = 0;
+        if (!::WriteFile(h, data.data(), static_cast<DWORD>(std::min(data.size(), piece)), &written, nullptr))
+            return last_error();
+        data.remove_prefix(written);
+    }
+    return 0;
+}
+
+// Whether a failed rename may succeed when tried again: the target is held open by a
+// program that did not share it for deletion (a reader, a virus scanner, an indexer).
+bool busy(DWORD code) {
+    return code == ERROR_SHARING_VIOLATION || code == ERROR_ACCESS_DENIED || code == ERROR_LOCK_VIOLATION ||
+           code == ERROR_USER_MAPPED_FILE;
+}
+
+class Windows final : public FileSystem {
+public:
+    Status stat(const std::string& path) const override { return stat_path(native(path), true); }
+
+    Status lstat(const std::string& path) const override { return stat_path(native(path), false); }
+
+    int list_dir(const std::string& path, std::vector<DirEntry>& out, Status& self) const override {
+        out.clear();
+        const std::wstring dir = native(path);
+        self = stat_path(dir, true);
+        if (!self.ok()) return self.err;
+        if (!self.is_dir()) return ENOTDIR;
+        std::wstring pattern = dir;
+        if (!pattern.empty() && pattern.back() != L'\\' && pattern.back() != L'/' && pattern.back() != L':')
+            pattern += L'\\';
+        pattern += L'*';
+        WIN32_FIND_DATAW found;
+        const HANDLE h =
+            ::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
+        if (h == INVALID_HANDLE_VALUE) {
+            // A folder with no entries at all (a drive's root can be one).
+            const DWORD code = ::GetLastError();
+            return code == ERROR_FILE_NOT_FOUND ? 0 : errno_of(code);
+        }
+        while (true) {
+            const std::wstring_view name = found.cFileName;
+            if (name != L"." && name != L"..") {
+                const DWORD tag = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? found.dwReserved0 : 0;
+                out.push_back({wide::to_text(name), type_of(found.dwFileAttributes, tag)});
+            }
+            if (!::FindNextFileW(h, &found)) {
+                const DWORD code = ::GetLastError();
+                ::FindClose(h);
+                if (code == ERROR_NO_MORE_FILES) return 0;
+                out.clear();
+                return errno_of(code);
+            }
+        }
+    }
+
+    // os.readlink: the link's or junction's substitute name, a "\??\" prefix written as
+    // "\\?\"; EINVAL for anything else.
+    int read_link(const std::string& path, std::string& target) const override {
+        Handle h(open_handle(native(path), 0, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS));
+        if (!h.valid()) return last_error();
+        std::string buf(kMaxReparseData, '\0');
+        DWORD got = 0;
+        if (!::DeviceIoControl(h.get(), FSCTL_GET_REPARSE_POINT, nullptr, 0, buf.data(), static_cast<DWORD>(buf.size()),
+                               &got, nullptr))
+            return last_error();
+        ReparseData head;
+        if (got < sizeof head) return EINVAL;
+        std::copy_n(buf.data(), sizeof head, reinterpret_cast<char*>(&head));
+        std::size_t names = sizeof head;
+        if (head.tag == IO_REPARSE_TAG_SYMLINK)
+            names += sizeof(ULONG);  // the link's flags come before its names
+        else if (head.tag != IO_REPARSE_TAG_MOUNT_POINT)
+            return EINVAL;
+        const std::size_t start = names + head.substitute_offset;
+        if (start + head.substitute_length > got) return EINVAL;
+        std::wstring name(head.substitute_length / sizeof(wchar_t), L'\0');
+        std::copy_n(buf.data() + start, name.size() * sizeof(wchar_t), reinterpret_cast<char*>(name.data()));
+        if (name.size() > 4 && name.compare(0, 4, L"\\??\\") == 0) name[1] = L'\\';
+        target = wide::to_text(name);
+        return 0;
+    }
+
+    int read_file(const std::string& path, std::string& out) const override {
+        out.clear();
+        Handle h(open_handle(native(path), GENERIC_READ, OPEN_EXISTING));
+        if (!h.valid()) return last_error();
+        return read_to_end(h, out);
+    }
+
+    int read_regular_file(const std::string& path, std::string& out) const override {
+        out.clear();
+        const std::wstring p = native(path);
+        // Tested before the open, which on a device can itself do something, and again on
+        // what was opened.
+        const Status st = stat_path(p, true);
+        if (!st.ok()) return st.err;
+        if (!st.is_file()) return st.is_dir() ? EISDIR : EINVAL;
+        Handle h(open_handle(p, GENERIC_READ, OPEN_EXISTING));
+        if (!h.valid()) return last_error();
+        BY_HANDLE_FILE_INFORMATION info;
+        if (::GetFileType(h.get()) != FILE_TYPE_DISK) return EINVAL;
+        if (!::GetFileInformationByHandle(h.get(), &info)) return last_error();
+        if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return EISDIR;
+        return read_to_end(h, out);
+    }
+
+    int write_file(const std::string& path, std::string_view data) const override {
+        return write_opened(native(path), data);
+    }
+
+    int append_lines(const std::string& path, std::string_view data) const override {
+        const std::wstring p = native(path);
+        // Opened for appending only, every write goes to the end in one piece.
+        constexpr DWORD kAppend = FILE_APPEND_DATA | SYNCHRONIZE;
+        Handle h(open_handle(p, kAppend | GENERIC_READ, OPEN_ALWAYS));
+        const bool readable = h.valid();
+        if (!readable) h.reset(open_handle(p, kAppend, OPEN_ALWAYS));
+        if (!h.valid()) return last_error();
+        char last = '\n';
+        LARGE_INTEGER size{};
+        if (readable && ::GetFileSizeEx(h.get(), &size) && size.QuadPart > 0) {
+            OVERLAPPED at{};
+            const auto offset = static_cast<std::uint64_t>(size.QuadPart - 1);
+            at.Offset = static_cast<DWORD>(offset);
+            at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+            DWORD got = 0;
+            if (!::ReadFile(h.get(), &last, 1, &got, &at) || got != 1) last = '\n';
+        }
+        std::string joined;
+        if (last != '\n') {
+            joined.reserve(data.size() + 1);
+            joined.append(1, '\n').append(data);
+            data = joined;
+        }
+        const int err = write_all(h.get(), data);
+        const int closed = h.close();
+        return err ? err : closed;
+    }
+
+    int replace_file(const std::string& path, std::string_view data, const StopFlag* stop) const override {
+        std::string target;
+        if (const int err = follow_links(path, target)) return err;
+        const std::wstring wide_target = native(target);
+        // Only a regular file (or none) is replaced by a new one. Anything else that
+        // exists there (a device, a directory) is written in place, as a plain write
+        // would: a rename would put a regular file where the device was.
+        const Status st = stat_path(wide_target, true);
+        if (st.ok() && !st.is_file()) return write_opened(wide_target, data);
+        static std::atomic<unsigned> counter{0};
+        const std::string dir = paths::parent(target), base = paths::name(target);
+        for (int attempt = 0;; ++attempt) {
+            const std::wstring tmp =
+                native(paths::join(dir, "." + base + "." + std::to_string(::GetCurrentProcessId()) + "." +
+                                            std::to_string(counter.fetch_add(1)) + ".tmp"));
+            Handle h(::CreateFileW(tmp.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+            if (!h.valid()) {
+                const DWORD code = ::GetLastError();
+                if ((code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS) && attempt <= 100) continue;
+                return errno_of(code);
+            }
+            int err = write_all(h.get(), data, stop);
+            if (err == 0 && !::FlushFileBuffers(h.get())) err = last_error();
+            if (const int closed = h.close(); err == 0) err = closed;
+            if (err == 0 && stop && stop->requested()) err = ECANCELED;
+            if (err == 0) err = rename_over(tmp, wide_target, stop);
+            if (err != 0) ::DeleteFileW(tmp.c_str());
+            return err;
+        }
+    }
+
+    // Whether this process may run the file: on Windows, any existing one (os.access).
+    bool executable(const std::string& path) const override {
+        return ::GetFileAttributesW(native(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+
+    int make_dir(const std::string& path) const override {
+        return ::CreateDirectoryW(native(path).c_str(), nullptr) ? 0 : last_error();
+    }
+
+    int current_dir(std::string& out) const override {
+        std::wstring buf(MAX_PATH, L'\0');
+        while (true) {
+            const DWORD n = ::GetCurrentDirectoryW(static_cast<DWORD>(buf.size()), buf.data());
+            if (n == 0) return last_error();
+            if (n < buf.size()) {
+                buf.resize(n);
+                break;
+            }
+            buf.resize(n);  // the size needed, its terminating NUL included
+        }
+        out = wide::to_text(buf);
+        return 0;
+    }
+
+    // map_file keeps the default (a read): a file mapped into memory cannot be replaced
+    // or removed on Windows while the mapping lives, and the libraries rewrite the files
+    // they load.
+
+private:
+    // Reads the open file to its end into `out`; 0 or the errno.
+    static int read_to_end(Handle& h, std::string& out) {
+        std::size_t cap = 1 << 16;
+        LARGE_INTEGER size{};
+        if (::GetFileSizeEx(h.get(), &size) && size.QuadPart > 0) cap = static_cast<std::size_t>(size.QuadPart) + 1;
+        std::size_t used = 0;
+        out.resize(cap);
+        while (true) {
+            if (used == out.size()) out.resize(out.size() * 2);
+            const DWORD want = static_cast<DWORD>(std::min<std::size_t>(out.size() - used, std::size_t{1} << 30));
+            DWORD got = 0;
+            if (!::ReadFile(h.get(), out.data() + used, want, &got, nullptr)) {
+                const DWORD code = ::GetLastError();
+                if (code == ERROR_BROKEN_PIPE) break;  // the writing end of a pipe closed: its end
+                out.clear();
+                return errno_of(code);
+            }
+            if (got == 0) break;
+            used += got;
+        }
+        out.resize(used);
+        return h.close();
+    }
+
+    static int write_opened(const std::wstring& path, std::string_view data) {
+        Handle h(open_handle(path, GENERIC_WRITE, CREATE_ALWAYS));
+        if (!h.valid()) return last_error();
+        const int err = write_all(h.get(), data);
+        const int closed = h.close();
+        return err ? err : closed;
+    }
+
+    // Renames the new file over the target, tried again a few times (about a second in
+    // all) while another program holds the target open; a stop request ends the waiting.
+    static int rename_over(const std::wstring& from, const std::wstring& to, const StopFlag* stop) {
+        DWORD pause = 10;
+        for (int attempt = 0;; ++attempt) {
+            if (::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return 0;
+            const DWORD code = ::GetLastError();
+            if (!busy(code) || attempt >= 6) return errno_of(code);
+            if (stop && stop->requested()) return ECANCELED;
+            ::Sleep(pause);
+            pause *= 2;
+        }
+    }
+
+    // The path with a link at its end followed (repeatedly), a relative target taken
+    // from the link's directory, so that a rename replaces the link's target.
+    int follow_links(std::string path, std::string& out) const {
+        for (int hops = 0; hops < 40; ++hops) {
+            std::string target;
+            if (!lstat(path).is_link() || read_link(path, target) != 0) {
+                out = std::move(path);
+                return 0;
+            }
+            path = paths::join(paths::parent(path), target);
+        }
+        return ELOOP;
+    }
+};
+
+}  // namespace
+
+const FileSystem& disk() {
+    static const Windows windows;
+    return windows;
+}
+
+}  // namespace core::fs
+
+#endif  // _WIN32
