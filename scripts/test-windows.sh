@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The Windows lane: installs what it needs, builds both sysroots and the target's
 # dependencies once into a cache outside the build tree (one folder per set of Debian
-# versions, reused by later runs), then configures and builds both Windows targets, runs
-# the x86_64 suites under Wine through CTest and checks that every aarch64 program is an
-# Arm64 Windows program. Extra arguments go to ctest.
+# versions, reused by later runs), then configures and builds both Windows targets,
+# compiles every file of host/ for both as objects (against python3.11's Windows headers;
+# nothing of host/ can be linked here), runs the x86_64 suites under Wine through CTest
+# and checks that every aarch64 program is an Arm64 Windows program. Extra arguments go
+# to ctest.
 #   TARVELLE_WINDOWS_CACHE  the cache (default ~/.cache/tarvelle-windows)
 #   TARVELLE_WINDOWS_BUILD  the build folders' parent (default dist/windows)
 #   TARVELLE_WINDOWS_RUN=0  builds only
@@ -28,20 +30,41 @@ for arch in x86_64 aarch64; do
     touch "$root/$arch.done"
   fi
 done
+python_include=$(bash scripts/windows/python-headers.sh "$cache/sources" "$cache")
 echo "sysroots ready after $((SECONDS - start)) s" >&2
 
 python=$(python3 -c "import sys; print(sys.executable)")
 for arch in x86_64 aarch64; do
   build=$builds/$arch
-  if [ ! -f "$build/build.ninja" ]; then
+  if [ ! -f "$build/build.ninja" ] ||
+     ! grep -qxF "TARVELLE_WINDOWS_PYTHON_INCLUDE:PATH=$python_include" "$build/CMakeCache.txt"; then
     cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
           -DCMAKE_TOOLCHAIN_FILE="$here/cmake/toolchains/$arch-w64-mingw32.cmake" \
           -DTARVELLE_WINDOWS_SYSROOT="$root/$arch" -DPython_EXECUTABLE="$python" \
+          -DTARVELLE_WINDOWS_PYTHON_INCLUDE:PATH="$python_include" \
           -DTS_CACHE="$here/dist/tree-sitter" -DCMAKE_CROSSCOMPILING_EMULATOR=wine >/dev/null
   fi
   cmake --build "$build" -j "$jobs" -- -k 0
 done
 echo "both targets built after $((SECONDS - start)) s" >&2
+
+# host/: every source compiled for both targets, objects only (linking the modules needs
+# a Windows Python 3.11, which cannot be had here).
+mapfile -t host_sources < <(find host -name '*.cpp' | sort)
+for arch in x86_64 aarch64; do
+  build=$builds/$arch
+  cmake --build "$build" -j "$jobs" --target host_objects -- -k 0
+  objects=0
+  for src in "${host_sources[@]}"; do
+    if compgen -G "$build/CMakeFiles/*.dir/$src.obj" >/dev/null; then
+      objects=$((objects + 1))
+    else
+      echo "[$arch] no object for $src" >&2
+    fi
+  done
+  echo "[$arch] host/: $objects of ${#host_sources[@]} sources compiled as objects (not linked)" >&2
+  [ "$objects" -eq "${#host_sources[@]}" ] || exit 1
+done
 
 # Every aarch64 program must be a PE32+ Arm64 executable.
 bad=0

@@ -144,9 +144,22 @@ private:
         const std::size_t len = static_cast<std::size_t>(p_ - start);
         if (is_float) {
             double d = 0;
+#if defined(__cpp_lib_to_chars)
             const auto r = std::from_chars(start, p_, d);
             // Overflow and underflow: the host's float() gives inf or 0.0; leave it to it.
             if (r.ec != std::errc() || r.ptr != p_) throw Decline{};
+#else
+            // A C++ library without the floating from_chars (libc++ before 20): the host's
+            // own parser, the one float() uses, which also gives inf or 0.0 out of range.
+            const std::string text(start, len);
+            char* stopped = nullptr;
+            d = PyOS_string_to_double(text.c_str(), &stopped, nullptr);
+            if (d == -1.0 && PyErr_Occurred()) {
+                PyErr_Clear();
+                throw Decline{};
+            }
+            if (stopped != text.c_str() + len) throw Decline{};
+#endif
             return steal(PyFloat_FromDouble(d));
         }
         if (len <= 18) {
