@@ -1,6 +1,5 @@
 #include "host/common/graph_json.hpp"
 
-
 #include <charconv>
 #include <cmath>
 #include <cstring>
