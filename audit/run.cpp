@@ -172,12 +172,16 @@ core::Json run_checks(const core::Json& graph, const std::string& root,
 core::Json run_audit(core::Json graph, const std::string& root,
                      const std::function<void(const CheckStep&, bool done)>& progress, const core::StopFlag* stop) {
     Json r = Json::object();
+    // Room for every key at once: the map's members are copied, not moved, when it
+    // grows (their keys are const), and one of them is the whole graph.
+    r.get_ref<Json::object_t&>().reserve(CHECK_STEPS.size() + 2);
     r["_graph"] = std::move(graph);
     Json checks;
     try {
         checks = run_checks(r["_graph"], root, progress, stop);
-    } catch (const core::Stopped&) {
-        // The graph, seconds to free when large, need not hold up the stop.
+    } catch (...) {
+        // The graph, seconds to free when large, need not hold up a stop (or an error,
+        // a progress report's included).
         core::keep_for_freeing(std::move(r));
         throw;
     }
