@@ -43,12 +43,21 @@ for arch in x86_64 aarch64; do
 done
 echo "both targets built after $((SECONDS - start)) s" >&2
 
-# Every aarch64 program must be a PE32+ Arm64 executable.
+# Every aarch64 program must be a PE32+ Arm64 executable, and every program of both
+# targets may import only the system's own DLLs (the C runtime's api sets included): the
+# C++ runtime and the dependencies are linked in.
+system_dll='^(kernel32|advapi32|bcrypt|ntdll|user32|shell32|ole32|ws2_32|ucrtbase|api-ms-win-[a-z0-9-]+)\.dll$'
 bad=0
 while IFS= read -r exe; do
   file -b "$exe" | grep -q 'PE32+ executable.*Aarch64' || { echo "not an Arm64 program: $exe" >&2; bad=1; }
 done < <(find "$builds/aarch64" -name '*.exe')
+while IFS= read -r exe; do
+  while IFS= read -r dll; do
+    echo "$dll" | grep -qiE "$system_dll" || { echo "$exe imports $dll, not a system DLL" >&2; bad=1; }
+  done < <(llvm-readobj-19 --coff-imports "$exe" | sed -n 's/^ *Name: //p')
+done < <(find "$builds/x86_64" "$builds/aarch64" -name '*.exe')
 [ $bad -eq 0 ] || exit 1
+echo "every program checked: Arm64 where it must be, system DLLs only" >&2
 
 [ "${TARVELLE_WINDOWS_RUN:-1}" = 1 ] || exit 0
 # Wine, headless, in a throw-away prefix whose debugger is cleared so that a crash on any
