@@ -70,4 +70,11 @@ wine cmd /c exit >/dev/null 2>&1 || true
 wineserver -w
 wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /t REG_SZ /d '' /f >/dev/null 2>&1
 wineserver -p 120 || true
+# The suites' test lists first, one program at a time: GoogleTest's discovery gives each
+# program 5 s, which a Wine start beside running tests can miss. A list once made is kept
+# until its program changes, so a retry lists only the programs that missed.
+for try in 1 2 3; do
+  ctest --test-dir "$builds/x86_64" -N >/dev/null 2>&1 && break
+  echo "listing the tests again (try $try)" >&2
+done
 ctest --test-dir "$builds/x86_64" -j "$jobs" --output-on-failure "$@"
