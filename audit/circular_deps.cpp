@@ -45,11 +45,12 @@ std::string endpoint(const Json& edge, std::string_view key) {
 
 }  // namespace
 
-core::Json check_circular_deps(const core::Json& graph) {
+core::Json check_circular_deps(const core::Json& graph, const core::StopFlag* stop) {
     const Json& edges = list_or_empty(graph, "edges");
     Adjacency adj;
     std::unordered_set<std::uint64_t> pairs;
     for (const Json& e : edges) {
+        core::check_stop(stop);
         const Json* rel = find(e, "rel");
         if (!equals_text(rel, "imports") && !equals_text(rel, "references")) continue;
         const std::string s = endpoint(e, "from"), d = endpoint(e, "to");
@@ -92,6 +93,7 @@ core::Json check_circular_deps(const core::Json& graph) {
         if (seen[start]) continue;
         enter(start);
         while (!stack.empty()) {
+            core::check_stop(stop);
             Frame& f = stack.back();
             const auto& targets = adj.targets[f.node];
             if (f.next == targets.size()) {

@@ -6,9 +6,10 @@
 // keeps its own stack, so it is linear in the edges plus the cycles it copies, at any
 // depth.
 #include "core/json.hpp"
+#include "core/stop.hpp"
 
 namespace audit {
 
-core::Json check_circular_deps(const core::Json& graph);
+core::Json check_circular_deps(const core::Json& graph, const core::StopFlag* stop = nullptr);
 
 }  // namespace audit

@@ -26,11 +26,12 @@ struct Member {
 
 }  // namespace
 
-core::Json check_copy_paste(const core::Json& graph) {
+core::Json check_copy_paste(const core::Json& graph, const core::StopFlag* stop) {
     const Json& nodes = list_or_empty(graph, "nodes");
     std::unordered_map<std::string, std::size_t> group_of;
     std::vector<std::vector<Member>> groups;
     for (const Json& n : nodes) {
+        core::check_stop(stop);
         if (!equals_text(find(n, "kind"), "symbol")) continue;
         const Json* bh = find(n, "body_hash");
         const double span = row_or_zero(n, "line_end") - row_or_zero(n, "line_start");
@@ -48,6 +49,7 @@ core::Json check_copy_paste(const core::Json& graph) {
     };
     std::vector<Group> dups;
     for (const auto& g : groups) {
+        core::check_stop(stop);
         if (g.size() < 2) continue;
         const Json& first = *g.front().node;
         const double lines = row_or_zero(first, "line_end") - row_or_zero(first, "line_start");

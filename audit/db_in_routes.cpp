@@ -56,7 +56,8 @@ std::optional<Found> file_record(const std::string& id, const std::string& text)
 
 }  // namespace
 
-core::Json check_db_in_routes(const core::Json& graph, const SourceReader& read, unsigned threads) {
+core::Json check_db_in_routes(const core::Json& graph, const SourceReader& read, unsigned threads,
+                              const core::StopFlag* stop) {
     const FileIds files = file_ids(graph, [](const std::string& id) {
         std::string buf;
         return route_re().search(match_subject(id, buf)) && is_code_path(id);
@@ -68,6 +69,7 @@ core::Json check_db_in_routes(const core::Json& graph, const SourceReader& read,
         parallel_for(0, ids.size(), threads, [&](std::size_t i) { per_file[i] = file_record(ids[i], read(ids[i])); });
     std::vector<Found> found;
     for (std::size_t i = 0; i < ids.size(); ++i) {
+        core::check_stop(stop);
         if (errors[i]) std::rethrow_exception(errors[i]);
         if (per_file[i]) found.push_back(std::move(*per_file[i]));
     }

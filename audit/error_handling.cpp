@@ -63,7 +63,8 @@ std::size_t slice_index(double bound, std::size_t size) {
 
 }  // namespace
 
-core::Json check_missing_error_handling(const core::Json& graph, const SourceReader& read, unsigned threads) {
+core::Json check_missing_error_handling(const core::Json& graph, const SourceReader& read, unsigned threads,
+                                        const core::StopFlag* stop) {
     const Json& nodes = list_or_empty(graph, "nodes");
     const std::vector<std::string> ahead = files_ahead(nodes);
     std::unordered_map<std::string, std::size_t> slot;
@@ -101,6 +102,7 @@ core::Json check_missing_error_handling(const core::Json& graph, const SourceRea
 
     Json out = Json::array();
     for (const Json& n : nodes) {
+        core::check_stop(stop);
         if (!equals_text(find(n, "kind"), "symbol")) continue;
         SymbolFile file = symbol_file(n);
         if (!is_code_path(file.text)) continue;

@@ -10,6 +10,7 @@
 
 namespace audit {
 
-core::Json check_missing_error_handling(const core::Json& graph, const SourceReader& read, unsigned threads = 1);
+core::Json check_missing_error_handling(const core::Json& graph, const SourceReader& read, unsigned threads = 1,
+                                        const core::StopFlag* stop = nullptr);
 
 }  // namespace audit

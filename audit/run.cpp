@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <future>
 #include <stdexcept>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -29,8 +30,8 @@ namespace {
 
 // The checks behind CHECK_STEPS, in its order: those over the graph alone, and those
 // that also read the project's sources.
-using GraphCheck = Json (*)(const Json& graph, const std::string& root);
-using SourceCheck = Json (*)(const Json& graph, const SourceReader& read, unsigned threads);
+using GraphCheck = Json (*)(const Json& graph, const std::string& root, const core::StopFlag* stop);
+using SourceCheck = Json (*)(const Json& graph, const SourceReader& read, unsigned threads, const core::StopFlag* stop);
 struct CheckEntry {
     std::string_view key;
     GraphCheck over_graph;
@@ -38,10 +39,13 @@ struct CheckEntry {
     unsigned weight = 0;  // a source check's part of the thread budget
 };
 constexpr std::array<CheckEntry, CHECK_STEPS.size()> kChecks = {{
-    {"dead_exports", [](const Json& g, const std::string&) { return check_dead_exports(g); }, nullptr},
+    {"dead_exports",
+     [](const Json& g, const std::string&, const core::StopFlag* s) { return check_dead_exports(g, s); }, nullptr},
     {"test_coverage", &check_test_coverage, nullptr},
-    {"circular_deps", [](const Json& g, const std::string&) { return check_circular_deps(g); }, nullptr},
-    {"copy_paste", [](const Json& g, const std::string&) { return check_copy_paste(g); }, nullptr},
+    {"circular_deps",
+     [](const Json& g, const std::string&, const core::StopFlag* s) { return check_circular_deps(g, s); }, nullptr},
+    {"copy_paste", [](const Json& g, const std::string&, const core::StopFlag* s) { return check_copy_paste(g, s); },
+     nullptr},
     // The route check reads few files; the error-handling check reads every file of a
     // symbol and scans its rows, the longest of the three.
     {"db_in_routes", nullptr, &check_db_in_routes, 1},
@@ -62,37 +66,66 @@ constexpr unsigned kTotalWeight = [] {
     return total;
 }();
 
-// The threads source check `i` may use when the three run side by side: the thread
-// budget shared out among them by weight, one each at least.
-unsigned source_check_threads(std::size_t i) {
-    return std::max(1u, core::thread_budget() * kChecks[i].weight / kTotalWeight);
+// Where each check runs under a thread budget of `budget` (the calling thread counted):
+// with one thread all run in order on the calling thread; with two or three the checks
+// over the graph run there and one more thread runs the source checks one after another,
+// each on the rest of the budget; with more the source checks run side by side, each on
+// a thread of its own with its share (by weight) of what the calling thread leaves, one
+// each at least.
+struct Plan {
+    enum class Where { Caller, SourceThread, OwnThread };
+    std::array<Where, kChecks.size()> where{};
+    std::array<unsigned, kChecks.size()> threads{};
+};
+
+Plan plan_for(unsigned budget) {
+    Plan p;
+    for (std::size_t i = 0; i < kChecks.size(); ++i) {
+        p.threads[i] = 1;
+        if (!kChecks[i].over_sources || budget <= 1) continue;
+        if (budget < 4) {
+            p.where[i] = Plan::Where::SourceThread;
+            p.threads[i] = budget - 1;
+        } else {
+            p.where[i] = Plan::Where::OwnThread;
+            p.threads[i] = std::max(1u, (budget - 1) * kChecks[i].weight / kTotalWeight);
+        }
+    }
+    return p;
+}
+
+Json run_planned(std::size_t i, unsigned threads, const Json& graph, const std::string& root,
+                 const core::StopFlag* stop) {
+    core::check_stop(stop);
+    const CheckEntry& c = kChecks[i];
+    if (c.over_graph) return c.over_graph(graph, root, stop);
+    // The reader looks for a stop before each file; the walks between files look too.
+    return c.over_sources(graph, project_reader(root, stop), threads, stop);
 }
 
 }  // namespace
 
 core::Json run_check(std::size_t i, const core::Json& graph, const std::string& root, const core::StopFlag* stop) {
     if (i >= kChecks.size()) throw std::out_of_range("no such check");
-    core::check_stop(stop);
-    const CheckEntry& c = kChecks[i];
-    if (c.over_graph) return c.over_graph(graph, root);
-    return c.over_sources(graph, project_reader(root, stop), source_check_threads(i));
+    return run_planned(i, core::thread_budget(), graph, root, stop);
 }
 
 bool has_graph(const core::Json& graph) { return truthy(graph); }
 
 core::Json run_checks(const core::Json& graph, const std::string& root,
                       const std::function<void(const CheckStep&, bool done)>& progress, const core::StopFlag* stop) {
-    // The checks only read the graph and the sources, so they all start at once: the
-    // short ones over the graph one after another on one thread, each source check on
-    // its own with its share of the thread budget. Their results are taken (and their
-    // progress told) in the fixed order. A check that raises ends the run there, once
-    // the others have finished (every thread is joined before this returns).
+    // The checks only read the graph and the sources, so those planned for threads of
+    // their own start at once; the others run on this thread as their turn comes. The
+    // results are taken (and their progress told) in the fixed order. A check that raises
+    // ends the run there, once the others have finished (every thread is joined before
+    // this returns).
+    const Plan plan = plan_for(core::thread_budget());
     std::array<std::promise<Json>, kChecks.size()> results;
     std::array<std::future<Json>, kChecks.size()> pending;
     for (std::size_t i = 0; i < kChecks.size(); ++i) pending[i] = results[i].get_future();
     auto deliver = [&](std::size_t i) {
         try {
-            results[i].set_value(run_check(i, graph, root, stop));
+            results[i].set_value(run_planned(i, plan.threads[i], graph, root, stop));
         } catch (...) {
             results[i].set_exception(std::current_exception());
         }
@@ -104,16 +137,29 @@ core::Json run_checks(const core::Json& graph, const std::string& root,
             for (std::thread& t : threads) t.join();
         }
     } joiner{threads};
-    threads.emplace_back([&] {
-        for (std::size_t i = 0; i < kChecks.size(); ++i)
-            if (kChecks[i].over_graph) deliver(i);
-    });
+    auto start = [&](auto&& body) {
+        try {
+            threads.emplace_back(std::forward<decltype(body)>(body));
+            return true;
+        } catch (const std::system_error&) {
+            return false;  // no thread to spare: the checks wait for this thread
+        }
+    };
+    std::array<bool, kChecks.size()> started{};
     for (std::size_t i = 0; i < kChecks.size(); ++i)
-        if (kChecks[i].over_sources) threads.emplace_back(deliver, i);
+        if (plan.where[i] == Plan::Where::OwnThread) started[i] = start([&deliver, i] { deliver(i); });
+    const bool sharing = std::find(plan.where.begin(), plan.where.end(), Plan::Where::SourceThread) != plan.where.end();
+    const bool shared_started = sharing && start([&] {
+                                    for (std::size_t i = 0; i < kChecks.size(); ++i)
+                                        if (plan.where[i] == Plan::Where::SourceThread) deliver(i);
+                                });
+    for (std::size_t i = 0; i < kChecks.size(); ++i)
+        if (plan.where[i] == Plan::Where::SourceThread) started[i] = shared_started;
     Json r = Json::object();
     for (std::size_t i = 0; i < CHECK_STEPS.size(); ++i) {
         core::check_stop(stop);
         if (progress) progress(CHECK_STEPS[i], false);
+        if (!started[i]) deliver(i);
         Json result = pending[i].get();
         core::check_stop(stop);
         r[std::string(CHECK_STEPS[i].key)] = std::move(result);
@@ -132,7 +178,7 @@ core::Json run_audit(core::Json graph, const std::string& root,
         checks = run_checks(r["_graph"], root, progress, stop);
     } catch (const core::Stopped&) {
         // The graph, seconds to free when large, need not hold up the stop.
-        core::free_detached(std::move(r));
+        core::keep_for_freeing(std::move(r));
         throw;
     }
     for (auto it = checks.begin(); it != checks.end(); ++it) r[it.key()] = std::move(it.value());

@@ -28,22 +28,24 @@ inline constexpr std::array<CheckStep, 7> CHECK_STEPS = {{
     {"missing_error_handling", "error handling"},
 }};
 
-// Runs check `i` of CHECK_STEPS over the graph (the source checks read under `root`,
-// each with its share of the thread budget). With `stop` given, a requested stop ends
-// the check before it starts, or a source check at its next file, with core::Stopped.
+// Runs check `i` of CHECK_STEPS over the graph alone (a source check reads under `root`
+// on the whole thread budget). With `stop` given, a requested stop ends the check before
+// it starts or within its walk (a source check at its next file) with core::Stopped.
 core::Json run_check(std::size_t i, const core::Json& graph, const std::string& root,
                      const core::StopFlag* stop = nullptr);
 
 // Whether a loaded graph is usable: neither null nor an empty map.
 bool has_graph(const core::Json& graph);
 
-// The seven results in their fixed order, then "debt_score" (no "_graph"). The checks
-// run concurrently on their own threads; `progress` is told, in the calling thread and
-// in order, before (done = false) and after (done = true) each check's result is taken.
-// The source checks share the thread budget (core/parallel.hpp), one thread each at
-// least; one more thread runs the checks over the graph alone, one after another. A stop requested through `stop` ends the run with core::Stopped, between the files of
-// the source checks and between checks, once every check's thread has ended; progress
-// is told nothing more.
+// The seven results in their fixed order, then "debt_score" (no "_graph"). No more
+// threads run at once than the thread budget (core/parallel.hpp), the calling thread
+// counted: on one thread the checks run in order on the calling thread; on more, the
+// checks over the graph alone run there in order while the source checks run on the
+// rest of the budget (side by side from four threads on). `progress` is told, in the
+// calling thread and in order, before (done = false) and after (done = true) each
+// check's result is taken. A stop requested through `stop` ends the run with
+// core::Stopped, within a check's walk and between checks, once every check's thread
+// has ended; progress is told nothing more.
 core::Json run_checks(const core::Json& graph, const std::string& root,
                       const std::function<void(const CheckStep&, bool done)>& progress = {},
                       const core::StopFlag* stop = nullptr);

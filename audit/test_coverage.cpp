@@ -35,10 +35,11 @@ std::string test_stem(std::string_view file_id) {
     return core::lower(stem);
 }
 
-core::Json check_test_coverage(const core::Json& graph, const std::string& root) {
+core::Json check_test_coverage(const core::Json& graph, const std::string& root, const core::StopFlag* stop) {
     const Json& nodes = list_or_empty(graph, "nodes");
     std::vector<std::string> code_files, test_files;
     for (const Json& n : nodes) {
+        core::check_stop(stop);
         if (!equals_text(find(n, "kind"), "file")) continue;
         const std::string& id = as_text(require(n, "id"));
         std::string buf;
@@ -50,10 +51,14 @@ core::Json check_test_coverage(const core::Json& graph, const std::string& root)
     }
 
     std::unordered_set<std::string> tested;
-    for (const auto& f : test_files) tested.insert(test_stem(f));
+    for (const auto& f : test_files) {
+        core::check_stop(stop);
+        tested.insert(test_stem(f));
+    }
 
     std::vector<std::string> untested;
     for (const auto& f : code_files) {
+        core::check_stop(stop);
         const std::string stem = core::lower(stem_of(f));
         if (!tested.count(stem) && !is_exempt(stem)) untested.push_back(f);
     }

@@ -7,10 +7,11 @@
 #include <string>
 
 #include "core/json.hpp"
+#include "core/stop.hpp"
 
 namespace audit {
 
-core::Json check_test_coverage(const core::Json& graph, const std::string& root);
+core::Json check_test_coverage(const core::Json& graph, const std::string& root, const core::StopFlag* stop = nullptr);
 
 // round(covered / total * 100) with halves to even; 100 for no code files.
 long long coverage_percent(long long covered, long long total);

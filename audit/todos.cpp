@@ -42,7 +42,8 @@ std::vector<Json> file_markers(const std::string& id, const std::string& text) {
 
 }  // namespace
 
-core::Json check_todos(const core::Json& graph, const SourceReader& read, unsigned threads) {
+core::Json check_todos(const core::Json& graph, const SourceReader& read, unsigned threads,
+                       const core::StopFlag* stop) {
     const FileIds files = file_ids(graph, [](const std::string& id) { return is_code_path(id); });
     const std::vector<std::string>& ids = files.ids;
 
@@ -51,6 +52,7 @@ core::Json check_todos(const core::Json& graph, const SourceReader& read, unsign
         parallel_for(0, ids.size(), threads, [&](std::size_t i) { found[i] = file_markers(ids[i], read(ids[i])); });
     Json out = Json::array();
     for (std::size_t i = 0; i < ids.size(); ++i) {
+        core::check_stop(stop);
         if (errors[i]) std::rethrow_exception(errors[i]);
         for (auto& rec : found[i])
             if (out.size() < kCap) out.push_back(std::move(rec));

@@ -9,6 +9,7 @@
 
 namespace audit {
 
-core::Json check_todos(const core::Json& graph, const SourceReader& read, unsigned threads = 1);
+core::Json check_todos(const core::Json& graph, const SourceReader& read, unsigned threads = 1,
+                       const core::StopFlag* stop = nullptr);
 
 }  // namespace audit

@@ -66,10 +66,16 @@ ts_grammar(ts_grammar_javascript "${TS_DIR_tree_sitter_javascript}/src")
 ts_grammar(ts_grammar_python "${TS_DIR_tree_sitter_python}/src")
 ts_grammar(ts_grammar_go "${TS_DIR_tree_sitter_go}/src")
 
-if(NOT TARVELLE_WINDOWS)
+if(NOT TARVELLE_WINDOWS OR TARVELLE_HOST_OBJECTS)
 # The runtime and the grammars as the host imports them (tree_sitter, tree_sitter_go, ...),
-# installed beside vorlane_ast so that they are found first and a test can hide each.
+# installed beside vorlane_ast so that they are found first and a test can hide each; on
+# Windows compiled as objects only.
 function(ts_host_module name source)
+  if(TARVELLE_WINDOWS)
+    tarvelle_host_objects(${name}_pymodule host/tree_sitter/${source})
+    target_include_directories(${name}_pymodule PRIVATE ${CMAKE_SOURCE_DIR})
+    return()
+  endif()
   pybind11_add_module(${name}_pymodule host/tree_sitter/${source} ${ARGN})
   set_target_properties(${name}_pymodule PROPERTIES OUTPUT_NAME ${name})
   target_include_directories(${name}_pymodule PRIVATE ${CMAKE_SOURCE_DIR})
@@ -77,7 +83,7 @@ function(ts_host_module name source)
   install(TARGETS ${name}_pymodule LIBRARY DESTINATION .)
 endfunction()
 ts_host_module(tree_sitter runtime_module.cpp)
-target_link_libraries(tree_sitter_pymodule PRIVATE host_common tree_sitter_runtime)
+target_link_libraries(tree_sitter_pymodule PRIVATE tree_sitter_runtime)
 foreach(g typescript javascript python go)
   ts_host_module(tree_sitter_${g} grammar_${g}.cpp)
 endforeach()

@@ -535,33 +535,46 @@ private:
         }
     }
 
+    // A stop hands what was read so far to the late freeing: a large document half
+    // read would otherwise be freed, for seconds, on the way out.
+    template <typename Read>
+    static Json kept_on_stop(Json container, Read read) {
+        try {
+            read(container);
+        } catch (const Stopped&) {
+            keep_for_freeing(std::move(container));
+            throw;
+        }
+        return container;
+    }
+
     Json array(std::size_t i, std::size_t& next) {
-        Json arr = Json::array();
-        auto& items = arr.get_ref<Json::array_t&>();
-        next = members(i, ']', [&](std::size_t k) {
-            items.push_back(value(k, k));
-            return k;
+        return kept_on_stop(Json::array(), [&](Json& arr) {
+            auto& items = arr.get_ref<Json::array_t&>();
+            next = members(i, ']', [&](std::size_t k) {
+                items.push_back(value(k, k));
+                return k;
+            });
         });
-        return arr;
     }
 
     Json object(std::size_t i, std::size_t& next) {
-        Json obj = Json::object();
-        // Members go straight into the underlying vector: the map's own insert would
-        // search it linearly for every key.
-        auto& fields = static_cast<Json::object_t::Container&>(obj.get_ref<Json::object_t&>());
-        std::unordered_map<std::string, std::size_t> index;
-        next = members(i, '}', [&](std::size_t k) {
-            if (k >= n_ || s_[k] != '"') fail("Expecting property name enclosed in double quotes", k);
-            std::string key = scan_string(k + 1, k);
-            k = skip_ws(k);
-            if (k >= n_ || s_[k] != ':') fail("Expecting ':' delimiter", k);
-            k = skip_ws(k + 1);
-            Json val = value(k, k);
-            put(fields, index, std::move(key), std::move(val));
-            return k;
+        return kept_on_stop(Json::object(), [&](Json& obj) {
+            // Members go straight into the underlying vector: the map's own insert would
+            // search it linearly for every key.
+            auto& fields = static_cast<Json::object_t::Container&>(obj.get_ref<Json::object_t&>());
+            std::unordered_map<std::string, std::size_t> index;
+            next = members(i, '}', [&](std::size_t k) {
+                if (k >= n_ || s_[k] != '"') fail("Expecting property name enclosed in double quotes", k);
+                std::string key = scan_string(k + 1, k);
+                k = skip_ws(k);
+                if (k >= n_ || s_[k] != ':') fail("Expecting ':' delimiter", k);
+                k = skip_ws(k + 1);
+                Json val = value(k, k);
+                put(fields, index, std::move(key), std::move(val));
+                return k;
+            });
         });
-        return obj;
     }
 
     // A repeated key keeps its first place and takes the new value.
@@ -631,6 +644,44 @@ Json json_loads(std::string_view text, Bom bom, BigInts big, const StopFlag* sto
     if (bom == Bom::Strip && text.starts_with(kBom)) text.remove_prefix(kBom.size());
     if (text.starts_with(kBom)) throw JsonError("Unexpected UTF-8 BOM (decode using utf-8-sig)", 0, 1, 1);
     return Reader(text, big, stop).document();
+}
+
+namespace {
+
+// Empties `v`, freeing two levels down a member at a time (deeper values go whole, each a
+// small part of a large document), with a stop looked for every 1024 members.
+void free_level(Json& v, int levels, const StopFlag* stop, std::size_t& freed) {
+    auto step = [&](Json& member) {
+        if (levels > 1) free_level(member, levels - 1, stop, freed);
+        member = Json();
+        if ((++freed & 1023) == 0) check_stop(stop);
+    };
+    if (v.is_array()) {
+        auto& items = v.get_ref<Json::array_t&>();
+        while (!items.empty()) {
+            step(items.back());
+            items.pop_back();
+        }
+    } else if (v.is_object()) {
+        auto& members = v.get_ref<Json::object_t&>();
+        while (!members.empty()) {
+            step(members.back().second);
+            members.pop_back();
+        }
+    }
+}
+
+}  // namespace
+
+void free_in_steps(Json&& doc, const StopFlag* stop) {
+    Json owned = std::move(doc);
+    std::size_t freed = 0;
+    try {
+        free_level(owned, 2, stop, freed);
+    } catch (const Stopped&) {
+        keep_for_freeing(std::move(owned));
+        throw;
+    }
 }
 
 }  // namespace core

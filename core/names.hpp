@@ -16,8 +16,10 @@ inline constexpr std::string_view ACTION_GRAPH_FILE = "chat_action_graph.json";
 inline constexpr std::string_view AUDIT_REPORT_FILE = "audit_report.json";
 inline constexpr std::string_view AUDIT_CONTEXT_FILE = "AUDIT_CONTEXT.md";
 
-// The retrieval engine's data folder in the install tree, and its logs.
+// The retrieval engine's data folder in the install tree, its default capability index,
+// and its logs.
 inline constexpr std::string_view ENGINE_DATA_DIR = "data";
+inline constexpr std::string_view CAPABILITY_INDEX_FILE = "functionality_index.md";
 inline constexpr std::string_view ACTION_LOG_FILE = "action_events.jsonl";
 inline constexpr std::string_view TOKEN_LOG_FILE = "token_usage.jsonl";
 

@@ -4,8 +4,7 @@
 #include <atomic>
 #include <exception>
 #include <memory>
-#include <system_error>
-#include <thread>
+#include <type_traits>
 #include <utility>
 
 namespace core {
@@ -29,17 +28,19 @@ inline void check_stop(const StopFlag* stop) {
     if (stop && stop->requested()) throw Stopped();
 }
 
-// Frees `value` on a thread of its own that nobody waits for, so that work ending on a
-// stop request does not wait for a large document's freeing (seconds for a graph of a
-// million nodes): the process that asked to stop goes on, or ends, meanwhile. Only for
-// the way out of stopped work; freed in place when no thread can be started.
+// Large values whose freeing need not hold up the work that made them (seconds for a
+// graph of a million nodes): kept aside until the work is over, then freed by
+// free_kept() on one thread of its own that nobody waits for, so that the freeing never
+// runs beside the work's own threads and a process that was asked to stop goes on, or
+// ends, meanwhile. Whoever runs the work calls free_kept() once it has ended.
+void keep_for_freeing(std::shared_ptr<void> value);
+
 template <typename T>
-void free_detached(T&& value) {
-    auto owned = std::make_shared<T>(std::forward<T>(value));
-    try {
-        std::thread([owned]() mutable { owned.reset(); }).detach();
-    } catch (const std::system_error&) {
-    }
+void keep_for_freeing(T&& value) {
+    keep_for_freeing(std::shared_ptr<void>(std::make_shared<std::decay_t<T>>(std::forward<T>(value))));
 }
+
+// Frees what keep_for_freeing() kept, on a thread of its own (here when none can start).
+void free_kept();
 
 }  // namespace core

@@ -2,8 +2,6 @@
 
 #include <exception>
 #include <iterator>
-#include <memory>
-#include <system_error>
 #include <unordered_map>
 #include <utility>
 
@@ -14,19 +12,6 @@
 namespace graph_kit {
 
 using core::Json;
-
-LateFree::~LateFree() {
-    for (std::thread& t : threads_) t.join();
-}
-
-void LateFree::take(Json&& doc) {
-    auto owned = std::make_shared<Json>(std::move(doc));
-    try {
-        threads_.emplace_back([owned]() mutable { owned.reset(); });
-    } catch (const std::system_error&) {
-        // No thread to spare: the document is freed here, when `owned` goes.
-    }
-}
 
 namespace {
 
@@ -58,7 +43,7 @@ Json file_nodes_of(Json& old) {
 
 }  // namespace
 
-Json load_file_nodes(const std::string& path, LeadingMark mark, LateFree* late, const core::StopFlag* stop) {
+Json load_file_nodes(const std::string& path, LeadingMark mark, const core::StopFlag* stop) {
     std::string text;
     // Only a regular file can hold one: a device or a FIFO there is no previous graph.
     if (core::fs::current().read_regular_file(path, text) != 0) return Json::object();
@@ -75,7 +60,7 @@ Json load_file_nodes(const std::string& path, LeadingMark mark, LateFree* late, 
     text = {};
     if (!old.is_object()) return Json::object();
     Json out = file_nodes_of(old);
-    if (late) late->take(std::move(old));
+    core::free_in_steps(std::move(old), stop);
     return out;
 }
 

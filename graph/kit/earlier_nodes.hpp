@@ -4,27 +4,11 @@
 // not of the graph's shape gives no nodes, never an error. Linear in the graph's text;
 // the nodes are moved out of the document, whose freeing can be handed to other threads.
 #include <string>
-#include <thread>
-#include <vector>
 
 #include "core/json.hpp"
 #include "core/stop.hpp"
 
 namespace graph_kit {
-
-// Takes large documents and frees them on threads of their own, so that the caller goes
-// on meanwhile (a graph of many nodes takes a while to free); waits for them at its end.
-class LateFree {
-public:
-    LateFree() = default;
-    LateFree(const LateFree&) = delete;
-    LateFree& operator=(const LateFree&) = delete;
-    ~LateFree();
-    void take(core::Json&& doc);
-
-private:
-    std::vector<std::thread> threads_;
-};
 
 // How a byte-order mark before the graph's text is taken: as a graph that cannot be
 // used, or passed over.
@@ -34,10 +18,9 @@ enum class LeadingMark { Reject, Skip };
 // unchanged: nodes of kind "file" whose id is text (a later node of an id replaces the
 // earlier one in its place). Empty when no regular file is there (a device or a FIFO is
 // never read), the text is not valid UTF-8
-// or JSON, or a node is not a map or has an id that is a list or a map. With `late`,
-// the rest of the document is freed there. With `stop`, a stop request ends the reading
+// or JSON, or a node is not a map or has an id that is a list or a map. The rest of the
+// document is freed here. With `stop`, a stop request ends the reading or the freeing
 // with core::Stopped.
-core::Json load_file_nodes(const std::string& path, LeadingMark mark, LateFree* late = nullptr,
-                           const core::StopFlag* stop = nullptr);
+core::Json load_file_nodes(const std::string& path, LeadingMark mark, const core::StopFlag* stop = nullptr);
 
 }  // namespace graph_kit

@@ -1,8 +1,9 @@
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 #include "core/parallel.hpp"
@@ -14,9 +15,73 @@
 
 namespace vorlane {
 
+PreviousLoad::PreviousLoad(std::function<core::Json()> load) {
+    try {
+        thread_ = std::thread([this, load = std::move(load)] { body(load); });
+    } catch (const std::system_error&) {
+        // No thread to spare: the load happens here, before the walk.
+        closing_ = true;
+        try {
+            value_ = load();
+        } catch (...) {
+            error_ = std::current_exception();
+        }
+        loaded_ = true;
+    }
+}
+
+void PreviousLoad::body(const std::function<core::Json()>& load) {
+    core::Json value;
+    std::exception_ptr error;
+    try {
+        value = load();
+    } catch (...) {
+        error = std::current_exception();
+    }
+    std::function<void()> work;
+    {
+        std::unique_lock<std::mutex> g(lock_);
+        value_ = std::move(value);
+        error_ = error;
+        loaded_ = true;
+        changed_.notify_all();
+        changed_.wait(g, [&] { return work_ || closing_; });
+        work = std::move(work_);
+    }
+    if (work) work();
+}
+
+bool PreviousLoad::ready() {
+    std::lock_guard<std::mutex> g(lock_);
+    return loaded_;
+}
+
+core::Json PreviousLoad::get() {
+    std::unique_lock<std::mutex> g(lock_);
+    changed_.wait(g, [&] { return loaded_; });
+    if (error_) std::rethrow_exception(error_);
+    return std::move(value_);
+}
+
+void PreviousLoad::share(std::function<void()> work) {
+    std::lock_guard<std::mutex> g(lock_);
+    if (closing_) return;
+    work_ = std::move(work);
+    changed_.notify_all();
+}
+
+void PreviousLoad::finish() {
+    {
+        std::lock_guard<std::mutex> g(lock_);
+        closing_ = true;
+        changed_.notify_all();
+    }
+    if (thread_.joinable()) thread_.join();
+}
+
 std::vector<graph_kit::FileResult> analyse_all_overlapped(const std::vector<std::string>& files, std::string_view root,
-                                                          std::future<core::Json>& load, core::Json& loaded,
-                                                          bool render, const core::StopFlag* stop) {
+                                                          PreviousLoad& load, core::Json& loaded, bool render,
+                                                          const core::StopFlag* stop) {
     std::vector<graph_kit::FileResult> results(files.size());
     const std::string resolved_root = resolve_root(files, root);
     const unsigned threads = graph_kit::scan_threads(files.size());
@@ -29,7 +94,7 @@ std::vector<graph_kit::FileResult> analyse_all_overlapped(const std::vector<std:
     auto poll = [&](bool wait) {
         std::unique_lock<std::mutex> g(lock);
         if (ready) return true;
-        if (!wait && load.wait_for(std::chrono::seconds(0)) != std::future_status::ready) return false;
+        if (!wait && !load.ready()) return false;
         try {
             loaded = load.get();
             prior = graph_kit::index_prior(loaded);
@@ -52,8 +117,15 @@ std::vector<graph_kit::FileResult> analyse_all_overlapped(const std::vector<std:
             results[i].error = std::current_exception();
         }
     };
-    const std::vector<std::size_t> order = largest_first(files, threads);
-    core::parallel_for_each(files.size(), threads, [&](std::size_t k) {
+    // The loading thread, while it loads, stands in for one of the scan's threads; once
+    // done it joins the others in that place.
+    unsigned own = threads;
+    if (load.ready())
+        load.finish();
+    else if (threads > 1)
+        own = threads - 1;
+    const std::vector<std::size_t> order = largest_first(files, own);
+    auto first_half = [&](std::size_t k) {
         if (stop && stop->requested()) return;
         const std::size_t i = order[k];
         FileText t;
@@ -70,7 +142,15 @@ std::vector<graph_kit::FileResult> analyse_all_overlapped(const std::vector<std:
             return;
         }
         second_half(i, t);
-    });
+    };
+    // Every thread takes the next file as it comes free.
+    std::atomic<std::size_t> next{0};
+    auto work = [&] {
+        for (std::size_t k; (k = next.fetch_add(1, std::memory_order_relaxed)) < files.size();) first_half(k);
+    };
+    if (own < threads) load.share(work);
+    core::parallel_for_each(own, own, [&](std::size_t) { work(); });
+    load.finish();
     poll(true);
     core::check_stop(stop);
     if (load_error) std::rethrow_exception(load_error);

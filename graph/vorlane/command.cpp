@@ -34,13 +34,13 @@ std::string run(std::string_view root_arg, std::string_view out_arg, const core:
     limits.leave_out = {paths::resolve(out_path), paths::resolve(idx_path)};
     limits.stop = stop;
 
-    // The previous graph is read while the tree is walked and analysed.
-    graph_kit::LateFree late;
+    // The previous graph is read while the tree is walked and analysed; its nodes are
+    // freed once the run is over.
     Json existing;
     const vorlane::GraphText text = vorlane::scan_text(
-        root, [&] { return graph_kit::load_file_nodes(out_path, graph_kit::LeadingMark::Reject, &late); }, existing,
+        root, [&] { return graph_kit::load_file_nodes(out_path, graph_kit::LeadingMark::Reject, stop); }, existing,
         limits);
-    late.take(std::move(existing));
+    core::keep_for_freeing(std::move(existing));
     // A stop requested while the text was assembled still leaves the files untouched.
     core::check_stop(stop);
     core::fs::write_text(out_path, text.graph);

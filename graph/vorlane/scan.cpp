@@ -3,8 +3,9 @@
 // The scan's two forms over the same analysis: the graph as a document, and the graph
 // and symbol index as the command writes them.
 
-#include <future>
 #include <utility>
+
+#include "core/parallel.hpp"
 
 #include "graph/kit/file_result.hpp"
 #include "graph/kit/graph.hpp"
@@ -50,18 +51,22 @@ GraphText scan_text(std::string_view root, const std::function<core::Json()>& lo
 
 GraphText scan_text(std::string_view root, const std::function<core::Json()>& load_existing, core::Json& existing,
                     const ScanLimits& limits) {
-    std::future<Json> load = std::async(std::launch::async, load_existing);
-    // The load is waited for on every way out, an early stop included: it writes to
-    // `existing` and may use what the caller owns.
-    struct Join {
-        std::future<Json>& f;
-        ~Join() {
-            if (f.valid()) f.wait();
-        }
-    } join{load};
+    // On one thread the earlier graph is read first; on more it is read on a thread of
+    // its own while the tree is walked and analysed.
+    if (core::thread_budget() <= 1) {
+        existing = load_existing();
+        const std::vector<std::string> files = walk_files(root, limits);
+        std::vector<graph_kit::FileResult> results =
+            analyse_all(files, root, graph_kit::index_prior(existing), true, limits.stop);
+        return assemble(root, results);
+    }
+    // The load is waited for on every way out, an early stop included (the destructor):
+    // it writes to `existing` and may use what the caller owns.
+    PreviousLoad load(load_existing);
     const std::vector<std::string> files = walk_files(root, limits);
     if (graph_kit::scan_threads(files.size()) <= 1) {
         existing = load.get();
+        load.finish();
         std::vector<graph_kit::FileResult> results =
             analyse_all(files, root, graph_kit::index_prior(existing), true, limits.stop);
         return assemble(root, results);

@@ -53,18 +53,20 @@ std::string report(const Json& graph, const Written& w) {
 
 std::string run(const std::string& root, const std::string& out_path, const Languages& langs,
                 const SymbolFallback& fallback, const core::StopFlag* stop) {
-    Json graph;
-    try {
-        {
-            const Json prior =
-                graph_kit::load_file_nodes(paths::normalize(out_path), graph_kit::LeadingMark::Skip, nullptr, stop);
-            graph = scan(root, prior, langs, fallback, stop);
+    // The graph, seconds to free when large, is freed once the run is over, and so are
+    // the previous nodes when a stop or an error ends the scan.
+    Json prior, graph;
+    struct Keep {
+        Json &prior, &graph;
+        ~Keep() {
+            if (!prior.is_null()) core::keep_for_freeing(std::move(prior));
+            core::keep_for_freeing(std::move(graph));
         }
-        return report(graph, write_graph(graph, out_path, stop));
-    } catch (const core::Stopped&) {
-        core::free_detached(std::move(graph));
-        throw;
-    }
+    } keep{prior, graph};
+    prior = graph_kit::load_file_nodes(paths::normalize(out_path), graph_kit::LeadingMark::Skip, stop);
+    graph = scan(root, prior, langs, fallback, stop);
+    core::free_in_steps(std::move(prior), stop);
+    return report(graph, write_graph(graph, out_path, stop));
 }
 
 }  // namespace vorlane_ast::command

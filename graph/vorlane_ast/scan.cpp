@@ -73,7 +73,7 @@ Json scan(std::string_view root, const Json& existing_nodes, const Languages& la
     // The other threads gave their kept parse blocks back as they ended; so does this one.
     vorlane_ts_release_thread_cache();
     if (stop && stop->requested()) {
-        core::free_detached(std::move(results));
+        core::keep_for_freeing(std::move(results));
         throw core::Stopped();
     }
 
@@ -82,25 +82,36 @@ Json scan(std::string_view root, const Json& existing_nodes, const Languages& la
     graph_kit::drop_repeated_ids(results);
     graph_kit::rethrow_first_error(results);
     Json nodes = Json::array();
-    std::vector<std::string> file_ids;
-    for (FileResult& r : results) {
-        for (Json& n : r.nodes) {
-            if (graph_kit::has_kind(n, "file") && n["id"].is_string()) file_ids.push_back(n["id"].get<std::string>());
-            nodes.push_back(std::move(n));
-        }
-        r.nodes = Json();
-    }
-    // The files' edges in walk order, then the structural peers, each distinct edge once.
-    const std::vector<core::Edge> peers = structural_peer_edges(file_ids);
     Json out_edges = Json::array();
-    graph_kit::NewEdges seen;
-    auto keep = [&](const core::Edge& e) {
-        if (seen.first(e)) out_edges.push_back(core::edge_json(e));
-    };
-    for (const FileResult& r : results)
-        for (const core::Edge& e : r.edges) keep(e);
-    for (const core::Edge& e : peers) keep(e);
-
+    try {
+        std::vector<std::string> file_ids;
+        for (FileResult& r : results) {
+            core::check_stop(stop);
+            for (Json& n : r.nodes) {
+                if (graph_kit::has_kind(n, "file") && n["id"].is_string())
+                    file_ids.push_back(n["id"].get<std::string>());
+                nodes.push_back(std::move(n));
+            }
+            r.nodes = Json();
+        }
+        // The files' edges in walk order, then the structural peers, each distinct edge once.
+        const std::vector<core::Edge> peers = structural_peer_edges(file_ids);
+        graph_kit::NewEdges seen;
+        auto keep = [&](const core::Edge& e) {
+            if (seen.first(e)) out_edges.push_back(core::edge_json(e));
+        };
+        for (const FileResult& r : results) {
+            core::check_stop(stop);
+            for (const core::Edge& e : r.edges) keep(e);
+        }
+        for (const core::Edge& e : peers) keep(e);
+    } catch (const core::Stopped&) {
+        // What was made so far, seconds to free on a large tree, need not hold up the stop.
+        core::keep_for_freeing(std::move(results));
+        core::keep_for_freeing(std::move(nodes));
+        core::keep_for_freeing(std::move(out_edges));
+        throw;
+    }
     Json g = graph_kit::graph_document(root, std::move(nodes), std::move(out_edges));
     g["ast_mode"] = langs.ast;
     return g;

@@ -24,8 +24,9 @@ py::object source_check(Check check, py::handle graph, py::handle root) {
     const core::Json g = graph_arg(graph);
     const std::string r = fspath(root);
     core::Json out;
-    host::run_interruptible(
-        [&](const core::StopFlag& stop) { out = check(g, audit::project_reader(r, &stop), core::thread_budget()); });
+    host::run_interruptible([&](const core::StopFlag& stop) {
+        out = check(g, audit::project_reader(r, &stop), core::thread_budget(), &stop);
+    });
     return to_py(out);
 }
 

@@ -122,7 +122,15 @@ void main_command(py::module_ m) {
     const std::string root = audit::resolve_root(fspath(args.attr("root")));
     const bool color = py::bool_(m.attr("COLOR")) && !py::bool_(args.attr("no_color"));
     write_stderr(audit::banner(root));
-    const core::Json results = run_audit_released(root);
+    core::Json results = run_audit_released(root);
+    // The graph inside, seconds to free when large, goes on a thread of its own at the end.
+    struct FreeLate {
+        core::Json& results;
+        ~FreeLate() {
+            core::keep_for_freeing(std::move(results));
+            core::free_kept();
+        }
+    } free_late{results};
     // An interrupt that came as the checks ended still ends the command before it writes.
     if (PyErr_CheckSignals() != 0) throw py::error_already_set();
 

@@ -11,6 +11,7 @@
 #include "core/json.hpp"
 #include "core/text.hpp"
 #include "host/common/convert.hpp"
+#include "host/common/interrupt.hpp"
 
 namespace host::graph_json {
 
@@ -142,9 +143,22 @@ private:
         const std::size_t len = static_cast<std::size_t>(p_ - start);
         if (is_float) {
             double d = 0;
+#if defined(__cpp_lib_to_chars)
             const auto r = std::from_chars(start, p_, d);
             // Overflow and underflow: the host's float() gives inf or 0.0; leave it to it.
             if (r.ec != std::errc() || r.ptr != p_) throw Decline{};
+#else
+            // A C++ library without the floating from_chars (libc++ before 20): the host's
+            // own parser, the one float() uses, which also gives inf or 0.0 out of range.
+            const std::string text(start, len);
+            char* stopped = nullptr;
+            d = PyOS_string_to_double(text.c_str(), &stopped, nullptr);
+            if (d == -1.0 && PyErr_Occurred()) {
+                PyErr_Clear();
+                throw Decline{};
+            }
+            if (stopped != text.c_str() + len) throw Decline{};
+#endif
             return steal(PyFloat_FromDouble(d));
         }
         if (len <= 18) {
@@ -386,6 +400,7 @@ public:
 private:
     std::string& out_;
     std::unordered_set<PyObject*> markers_;
+    std::size_t items_ = 0;
 
     static std::string type_name(PyObject* o) {
         py::object n = py::reinterpret_borrow<py::object>(reinterpret_cast<PyObject*>(Py_TYPE(o))).attr("__name__");
@@ -436,6 +451,9 @@ private:
             if (i) out_.push_back(',');
             newline(level + 1);
             value(PySequence_Fast_GET_ITEM(seq.ptr(), i), level + 1);
+            // The host's own encoder runs its signal handlers as it goes: an interrupt
+            // ends a long write here too.
+            if ((++items_ & 1023) == 0 && PyErr_CheckSignals() != 0) throw py::error_already_set();
         }
         newline(level);
         out_.push_back(']');
@@ -531,8 +549,8 @@ py::object load(const std::string& path) {
 
 void store(const std::string& path, py::handle value) {
     const std::string text = dumps_indent(value);
-    py::gil_scoped_release unlocked;
-    core::fs::replace_text(path, text);
+    // An interrupt during the write keeps the previous file.
+    run_interruptible([&](const core::StopFlag& stop) { core::fs::replace_text(path, text, &stop); });
 }
 
 }  // namespace host::graph_json

@@ -40,6 +40,10 @@ void wait_running_handlers(std::future<void>& done, core::StopFlag& stop) {
 
 void run_interruptible(const std::function<void(const core::StopFlag& stop)>& work) {
     core::StopFlag stop;
+    // What the work kept for freeing goes once it is over, however it ends.
+    struct FreeKept {
+        ~FreeKept() { core::free_kept(); }
+    } free_kept;
     if (!on_main_thread()) {
         py::gil_scoped_release unlocked;
         work(stop);
@@ -50,6 +54,9 @@ void run_interruptible(const std::function<void(const core::StopFlag& stop)>& wo
 }
 
 void wait_interruptible(std::future<void>& done, core::StopFlag& stop) {
+    struct FreeKept {
+        ~FreeKept() { core::free_kept(); }
+    } free_kept;
     if (on_main_thread()) return wait_running_handlers(done, stop);
     py::gil_scoped_release unlocked;
     done.get();

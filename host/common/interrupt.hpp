@@ -3,7 +3,8 @@
 // released, while the calling thread, when it is the host's main thread, runs the
 // host's signal handlers every few milliseconds. When a handler raises (Ctrl-C gives
 // KeyboardInterrupt), the work is asked to stop, waited for, and the handler's
-// exception propagates; the work's result, if any, is dropped.
+// exception propagates; the work's result, if any, is dropped. Once the work is over,
+// what it kept for freeing (core::keep_for_freeing) is freed on a thread of its own.
 #include <functional>
 #include <future>
 

@@ -4,6 +4,7 @@
 // edges and fallback nodes are the graph's own dicts. Ids, kinds or edge ends that are
 // not texts are ordered and compared by the host's own rules (its sort, its text form
 // and its sets), which only such graphs pay for.
+#include "core/builtins.hpp"
 #include "host/common/convert.hpp"
 #include "host/kestil/bindings.hpp"
 #include "retrieval/retrieve_graph.hpp"
@@ -27,13 +28,13 @@ PyObject* get(PyObject* dict, const py::str& key) { return get(dict, key.ptr());
 // Reading a graph's maps one after another waits on memory for each map and its key
 // table: ask for those of the maps a few places ahead while the current one is read.
 inline void prefetch_map(PyObject** items, Py_ssize_t i, Py_ssize_t n) {
-    if (i + 16 < n) __builtin_prefetch(items[i + 16]);
+    if (i + 16 < n) core::prefetch(items[i + 16]);
     if (i + 8 < n && PyDict_CheckExact(items[i + 8])) {
         const auto* keys = reinterpret_cast<const char*>(reinterpret_cast<PyDictObject*>(items[i + 8])->ma_keys);
-        __builtin_prefetch(keys);
-        __builtin_prefetch(keys + 64);
-        __builtin_prefetch(keys + 128);
-        __builtin_prefetch(keys + 192);
+        core::prefetch(keys);
+        core::prefetch(keys + 64);
+        core::prefetch(keys + 128);
+        core::prefetch(keys + 192);
     }
 }
 

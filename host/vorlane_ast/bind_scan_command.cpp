@@ -11,6 +11,7 @@
 #include "host/common/args.hpp"
 #include "host/common/convert.hpp"
 #include "host/common/graph_json.hpp"
+#include "host/common/imports.hpp"
 #include "host/common/interrupt.hpp"
 #include "host/common/streams.hpp"
 #include "host/vorlane_ast/bindings.hpp"
@@ -97,16 +98,8 @@ void compare(py::handle module, py::handle root, py::handle ast_out, py::handle 
         py::object sys_path = py::module_::import("sys").attr("path");
         const std::string here = paths::parent(host::fspath(module.attr("__file__")));
         sys_path.attr("insert")(0, host::to_str(paths::join(here, "src")));
-        py::list names;
-        names.append("scan");
-        py::object mod =
-            py::module_::import("builtins").attr("__import__")("tarvelle.vorlane", py::none(), py::none(), names, 0);
         // A module without `scan` fails the from-import, as a missing module does.
-        if (!py::hasattr(mod, "scan")) {
-            PyErr_SetString(PyExc_ImportError, "cannot import name 'scan' from 'tarvelle.vorlane'");
-            throw py::error_already_set();
-        }
-        py::object regex_scan = mod.attr("scan");
+        py::object regex_scan = host::from_import("tarvelle.vorlane", {"scan"})["scan"];
         t0 = now();
         py::object graph = regex_scan(root);
         regex_seconds = now() - t0;

@@ -1,6 +1,7 @@
 #include "host/vorlane_ast/support.hpp"
 
 #include "host/common/convert.hpp"
+#include "host/common/imports.hpp"
 #include "host/tree_sitter/grammar.hpp"
 
 namespace host::vorlane_ast_bind {
@@ -69,19 +70,11 @@ graph_kit::Symbols symbols_from_py(py::handle records) {
 
 py::object fallback_symbols(py::handle content, py::handle file_id, const std::string& ext) {
     try {
-        py::list names;
-        for (const char* n : {"extract_symbols_ts", "extract_symbols_py", "extract_symbols_php"}) names.append(n);
-        py::object mod = py::module_::import("builtins")
-                             .attr("__import__")("src.tarvelle.vorlane", py::none(), py::none(), names, 0);
-        py::object bound[3];
-        for (int i = 0; i < 3; ++i) {
-            const std::string name = py::str(names[i]);
-            // A missing name fails the binding as the host's from-import would.
-            if (!py::hasattr(mod, name.c_str())) return py::list();
-            bound[i] = mod.attr(name.c_str());
-        }
-        if (is_ts_family(ext)) return bound[0](content, file_id);
-        if (ext == ".py") return bound[1](content, file_id);
+        // A missing module or name fails the binding with the host's ImportError.
+        const py::dict bound = host::from_import("src.tarvelle.vorlane",
+                                                 {"extract_symbols_ts", "extract_symbols_py", "extract_symbols_php"});
+        if (is_ts_family(ext)) return bound["extract_symbols_ts"](content, file_id);
+        if (ext == ".py") return bound["extract_symbols_py"](content, file_id);
     } catch (py::error_already_set& e) {
         if (!e.matches(PyExc_ImportError)) throw;
     }

@@ -25,8 +25,9 @@ std::string utf8_ignore(py::handle s);
 graph_kit::Symbols symbols_from_py(py::handle records);
 
 // The pattern-based builder's symbols of a file: extract_symbols_ts, extract_symbols_py
-// and extract_symbols_php bound from "src.tarvelle.vorlane" at this call; an import
-// error inside (binding or call) gives an empty list. The caller holds the interpreter.
+// and extract_symbols_php bound from "src.tarvelle.vorlane" at this call (the host's own
+// from-import, host::from_import); an import error inside (binding or call) gives an
+// empty list. The caller holds the interpreter.
 py::object fallback_symbols(py::handle content, py::handle file_id, const std::string& ext);
 
 }  // namespace host::vorlane_ast_bind

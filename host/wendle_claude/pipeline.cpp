@@ -48,8 +48,8 @@ py::object ensure_graph(py::module_ m, py::object project_root) {
 
 launch::Environment host_environment() {
     launch::Environment env;
-    py::object environ = py::module_::import("os").attr("environ");
-    for (auto kv : environ.attr("items")()) {
+    py::object os_environ = py::module_::import("os").attr("environ");
+    for (auto kv : os_environ.attr("items")()) {
         auto pair = kv.cast<py::tuple>();
         env.emplace_back(utf8_lenient(pair[0]), utf8_lenient(pair[1]));
     }

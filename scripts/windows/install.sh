@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the Windows lane needs (the cross compiler, the binutils,
-# Wine, the source-package tools) and the deb-src entry that `apt-get source` reads: the
-# machine's own Debian entry again, with Types: deb-src. Safe to run again.
+# Wine, the source-package tools, pybind11's headers) and the deb-src entry that
+# `apt-get source` reads: the machine's own Debian entry again, with Types: deb-src.
+# Safe to run again.
 set -euo pipefail
 SUDO=""; [ "$(id -u)" -eq 0 ] || SUDO=sudo
 
@@ -16,7 +17,7 @@ if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && [ ! -f "$src_list"
 fi
 
 packages=(clang-19 lld-19 llvm-19 wine wine64 dpkg-dev cmake ninja-build make g++ pkg-config
-          python3 googletest xz-utils file)
+          python3 googletest pybind11-dev xz-utils file)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -5,7 +5,9 @@
 # recipe's own number, as a short digest (the versions themselves are written to
 # DIR/last-key). Each package is tried at its candidate version first, then at the
 # other versions the deb-src entry lists (a security update may list a version its mirror
-# does not hold).
+# does not hold). It also fetches python3.11, whose headers the lane compiles host/
+# against (python-headers.sh unpacks them); they go into no sysroot, so its version is
+# not part of the key but written to DIR/python3.11.version.
 #   sources.sh DIR
 set -euo pipefail
 dir=$1
@@ -14,19 +16,24 @@ cd "$dir"
 # Raised whenever the recipe in these scripts changes what lands in the cache.
 recipe=1
 key="r$recipe"
-for pkg in mingw-w64 llvm-toolchain-19 pcre2 nlohmann-json3 icu; do
+fetch() {  # fetch PACKAGE: fetches its source once; sets $got to the version fetched
   got=""
-  for ver in $(apt-cache showsrc "$pkg" | sed -n 's/^Version: //p' | sort -u -r -V); do
-    if ls "${pkg}_${ver#*:}.dsc" >/dev/null 2>&1 ||
-       apt-get source --download-only -qq "$pkg=$ver" >/dev/null 2>&1; then
+  for ver in $(apt-cache showsrc "$1" | sed -n 's/^Version: //p' | sort -u -r -V); do
+    if ls "${1}_${ver#*:}.dsc" >/dev/null 2>&1 ||
+       apt-get source --download-only -qq "$1=$ver" >/dev/null 2>&1; then
       got=$ver
       break
     fi
   done
-  [ -n "$got" ] || { echo "could not fetch the source of $pkg" >&2; exit 1; }
-  echo "$pkg $got" >&2
+  [ -n "$got" ] || { echo "could not fetch the source of $1" >&2; exit 1; }
+  echo "$1 $got" >&2
+}
+for pkg in mingw-w64 llvm-toolchain-19 pcre2 nlohmann-json3 icu; do
+  fetch "$pkg"
   key="$key-${pkg}_${got#*:}"
 done
+fetch python3.11
+echo "$got" >"$dir/python3.11.version"
 gtest=$(dpkg-query -W -f='${Version}' googletest)
 key="$key-googletest_$gtest"
 # The folder name: the versions' digest (the versions themselves go in its KEY file).

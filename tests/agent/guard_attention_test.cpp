@@ -1,7 +1,6 @@
 // Session attention and the verdict: decay thresholds, the reading of times and files,
 // the data-directory search, target matching, the sort and the warning text.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <limits>
 #include <string>
@@ -11,6 +10,7 @@
 #include "agent/guard_attention.hpp"
 #include "agent/guard_values.hpp"
 #include "tests/core/scratch_tree.hpp"
+#include "tests/kit/portable.hpp"
 
 namespace {
 
@@ -180,14 +180,13 @@ class GuardProject : public scratch::Tree {
 protected:
     void TearDown() override {
         if (!old_cwd.empty()) {
-            EXPECT_EQ(chdir(old_cwd.c_str()), 0);
+            EXPECT_TRUE(kit::set_current_folder(old_cwd));
         }
         Tree::TearDown();
     }
     void enter(const std::string& rel) {
-        char buf[4096];
-        old_cwd = getcwd(buf, sizeof buf);
-        ASSERT_EQ(chdir(at(rel).c_str()), 0);
+        old_cwd = kit::current_folder();
+        ASSERT_TRUE(kit::set_current_folder(at(rel)));
     }
     std::string old_cwd;
 };
@@ -227,6 +226,7 @@ TEST_F(GuardProject, FirstEqualEntryDecides) {
 }
 
 TEST_F(GuardProject, LinksAndHomeResolveOnBothSides) {
+    KIT_SKIP_WITHOUT_LINKS();
     file("proj/real/a.py");
     link(at("proj/real"), "proj/alias");
     const std::vector<AttentionEntry> m = {{"alias/a.py", true, {8.0, 0, 1, NOW}}};
@@ -246,7 +246,7 @@ TEST_F(GuardProject, LinksAndHomeResolveOnBothSides) {
                                     at("proj"), several)),
               (std::vector<Match>{
                   {"leaf.py", 8.0, 0, 1, NOW}, {"real/../real/b.py", 8.0, 0, 2, NOW}, {"real/c.py", 8.0, 0, 4, NOW}}));
-    setenv("HOME", at("proj").c_str(), 1);
+    kit::set_env("HOME", at("proj").c_str());
     EXPECT_EQ(matched(match_targets({"~/real/a.py"}, at("proj"), m)), alias);
     EXPECT_EQ(normalize_target("~nosuchuser_zz/x"), "~nosuchuser_zz/x");
     EXPECT_THROW(find_data_dir({"~nosuchuser_zz/x"}, ""), std::runtime_error);

@@ -2,6 +2,8 @@
 // and writing it in place of an earlier file.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "audit/context_file.hpp"
 #include "core/errors.hpp"
 #include "support.hpp"

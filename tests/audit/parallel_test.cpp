@@ -3,19 +3,25 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <map>
 #include <mutex>
 #include <random>
 
+#include "audit/circular_deps.hpp"
+#include "audit/copy_paste.hpp"
 #include "audit/db_in_routes.hpp"
+#include "audit/dead_exports.hpp"
 #include "audit/error_handling.hpp"
 #include "audit/parallel.hpp"
 #include "audit/readers.hpp"
 #include "audit/run.hpp"
+#include "audit/test_coverage.hpp"
 #include "audit/todos.hpp"
 #include "core/errors.hpp"
 #include "core/stop.hpp"
 #include "support.hpp"
+#include "tests/kit/portable.hpp"
 
 namespace {
 
@@ -112,7 +118,7 @@ TEST(ParallelChecks, EachFileReadOnceAndFailuresRaisedInOrder) {
 TEST(ParallelChecks, AStopEndsEachSourceCheckAtTheNextFile) {
     Project p;
     random_project(p, 4);
-    using Check = Json (*)(const Json&, const audit::SourceReader&, unsigned);
+    using Check = Json (*)(const Json&, const audit::SourceReader&, unsigned, const core::StopFlag*);
     const std::map<std::string, Check> checks = {{"todos", &audit::check_todos},
                                                  {"db_in_routes", &audit::check_db_in_routes},
                                                  {"missing_error_handling", &audit::check_missing_error_handling}};
@@ -128,7 +134,7 @@ TEST(ParallelChecks, AStopEndsEachSourceCheckAtTheNextFile) {
                 if (++read == 5) stop.request();
                 return inner(id);
             };
-            EXPECT_THROW(check(p.graph, reader, threads), core::Stopped) << name << " " << threads;
+            EXPECT_THROW(check(p.graph, reader, threads, nullptr), core::Stopped) << name << " " << threads;
             EXPECT_LE(read.load(), 5 + static_cast<int>(threads)) << name << " " << threads;
         }
     }
@@ -176,6 +182,56 @@ TEST(AuditRun, AStopEndsTheRunBetweenChecksAndTellsNoMoreProgress) {
     EXPECT_EQ(calls, 0);
     core::StopFlag never;
     EXPECT_EQ(audit::run_checks(p.graph, dir.path(), {}, &never).size(), audit::CHECK_STEPS.size() + 1);
+}
+
+TEST(AuditRun, EveryThreadBudgetGivesTheSameResults) {
+    Project p;
+    random_project(p, 6, 3);
+    audit_test::TempDir dir;
+    for (const auto& [id, text] : p.files) dir.write(id, text);
+    const char* old = std::getenv("VORLANE_THREADS");
+    const std::string kept = old ? old : "";
+    Json first;
+    // One thread, one beside the caller, side by side, and more than there are checks.
+    for (const char* threads : {"1", "2", "3", "4", "9"}) {
+        kit::set_env("VORLANE_THREADS", threads);
+        const Json r = audit::run_checks(p.graph, dir.path());
+        if (first.is_null()) first = r;
+        EXPECT_EQ(r, first) << threads;
+    }
+    if (old)
+        kit::set_env("VORLANE_THREADS", kept.c_str());
+    else
+        kit::unset_env("VORLANE_THREADS");
+    EXPECT_FALSE(first["todos"].empty());
+}
+
+TEST(AuditRun, AStopEndsEachGraphCheckWithinItsWalk) {
+    Project p;
+    random_project(p, 7);
+    for (int i = 0; i < 3000; ++i)
+        p.graph["edges"].push_back(
+            {{"from", "a" + std::to_string(i)}, {"to", "a" + std::to_string(i + 1)}, {"rel", "imports"}});
+    core::StopFlag stop;
+    stop.request();
+    for (std::size_t i = 0; i < 4; ++i) {
+        // The graph checks themselves, past the check made before each starts.
+        const Json& g = p.graph;
+        switch (i) {
+            case 0:
+                EXPECT_THROW(audit::check_dead_exports(g, &stop), core::Stopped);
+                break;
+            case 1:
+                EXPECT_THROW(audit::check_test_coverage(g, "/nonexistent", &stop), core::Stopped);
+                break;
+            case 2:
+                EXPECT_THROW(audit::check_circular_deps(g, &stop), core::Stopped);
+                break;
+            default:
+                EXPECT_THROW(audit::check_copy_paste(g, &stop), core::Stopped);
+                break;
+        }
+    }
 }
 
 TEST(ParallelFor, EveryIndexOnceErrorsKeptBySlot) {

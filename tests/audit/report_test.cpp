@@ -168,10 +168,8 @@ TEST(Report, MalformedResultsRaise) {
 // in the report and in the context file.
 TEST(Report, FloatsPrintAsTheHostPrintsThem) {
     const std::vector<std::string> texts = {"NaN", "Infinity", "-Infinity", "-0.0", "1e16", "1e-05", "2.5e-07", "75.0"};
-    std::string args;
-    for (const auto& t : texts) args += " '" + t + "'";
     const std::string printed =
-        audit_test::run_host("import json, sys\nfor t in sys.argv[1:]:\n    print(str(json.loads(t)))\n", args);
+        audit_test::run_host("import json, sys\nfor t in sys.argv[1:]:\n    print(str(json.loads(t)))\n", texts);
     std::vector<std::string> host;
     for (std::size_t at = 0, nl; (nl = printed.find('\n', at)) != std::string::npos; at = nl + 1)
         host.push_back(printed.substr(at, nl - at));

@@ -2,61 +2,44 @@
 // Shared fixtures of the auditor's tests: a scratch directory, file writing, and a run of
 // a host script whose standard output comes back as text.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
+#include <vector>
 
 #include "core/json.hpp"
+#include "tests/kit/portable.hpp"
 
 namespace audit_test {
 
 namespace fs = std::filesystem;
 using core::Json;
 
+// A scratch directory for the life of the object.
 class TempDir {
 public:
-    TempDir() {
-        char tmpl[] = "/tmp/audit_test_XXXXXX";
-        path_ = mkdtemp(tmpl);
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::permissions(path_, fs::perms::owner_all, ec);
-        fs::remove_all(path_, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::string& path() const { return path_; }
-    std::string operator/(const std::string& rel) const { return path_ + "/" + rel; }
+    TempDir() : dir_("audit_test") {}
+    const std::string& path() const { return dir_.path(); }
+    std::string operator/(const std::string& rel) const { return dir_ / rel; }
 
     // Writes `bytes` at `rel`, creating parent directories.
-    void write(const std::string& rel, const std::string& bytes) const {
-        const fs::path p = fs::path(path_) / rel;
-        fs::create_directories(p.parent_path());
-        std::ofstream(p, std::ios::binary) << bytes;
-    }
+    void write(const std::string& rel, const std::string& bytes) const { kit::write_file(dir_ / rel, bytes); }
 
 private:
-    std::string path_;
+    kit::Scratch dir_;
 };
 
-// Runs `script` with the host interpreter (arguments appended) and returns its stdout.
-inline std::string run_host(const std::string& script, const std::string& args = "") {
+// Runs `script` with the host interpreter (`args` appended; those naming files through
+// kit::host_path) and returns its stdout.
+inline std::string run_host(const std::string& script, const std::vector<std::string>& args = {}) {
     TempDir dir;
     const std::string file = dir / "script.py";
-    std::ofstream(file) << script;
-    const std::string cmd = "'" PYTHON_EXECUTABLE "' '" + file + "' " + args;
-    std::string out;
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return out;
-    char buf[65536];
-    std::size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    EXPECT_EQ(pclose(p), 0) << cmd;
-    return out;
+    kit::write_file(file, script);
+    std::vector<std::string> argv = {kit::host_path(file)};
+    argv.insert(argv.end(), args.begin(), args.end());
+    const kit::HostRun run = kit::run_host(argv);
+    EXPECT_EQ(run.status, 0) << file;
+    return run.out;
 }
 
 // A graph from file ids: one file node per id.

@@ -1,18 +1,16 @@
-// The platform's file system against what the tests lay out with the C library.
+// The platform's file system against what the tests lay out with the test kit.
 #include "core/fs.hpp"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "core/paths.hpp"
+#include "tests/kit/portable.hpp"
 
 namespace {
 
@@ -23,21 +21,25 @@ protected:
     std::string dir;
     const fs::FileSystem& disk = fs::disk();
 
-    void SetUp() override {
-        char tmpl[] = "/tmp/core_fs_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir = tmpl;
-    }
-    void TearDown() override { std::system(("rm -rf '" + dir + "'").c_str()); }
+    void SetUp() override { ASSERT_NO_THROW(dir = kit::make_scratch("core_fs")); }
+    void TearDown() override { kit::remove_tree(dir); }
     std::string at(const std::string& rel) const { return core::paths::join(dir, rel); }
+    void folder(const std::string& rel) {
+        std::error_code ec;
+        ASSERT_TRUE(std::filesystem::create_directory(kit::fs_path(at(rel)), ec)) << rel << ec.message();
+    }
+    void link(const std::string& target, const std::string& rel) {
+        ASSERT_TRUE(kit::make_link(target, at(rel))) << rel;
+    }
 };
 
 TEST_F(Disk, StatFollowsLinksAndLstatDoesNot) {
+    KIT_SKIP_WITHOUT_LINKS();
     std::ofstream(at("f.txt")) << "hello";
-    ASSERT_EQ(mkdir(at("d").c_str(), 0755), 0);
-    ASSERT_EQ(symlink("f.txt", at("lf").c_str()), 0);
-    ASSERT_EQ(symlink("d", at("ld").c_str()), 0);
-    ASSERT_EQ(symlink("nowhere", at("dangling").c_str()), 0);
+    folder("d");
+    link("f.txt", "lf");
+    link("d", "ld");
+    link("nowhere", "dangling");
 
     EXPECT_TRUE(disk.stat(at("f.txt")).is_file());
     EXPECT_EQ(disk.stat(at("f.txt")).size, 5u);
@@ -60,9 +62,10 @@ TEST_F(Disk, StatFollowsLinksAndLstatDoesNot) {
 }
 
 TEST_F(Disk, ListingGivesNamesAndTypesInFull) {
+    KIT_SKIP_WITHOUT_LINKS();
     std::ofstream(at("a.py")) << "x";
-    ASSERT_EQ(mkdir(at("sub").c_str(), 0755), 0);
-    ASSERT_EQ(symlink("sub", at("link").c_str()), 0);
+    folder("sub");
+    link("sub", "link");
     // A name that is not UTF-8 comes back with its byte carried as a surrogate escape.
     std::ofstream(dir + "/b\xff.md") << "x";
 
@@ -115,9 +118,7 @@ TEST_F(Disk, MakesOneDirectoryAtATime) {
 TEST(DiskCurrentDir, IsTheProcesssOwn) {
     std::string here;
     ASSERT_EQ(fs::disk().current_dir(here), 0);
-    char* raw = getcwd(nullptr, 0);
-    EXPECT_EQ(here, raw);
-    std::free(raw);
+    EXPECT_EQ(here, kit::current_folder());
 }
 
 // A file system that knows one file only.

@@ -7,17 +7,11 @@
 // files framed as "<length>\n<bytes>", so they may hold any byte.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <atomic>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "core/json.hpp"
+#include "tests/kit/portable.hpp"
 
 namespace json_host {
 
@@ -44,37 +38,26 @@ inline std::vector<std::string> unframed(const std::string& data) {
 }
 
 inline std::vector<std::string> run(const std::string& script, const std::vector<std::string>& records) {
-    namespace fs = std::filesystem;
-    static std::atomic<int> counter{0};
-    const fs::path dir =
-        fs::temp_directory_path() / ("json_host_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
-    fs::create_directories(dir);
-    const fs::path py = dir / "run.py", in = dir / "in.bin", out = dir / "out.bin";
-    {
-        std::ofstream f(py, std::ios::binary);
-        f << "import json, sys\n"
-             "def _read(p):\n"
-             "    data = open(p, 'rb').read(); recs = []; i = 0\n"
-             "    while i < len(data):\n"
-             "        j = data.index(b'\\n', i); n = int(data[i:j]); recs.append(data[j + 1:j + 1 + n]); i = j + 1 + "
-             "n\n"
-             "    return recs\n"
-          << script
-          << "\nwith open(sys.argv[2], 'wb') as _f:\n"
-             "    for _r in _read(sys.argv[1]):\n"
-             "        _a = handle(_r); _f.write(b'%d\\n' % len(_a)); _f.write(_a)\n";
-        std::ofstream(in, std::ios::binary) << framed(records);
-    }
-    const std::string cmd = std::string("\"") + PYTHON_EXECUTABLE + "\" \"" + py.string() + "\" \"" + in.string() +
-                            "\" \"" + out.string() + "\"";
-    const int rc = std::system(cmd.c_str());
+    const kit::Scratch dir("json_host");
+    const std::string py = dir / "run.py", in = dir / "in.bin", out = dir / "out.bin";
+    kit::write_file(
+        py,
+        "import json, sys\n"
+        "def _read(p):\n"
+        "    data = open(p, 'rb').read(); recs = []; i = 0\n"
+        "    while i < len(data):\n"
+        "        j = data.index(b'\\n', i); n = int(data[i:j]); recs.append(data[j + 1:j + 1 + n]); i = j + 1 + "
+        "n\n"
+        "    return recs\n" +
+            script +
+            "\nwith open(sys.argv[2], 'wb') as _f:\n"
+            "    for _r in _read(sys.argv[1]):\n"
+            "        _a = handle(_r); _f.write(b'%d\\n' % len(_a)); _f.write(_a)\n");
+    kit::write_file(in, framed(records));
+    const kit::HostRun host = kit::run_host({kit::host_path(py), kit::host_path(in), kit::host_path(out)});
     std::vector<std::string> answers;
-    if (rc == 0) {
-        std::ifstream f(out, std::ios::binary);
-        answers = unframed(std::string(std::istreambuf_iterator<char>(f), {}));
-    }
-    fs::remove_all(dir);
-    EXPECT_EQ(rc, 0) << "host script failed";
+    if (host.status == 0) answers = unframed(kit::read_file(out));
+    EXPECT_EQ(host.status, 0) << "host script failed";
     EXPECT_EQ(answers.size(), records.size());
     answers.resize(records.size());
     return answers;

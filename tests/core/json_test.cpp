@@ -110,7 +110,8 @@ TEST(JsonWriter, FloatReprOfRandomDoublesMatchesHost) {
         "def handle(rec):\n"
         "    return json.dumps(struct.unpack('>d', bytes.fromhex(rec.decode()))[0]).encode()\n",
         records);
-    for (std::size_t k = 0; k < values.size(); ++k) EXPECT_EQ(core::json_float_text(values[k]), answers[k]) << records[k];
+    for (std::size_t k = 0; k < values.size(); ++k)
+        EXPECT_EQ(core::json_float_text(values[k]), answers[k]) << records[k];
 }
 
 namespace {
@@ -264,4 +265,18 @@ TEST(JsonReader, NumbersKeepTheirKind) {
     EXPECT_DOUBLE_EQ(v[3].get<double>(), 18446744073709551616.0);
     EXPECT_TRUE(v[4].is_number_float());
     EXPECT_TRUE(v[5].is_number_float());
+}
+
+TEST(JsonFree, AStopEndsAFreeingInStepsAndAFreeWithoutOneEnds) {
+    auto document = [] {
+        Json nodes = Json::array();
+        for (int i = 0; i < 5000; ++i) nodes.push_back({{"id", std::to_string(i)}, {"rows", {1, 2, 3}}});
+        return Json{{"nodes", std::move(nodes)}, {"root", "x"}};
+    };
+    core::StopFlag stop;
+    core::free_in_steps(document(), &stop);
+    core::free_in_steps(document(), nullptr);
+    stop.request();
+    EXPECT_THROW(core::free_in_steps(document(), &stop), core::Stopped);
+    core::free_kept();
 }

@@ -1,6 +1,7 @@
 // The shared pool: every index once whatever the thread count, and caught errors kept
 // in the slot of the task that raised them; the thread policy's budget and shares.
 #include "core/parallel.hpp"
+#include "tests/kit/portable.hpp"
 
 #include <gtest/gtest.h>
 
@@ -60,18 +61,18 @@ TEST(ThreadPolicy, TheBudgetBoundsEveryShare) {
         {"6", 60000, 8192, 6}, {"6", 20000, 8192, 2}, {"6", 100, 8192, 1}, {"1", 1000, 4, 1},
         {"300", 100000, 1, 256}, {"6", 0, 4, 1},   {"x", 1, 0, 1},     {"", 100000, 1, 0},
     };
-    unsetenv("VORLANE_THREADS");
+    kit::unset_env("VORLANE_THREADS");
     const unsigned hardware = core::thread_budget();
     EXPECT_GE(hardware, 1u);
     EXPECT_LE(hardware, 16u);
     for (const Case& c : cases) {
-        setenv("VORLANE_THREADS", c.env, 1);
+        kit::set_env("VORLANE_THREADS", c.env);
         EXPECT_EQ(core::threads_for(c.items, c.per_thread), c.want ? c.want : hardware) << c.env << " " << c.items;
     }
     if (old)
-        setenv("VORLANE_THREADS", kept.c_str(), 1);
+        kit::set_env("VORLANE_THREADS", kept.c_str());
     else
-        unsetenv("VORLANE_THREADS");
+        kit::unset_env("VORLANE_THREADS");
 }
 
 }  // namespace

@@ -3,18 +3,14 @@
 // tab-separated arguments, sent and answered hex-encoded (UTF-8 with lone surrogates
 // in their 3-byte form, as the C++ side holds text).
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "core/paths.hpp"
+#include "tests/kit/portable.hpp"
 
 namespace paths_host {
 
@@ -36,32 +32,30 @@ inline std::string unhex(const std::string& s) {
 // `body` defines `answer(args)` returning a str; an exception becomes
 // "ERR:<type>:<message>". Runs in `cwd`; returns one answer per call.
 inline std::vector<std::string> ask(const std::string& body, const Calls& calls, const std::string& cwd) {
-    char dir_tmpl[] = "/tmp/paths_host_XXXXXX";
-    const std::string dir = mkdtemp(dir_tmpl);
-    const std::string script = dir + "/oracle.py", in = dir + "/in", out = dir + "/out";
-    std::ofstream(script) << "import sys, os, pathlib, hashlib\n"
-                          << body << "\n"
-                          << "def dec(h):\n    return bytes.fromhex(h).decode('utf-8', 'surrogatepass')\n"
-                          << "with open(sys.argv[1]) as f, open(sys.argv[2], 'w') as o:\n"
-                          << "    for line in f:\n"
-                          << "        args = [dec(h) for h in line.rstrip('\\n').split('\\t')]\n"
-                          << "        try:\n            r = answer(args)\n"
-                          << "        except Exception as e:\n            r = 'ERR:%s:%s' % (type(e).__name__, e)\n"
-                          << "        o.write(r.encode('utf-8', 'surrogatepass').hex() + '\\n')\n";
-    {
-        std::ofstream f(in);
-        for (const auto& c : calls) {
-            for (std::size_t i = 0; i < c.size(); ++i) f << (i ? "\t" : "") << hex(c[i]);
-            f << "\n";
-        }
+    const kit::Scratch dir("paths_host");
+    const std::string script = dir / "oracle.py", in = dir / "in", out = dir / "out";
+    std::ostringstream code;
+    code << "import sys, os, pathlib, hashlib\n"
+         << body << "\n"
+         << "def dec(h):\n    return bytes.fromhex(h).decode('utf-8', 'surrogatepass')\n"
+         << "with open(sys.argv[1]) as f, open(sys.argv[2], 'w') as o:\n"
+         << "    for line in f:\n"
+         << "        args = [dec(h) for h in line.rstrip('\\n').split('\\t')]\n"
+         << "        try:\n            r = answer(args)\n"
+         << "        except Exception as e:\n            r = 'ERR:%s:%s' % (type(e).__name__, e)\n"
+         << "        o.write(r.encode('utf-8', 'surrogatepass').hex() + '\\n')\n";
+    kit::write_file(script, code.str());
+    std::string lines;
+    for (const auto& c : calls) {
+        for (std::size_t i = 0; i < c.size(); ++i) lines += (i ? "\t" : "") + hex(c[i]);
+        lines += "\n";
     }
-    const std::string cmd = "cd '" + cwd + "' && '" PYTHON_EXECUTABLE "' '" + script + "' '" + in + "' '" + out + "'";
-    const int rc = std::system(cmd.c_str());
+    kit::write_file(in, lines);
+    const kit::HostRun run = kit::run_host({kit::host_path(script), kit::host_path(in), kit::host_path(out)}, cwd);
     std::vector<std::string> answers;
-    std::ifstream f(out);
+    std::istringstream f(kit::read_file(out));
     for (std::string line; std::getline(f, line);) answers.push_back(unhex(line));
-    std::system(("rm -rf '" + dir + "'").c_str());
-    if (rc != 0 || answers.size() != calls.size()) throw std::runtime_error("host oracle failed: " + cmd);
+    if (run.status != 0 || answers.size() != calls.size()) throw std::runtime_error("host oracle failed: " + script);
     return answers;
 }
 
@@ -72,22 +66,27 @@ protected:
     std::string dir, old_cwd;
 
     void SetUp() override {
-        char tmpl[] = "/tmp/paths_host_tree_XXXXXX";
-        dir = mkdtemp(tmpl);
+        ASSERT_NO_THROW(dir = kit::make_scratch("paths_host_tree"));
         old_cwd = core::paths::cwd();
-        ASSERT_EQ(chdir(dir.c_str()), 0);
+        ASSERT_TRUE(kit::set_current_folder(dir));
         build();
     }
     void TearDown() override {
-        ASSERT_EQ(chdir(old_cwd.c_str()), 0);
-        ASSERT_EQ(std::system(("rm -rf '" + dir + "'").c_str()), 0);
+        ASSERT_TRUE(kit::set_current_folder(old_cwd));
+        kit::remove_tree(dir);
+        ASSERT_FALSE(std::filesystem::exists(kit::fs_path(dir)));
     }
     virtual void build() = 0;
 
-    void folder(const std::string& at) { ASSERT_EQ(mkdir((dir + "/" + at).c_str(), 0755), 0) << at; }
-    void file(const std::string& at) { std::ofstream(dir + "/" + at) << "x"; }
+    void folder(const std::string& at) {
+        std::error_code ec;
+        ASSERT_TRUE(std::filesystem::create_directory(kit::fs_path(kit::join(dir, at)), ec)) << at << ec.message();
+    }
+    void file(const std::string& at) { kit::write_file(kit::join(dir, at), "x"); }
+    // Skips the test where the platform makes no links.
     void link(const std::string& target, const std::string& at) {
-        ASSERT_EQ(symlink(target.c_str(), (dir + "/" + at).c_str()), 0) << at;
+        if (!kit::links_work()) GTEST_SKIP() << kit::kNoLinks;
+        ASSERT_TRUE(kit::make_link(target, kit::join(dir, at))) << at;
     }
 };
 

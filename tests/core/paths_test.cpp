@@ -8,6 +8,7 @@
 
 #include "core/paths.hpp"
 #include "paths_host.hpp"
+#include "tests/kit/portable.hpp"
 
 namespace {
 
@@ -212,13 +213,13 @@ TEST(ExpandUser, HomeAsTheHostReadsIt) {
         {"/h/caf\xff/", {{"~", core::paths::fs_decode("/h/caf\xff")}, {"~/x", core::paths::fs_decode("/h/caf\xff/x")}}},
     };
     for (const auto& c : cases) {
-        ASSERT_EQ(setenv("HOME", c.first.c_str(), 1), 0);
+        ASSERT_TRUE(kit::set_env("HOME", c.first.c_str()));
         for (const auto& io : c.second) EXPECT_EQ(core::paths::expand_user(io.first), io.second) << c.first;
     }
     if (saved)
-        setenv("HOME", keep.c_str(), 1);
+        kit::set_env("HOME", keep.c_str());
     else
-        unsetenv("HOME");
+        kit::unset_env("HOME");
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 // routine), compared as code-point spans of every match and group. Each run starts one
 // host interpreter; the texts travel as files, so their size costs nothing in the command.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -26,6 +25,7 @@
 #include "core/pattern.hpp"
 #include "core/text.hpp"
 #include "tests/core/host_script.hpp"
+#include "tests/kit/portable.hpp"
 
 namespace pattern_diff {
 
@@ -33,26 +33,20 @@ using host_script::run_host_script;
 using nlohmann::json;
 using Flat = std::vector<long>;  // per match: start and end of every group, code points, -1 when absent
 
-// The host's standard-library directory.
+// The host's standard-library directory, as this program names it.
 inline std::string host_stdlib_dir() {
-    FILE* p = popen("'" PYTHON_EXECUTABLE "' -c \"import sysconfig;print(sysconfig.get_paths()['stdlib'])\"", "r");
-    std::string dir;
-    if (p) {
-        char buf[4096];
-        while (fgets(buf, sizeof buf, p)) dir += buf;
-        pclose(p);
-    }
+    std::string dir = kit::run_host({"-c", "import sysconfig;print(sysconfig.get_paths()['stdlib'])"}).out;
     while (!dir.empty() && (dir.back() == '\n' || dir.back() == '\r')) dir.pop_back();
-    return dir;
+    return kit::local_path(dir);
 }
 
 // The named standard-library sources that exist on this host, as absolute paths in order.
 inline std::vector<std::string> stdlib_files(std::initializer_list<const char*> names) {
     namespace fs = std::filesystem;
-    const fs::path dir = host_stdlib_dir();
+    const std::string dir = host_stdlib_dir();
     std::vector<std::string> out;
     for (const char* n : names)
-        if (fs::is_regular_file(dir / n)) out.push_back((dir / n).string());
+        if (fs::is_regular_file(kit::fs_path(kit::join(dir, n)))) out.push_back(kit::join(dir, n));
     return out;
 }
 
@@ -118,8 +112,10 @@ struct HostOptions {
 };
 
 inline json host_matches(const json& specs, const std::vector<std::string>& paths, const HostOptions& o = {}) {
+    json host_paths = json::array();
+    for (const auto& p : paths) host_paths.push_back(kit::host_path(p));
     return run_host_script(kMatchesScript, json{{"specs", specs},
-                                                {"paths", paths},
+                                                {"paths", host_paths},
                                                 {"errors", o.errors},
                                                 {"per_line", o.per_line},
                                                 {"with_texts", o.with_texts}});

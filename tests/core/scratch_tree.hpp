@@ -2,13 +2,10 @@
 // A scratch folder per test, with helpers that lay out a small tree in it (links,
 // nested folders, files of given bytes). Used by every suite that walks or writes files.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
+
+#include "tests/kit/portable.hpp"
 
 namespace scratch {
 
@@ -16,40 +13,21 @@ class Tree : public ::testing::Test {
 protected:
     std::string dir;  // absolute, links resolved
 
-    void SetUp() override {
-        char tmpl[] = "/tmp/scratch_tree_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        char* real = realpath(tmpl, nullptr);
-        dir = real;
-        std::free(real);
-    }
-    void TearDown() override { std::system(("rm -rf '" + dir + "'").c_str()); }
+    void SetUp() override { ASSERT_NO_THROW(dir = kit::make_scratch("scratch_tree")); }
+    void TearDown() override { kit::remove_tree(dir); }
 
-    std::string at(const std::string& rel) const { return dir + "/" + rel; }
+    std::string at(const std::string& rel) const { return kit::join(dir, rel); }
     // Creates the folder and its missing ancestors.
-    void folder(const std::string& rel) {
-        std::string p;
-        std::stringstream parts(rel);
-        for (std::string part; std::getline(parts, part, '/');) {
-            p += (p.empty() ? "" : "/") + part;
-            mkdir(at(p).c_str(), 0755);
-        }
-    }
+    void folder(const std::string& rel) { kit::make_folders(at(rel)); }
     // Writes the bytes, creating the file's folder first.
-    void file(const std::string& rel, const std::string& bytes = "x") {
-        const auto slash = rel.rfind('/');
-        if (slash != std::string::npos) folder(rel.substr(0, slash));
-        std::ofstream(at(rel), std::ios::binary) << bytes;
-    }
+    void file(const std::string& rel, const std::string& bytes = "x") { kit::write_file(at(rel), bytes); }
+    // A test that calls this from its body starts with KIT_SKIP_WITHOUT_LINKS(); from
+    // SetUp the skip here is enough.
     void link(const std::string& target, const std::string& rel) {
-        ASSERT_EQ(symlink(target.c_str(), at(rel).c_str()), 0) << rel;
+        if (!kit::links_work()) GTEST_SKIP() << kit::kNoLinks;
+        ASSERT_TRUE(kit::make_link(target, at(rel))) << rel;
     }
-    std::string read(const std::string& rel) const {
-        std::ifstream f(at(rel), std::ios::binary);
-        std::stringstream s;
-        s << f.rdbuf();
-        return s.str();
-    }
+    std::string read(const std::string& rel) const { return kit::read_file(at(rel)); }
 };
 
 }  // namespace scratch

@@ -9,6 +9,7 @@
 
 #include "core/text.hpp"
 #include "paths_host.hpp"
+#include "tests/kit/portable.hpp"
 
 namespace {
 
@@ -16,7 +17,7 @@ using paths_host::Calls;
 using paths_host::hex;
 
 std::vector<std::string> host(const std::string& body, const Calls& calls) {
-    return paths_host::ask(body, calls, "/tmp");
+    return paths_host::ask(body, calls, kit::text(std::filesystem::temp_directory_path()));
 }
 
 std::string utf8(char32_t cp) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "packing/excerpts.hpp"
+#include "tests/kit/portable.hpp"
 
 namespace {
 
@@ -87,12 +88,8 @@ TEST(SymbolExcerpts, HugeRowsDoNotOverflow) {
 
 class ReadSymbolContent : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/packing_excerpts_XXXXXX";
-        ASSERT_NE(::mkdtemp(tmpl), nullptr);
-        root = tmpl;
-    }
-    void TearDown() override { fs::remove_all(root); }
+    void SetUp() override { ASSERT_NO_THROW(root = kit::make_scratch("packing_excerpts")); }
+    void TearDown() override { kit::remove_tree(root); }
     void write(const std::string& rel, const std::string& bytes) {
         fs::create_directories((fs::path(root) / rel).parent_path());
         std::ofstream(fs::path(root) / rel, std::ios::binary) << bytes;

@@ -9,6 +9,7 @@
 
 #include "packing/estimate.hpp"
 #include "packing/pack.hpp"
+#include "tests/kit/portable.hpp"
 
 namespace {
 
@@ -35,12 +36,8 @@ struct Edge {
 // A project on disk with its graph, summaries and a retrieval result.
 class Pack : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/packing_pack_XXXXXX";
-        ASSERT_NE(::mkdtemp(tmpl), nullptr);
-        root = tmpl;
-    }
-    void TearDown() override { fs::remove_all(root); }
+    void SetUp() override { ASSERT_NO_THROW(root = kit::make_scratch("packing_pack")); }
+    void TearDown() override { kit::remove_tree(root); }
 
     void write(const std::string& rel, const std::string& text) {
         fs::create_directories((fs::path(root) / rel).parent_path());

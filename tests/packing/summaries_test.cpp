@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "packing/summaries.hpp"
+#include "tests/kit/portable.hpp"
 
 namespace {
 
@@ -12,9 +13,8 @@ using packing::Json;
 namespace fs = std::filesystem;
 
 TEST(LoadSummaries, StoreFailuresGiveAnEmptyMapAndABomIsSkipped) {
-    char tmpl[] = "/tmp/packing_store_XXXXXX";
-    ASSERT_NE(::mkdtemp(tmpl), nullptr);
-    const std::string root = tmpl;
+    const kit::Scratch scratch("packing_store");
+    const std::string root = scratch.path();
     const fs::path store = fs::path(root) / ".nimbrel" / "structured_summaries.json";
     EXPECT_EQ(packing::load_summaries(root).value, Json::object());  // no store
     fs::create_directories(store);

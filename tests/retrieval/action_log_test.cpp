@@ -2,9 +2,6 @@
 // the event line against the host's json module, the timestamp form and the tail cut.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -19,6 +16,7 @@
 #include "retrieval/commands.hpp"
 #include "retrieval/json_lines.hpp"
 #include "tests/core/json_host.hpp"
+#include "tests/kit/portable.hpp"
 
 namespace {
 
@@ -28,17 +26,11 @@ using core::Json;
 // A fresh directory per test, removed afterwards.
 class TempDir {
 public:
-    TempDir() {
-        static int counter = 0;
-        path_ = fs::temp_directory_path() /
-                ("action_log_test_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
-        fs::create_directories(path_);
-    }
-    ~TempDir() { fs::remove_all(path_); }
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
+    TempDir() : dir_("action_log_test") {}
+    std::string file(const std::string& name) const { return dir_ / name; }
 
 private:
-    fs::path path_;
+    kit::Scratch dir_;
 };
 
 void write_bytes(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }

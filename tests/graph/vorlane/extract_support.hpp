@@ -3,7 +3,6 @@
 // re.finditer as the reference for pattern routines, and seeded texts built from the
 // tokens the extractor patterns care about.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>

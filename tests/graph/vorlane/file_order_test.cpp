@@ -6,11 +6,12 @@
 
 #include "graph/kit/file_result.hpp"
 #include "graph/vorlane/file_order.hpp"
+#include "tests/kit/portable.hpp"
 
 namespace {
 
 TEST(FileOrder, LargestFirstMissingLastWalkOrderForTies) {
-    const std::string dir = SOURCE_DIR "/tests/graph/vorlane/";
+    const std::string dir = kit::source_path("tests/graph/vorlane/");
     const std::vector<std::string> files = {dir + "missing.x", dir + "file_order_test.cpp",
                                             dir + "scan_parallel_test.cpp", dir + "missing.y"};
     EXPECT_EQ(vorlane::largest_first(files, 2), (std::vector<std::size_t>{2, 1, 0, 3}));

@@ -184,14 +184,14 @@ std::vector<std::string> generated_texts() {
 }
 
 TEST(PatternDiff, SameMatchesAsTheHost) {
-    char tmpl[] = "/tmp/pattern_diff_XXXXXX";
-    const std::string dir = mkdtemp(tmpl);
+    const kit::Scratch scratch("pattern_diff");
+    const std::string& dir = scratch.path();
     std::vector<std::string> names, paths;
-    const fs::path corpus = fs::path(SOURCE_DIR) / "tests/fixtures/corpus";
+    const fs::path corpus = kit::fs_path(kit::source_path("tests/fixtures/corpus"));
     std::vector<std::pair<std::string, std::string>> found;
     for (const auto& e : fs::recursive_directory_iterator(corpus))
         if (e.is_regular_file())
-            found.emplace_back("corpus/" + e.path().lexically_relative(corpus).string(), e.path().string());
+            found.emplace_back("corpus/" + e.path().lexically_relative(corpus).generic_string(), kit::text(e.path()));
     std::sort(found.begin(), found.end());
     for (auto& f : found) {
         names.push_back(std::move(f.first));
@@ -206,14 +206,13 @@ TEST(PatternDiff, SameMatchesAsTheHost) {
     }
     const auto gen = generated_texts();
     for (std::size_t i = 0; i < gen.size(); ++i) {
-        const std::string path = dir + "/gen" + std::to_string(i);
-        std::ofstream(path, std::ios::binary) << gen[i];
+        const std::string path = kit::join(dir, "gen" + std::to_string(i));
+        kit::write_file(path, gen[i]);
         names.push_back("generated #" + std::to_string(i));
         paths.push_back(path);
     }
     pattern_diff::expect_same_matches_as_host(vorlane::all_patterns(), names, paths,
                                               [](const vorlane::PatternSpec& s) { return s.label; });
-    fs::remove_all(dir);
 }
 
 }  // namespace

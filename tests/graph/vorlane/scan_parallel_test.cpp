@@ -19,6 +19,7 @@
 #include "graph/vorlane/command.hpp"
 #include "graph/vorlane/scan.hpp"
 #include "tests/core/scratch_tree.hpp"
+#include "tests/kit/portable.hpp"
 
 namespace {
 
@@ -30,15 +31,15 @@ public:
     explicit Threads(const char* value) {
         if (const char* old = std::getenv("VORLANE_THREADS")) old_ = old;
         if (value)
-            setenv("VORLANE_THREADS", value, 1);
+            kit::set_env("VORLANE_THREADS", value);
         else
-            unsetenv("VORLANE_THREADS");
+            kit::unset_env("VORLANE_THREADS");
     }
     ~Threads() {
         if (old_)
-            setenv("VORLANE_THREADS", old_->c_str(), 1);
+            kit::set_env("VORLANE_THREADS", old_->c_str());
         else
-            unsetenv("VORLANE_THREADS");
+            kit::unset_env("VORLANE_THREADS");
     }
 
 private:
@@ -107,8 +108,9 @@ protected:
                      fill(s.text, i));
         file("tree/copy/f0.py", fill(kSamples[4].text, 0));
         // A directory link inside the tree lists a folder's files a second time under the
-        // same ids: the counts below hold only when each id makes one file node.
-        link("pkg1", "tree/alias");
+        // same ids: the counts below hold only when each id makes one file node. Where the
+        // platform makes no links, the scans still compare without it.
+        if (kit::links_work()) link("pkg1", "tree/alias");
         root = at("tree");
     }
     std::string root;  // the scanned tree

@@ -2,7 +2,6 @@
 // finditer, on generated texts built from the pieces each pattern reacts to, and their
 // results after long runs of blanks, line feeds, letters and braces.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>

@@ -16,6 +16,7 @@
 
 #include "core/text.hpp"
 #include "tests/core/pattern_diff.hpp"
+#include "tests/kit/portable.hpp"
 
 namespace pipeline_oracle {
 
@@ -51,7 +52,12 @@ json.dump(out, open(sys.argv[2], "w", encoding="utf-8"))
 
 // The host's answer for each case, in order.
 inline json ask(const json& cases) {
-    return pattern_diff::run_host_script(kScript, json{{"cases", cases}, {"rules_dir", SOURCE_DIR "/tests/graph/vorlane_ast"}});
+    json host_cases = cases;
+    for (json& c : host_cases)
+        if (c.contains("file")) c["file"] = kit::host_path(c["file"].get<std::string>());
+    return pattern_diff::run_host_script(
+        kScript,
+        json{{"cases", host_cases}, {"rules_dir", kit::host_path(kit::source_path("tests/graph/vorlane_ast"))}});
 }
 
 // Texts to run the rules over (absolute paths): the shared fixture corpus, this suite's
@@ -60,11 +66,11 @@ inline std::vector<std::string> corpus_files() {
     namespace fs = std::filesystem;
     std::vector<std::string> out;
     for (const char* sub : {"tests/fixtures/corpus", "tests/graph/vorlane_ast/fixtures"}) {
-        const fs::path dir = fs::path(SOURCE_DIR) / sub;
+        const fs::path dir = kit::fs_path(kit::source_path(sub));
         if (!fs::is_directory(dir)) continue;
         std::vector<std::string> found;
         for (const auto& e : fs::recursive_directory_iterator(dir))
-            if (e.is_regular_file()) found.push_back(e.path().string());
+            if (e.is_regular_file()) found.push_back(kit::text(e.path()));
         std::sort(found.begin(), found.end());
         out.insert(out.end(), found.begin(), found.end());
     }

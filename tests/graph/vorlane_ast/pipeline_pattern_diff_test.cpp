@@ -150,8 +150,8 @@ TEST(AstPipelinePatternDiff, SameMatchesAsTheHost) {
         specs.insert(specs.end(), v.begin(), v.end());
     ASSERT_EQ(specs.size(), 8u + 5u + 44u + 6u);
 
-    char tmpl[] = "/tmp/ast_pattern_diff_XXXXXX";
-    const std::string dir = mkdtemp(tmpl);
+    const kit::Scratch scratch("ast_pattern_diff");
+    const std::string& dir = scratch.path();
     std::vector<std::string> names, paths;
     for (const std::string& f : pipeline_oracle::corpus_files()) {
         names.push_back(f);
@@ -159,15 +159,14 @@ TEST(AstPipelinePatternDiff, SameMatchesAsTheHost) {
     }
     const std::vector<std::string> gen = generated_texts();
     for (std::size_t i = 0; i < gen.size(); ++i) {
-        const std::string path = dir + "/gen" + std::to_string(i);
-        std::ofstream(path, std::ios::binary) << gen[i];
+        const std::string path = kit::join(dir, "gen" + std::to_string(i));
+        kit::write_file(path, gen[i]);
         names.push_back("generated #" + std::to_string(i));
         paths.push_back(path);
     }
     pattern_diff::expect_same_matches_as_host(specs, names, paths, [](const graph_kit::PatternSpec& s) {
         return std::string(s.label) + " " + std::string(s.text);
     });
-    fs::remove_all(dir);
 }
 
 }  // namespace
