@@ -411,17 +411,27 @@ public:
             const std::wstring tmp =
                 native(paths::join(dir, "." + base + "." + std::to_string(::GetCurrentProcessId()) + "." +
                                             std::to_string(counter.fetch_add(1)) + ".tmp"));
-            Handle h(::CreateFileW(tmp.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+            Handle h(::CreateFileW(tmp.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                   CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
             if (!h.valid()) {
                 const DWORD code = ::GetLastError();
                 if ((code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS) && attempt <= 100) continue;
                 return errno_of(code);
             }
+            // Marked for deletion while it is written: a process ended meanwhile (even by
+            // TerminateProcess) leaves no temporary file, since the system removes it with
+            // the last handle. Unmarked just before the rename.
+            const bool marked = set_delete_on_close(h.get(), true);
             int err = write_all(h.get(), data, stop);
             if (err == 0 && !::FlushFileBuffers(h.get())) err = last_error();
-            if (const int closed = h.close(); err == 0) err = closed;
             if (err == 0 && stop && stop->requested()) err = ECANCELED;
+            if (err != 0) {
+                h.close();  // which removes a marked file
+                if (!marked) ::DeleteFileW(tmp.c_str());
+                return err;
+            }
+            if (marked && !set_delete_on_close(h.get(), false)) return last_error();
+            if (const int closed = h.close()) err = closed;
             if (err == 0) err = rename_over(tmp, wide_target, stop);
             if (err != 0) ::DeleteFileW(tmp.c_str());
             return err;
@@ -491,16 +501,49 @@ private:
 
     // Renames the new file over the target, tried again a few times (about a second in
     // all) while another program holds the target open; a stop request ends the waiting.
+    // The new file takes the target's attributes, so that rewriting a read-only or hidden
+    // output keeps it so (the system refuses to replace a read-only file: its attribute is
+    // lifted for the rename and put back on failure).
     static int rename_over(const std::wstring& from, const std::wstring& to, const StopFlag* stop) {
+        const DWORD old = ::GetFileAttributesW(to.c_str());
+        DWORD kept = 0;
+        if (old != INVALID_FILE_ATTRIBUTES) {
+            kept = old & kKeptAttributes;
+            if (kept & ~FILE_ATTRIBUTE_READONLY) ::SetFileAttributesW(from.c_str(), kept & ~FILE_ATTRIBUTE_READONLY);
+            if (old & FILE_ATTRIBUTE_READONLY) ::SetFileAttributesW(to.c_str(), plain(old & ~FILE_ATTRIBUTE_READONLY));
+        }
         DWORD pause = 10;
         for (int attempt = 0;; ++attempt) {
-            if (::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return 0;
+            if (::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+                if (kept & FILE_ATTRIBUTE_READONLY) ::SetFileAttributesW(to.c_str(), kept);
+                return 0;
+            }
             const DWORD code = ::GetLastError();
-            if (!busy(code) || attempt >= 6) return errno_of(code);
-            if (stop && stop->requested()) return ECANCELED;
+            const bool again = busy(code) && attempt < 6 && !(stop && stop->requested());
+            if (!again) {
+                if (old != INVALID_FILE_ATTRIBUTES && (old & FILE_ATTRIBUTE_READONLY))
+                    ::SetFileAttributesW(to.c_str(), plain(old));
+                return stop && stop->requested() && busy(code) ? ECANCELED : errno_of(code);
+            }
             ::Sleep(pause);
             pause *= 2;
         }
+    }
+
+    // The attributes a replacement carries over.
+    static constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                             FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    // Attributes as SetFileAttributesW takes them: none is FILE_ATTRIBUTE_NORMAL.
+    static DWORD plain(DWORD attributes) {
+        attributes &= kKeptAttributes;
+        return attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
+    }
+
+    // Marks an open file for deletion when its last handle closes, or takes the mark back.
+    static bool set_delete_on_close(HANDLE h, bool on) {
+        FILE_DISPOSITION_INFO info{};
+        info.DeleteFile = on ? TRUE : FALSE;
+        return ::SetFileInformationByHandle(h, FileDispositionInfo, &info, sizeof info);
     }
 
     // The path with a link at its end followed (repeatedly), a relative target taken

@@ -66,12 +66,21 @@ for arch in x86_64 aarch64; do
   [ "$objects" -eq "${#host_sources[@]}" ] || exit 1
 done
 
-# Every aarch64 program must be a PE32+ Arm64 executable.
+# Every aarch64 program must be a PE32+ Arm64 executable, and every program of both
+# targets may import only the system's own DLLs (the C runtime's api sets included): the
+# C++ runtime and the dependencies are linked in.
+system_dll='^(kernel32|advapi32|bcrypt|ntdll|user32|shell32|ole32|ws2_32|ucrtbase|api-ms-win-[a-z0-9-]+)\.dll$'
 bad=0
 while IFS= read -r exe; do
   file -b "$exe" | grep -q 'PE32+ executable.*Aarch64' || { echo "not an Arm64 program: $exe" >&2; bad=1; }
 done < <(find "$builds/aarch64" -name '*.exe')
+while IFS= read -r exe; do
+  while IFS= read -r dll; do
+    echo "$dll" | grep -qiE "$system_dll" || { echo "$exe imports $dll, not a system DLL" >&2; bad=1; }
+  done < <(llvm-readobj-19 --coff-imports "$exe" | sed -n 's/^ *Name: //p')
+done < <(find "$builds/x86_64" "$builds/aarch64" -name '*.exe')
 [ $bad -eq 0 ] || exit 1
+echo "every program checked: Arm64 where it must be, system DLLs only" >&2
 
 [ "${TARVELLE_WINDOWS_RUN:-1}" = 1 ] || exit 0
 # Wine, headless, in a throw-away prefix whose debugger is cleared so that a crash on any
@@ -84,6 +93,15 @@ wine cmd /c exit >/dev/null 2>&1 || true
 wineserver -w
 wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /t REG_SZ /d '' /f >/dev/null 2>&1
 wineserver -p 120 || true
+# The suites' test lists first, one program at a time: GoogleTest's discovery gives each
+# program 5 s, which a Wine start beside running tests can miss. A list once made is kept
+# until its program changes, so a retry lists only the programs that missed.
+listed=no
+for try in 1 2 3; do
+  if ctest --test-dir "$builds/x86_64" -N >/dev/null 2>&1; then listed=yes; break; fi
+  echo "a suite missed its listing time (try $try)" >&2
+done
+[ "$listed" = yes ] || { echo "the suites could not be listed under Wine" >&2; exit 1; }
 # Tests still failing for a cause named in scripts/windows/known-failures.txt may fail;
 # any other failure fails the lane, and so does a listed test that passes (the list only
 # shrinks). Extra ctest arguments select tests: then only failures are judged.
