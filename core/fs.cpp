@@ -2,6 +2,10 @@
 
 #include <atomic>
 #include <cerrno>
+#include <string>
+#include <utility>
+
+#include "core/paths.hpp"
 
 namespace core::fs {
 
@@ -33,6 +37,18 @@ int FileSystem::map_file(const std::string& path, FileBytes& out) const {
 }
 
 bool FileSystem::executable(const std::string&) const { return false; }
+
+int FileSystem::follow_links(std::string path, std::string& out) const {
+    for (int hops = 0; hops < 40; ++hops) {
+        std::string target;
+        if (!lstat(path).is_link() || read_link(path, target) != 0) {
+            out = std::move(path);
+            return 0;
+        }
+        path = paths::join(paths::parent(path), target);
+    }
+    return ELOOP;
+}
 
 const FileSystem& current() {
     const FileSystem* fs = in_force.load(std::memory_order_acquire);

@@ -115,6 +115,12 @@ public:
     virtual int map_file(const std::string& path, FileBytes& out) const;
     // Whether this process may run the file at `path`. Default: false.
     virtual bool executable(const std::string& path) const;
+
+protected:
+    // `path` with a link at its end followed (repeatedly, up to 40 links: ELOOP past
+    // that), a relative target taken from the link's directory, so that a rename
+    // replaces the link's target.
+    int follow_links(std::string path, std::string& out) const;
 };
 
 // The platform's own file system.

@@ -346,20 +346,6 @@ private:
         if (::close(fd) != 0 && err == 0) return errno;
         return err;
     }
-
-    // The path with a link at its end followed (repeatedly), a relative target taken
-    // from the link's directory, so that a rename replaces the link's target.
-    int follow_links(std::string path, std::string& out) const {
-        for (int hops = 0; hops < 40; ++hops) {
-            std::string target;
-            if (read_link(path, target) != 0) {
-                out = std::move(path);
-                return 0;
-            }
-            path = paths::join(paths::parent(path), target);
-        }
-        return ELOOP;
-    }
 };
 
 }  // namespace

@@ -545,20 +545,6 @@ private:
         info.DeleteFile = on ? TRUE : FALSE;
         return ::SetFileInformationByHandle(h, FileDispositionInfo, &info, sizeof info);
     }
-
-    // The path with a link at its end followed (repeatedly), a relative target taken
-    // from the link's directory, so that a rename replaces the link's target.
-    int follow_links(std::string path, std::string& out) const {
-        for (int hops = 0; hops < 40; ++hops) {
-            std::string target;
-            if (!lstat(path).is_link() || read_link(path, target) != 0) {
-                out = std::move(path);
-                return 0;
-            }
-            path = paths::join(paths::parent(path), target);
-        }
-        return ELOOP;
-    }
 };
 
 }  // namespace
