@@ -1,5 +1,6 @@
 """Shared helpers of the host-level tests: where the install tree is, and how to run a command."""
 import os
+import signal
 import stat
 import subprocess
 import sys
@@ -69,3 +70,16 @@ def write_many_modules(root, dirs=40, files=100, body=None):
         (root / f"d{d}").mkdir()
         for f in range(files):
             (root / f"d{d}" / f"m{f}.py").write_text(body)
+
+
+def interrupt_during_write(cmd, out_dir, env=None):
+    """Runs `cmd` at the lowest priority, sends SIGINT once a temporary file appears in
+    `out_dir` (the replacing write has begun) and returns the ended process, with its
+    standard output and error."""
+    p = subprocess.Popen(cmd, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, env=env,
+                         preexec_fn=lambda: os.nice(19))
+    while p.poll() is None and not any(n.endswith(".tmp") for n in os.listdir(out_dir)):
+        pass
+    p.send_signal(signal.SIGINT)
+    stdout, stderr = p.communicate(timeout=120)
+    return p, stdout, stderr

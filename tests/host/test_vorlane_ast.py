@@ -617,15 +617,10 @@ class WriteInterruptTest(Tree):
         before = {p.name: p.read_bytes() for p in out.iterdir()}
         for threads in ("1", None):
             with self.subTest(threads=threads):
-                p = subprocess.Popen([os.path.join(support.BIN, "vorlane_ast"), "--root", str(self.dir / "src"),
-                                      "--out", str(out / "g.json")], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                                     text=True, env=InterruptTest.threads_env(threads),
-                                     preexec_fn=lambda: os.nice(19))
                 # The graph's temporary file appears once the scan and both texts are done.
-                while p.poll() is None and not any(n.endswith(".tmp") for n in os.listdir(out)):
-                    pass
-                p.send_signal(signal.SIGINT)
-                stdout, stderr = p.communicate(timeout=120)
+                p, stdout, stderr = support.interrupt_during_write(
+                    [os.path.join(support.BIN, "vorlane_ast"), "--root", str(self.dir / "src"), "--out",
+                     str(out / "g.json")], out, InterruptTest.threads_env(threads))
                 self.assertEqual(p.returncode, -signal.SIGINT, stderr)
                 self.assertTrue(stderr.endswith("KeyboardInterrupt\n"), stderr)
                 self.assertEqual(stdout, "")

@@ -2,7 +2,6 @@
 temporary file is left, and the command ends by the signal."""
 import os
 import signal
-import subprocess
 import tempfile
 import unittest
 from pathlib import Path
@@ -28,14 +27,9 @@ class ScanWriteInterruptTest(unittest.TestCase):
         before = {p.name: p.read_bytes() for p in out.iterdir()}
         # The write is the same on any number of threads; the scan before it runs on all.
         env = {k: v for k, v in os.environ.items() if k != "VORLANE_THREADS"}
-        p = subprocess.Popen([os.path.join(support.BIN, "kestil"), "scan", "--root", str(self.dir / "src"),
-                              "--out", str(out / "g.json")], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                             text=True, env=env, preexec_fn=lambda: os.nice(19))
-        # The temporary file appears once the graph's text is made.
-        while p.poll() is None and not any(n.endswith(".tmp") for n in os.listdir(out)):
-            pass
-        p.send_signal(signal.SIGINT)
-        stdout, stderr = p.communicate(timeout=120)
+        p, stdout, stderr = support.interrupt_during_write(
+            [os.path.join(support.BIN, "kestil"), "scan", "--root", str(self.dir / "src"), "--out", str(out / "g.json")],
+            out, env)
         self.assertEqual(p.returncode, -signal.SIGINT, stderr)
         self.assertTrue(stderr.endswith("KeyboardInterrupt\n"), stderr)
         self.assertEqual(stdout, "")
