@@ -612,8 +612,9 @@ std::string json_dumps(const Json& v, const StopFlag* stop) {
     return out;
 }
 
-std::string json_dumps_indent(const Json& v, int indent, const StopFlag* stop) {
+std::string json_dumps_indent(const Json& v, int indent, const StopFlag* stop, std::size_t reserve) {
     std::string out;
+    out.reserve(reserve);
     write_value(out, v, indent, 0, stop);
     return out;
 }

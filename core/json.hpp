@@ -21,8 +21,8 @@ using Json = nlohmann::ordered_json;
 // load each) and ends the writing with core::Stopped.
 std::string json_dumps(const Json& v, const StopFlag* stop = nullptr);
 // json.dumps(v, indent=2): every member on its own line; no final line break. `stop` as
-// above.
-std::string json_dumps_indent(const Json& v, int indent = 2, const StopFlag* stop = nullptr);
+// above; `reserve` bytes are set aside at once for a text whose size is known roughly.
+std::string json_dumps_indent(const Json& v, int indent = 2, const StopFlag* stop = nullptr, std::size_t reserve = 0);
 // Appends instead of returning; indent < 0 is the one-line form.
 void json_write(std::string& out, const Json& v, int indent);
 // A JSON string literal of `s` (quotes included) in the host's ASCII-only form.
