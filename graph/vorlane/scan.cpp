@@ -51,14 +51,17 @@ GraphText scan_text(std::string_view root, const std::function<core::Json()>& lo
 
 GraphText scan_text(std::string_view root, const std::function<core::Json()>& load_existing, core::Json& existing,
                     const ScanLimits& limits) {
+    // The earlier nodes, once in `existing`, and the files analysed on this thread.
+    auto in_turn = [&](const std::vector<std::string>& files) {
+        std::vector<graph_kit::FileResult> results =
+            analyse_all(files, root, graph_kit::index_prior(existing), true, limits.stop);
+        return assemble(root, results);
+    };
     // On one thread the earlier graph is read first; on more it is read on a thread of
     // its own while the tree is walked and analysed.
     if (core::thread_budget() <= 1) {
         existing = load_existing();
-        const std::vector<std::string> files = walk_files(root, limits);
-        std::vector<graph_kit::FileResult> results =
-            analyse_all(files, root, graph_kit::index_prior(existing), true, limits.stop);
-        return assemble(root, results);
+        return in_turn(walk_files(root, limits));
     }
     // The load is waited for on every way out, an early stop included (the destructor):
     // it writes to `existing` and may use what the caller owns.
@@ -67,9 +70,7 @@ GraphText scan_text(std::string_view root, const std::function<core::Json()>& lo
     if (graph_kit::scan_threads(files.size()) <= 1) {
         existing = load.get();
         load.finish();
-        std::vector<graph_kit::FileResult> results =
-            analyse_all(files, root, graph_kit::index_prior(existing), true, limits.stop);
-        return assemble(root, results);
+        return in_turn(files);
     }
     std::vector<graph_kit::FileResult> results = analyse_all_overlapped(files, root, load, existing, true, limits.stop);
     return assemble(root, results);

@@ -31,7 +31,8 @@ pybind11::object load(const std::string& path);
 // Writes dumps_indent(value) to `path` through a temporary file in the same directory
 // renamed over the old one (core::fs::replace_text), so that a reader never sees half a
 // file and a failed write leaves the previous one in place. The interpreter's lock is
-// released while the file is written.
+// released while the file is written, and an interrupt (during the text or the write)
+// keeps the previous file.
 void store(const std::string& path, pybind11::handle value);
 
 }  // namespace host::graph_json

@@ -11,6 +11,11 @@ namespace py = pybind11;
 
 namespace {
 
+// What the work kept for freeing goes once it is over, however it ends.
+struct FreeKeptAtEnd {
+    ~FreeKeptAtEnd() { core::free_kept(); }
+};
+
 // Signal handlers run only on the main thread of the main interpreter.
 bool on_main_thread() {
     py::module_ threading = py::module_::import("threading");
@@ -40,10 +45,7 @@ void wait_running_handlers(std::future<void>& done, core::StopFlag& stop) {
 
 void run_interruptible(const std::function<void(const core::StopFlag& stop)>& work) {
     core::StopFlag stop;
-    // What the work kept for freeing goes once it is over, however it ends.
-    struct FreeKept {
-        ~FreeKept() { core::free_kept(); }
-    } free_kept;
+    const FreeKeptAtEnd free_kept;
     if (!on_main_thread()) {
         py::gil_scoped_release unlocked;
         work(stop);
@@ -54,9 +56,7 @@ void run_interruptible(const std::function<void(const core::StopFlag& stop)>& wo
 }
 
 void wait_interruptible(std::future<void>& done, core::StopFlag& stop) {
-    struct FreeKept {
-        ~FreeKept() { core::free_kept(); }
-    } free_kept;
+    const FreeKeptAtEnd free_kept;
     if (on_main_thread()) return wait_running_handlers(done, stop);
     py::gil_scoped_release unlocked;
     done.get();
