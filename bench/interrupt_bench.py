@@ -105,7 +105,10 @@ def main():
             print(f"{label}: whole run {full:.2f} s", flush=True)
             for point in POINTS:
                 rc, latency = interrupted(cmd, env, full * point)
-                kept = (outputs(data), outputs(base)) == before
+                after = outputs(data), outputs(base)
+                kept = after == before
+                if rc == 0:
+                    before = after  # a run that ended before the signal replaced them itself
                 worst = max(worst, latency) if rc == -signal.SIGINT else worst
                 state = "interrupted" if rc == -signal.SIGINT else f"ended with {rc}"
                 print(f"  SIGINT at {point:.0%}: {latency:.2f} s to exit ({state}); previous outputs "

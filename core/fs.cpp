@@ -17,9 +17,12 @@ std::atomic<const FileSystem*> in_force{nullptr};
 
 int FileSystem::append_lines(const std::string&, std::string_view) const { return ENOSYS; }
 
-int FileSystem::replace_file(const std::string& path, std::string_view data, const StopFlag* stop) const {
-    if (stop && stop->requested()) return ECANCELED;
-    return write_file(path, data);
+int FileSystem::replace_files(const std::vector<Replacement>& files, const StopFlag* stop, std::size_t& failed) const {
+    for (failed = 0; failed < files.size(); ++failed) {
+        if (stop && stop->requested()) return ECANCELED;
+        if (const int err = write_file(files[failed].path, files[failed].data)) return err;
+    }
+    return 0;
 }
 
 int FileSystem::read_regular_file(const std::string& path, std::string& out) const {

@@ -103,9 +103,22 @@ public:
     // device, a FIFO, a socket) is written in place, as write_file does, and stays what
     // it is. With `stop`, a stop request is looked for between pieces of the data and
     // before the rename: one seen removes the new file, leaves the old one and gives
-    // ECANCELED. Costs a flush to the device. Default: ECANCELED on a stop already
-    // requested, else write_file.
-    virtual int replace_file(const std::string& path, std::string_view data, const StopFlag* stop) const;
+    // ECANCELED. Costs a flush to the device.
+    int replace_file(const std::string& path, std::string_view data, const StopFlag* stop) const {
+        std::size_t failed = 0;
+        return replace_files({{path, data}}, stop, failed);
+    }
+    // replace_file for up to kMostReplaced files that belong together: every new file is
+    // written and flushed before the first rename, so a stop or a failure up to then
+    // leaves every old file, and past it only the renames (and the in-place writes) are
+    // left, done in the files' order. On failure `failed` is the index of the file
+    // concerned. Default: ECANCELED on a stop already requested, else write_file for each.
+    static constexpr std::size_t kMostReplaced = 4;
+    struct Replacement {
+        std::string path;
+        std::string_view data;
+    };
+    virtual int replace_files(const std::vector<Replacement>& files, const StopFlag* stop, std::size_t& failed) const;
     // The whole content of a regular file (links followed), as read_file gives it; EISDIR
     // for a directory and EINVAL for any other kind of file, which is never opened: a
     // device or a FIFO can give bytes without end or wait for a writer for ever.
@@ -166,6 +179,9 @@ std::string read_whole(const std::string& path);
 // there) throws core::Stopped.
 void write_text(const std::string& path, std::string_view text);
 void replace_text(const std::string& path, std::string_view text, const StopFlag* stop = nullptr);
+// replace_text for files that belong together (FileSystem::replace_files): `files` holds
+// each path and its text.
+void replace_texts(const std::vector<std::pair<std::string, std::string_view>>& files, const StopFlag* stop);
 void append_lines(const std::string& path, std::string_view text);
 
 }  // namespace core::fs

@@ -75,12 +75,21 @@ void write_text(const std::string& path, std::string_view text) {
     if (const int err = current().write_file(path, native_text(text, buf))) throw OsError(err, path);
 }
 
-void replace_text(const std::string& path, std::string_view text, const StopFlag* stop) {
-    if (has_nul(path)) throw OsError(EINVAL, path);
-    std::string buf;
-    const int err = current().replace_file(path, native_text(text, buf), stop);
+void replace_texts(const std::vector<std::pair<std::string, std::string_view>>& files, const StopFlag* stop) {
+    std::vector<std::string> bufs(files.size());
+    std::vector<FileSystem::Replacement> items;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (has_nul(files[i].first)) throw OsError(EINVAL, files[i].first);
+        items.push_back({files[i].first, native_text(files[i].second, bufs[i])});
+    }
+    std::size_t failed = 0;
+    const int err = current().replace_files(items, stop, failed);
     if (err == ECANCELED && stop && stop->requested()) throw Stopped();
-    if (err) throw OsError(err, path);
+    if (err) throw OsError(err, files[failed].first);
+}
+
+void replace_text(const std::string& path, std::string_view text, const StopFlag* stop) {
+    replace_texts({{path, text}}, stop);
 }
 
 void append_lines(const std::string& path, std::string_view text) {

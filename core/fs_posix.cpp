@@ -83,24 +83,24 @@ int write_all(int fd, std::string_view data, const StopFlag* stop = nullptr) {
     return 0;
 }
 
-// The temporary file of the replacement in progress, for the signal handler below.
-std::atomic<const char*> replacing{nullptr};
+// The temporary files of the replacement in progress, for the signal handler below.
+std::array<std::atomic<const char*>, FileSystem::kMostReplaced> replacing{};
 
 extern "C" void remove_temporary_then_die(int sig) {
-    if (const char* tmp = replacing.load()) ::unlink(tmp);
+    for (const auto& tmp : replacing)
+        if (const char* name = tmp.load()) ::unlink(name);
     ::signal(sig, SIG_DFL);
     ::raise(sig);  // delivered when the handler returns: the process ends by the signal
 }
 
-// While a replacement's temporary file exists, a terminating signal whose action is
-// the default one (SIGINT outside the host, SIGTERM, SIGHUP) removes the file before
-// the process ends, so no kill leaves a hidden copy of the output behind. Signals with
-// a handler of their own (the host's SIGINT) or ignored ones are left alone: they end
-// nothing in the window. Replacements take turns, since the handler knows one file.
+// While a replacement's temporary files exist, a terminating signal whose action is
+// the default one (SIGINT outside the host, SIGTERM, SIGHUP) removes them before the
+// process ends, so no kill leaves a hidden copy of an output behind. Signals with a
+// handler of their own (the host's SIGINT) or ignored ones are left alone: they end
+// nothing in the window. Replacements take turns, since the handler knows one set.
 class TemporaryFileWatch {
 public:
-    explicit TemporaryFileWatch(const std::string& tmp) : lock_(turn()) {
-        replacing.store(tmp.c_str());
+    TemporaryFileWatch() : lock_(turn()) {
         struct sigaction remove {};
         remove.sa_handler = remove_temporary_then_die;
         sigemptyset(&remove.sa_mask);
@@ -113,10 +113,13 @@ public:
     ~TemporaryFileWatch() {
         for (std::size_t i = 0; i < kSignals.size(); ++i)
             if (installed_[i]) ::sigaction(kSignals[i], &previous_[i], nullptr);
-        replacing.store(nullptr);
+        for (auto& tmp : replacing) tmp.store(nullptr);
     }
     TemporaryFileWatch(const TemporaryFileWatch&) = delete;
     TemporaryFileWatch& operator=(const TemporaryFileWatch&) = delete;
+
+    // Names the temporary file of slot `i` (null: none), whose text must outlive the watch.
+    static void watch(std::size_t i, const char* tmp) { replacing[i].store(tmp); }
 
 private:
     static constexpr std::array<int, 3> kSignals{SIGINT, SIGTERM, SIGHUP};
@@ -138,6 +141,40 @@ void keep_owner_and_mode(int fd, const std::string& target) {
     if (::stat(target.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;
     if (st.st_uid != ::geteuid() || st.st_gid != ::getegid()) (void)!::fchown(fd, st.st_uid, st.st_gid);
     (void)!::fchmod(fd, st.st_mode & 07777);
+}
+
+// Writes `data` to a new file beside `target` (the path text), with the mode and owner
+// of the file there (see above), flushed to the device, and names it in `tmp` (the
+// platform's bytes) and in slot `slot` of the watch. On failure or a stop (ECANCELED,
+// looked for between pieces) no new file is left.
+int write_new(const std::string& target, std::string_view data, const StopFlag* stop, std::string& tmp,
+              std::size_t slot) {
+    static std::atomic<unsigned> counter{0};
+    const std::string dir = paths::parent(target), base = paths::name(target), raw_target = fs_encode(target);
+    for (int attempt = 0;; ++attempt) {
+        tmp = fs_encode(paths::join(
+            dir, "." + base + "." + std::to_string(::getpid()) + "." + std::to_string(counter.fetch_add(1)) + ".tmp"));
+        TemporaryFileWatch::watch(slot, tmp.c_str());
+        // Created with the mode a plain open gives, the creation mask applied.
+        const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            const int err = errno;
+            TemporaryFileWatch::watch(slot, nullptr);
+            if (err == EEXIST && attempt <= 100) continue;
+            tmp.clear();
+            return err;
+        }
+        keep_owner_and_mode(fd, raw_target);
+        int err = write_all(fd, data, stop);
+        if (err == 0 && ::fsync(fd) != 0) err = errno;
+        if (::close(fd) != 0 && err == 0) err = errno;
+        if (err != 0) {
+            ::unlink(tmp.c_str());
+            TemporaryFileWatch::watch(slot, nullptr);
+            tmp.clear();
+        }
+        return err;
+    }
 }
 
 class Posix final : public FileSystem {
@@ -237,37 +274,53 @@ public:
         return err;
     }
 
-    int replace_file(const std::string& path, std::string_view data, const StopFlag* stop) const override {
-        std::string target;
-        if (const int err = follow_links(path, target)) return err;
-        // Only a regular file (or none) is replaced by a new one. Anything else that
-        // exists there (a device, a FIFO, a socket, a directory) is written in place, as
-        // a plain write would: a rename would put a regular file where the device was.
-        struct stat st;
-        if (::stat(fs_encode(target).c_str(), &st) == 0 && !S_ISREG(st.st_mode))
-            return write_opened(target, data, O_TRUNC);
-        static std::atomic<unsigned> counter{0};
-        const std::string dir = paths::parent(target), base = paths::name(target), raw_target = fs_encode(target);
-        std::string tmp;
-        for (int attempt = 0;; ++attempt) {
-            tmp = fs_encode(paths::join(dir, "." + base + "." + std::to_string(::getpid()) + "." +
-                                                 std::to_string(counter.fetch_add(1)) + ".tmp"));
-            const TemporaryFileWatch watch(tmp);
-            // Created with the mode a plain open gives, the creation mask applied.
-            const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (fd < 0) {
-                if (errno == EEXIST && attempt <= 100) continue;
-                return errno;
+    int replace_files(const std::vector<Replacement>& files, const StopFlag* stop, std::size_t& failed) const override {
+        if (files.size() > kMostReplaced) return EINVAL;
+        // Each file's target (links followed) and, for a regular or missing one, the new
+        // file beside it; anything else that exists there (a device, a FIFO, a socket, a
+        // directory) is written in place at the end, as a plain write would: a rename
+        // would put a regular file where the device was.
+        struct Staged {
+            std::string target, raw_target, tmp;
+            bool in_place = false;
+        };
+        std::vector<Staged> staged(files.size());
+        const TemporaryFileWatch watch;
+        const auto drop = [&](std::size_t from) {
+            for (std::size_t i = from; i < staged.size(); ++i)
+                if (!staged[i].tmp.empty()) ::unlink(staged[i].tmp.c_str());
+        };
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            failed = i;
+            Staged& s = staged[i];
+            int err = follow_links(files[i].path, s.target);
+            if (err == 0) {
+                s.raw_target = fs_encode(s.target);
+                struct stat st;
+                s.in_place = ::stat(s.raw_target.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
+                if (!s.in_place) err = write_new(s.target, files[i].data, stop, s.tmp, i);
             }
-            keep_owner_and_mode(fd, raw_target);
-            int err = write_all(fd, data, stop);
-            if (err == 0 && ::fsync(fd) != 0) err = errno;
-            if (::close(fd) != 0 && err == 0) err = errno;
             if (err == 0 && stop && stop->requested()) err = ECANCELED;
-            if (err == 0 && ::rename(tmp.c_str(), raw_target.c_str()) != 0) err = errno;
-            if (err != 0) ::unlink(tmp.c_str());
-            return err;
+            if (err != 0) {
+                drop(0);
+                return err;
+            }
         }
+        // Past this point only renames and in-place writes remain, in the files' order.
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            failed = i;
+            Staged& s = staged[i];
+            const int err = s.in_place ? write_opened(s.target, files[i].data, O_TRUNC)
+                            : ::rename(s.tmp.c_str(), s.raw_target.c_str()) != 0 ? errno
+                                                                                 : 0;
+            if (err != 0) {
+                drop(i);
+                return err;
+            }
+            TemporaryFileWatch::watch(i, nullptr);
+            s.tmp.clear();
+        }
+        return 0;
     }
 
     int map_file(const std::string& path, FileBytes& out) const override {

@@ -396,46 +396,65 @@ public:
         return err ? err : closed;
     }
 
-    int replace_file(const std::string& path, std::string_view data, const StopFlag* stop) const override {
-        std::string target;
-        if (const int err = follow_links(path, target)) return err;
-        const std::wstring wide_target = native(target);
-        // Only a regular file (or none) is replaced by a new one. Anything else that
-        // exists there (a device, a directory) is written in place, as a plain write
-        // would: a rename would put a regular file where the device was.
-        const Status st = stat_path(wide_target, true);
-        if (st.ok() && !st.is_file()) return write_opened(wide_target, data);
-        static std::atomic<unsigned> counter{0};
-        const std::string dir = paths::parent(target), base = paths::name(target);
-        for (int attempt = 0;; ++attempt) {
-            const std::wstring tmp =
-                native(paths::join(dir, "." + base + "." + std::to_string(::GetCurrentProcessId()) + "." +
-                                            std::to_string(counter.fetch_add(1)) + ".tmp"));
-            Handle h(::CreateFileW(tmp.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                   CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-            if (!h.valid()) {
-                const DWORD code = ::GetLastError();
-                if ((code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS) && attempt <= 100) continue;
-                return errno_of(code);
+    int replace_files(const std::vector<Replacement>& files, const StopFlag* stop, std::size_t& failed) const override {
+        if (files.size() > kMostReplaced) return EINVAL;
+        // Each file's target (links followed) and, for a regular or missing one, the new
+        // file beside it, held open until the renames; anything else that exists there (a
+        // device, a directory) is written in place at the end, as a plain write would: a
+        // rename would put a regular file where the device was.
+        struct Staged {
+            std::wstring target, tmp;
+            Handle h;
+            bool marked = false, in_place = false;
+            // Removes the new file: closing a marked one does.
+            void drop() {
+                if (tmp.empty()) return;
+                h.close();
+                if (!marked) ::DeleteFileW(tmp.c_str());
+                tmp.clear();
             }
-            // Marked for deletion while it is written: a process ended meanwhile (even by
-            // TerminateProcess) leaves no temporary file, since the system removes it with
-            // the last handle. Unmarked just before the rename.
-            const bool marked = set_delete_on_close(h.get(), true);
-            int err = write_all(h.get(), data, stop);
-            if (err == 0 && !::FlushFileBuffers(h.get())) err = last_error();
+        };
+        std::vector<Staged> staged(files.size());
+        const auto drop_all = [&] {
+            for (Staged& s : staged) s.drop();
+        };
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            failed = i;
+            Staged& s = staged[i];
+            std::string target;
+            int err = follow_links(files[i].path, target);
+            if (err == 0) {
+                s.target = native(target);
+                const Status st = stat_path(s.target, true);
+                s.in_place = st.ok() && !st.is_file();
+                if (!s.in_place) err = write_new(target, files[i].data, stop, s.tmp, s.h, s.marked);
+            }
             if (err == 0 && stop && stop->requested()) err = ECANCELED;
             if (err != 0) {
-                h.close();  // which removes a marked file
-                if (!marked) ::DeleteFileW(tmp.c_str());
+                drop_all();
                 return err;
             }
-            if (marked && !set_delete_on_close(h.get(), false)) return last_error();
-            if (const int closed = h.close()) err = closed;
-            if (err == 0) err = rename_over(tmp, wide_target, stop);
-            if (err != 0) ::DeleteFileW(tmp.c_str());
-            return err;
         }
+        // Past this point only renames and in-place writes remain, in the files' order.
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            failed = i;
+            Staged& s = staged[i];
+            int err = 0;
+            if (s.in_place) {
+                err = write_opened(s.target, files[i].data);
+            } else {
+                if (s.marked && !set_delete_on_close(s.h.get(), false)) err = last_error();
+                s.marked = s.marked && err != 0;
+                if (err == 0) err = s.h.close();
+                if (err == 0) err = rename_over(s.tmp, s.target, i == 0 ? stop : nullptr);
+            }
+            if (err != 0) {
+                drop_all();
+                return err;
+            }
+            s.tmp.clear();
+        }
+        return 0;
     }
 
     // Whether this process may run the file: on Windows, any existing one (os.access).
@@ -504,6 +523,39 @@ private:
     // The new file takes the target's attributes, so that rewriting a read-only or hidden
     // output keeps it so (the system refuses to replace a read-only file: its attribute is
     // lifted for the rename and put back on failure).
+    // Writes `data` to a new file beside `target` (the path text), flushed to the device,
+    // and leaves it open in `h`, named in `tmp`. Marked for deletion while it is written
+    // and until it is put in place (`marked`): a process ended meanwhile (even by
+    // TerminateProcess) leaves no temporary file, since the system removes it with the
+    // last handle. On failure or a stop (ECANCELED, looked for between pieces) no new file
+    // is left.
+    static int write_new(const std::string& target, std::string_view data, const StopFlag* stop, std::wstring& tmp,
+                         Handle& h, bool& marked) {
+        static std::atomic<unsigned> counter{0};
+        const std::string dir = paths::parent(target), base = paths::name(target);
+        for (int attempt = 0;; ++attempt) {
+            tmp = native(paths::join(dir, "." + base + "." + std::to_string(::GetCurrentProcessId()) + "." +
+                                              std::to_string(counter.fetch_add(1)) + ".tmp"));
+            h.reset(::CreateFileW(tmp.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                  CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+            if (!h.valid()) {
+                const DWORD code = ::GetLastError();
+                tmp.clear();
+                if ((code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS) && attempt <= 100) continue;
+                return errno_of(code);
+            }
+            marked = set_delete_on_close(h.get(), true);
+            int err = write_all(h.get(), data, stop);
+            if (err == 0 && !::FlushFileBuffers(h.get())) err = last_error();
+            if (err != 0) {
+                h.close();  // which removes a marked file
+                if (!marked) ::DeleteFileW(tmp.c_str());
+                tmp.clear();
+            }
+            return err;
+        }
+    }
+
     static int rename_over(const std::wstring& from, const std::wstring& to, const StopFlag* stop) {
         const DWORD old = ::GetFileAttributesW(to.c_str());
         DWORD kept = 0;

@@ -29,16 +29,16 @@ Written write_graph(const Json& graph, const std::string& out_path, const core::
     Written w;
     w.out_path = paths::normalize(out_path);
     w.index_path = paths::join(paths::parent(w.out_path), core::names::SYMBOL_INDEX_FILE);
-    // Both texts are made before either file is touched, a stop looked for all along. The
-    // graph's rename is the point of no return: the index, a fraction of the graph's
-    // size, is then written to its end, so that the two files always come from one run.
+    // Both texts are made, and both new files written, before either output is replaced,
+    // a stop looked for all along: once the graph's rename is done only the index's
+    // remains, so that the two files always come from one run.
     const std::string index = graph_kit::symbol_index_text(graph, w.index_count, stop);
     // Room for a graph a little larger than the last one: growing a text of hundreds of
     // megabytes copies it whole, for long enough to hold up a stop.
     const core::fs::Status last = core::fs::current().stat(w.out_path);
     const std::size_t room = last.ok() && last.is_file() ? last.size + last.size / 8 : 0;
-    core::fs::replace_text(w.out_path, core::json_dumps_indent(graph, 2, stop, room), stop);
-    core::fs::replace_text(w.index_path, index);
+    const std::string text = core::json_dumps_indent(graph, 2, stop, room);
+    core::fs::replace_texts({{w.out_path, text}, {w.index_path, index}}, stop);
     return w;
 }
 

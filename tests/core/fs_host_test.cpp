@@ -5,6 +5,7 @@
 // fs_host_windows_test.cpp.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <utility>
@@ -161,6 +162,40 @@ TEST_F(HostCalls, MappedReadsHoldTheWholeFile) {
     EXPECT_EQ(fs::disk().map_file(at("missing"), none), ENOENT);
     EXPECT_EQ(fs::disk().map_file(dir, none), EISDIR);
     EXPECT_EQ(fs::disk().map_file(at("big.bin") + NUL_TAIL, none), ENOENT);
+}
+
+// Files replaced together are all written before the first is replaced: a failure or a
+// stop on any of them leaves every old file and no new one; else all are replaced.
+TEST_F(HostCalls, FilesReplacedTogetherAllChangeOrNoneDoes) {
+    file("graph.json", "old graph");
+    file("index.json", "old index");
+    const auto sorted_names = [&] {
+        std::vector<std::string> all = names();
+        std::sort(all.begin(), all.end());
+        return all;
+    };
+    const auto both_old = [&] {
+        EXPECT_EQ(read("graph.json"), "old graph");
+        EXPECT_EQ(read("index.json"), "old index");
+        EXPECT_EQ(sorted_names(), (std::vector<std::string>{"graph.json", "index.json"}));
+    };
+    try {
+        fs::replace_texts({{at("graph.json"), "new graph"}, {at("missing/index.json"), "new index"}}, nullptr);
+        ADD_FAILURE() << "no error";
+    } catch (const core::OsError& e) {
+        EXPECT_EQ(e.err, ENOENT);
+        EXPECT_EQ(e.filename, at("missing/index.json"));
+    }
+    both_old();
+    core::StopFlag stop;
+    stop.request();
+    EXPECT_THROW(fs::replace_texts({{at("graph.json"), "new graph"}, {at("index.json"), "new index"}}, &stop),
+                 core::Stopped);
+    both_old();
+    fs::replace_texts({{at("graph.json"), "new graph"}, {at("index.json"), "new index"}}, nullptr);
+    EXPECT_EQ(read("graph.json"), "new graph");
+    EXPECT_EQ(read("index.json"), "new index");
+    EXPECT_EQ(sorted_names(), (std::vector<std::string>{"graph.json", "index.json"}));
 }
 
 }  // namespace
