@@ -62,7 +62,7 @@ std::string symbol_index_text(const core::Json& graph, std::size_t& count, const
     SymbolIndex index;
     for (const IndexEntry& e : entries) index.add(e);
     count = index.size();
-    return index.text();
+    return index.text(stop);
 }
 
 core::Json symbol_index(const core::Json& graph) {
@@ -70,11 +70,17 @@ core::Json symbol_index(const core::Json& graph) {
     return core::json_loads(symbol_index_text(graph, count));
 }
 
-std::string SymbolIndex::text() const {
+std::string SymbolIndex::text(const core::StopFlag* stop) const {
+    // Room for every entry with its key and separators; a key with characters to escape
+    // may still grow the text once.
+    std::size_t size = 2;
+    for (const IndexEntry* e : entries_) size += e->first.size() + e->second.size() + 6;
     std::string out;
+    out.reserve(size);
     JsonText w(out);
     w.raw("{");
     for (std::size_t i = 0; i < entries_.size(); ++i) {
+        if (i % 4096 == 0) core::check_stop(stop);
         if (i) w.raw(", ");
         w.str(entries_[i]->first);
         w.raw(": ");

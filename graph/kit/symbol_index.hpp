@@ -44,7 +44,10 @@ class SymbolIndex {
 public:
     void add(const IndexEntry& e);
     std::size_t size() const { return entries_.size(); }
-    std::string text() const;
+    // The index's JSON text, made in one piece of the size it needs (a text of hundreds
+    // of megabytes that grows copies itself whole on each growth). With `stop`, a stop
+    // request is looked for every few thousand entries and ends with core::Stopped.
+    std::string text(const core::StopFlag* stop = nullptr) const;
 
 private:
     std::vector<const IndexEntry*> entries_;
