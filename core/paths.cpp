@@ -584,6 +584,7 @@ std::optional<std::string> search_path(
 }
 
 std::string relpath(std::string_view path, std::string_view start, Rules rules) {
+    if (path.empty()) throw std::invalid_argument("no path specified");
     if (rules == Rules::posix) {
         const std::string ap = abspath(path), as = abspath(start);
         const Parsed p = parse(ap, rules), s = parse(as, rules);
@@ -594,7 +595,6 @@ std::string relpath(std::string_view path, std::string_view start, Rules rules) 
         return compose("", "", out, out.size(), rules);
     }
     // ntpath.relpath
-    if (path.empty()) throw std::invalid_argument("no path specified");
     const std::string s_abs = nt_abspath(detail::nt_normpath(start)), p_abs = nt_abspath(detail::nt_normpath(path));
     const std::size_t sd = detail::nt_drive_size(s_abs), pd = detail::nt_drive_size(p_abs);
     const std::string_view s_drive = std::string_view(s_abs).substr(0, sd);
