@@ -234,6 +234,7 @@ std::string pjoin(std::string a, std::string_view b) {
     return a;
 }
 
+#ifndef _WIN32
 // posixpath.split(p)
 std::pair<std::string, std::string> psplit(std::string_view p) {
     std::size_t i = p.rfind(kSep);
@@ -243,6 +244,8 @@ std::pair<std::string, std::string> psplit(std::string_view p) {
         while (!head.empty() && head.back() == kSep) head.pop_back();
     return {std::move(head), std::string(p.substr(i))};
 }
+
+#endif
 
 // posixpath.normpath(p)
 std::string normpath(std::string_view p) {
@@ -279,6 +282,7 @@ std::string nt_abspath(std::string_view p) {
     return detail::nt_normpath(is_absolute(p, Rules::windows) ? std::string(p) : detail::nt_join(cwd(), p));
 }
 
+#ifndef _WIN32
 std::string read_link(const std::string& path) {
     std::string target;
     const int err = fs::current().read_link(path, target);
@@ -339,6 +343,7 @@ Joined join_real(std::string path, std::string_view rest, Seen& seen) {
     }
     return {path, true};
 }
+#endif
 
 }  // namespace
 

@@ -222,12 +222,9 @@ TEST(PathRules, PosixAsPosixpathAndPurePosixPath) { compare({Rules::posix, "Pure
 TEST(PathRules, WindowsHomeAsNtpath) {
     const char* kNames[] = {"USERPROFILE", "HOMEDRIVE", "HOMEPATH", "USERNAME"};
     std::vector<std::optional<std::string>> saved;
-    for (const char* n : kNames) {
-        const char* v = std::getenv(n);
-        saved.push_back(v ? std::optional<std::string>(v) : std::nullopt);
-    }
+    for (const char* n : kNames) saved.push_back(paths_host::variable(n));
     const std::string unset = "<unset>";
-    const std::vector<std::vector<std::string>> envs = {
+    std::vector<std::vector<std::string>> envs = {
         {"C:\\Users\\me", unset, unset, "me"},
         {"C:\\Users\\me\\", unset, unset, "me"},
         {"C:\\Users\\me", unset, unset, unset},
@@ -238,8 +235,9 @@ TEST(PathRules, WindowsHomeAsNtpath) {
         {unset, unset, unset, unset},
         {"C:/Users/me", "D:", "\\x", "other"},
         {"C:", unset, unset, "me"},
-        {"", unset, unset, "me"},
+        {"\\\\srv\\caf\xc3\xa9\\\xe2\x84\xaa", unset, unset, "\xe2\x84\xaa"},
     };
+    if (!kit::windows()) envs.push_back({"", unset, unset, "me"});  // Windows keeps no empty variable
     const std::vector<std::string> inputs = {
         "~",         "~\\",         "~/x\\y", "~me", "~me\\x", "~you", "~you/x",  "~\\..\\x",
         "~\\C:x\\y", "~\\a\\d:\\b", "x\\~",   "C:~", "\\~",    "~.",   "~\\.\\x", ".\\~\\x",
@@ -248,7 +246,8 @@ TEST(PathRules, WindowsHomeAsNtpath) {
     std::vector<std::string> got;
     for (const auto& env : envs) {
         for (std::size_t k = 0; k < env.size(); ++k)
-            ASSERT_TRUE(env[k] == unset ? kit::unset_env(kNames[k]) : kit::set_env(kNames[k], env[k]));
+            ASSERT_TRUE(paths_host::set_variable(kNames[k],
+                                                 env[k] == unset ? std::nullopt : std::optional<std::string>(env[k])));
         for (const auto& in : inputs) {
             std::vector<std::string> row = {in};
             row.insert(row.end(), env.begin(), env.end());
@@ -260,8 +259,7 @@ TEST(PathRules, WindowsHomeAsNtpath) {
             }
         }
     }
-    for (std::size_t k = 0; k < saved.size(); ++k)
-        saved[k] ? kit::set_env(kNames[k], *saved[k]) : kit::unset_env(kNames[k]);
+    for (std::size_t k = 0; k < saved.size(); ++k) paths_host::set_variable(kNames[k], saved[k]);
     const auto expected = paths_host::ask(R"(
 import ntpath
 P = pathlib.PureWindowsPath

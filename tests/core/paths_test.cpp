@@ -226,16 +226,12 @@ TEST(ExpandUser, HomeAsTheHostReadsIt) {
         {"/h/caf\xff/", {{"~", core::paths::fs_decode("/h/caf\xff")}, {"~/x", core::paths::fs_decode("/h/caf\xff/x")}}},
     };
 #endif
-    const char* saved = std::getenv(variable);
-    const std::string keep = saved ? saved : "";
+    const auto saved = paths_host::variable(variable);
     for (const auto& c : cases) {
-        ASSERT_TRUE(kit::set_env(variable, c.first.c_str()));
+        ASSERT_TRUE(paths_host::set_variable(variable, c.first));
         for (const auto& io : c.second) EXPECT_EQ(core::paths::expand_user(io.first), io.second) << c.first;
     }
-    if (saved)
-        kit::set_env(variable, keep.c_str());
-    else
-        kit::unset_env(variable);
+    paths_host::set_variable(variable, saved);
 }
 
 }  // namespace
