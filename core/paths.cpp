@@ -188,22 +188,37 @@ std::string_view nt_splitroot(std::string_view p, std::string& drive, std::strin
     return finish(from(k));
 }
 
-Parsed parse(std::string_view p, Rules rules) {
-    Parsed r;
-    if (rules == Rules::windows) {
-        if (!p.empty()) p = nt_splitroot(p, r.drive, r.root);
-    } else if (!p.empty() && p.front() == '/') {
+// Splits off the anchor: fills the drive and the root, returns the rest.
+std::string_view anchor(std::string_view p, Rules rules, std::string& drive, std::string_view& root) {
+    if (rules == Rules::windows) return p.empty() ? p : nt_splitroot(p, drive, root);
+    if (!p.empty() && p.front() == '/') {
         std::size_t n = p.find_first_not_of('/');
         if (n == npos) n = p.size();
-        r.root = p.substr(0, n == 2 ? 2 : 1);
+        root = p.substr(0, n == 2 ? 2 : 1);
         p.remove_prefix(n);
     }
-    while (!p.empty()) {
-        std::size_t k = rules == Rules::windows ? p.find_first_of("\\/") : p.find('/');
-        std::string_view part = p.substr(0, k);
-        p = k == npos ? std::string_view{} : p.substr(k + 1);
-        if (!part.empty() && part != ".") r.parts.push_back(part);
+    return p;
+}
+
+// The components of what follows the anchor, one at a time, empty and "." ones skipped.
+struct Components {
+    std::string_view rest;
+    Rules rules;
+    bool next(std::string_view& part) {
+        while (!rest.empty()) {
+            const std::size_t k = rules == Rules::windows ? rest.find_first_of("\\/") : rest.find('/');
+            part = rest.substr(0, k);
+            rest = k == npos ? std::string_view{} : rest.substr(k + 1);
+            if (!part.empty() && part != ".") return true;
+        }
+        return false;
     }
+};
+
+Parsed parse(std::string_view p, Rules rules) {
+    Parsed r;
+    Components it{anchor(p, rules, r.drive, r.root), rules};
+    for (std::string_view part; it.next(part);) r.parts.push_back(part);
     return r;
 }
 
@@ -509,12 +524,16 @@ std::string resolve(std::string_view path) {
 
 bool same(std::string_view a, std::string_view b, Rules rules) {
     if (a == b) return true;
-    const Parsed pa = parse(a, rules), pb = parse(b, rules);
-    if (pa.root != pb.root || pa.parts.size() != pb.parts.size() || !part_equal(pa.drive, pb.drive, rules))
-        return false;
-    for (std::size_t i = 0; i < pa.parts.size(); ++i)
-        if (!part_equal(pa.parts[i], pb.parts[i], rules)) return false;
-    return true;
+    std::string a_drive, b_drive;
+    std::string_view a_root, b_root;
+    Components ia{anchor(a, rules, a_drive, a_root), rules}, ib{anchor(b, rules, b_drive, b_root), rules};
+    if (a_root != b_root || !part_equal(a_drive, b_drive, rules)) return false;
+    for (std::string_view pa, pb;;) {
+        const bool more_a = ia.next(pa), more_b = ib.next(pb);
+        if (more_a != more_b) return false;
+        if (!more_a) return true;
+        if (!part_equal(pa, pb, rules)) return false;
+    }
 }
 
 std::string normalize(std::string_view path, Rules rules) { return compose(parse(path, rules), rules); }
