@@ -1,7 +1,8 @@
 #include "core/paths.hpp"
 
-// The POSIX rules (posixpath, PurePosixPath). A Windows build needs drives, both
-// separators, case-insensitive containment and its own link resolution.
+// The pure rules of both platforms, POSIX (posixpath, PurePosixPath) and Windows
+// (ntpath, PureWindowsPath), and the POSIX resolution of links; Windows resolves in
+// paths_windows.cpp.
 
 #include <cerrno>
 #include <optional>
@@ -14,15 +15,14 @@
 
 #include "core/errors.hpp"
 #include "core/fs.hpp"
+#include "core/paths_int.hpp"
+#include "core/text.hpp"
 
 namespace core::paths {
 
 namespace {
 
-constexpr std::string_view kSep{&SEP, 1};
 constexpr auto npos = std::string_view::npos;
-
-bool isabs(std::string_view p) { return !p.empty() && p.front() == SEP; }
 
 // Decodes one code point of UTF-8 at `i`. Strict mode refuses what the host's strict
 // decoder refuses (overlongs, surrogates, beyond U+10FFFF, truncations); lenient mode
@@ -57,7 +57,7 @@ bool decode_cp(std::string_view s, std::size_t& i, char32_t& cp, bool strict) {
 }
 
 // repr(str) as the host writes it, for the loop message.
-std::string py_repr(std::string_view s) {
+std::string repr_text(std::string_view s) {
     const bool dq = s.find('\'') != npos && s.find('"') == npos;
     const char quote = dq ? '"' : '\'';
     std::string out(1, quote);
@@ -106,66 +106,171 @@ std::string py_repr(std::string_view s) {
     return out;
 }
 
-// A pure path split the way pathlib parses it: the root ("", "/" or "//") and the
+bool ascii(std::string_view s) {
+    for (const char c : s)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
+char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Component equality under the rule set: exact on POSIX, str.lower() on Windows.
+bool part_equal(std::string_view a, std::string_view b, Rules rules) {
+    return rules == Rules::posix ? a == b : detail::fold_equal(a, b);
+}
+
+// A pure path split the way pathlib parses it: the drive (Windows only, written with
+// backslashes), the root ("", "/" or "//" on POSIX, "" or "\" on Windows) and the
 // components, without empty and "." ones.
 struct Parsed {
+    std::string drive;
     std::string_view root;
     std::vector<std::string_view> parts;
 };
 
-Parsed parse(std::string_view p) {
-    Parsed r;
-    if (isabs(p)) {
-        std::size_t n = p.find_first_not_of(SEP);
+constexpr std::string_view kNtRoot = "\\";
+
+// _WindowsFlavour.splitroot of `p` (both separators taken alike): fills the drive and the
+// root, returns what follows them. The text is read as pathlib reads it after its
+// "\\?\UNC\" becomes "\\?\UNC" plus "\\", the share's two leading separators.
+std::string_view nt_splitroot(std::string_view p, std::string& drive, std::string_view& root) {
+    using detail::nt_sep;
+    std::size_t pre = 0;  // the "\\?\" or "\\?\UNC" prefix
+    bool unc = false;     // "\\?\UNC\": the part begins with an added separator
+    if (p.size() >= 4 && nt_sep(p[0]) && nt_sep(p[1]) && p[2] == '?' && nt_sep(p[3])) {
+        pre = 4;
+        if (p.size() >= 8 && p.substr(4, 3) == "UNC" && nt_sep(p[7])) pre = 7, unc = true;
+    }
+    const std::size_t n = p.size() - pre + (unc ? 1 : 0);
+    auto at = [&](std::size_t k) { return unc ? (k == 0 ? '\\' : p[pre + k - 1]) : p[pre + k]; };
+    auto from = [&](std::size_t k) { return k >= n ? std::string_view{} : p.substr(pre + k - (unc ? 1 : 0)); };
+    auto find_sep = [&](std::size_t k) {
+        for (; k < n; ++k)
+            if (nt_sep(at(k))) return k;
+        return npos;
+    };
+    const char first = n > 0 ? at(0) : '\0', second = n > 1 ? at(1) : '\0', third = n > 2 ? at(2) : '\0';
+    auto finish = [&](std::string_view rest) {
+        for (char& c : drive)
+            if (c == '/') c = '\\';
+        return rest;
+    };
+    if (nt_sep(first) && nt_sep(second) && !nt_sep(third)) {  // a share: \\server\share
+        const std::size_t index = find_sep(2);
+        if (index != npos) {
+            std::size_t index2 = find_sep(index + 1);
+            if (index2 != index + 1) {
+                if (index2 == npos) index2 = n;
+                drive.assign(p.substr(0, pre));
+                if (unc)
+                    drive.append(p.substr(pre, index2 - 1));
+                else if (pre)
+                    drive.append(p.substr(pre + 1, index2 - 1));
+                else
+                    drive.assign(p.substr(0, index2));
+                root = kNtRoot;
+                return finish(from(index2 + 1));
+            }
+        }
+    }
+    drive.assign(p.substr(0, pre));
+    std::size_t k = 0;
+    char lead = first;
+    if (second == ':' && ((first >= 'a' && first <= 'z') || (first >= 'A' && first <= 'Z'))) {
+        drive.append(p.substr(pre, 2));
+        k = 2;
+        lead = third;
+    }
+    if (nt_sep(lead)) {
+        root = kNtRoot;
+        while (k < n && nt_sep(at(k))) ++k;
+    }
+    return finish(from(k));
+}
+
+// Splits off the anchor: fills the drive and the root, returns the rest.
+std::string_view anchor(std::string_view p, Rules rules, std::string& drive, std::string_view& root) {
+    if (rules == Rules::windows) return p.empty() ? p : nt_splitroot(p, drive, root);
+    if (!p.empty() && p.front() == '/') {
+        std::size_t n = p.find_first_not_of('/');
         if (n == npos) n = p.size();
-        r.root = p.substr(0, n == 2 ? 2 : 1);
+        root = p.substr(0, n == 2 ? 2 : 1);
         p.remove_prefix(n);
     }
-    while (!p.empty()) {
-        std::size_t k = p.find(SEP);
-        std::string_view part = p.substr(0, k);
-        p = k == npos ? std::string_view{} : p.substr(k + 1);
-        if (!part.empty() && part != ".") r.parts.push_back(part);
+    return p;
+}
+
+// The components of what follows the anchor, one at a time, empty and "." ones skipped.
+struct Components {
+    std::string_view rest;
+    Rules rules;
+    bool next(std::string_view& part) {
+        while (!rest.empty()) {
+            const std::size_t k = rules == Rules::windows ? rest.find_first_of("\\/") : rest.find('/');
+            part = rest.substr(0, k);
+            rest = k == npos ? std::string_view{} : rest.substr(k + 1);
+            if (!part.empty() && part != ".") return true;
+        }
+        return false;
     }
+};
+
+Parsed parse(std::string_view p, Rules rules) {
+    Parsed r;
+    Components it{anchor(p, rules, r.drive, r.root), rules};
+    for (std::string_view part; it.next(part);) r.parts.push_back(part);
     return r;
 }
 
-std::string compose(std::string_view root, const std::vector<std::string_view>& parts, std::size_t count) {
-    std::string out(root);
+std::string compose(std::string_view drive, std::string_view root, const std::vector<std::string_view>& parts,
+                    std::size_t count, Rules rules) {
+    std::string out(drive);
+    out += root;
     for (std::size_t i = 0; i < count; ++i) {
-        if (i) out += SEP;
+        if (i) out += sep_of(rules);
         out += parts[i];
     }
     return out.empty() ? std::string(".") : out;
 }
 
+std::string compose(const Parsed& r, Rules rules) { return compose(r.drive, r.root, r.parts, r.parts.size(), rules); }
+
+// ---- posixpath, for resolution and relpath on POSIX
+
+constexpr char kSep = '/';
+
+bool isabs(std::string_view p) { return !p.empty() && p.front() == kSep; }
+
 // posixpath.join(a, b)
 std::string pjoin(std::string a, std::string_view b) {
     if (isabs(b)) return std::string(b);
-    if (!a.empty() && a.back() != SEP) a += SEP;
+    if (!a.empty() && a.back() != kSep) a += kSep;
     a += b;
     return a;
 }
 
+#ifndef _WIN32
 // posixpath.split(p)
 std::pair<std::string, std::string> psplit(std::string_view p) {
-    std::size_t i = p.rfind(SEP);
+    std::size_t i = p.rfind(kSep);
     i = i == npos ? 0 : i + 1;
     std::string head(p.substr(0, i));
-    if (head.find_first_not_of(SEP) != npos)
-        while (!head.empty() && head.back() == SEP) head.pop_back();
+    if (head.find_first_not_of(kSep) != npos)
+        while (!head.empty() && head.back() == kSep) head.pop_back();
     return {std::move(head), std::string(p.substr(i))};
 }
+
+#endif
 
 // posixpath.normpath(p)
 std::string normpath(std::string_view p) {
     if (p.empty()) return ".";
     std::size_t initial = 0;
-    if (isabs(p)) initial = (p.size() >= 2 && p[1] == SEP && !(p.size() >= 3 && p[2] == SEP)) ? 2 : 1;
+    if (isabs(p)) initial = (p.size() >= 2 && p[1] == kSep && !(p.size() >= 3 && p[2] == kSep)) ? 2 : 1;
     std::vector<std::string_view> comps;
     std::string_view rest = p;
     while (true) {
-        std::size_t k = rest.find(SEP);
+        std::size_t k = rest.find(kSep);
         std::string_view comp = rest.substr(0, k);
         if (!comp.empty() && comp != ".") {
             if (comp != ".." || (!initial && comps.empty()) || (!comps.empty() && comps.back() == ".."))
@@ -176,9 +281,9 @@ std::string normpath(std::string_view p) {
         if (k == npos) break;
         rest.remove_prefix(k + 1);
     }
-    std::string out(initial, SEP);
+    std::string out(initial, kSep);
     for (std::size_t i = 0; i < comps.size(); ++i) {
-        if (i) out += SEP;
+        if (i) out += kSep;
         out += comps[i];
     }
     return out.empty() ? std::string(".") : out;
@@ -186,10 +291,17 @@ std::string normpath(std::string_view p) {
 
 std::string abspath(std::string_view p) { return normpath(isabs(p) ? std::string(p) : pjoin(cwd(), p)); }
 
+// ntpath.abspath as the host has it where it cannot ask the system (and as the
+// system answers for the absolute, normalized paths that callers pass).
+std::string nt_abspath(std::string_view p) {
+    return detail::nt_normpath(is_absolute(p, Rules::windows) ? std::string(p) : detail::nt_join(cwd(), p));
+}
+
+#ifndef _WIN32
 std::string read_link(const std::string& path) {
     std::string target;
     const int err = fs::current().read_link(path, target);
-    if (err == ELOOP) throw std::runtime_error("Symlink loop from " + py_repr(path));
+    if (err == ELOOP) throw std::runtime_error("Symlink loop from " + repr_text(path));
     if (err != 0) throw OsError(err, path);
     return target;
 }
@@ -210,10 +322,10 @@ struct Joined {
 Joined join_real(std::string path, std::string_view rest, Seen& seen) {
     if (isabs(rest)) {
         rest.remove_prefix(1);
-        path = kSep;
+        path = std::string(1, kSep);
     }
     while (!rest.empty()) {
-        std::size_t k = rest.find(SEP);
+        std::size_t k = rest.find(kSep);
         std::string_view name = rest.substr(0, k);
         rest = k == npos ? std::string_view{} : rest.substr(k + 1);
         if (name.empty() || name == ".") continue;
@@ -246,8 +358,113 @@ Joined join_real(std::string path, std::string_view rest, Seen& seen) {
     }
     return {path, true};
 }
+#endif
 
 }  // namespace
+
+namespace detail {
+
+std::string py_repr(std::string_view s) { return repr_text(s); }
+
+bool fold_equal(std::string_view a, std::string_view b) {
+    if (ascii(a) && ascii(b)) {
+        if (a.size() != b.size()) return false;
+        for (std::size_t i = 0; i < a.size(); ++i)
+            if (ascii_lower(a[i]) != ascii_lower(b[i])) return false;
+        return true;
+    }
+    return lower(a) == lower(b);
+}
+
+std::size_t nt_drive_size(std::string_view p) {
+    if (p.size() < 2) return 0;
+    if (nt_sep(p[0]) && nt_sep(p[1])) {
+        // "\\?\UNC\" in any letter case: the share follows it.
+        bool unc = p.size() >= 8 && p[2] == '?' && nt_sep(p[3]) && nt_sep(p[7]);
+        for (std::size_t i = 0; unc && i < 3; ++i) unc = ascii_lower(p[4 + i]) == "unc"[i];
+        std::size_t index = unc ? 8 : 2;
+        while (index < p.size() && !nt_sep(p[index])) ++index;
+        if (index >= p.size()) return p.size();
+        std::size_t index2 = index + 1;
+        while (index2 < p.size() && !nt_sep(p[index2])) ++index2;
+        return index2;
+    }
+    return p[1] == ':' ? 2 : 0;
+}
+
+std::string nt_join(std::string_view a, std::string_view b) {
+    const std::size_t ad = nt_drive_size(a), bd = nt_drive_size(b);
+    std::string drive(a.substr(0, ad)), path(a.substr(ad));
+    const std::string_view b_drive = b.substr(0, bd), b_path = b.substr(bd);
+    if (!b_path.empty() && nt_sep(b_path.front())) {  // b is absolute
+        if (!b_drive.empty() || drive.empty()) drive = b_drive;
+        path = b_path;
+    } else if (!b_drive.empty() && b_drive != drive && !fold_equal(b_drive, drive)) {
+        drive = b_drive;  // another drive: a is dropped
+        path = b_path;
+    } else {
+        if (!b_drive.empty()) drive = b_drive;  // the same drive in another letter case
+        if (!path.empty() && !nt_sep(path.back())) path += '\\';
+        path += b_path;
+    }
+    // A separator between a share and a relative path.
+    if (!path.empty() && !nt_sep(path.front()) && !drive.empty() && drive.back() != ':') return drive + '\\' + path;
+    return drive + path;
+}
+
+std::string nt_normpath(std::string_view p) {
+    std::string text(p);
+    for (char& c : text)
+        if (c == '/') c = '\\';
+    const std::size_t d = nt_drive_size(text);
+    std::string prefix = text.substr(0, d);
+    std::string_view rest = std::string_view(text).substr(d);
+    if (!rest.empty() && rest.front() == '\\') {
+        prefix += '\\';
+        rest.remove_prefix(rest.find_first_not_of('\\') == npos ? rest.size() : rest.find_first_not_of('\\'));
+    }
+    const bool rooted = !prefix.empty() && prefix.back() == '\\';
+    std::vector<std::string_view> comps;
+    while (true) {
+        const std::size_t k = rest.find('\\');
+        const std::string_view comp = rest.substr(0, k);
+        if (comp == "..") {
+            if (!comps.empty() && comps.back() != "..")
+                comps.pop_back();
+            else if (!(comps.empty() && rooted))
+                comps.push_back(comp);
+        } else if (!comp.empty() && comp != ".") {
+            comps.push_back(comp);
+        }
+        if (k == npos) break;
+        rest.remove_prefix(k + 1);
+    }
+    if (prefix.empty() && comps.empty()) return ".";
+    for (std::size_t i = 0; i < comps.size(); ++i) {
+        if (i) prefix += '\\';
+        prefix += comps[i];
+    }
+    return prefix;
+}
+
+std::pair<std::string, std::string> nt_split(std::string_view p) {
+    const std::size_t d = nt_drive_size(p);
+    std::size_t i = p.size();
+    while (i > d && !nt_sep(p[i - 1])) --i;
+    std::size_t keep = i;
+    while (keep > d && nt_sep(p[keep - 1])) --keep;
+    if (keep == d) keep = i;  // all separators: kept
+    return {std::string(p.substr(0, keep)), std::string(p.substr(i))};
+}
+
+std::string nt_normcase(std::string_view p) {
+    std::string text(p);
+    const bool plain = ascii(text);
+    for (char& c : text) c = c == '/' ? '\\' : plain ? ascii_lower(c) : c;
+    return plain ? text : lower(text);
+}
+
+}  // namespace detail
 
 std::string fs_encode(std::string_view text) {
     std::string out;
@@ -291,57 +508,82 @@ std::string cwd() {
 }
 
 std::string resolve(std::string_view path) {
+#ifdef _WIN32
+    if (path.find('\0') != npos) throw std::invalid_argument("stat: embedded null character in path");
+    return detail::resolve_windows(normalize(path, Rules::windows));
+#else
     const std::string p = normalize(path);
     if (p.find('\0') != npos) throw std::invalid_argument("embedded null byte");
     Seen seen;
     const std::string real = abspath(join_real("", p, seen).path);
     // A loop leaves its links unresolved; the host finds it by a stat of the result.
-    if (fs::current().stat(real).err == ELOOP) throw std::runtime_error("Symlink loop from " + py_repr(real));
+    if (fs::current().stat(real).err == ELOOP) throw std::runtime_error("Symlink loop from " + repr_text(real));
     return normalize(real);
+#endif
 }
 
-std::string normalize(std::string_view path) {
-    const Parsed r = parse(path);
-    return compose(r.root, r.parts, r.parts.size());
+bool same(std::string_view a, std::string_view b, Rules rules) {
+    if (a == b) return true;
+    std::string a_drive, b_drive;
+    std::string_view a_root, b_root;
+    Components ia{anchor(a, rules, a_drive, a_root), rules}, ib{anchor(b, rules, b_drive, b_root), rules};
+    if (a_root != b_root || !part_equal(a_drive, b_drive, rules)) return false;
+    for (std::string_view pa, pb;;) {
+        const bool more_a = ia.next(pa), more_b = ib.next(pb);
+        if (more_a != more_b) return false;
+        if (!more_a) return true;
+        if (!part_equal(pa, pb, rules)) return false;
+    }
 }
 
-std::string join(std::string_view a, std::string_view b) {
-    const Parsed pb = parse(b);
-    if (!pb.root.empty()) return compose(pb.root, pb.parts, pb.parts.size());
-    Parsed pa = parse(a);
+std::string normalize(std::string_view path, Rules rules) { return compose(parse(path, rules), rules); }
+
+std::string join(std::string_view a, std::string_view b, Rules rules) {
+    Parsed pb = parse(b, rules);
+    // _Flavour.join_parsed_parts: a rooted b replaces a but keeps a's drive when it has
+    // none; a b on a drive of its own replaces a unless it is a's drive.
+    if (!pb.root.empty() && (rules == Rules::posix || !pb.drive.empty())) return compose(pb, rules);
+    Parsed pa = parse(a, rules);
+    if (!pb.root.empty()) return compose(pa.drive, pb.root, pb.parts, pb.parts.size(), rules);
+    if (!pb.drive.empty() && !part_equal(pb.drive, pa.drive, rules)) return compose(pb, rules);
     pa.parts.insert(pa.parts.end(), pb.parts.begin(), pb.parts.end());
-    return compose(pa.root, pa.parts, pa.parts.size());
+    return compose(pa, rules);
 }
 
-std::string name(std::string_view path) {
-    const Parsed r = parse(path);
+std::string name(std::string_view path, Rules rules) {
+    const Parsed r = parse(path, rules);
     return r.parts.empty() ? std::string() : std::string(r.parts.back());
 }
 
-std::string parent(std::string_view path) {
-    const Parsed r = parse(path);
-    return compose(r.root, r.parts, r.parts.empty() ? 0 : r.parts.size() - 1);
+std::string parent(std::string_view path, Rules rules) {
+    const Parsed r = parse(path, rules);
+    return compose(r.drive, r.root, r.parts, r.parts.empty() ? 0 : r.parts.size() - 1, rules);
 }
 
-std::string suffix(std::string_view path) {
-    const std::string n = name(path);
+std::string suffix(std::string_view path, Rules rules) {
+    const std::string n = name(path, rules);
     const std::size_t i = n.rfind('.');
     return (i != std::string::npos && i > 0 && i + 1 < n.size()) ? n.substr(i) : std::string();
 }
 
-std::string to_slash(std::string_view path) {
+std::string to_slash(std::string_view path, Rules rules) {
     std::string out(path);
-    if constexpr (SEP != '/')
+    if (rules == Rules::windows)
         for (char& c : out)
-            if (c == SEP) c = '/';
+            if (c == '\\') c = '/';
     return out;
 }
 
-bool is_within(std::string_view path, std::string_view root) {
-    const Parsed p = parse(path), r = parse(root);
+bool is_within(std::string_view path, std::string_view root, Rules rules) {
+    const Parsed p = parse(path, rules), r = parse(root, rules);
+    // PurePath.relative_to compares [drive, root, components...] when there is a root,
+    // [drive, components...] when there is only a drive.
+    if (r.drive.empty() && r.root.empty() && r.parts.empty()) return p.drive.empty() && p.root.empty();
+    if (!part_equal(p.drive, r.drive, rules)) return false;
+    if (r.root.empty() && r.parts.empty()) return true;  // a bare drive begins its rooted paths too
     if (p.root != r.root || p.parts.size() < r.parts.size()) return false;
     for (std::size_t i = 0; i < r.parts.size(); ++i)
-        if (p.parts[i] != r.parts[i]) return false;
+        if (!part_equal(p.parts[i], r.parts[i], rules)) return false;
     return true;
 }
 
@@ -365,14 +607,50 @@ std::optional<std::string> search_path(
     }
 }
 
-std::string relpath(std::string_view path, std::string_view start) {
-    const std::string ap = abspath(path), as = abspath(start);
-    const Parsed p = parse(ap), s = parse(as);
+std::string relpath(std::string_view path, std::string_view start, Rules rules) {
+    if (path.empty()) throw std::invalid_argument("no path specified");
+    if (rules == Rules::posix) {
+        const std::string ap = abspath(path), as = abspath(start);
+        const Parsed p = parse(ap, rules), s = parse(as, rules);
+        std::size_t common = 0;
+        while (common < p.parts.size() && common < s.parts.size() && p.parts[common] == s.parts[common]) ++common;
+        std::vector<std::string_view> out(s.parts.size() - common, "..");
+        out.insert(out.end(), p.parts.begin() + static_cast<std::ptrdiff_t>(common), p.parts.end());
+        return compose("", "", out, out.size(), rules);
+    }
+    // ntpath.relpath
+    const std::string s_abs = nt_abspath(detail::nt_normpath(start)), p_abs = nt_abspath(detail::nt_normpath(path));
+    const std::size_t sd = detail::nt_drive_size(s_abs), pd = detail::nt_drive_size(p_abs);
+    const std::string_view s_drive = std::string_view(s_abs).substr(0, sd);
+    const std::string_view p_drive = std::string_view(p_abs).substr(0, pd);
+    if (detail::nt_normcase(s_drive) != detail::nt_normcase(p_drive))
+        throw std::invalid_argument("path is on mount " + repr_text(p_drive) + ", start on mount " +
+                                    repr_text(s_drive));
+    auto components = [](std::string_view rest) {
+        std::vector<std::string_view> out;
+        while (!rest.empty()) {
+            const std::size_t k = rest.find('\\');
+            if (k != 0) out.push_back(rest.substr(0, k));
+            rest = k == npos ? std::string_view{} : rest.substr(k + 1);
+        }
+        return out;
+    };
+    const auto s_list = components(std::string_view(s_abs).substr(sd));
+    const auto p_list = components(std::string_view(p_abs).substr(pd));
     std::size_t common = 0;
-    while (common < p.parts.size() && common < s.parts.size() && p.parts[common] == s.parts[common]) ++common;
-    std::vector<std::string_view> out(s.parts.size() - common, "..");
-    out.insert(out.end(), p.parts.begin() + static_cast<std::ptrdiff_t>(common), p.parts.end());
-    return compose("", out, out.size());
+    while (common < s_list.size() && common < p_list.size() &&
+           detail::nt_normcase(s_list[common]) == detail::nt_normcase(p_list[common]))
+        ++common;
+    if (s_list.size() == common && p_list.size() == common) return ".";
+    std::string out;
+    bool first = true;
+    auto add = [&](std::string_view part) {
+        out = first ? std::string(part) : detail::nt_join(out, part);
+        first = false;
+    };
+    for (std::size_t i = common; i < s_list.size(); ++i) add("..");
+    for (std::size_t i = common; i < p_list.size(); ++i) add(p_list[i]);
+    return out;
 }
 
 }  // namespace core::paths
