@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/paths.hpp"
 #include "tests/core/scratch_tree.hpp"
 #include "tests/kit/portable.hpp"
 
@@ -103,8 +104,8 @@ TEST_F(WalkerTest, PathsKeepTheCallersRootForm) {
     const Paths cur = vorlane::walk_files(".");
     const Paths none = vorlane::walk_files("");  // names no directory
     ASSERT_TRUE(kit::set_current_folder(old));
-    EXPECT_EQ(rel, Paths{"sub/a.py"});
-    EXPECT_EQ(cur, Paths{"sub/a.py"});
+    EXPECT_EQ(rel, Paths{core::paths::join("sub", "a.py")});
+    EXPECT_EQ(cur, Paths{core::paths::join("sub", "a.py")});
     EXPECT_THAT(none, IsEmpty());
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/paths.hpp"
 #include "tests/core/scratch_tree.hpp"
 #include "tests/kit/portable.hpp"
 
@@ -147,10 +148,15 @@ TEST_F(AstWalkerTest, RelativeRootsGiveRelativePathsAsTheHostDoes) {
     file("p/pkg/b.py");
     file("p/pkg/c.txt");
     ASSERT_TRUE(kit::set_current_folder(at("p")));
-    EXPECT_THAT(vorlane_ast::walk_files("."), UnorderedElementsAreArray(Paths{"a.py", "pkg/b.py"}));
-    EXPECT_THAT(vorlane_ast::walk_files("pkg"), ElementsAreArray(Paths{"pkg/b.py"}));
-    EXPECT_THAT(vorlane_ast::walk_files("./pkg/"), ElementsAreArray(host_lines(kHostWalk, "./pkg/", at("p"))));
-    EXPECT_THAT(vorlane_ast::walk_files("."), ElementsAreArray(host_lines(kHostWalk, ".", at("p"))));
+    // The interpreter answers with "/" where this platform's separator may differ.
+    const auto native = [](Paths paths) {
+        for (std::string& p : paths) p = core::paths::normalize(p);
+        return paths;
+    };
+    EXPECT_THAT(vorlane_ast::walk_files("."), UnorderedElementsAreArray(native({"a.py", "pkg/b.py"})));
+    EXPECT_THAT(vorlane_ast::walk_files("pkg"), ElementsAreArray(native({"pkg/b.py"})));
+    EXPECT_THAT(vorlane_ast::walk_files("./pkg/"), ElementsAreArray(native(host_lines(kHostWalk, "./pkg/", at("p")))));
+    EXPECT_THAT(vorlane_ast::walk_files("."), ElementsAreArray(native(host_lines(kHostWalk, ".", at("p")))));
     ASSERT_TRUE(kit::set_current_folder(kit::windows() ? "\\" : "/"));
 }
 
