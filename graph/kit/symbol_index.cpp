@@ -1,5 +1,7 @@
 #include "graph/kit/symbol_index.hpp"
 
+#include <memory>
+
 #include "graph/kit/json_reads.hpp"
 #include "graph/kit/node_text.hpp"
 
@@ -52,17 +54,30 @@ void SymbolIndex::add(const IndexEntry& e) {
 }
 
 std::string symbol_index_text(const core::Json& graph, std::size_t& count, const core::StopFlag* stop) {
-    std::vector<IndexEntry> entries;
-    const core::Json& nodes = at(graph, "nodes");
-    entries.reserve(nodes.size());
-    for (const core::Json& n : nodes) {
-        core::check_stop(stop);
-        if (has_kind(n, "symbol")) entries.push_back(index_entry_text(n));
+    // The entries of a million symbols take a while to free: on a stop they are kept
+    // aside (core::keep_for_freeing) rather than freed on the way out.
+    struct Parts {
+        std::vector<IndexEntry> entries;
+        SymbolIndex index;
+    };
+    auto parts = std::make_shared<Parts>();
+    try {
+        const core::Json& nodes = at(graph, "nodes");
+        parts->entries.reserve(nodes.size());
+        for (const core::Json& n : nodes) {
+            core::check_stop(stop);
+            if (has_kind(n, "symbol")) parts->entries.push_back(index_entry_text(n));
+        }
+        for (std::size_t i = 0; i < parts->entries.size(); ++i) {
+            if (i % 4096 == 0) core::check_stop(stop);
+            parts->index.add(parts->entries[i]);
+        }
+        count = parts->index.size();
+        return parts->index.text(stop);
+    } catch (const core::Stopped&) {
+        core::keep_for_freeing(std::shared_ptr<void>(std::move(parts)));
+        throw;
     }
-    SymbolIndex index;
-    for (const IndexEntry& e : entries) index.add(e);
-    count = index.size();
-    return index.text(stop);
 }
 
 core::Json symbol_index(const core::Json& graph) {
