@@ -95,6 +95,14 @@ std::string fill(const char* text, int n) {
     return out;
 }
 
+// A file id as the scan writes it: the relative path with the platform's separator.
+std::string id(std::string slashed) {
+    if (kit::windows())
+        for (char& c : slashed)
+            if (c == '/') c = '\\';
+    return slashed;
+}
+
 class ParallelScan : public scratch::Tree {
 protected:
     // 24 suffixes x 16 files, spread over nested folders, plus a second copy of one
@@ -122,9 +130,9 @@ protected:
         const Json first = vorlane::scan(root, nullptr);
         for (const Json& n : first["nodes"])
             if (n["kind"] == "file") out[n["id"].get<std::string>()] = n;
-        out["pkg0/sub0/f0.ts"]["summary"] = "taken over";
-        out["pkg1/sub1/f1.md"]["kind"] = "symbol";
-        out["pkg2/sub2/f2.rs"]["file_hash"] = "changed";
+        out.at(id("pkg0/sub0/f0.ts"))["summary"] = "taken over";
+        out.at(id("pkg1/sub1/f1.md"))["kind"] = "symbol";
+        out.at(id("pkg2/sub2/f2.rs"))["file_hash"] = "changed";
         return out;
     }
 };
@@ -195,7 +203,7 @@ TEST_F(ParallelScan, TheCommandWritesTheSameFilesOnOneThreadAndMany) {
 
 TEST_F(ParallelScan, AFailingFileFailsEveryPathAlike) {
     Json existing = prior();
-    existing["pkg3/sub0/f3.java"].erase("id");  // unchanged, so it is taken over: a key error
+    existing.at(id("pkg3/sub0/f3.java")).erase("id");  // unchanged, so it is taken over: a key error
     for (const char* n : {"1", "8"}) {
         Threads t(n);
         EXPECT_THROW(vorlane::scan(root, existing), core::KeyError) << n;
@@ -214,7 +222,7 @@ TEST_F(ParallelScan, AFailingFileFailsEveryPathAlike) {
 
 TEST_F(ParallelScan, StoredSymbolNodeWithoutTextIdFailsOnlyTheIndex) {
     Json existing = prior();
-    existing["pkg1/sub1/f1.md"]["id"] = 5;
+    existing.at(id("pkg1/sub1/f1.md"))["id"] = 5;
     for (const char* n : {"1", "8"}) {
         Threads t(n);
         const Json g = vorlane::scan(root, existing);

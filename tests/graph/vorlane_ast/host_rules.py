@@ -150,11 +150,13 @@ PEER_PAIRS = [
     ("^routes?$", "^dep(endencies)?s?$"),
 ]
 
-def peer_edges(file_ids):
+def peer_edges(file_ids, pure_path=Path):
+    """`pure_path` is the platform's path class: Path here, PureWindowsPath for the
+    answers that a Windows host gives."""
     pairs = [(re.compile(x, re.IGNORECASE), re.compile(y, re.IGNORECASE)) for x, y in PEER_PAIRS]
     by_dir = {}
     for fid in file_ids:
-        p = Path(fid)
+        p = pure_path(fid)
         by_dir.setdefault(str(p.parent), []).append((fid, p.stem.lower()))
     edges = []
     for files in by_dir.values():
