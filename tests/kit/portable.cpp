@@ -351,7 +351,13 @@ std::string source_path(const std::string& rel) { return rel.empty() ? SOURCE_DI
 #endif
 
 void remove_tree(const std::string& path) {
-    const fs::path top = fs_path(path);
+    fs::path top = fs_path(path);
+#ifdef _WIN32
+    // In the extended form, which reaches what lies deeper than a plain path's 260
+    // characters.
+    if (top.is_absolute() && top.native().rfind(L"\\\\", 0) != 0)
+        top = fs::path(L"\\\\?\\" + top.lexically_normal().make_preferred().native());
+#endif
     std::error_code ec;
     if (fs::remove_all(top, ec) != static_cast<std::uintmax_t>(-1) && !ec) return;
     // Something in it may not be searched or written (a locked folder, a read-only file):
@@ -363,6 +369,16 @@ void remove_tree(const std::string& path) {
         if (!it->is_symlink(ignored)) fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
     }
     fs::remove_all(top, ec);
+}
+
+std::string text_mode(const std::string& text) {
+    if (!windows()) return text;
+    std::string out;
+    for (char c : text) {
+        if (c == '\n') out += '\r';
+        out += c;
+    }
+    return out;
 }
 
 bool write_file(const std::string& path, const std::string& bytes) {

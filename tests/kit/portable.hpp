@@ -50,6 +50,10 @@ private:
     std::string path_;
 };
 
+// `text` as the platform's text mode writes it: each line feed a carriage return and a
+// line feed on Windows, unchanged elsewhere.
+std::string text_mode(const std::string& text);
+
 // Writes `bytes` at `path` (binary), creating its missing folders. False on failure.
 bool write_file(const std::string& path, const std::string& bytes);
 // The bytes at `path`, empty when it cannot be read.
