@@ -17,7 +17,6 @@
 #include <string>
 
 #include "core/fs.hpp"
-#include "core/paths.hpp"
 #include "core/wide.hpp"
 
 namespace core::fs {
@@ -517,7 +516,7 @@ public:
                 s.target = native(target);
                 const Status st = stat_path(s.target, true);
                 s.in_place = st.ok() && !st.is_file();
-                if (!s.in_place) err = write_new(target, files[i].data, stop, s.tmp, s.h, s.marked);
+                if (!s.in_place) err = write_new(s.target, files[i].data, stop, s.tmp, s.h, s.marked);
             }
             if (err == 0 && stop && stop->requested()) err = ECANCELED;
             if (err != 0) {
@@ -608,24 +607,22 @@ private:
         return err ? err : closed;
     }
 
-    // Renames the new file over the target, tried again a few times (about a second in
-    // all) while another program holds the target open; a stop request ends the waiting.
-    // The new file takes the target's attributes, so that rewriting a read-only or hidden
-    // output keeps it so (the system refuses to replace a read-only file: its attribute is
-    // lifted for the rename and put back on failure).
-    // Writes `data` to a new file beside `target` (the path text), flushed to the device,
+    // Writes `data` to a new file beside `target` (the system's path), flushed to the device,
     // and leaves it open in `h`, named in `tmp`. Marked for deletion while it is written
     // and until it is put in place (`marked`): a process ended meanwhile (even by
     // TerminateProcess) leaves no temporary file, since the system removes it with the
     // last handle. On failure or a stop (ECANCELED, looked for between pieces) no new file
     // is left.
-    static int write_new(const std::string& target, std::string_view data, const StopFlag* stop, std::wstring& tmp,
+    // The new file is named after the target, in its folder: the two are split where the
+    // system splits them (either separator, or a drive's colon).
+    static int write_new(const std::wstring& target, std::string_view data, const StopFlag* stop, std::wstring& tmp,
                          Handle& h, bool& marked) {
         static std::atomic<unsigned> counter{0};
-        const std::string dir = paths::parent(target), base = paths::name(target);
+        const std::size_t cut = target.find_last_of(L"\\/:") + 1;  // 0 when none
+        const std::wstring head = target.substr(0, cut), base = target.substr(cut);
         for (int attempt = 0;; ++attempt) {
-            tmp = native(paths::join(dir, "." + base + "." + std::to_string(::GetCurrentProcessId()) + "." +
-                                              std::to_string(counter.fetch_add(1)) + ".tmp"));
+            tmp = extended(head + L"." + base + L"." + std::to_wstring(::GetCurrentProcessId()) + L"." +
+                           std::to_wstring(counter.fetch_add(1)) + L".tmp");
             h.reset(::CreateFileW(tmp.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                                   CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
             if (!h.valid()) {
@@ -646,6 +643,11 @@ private:
         }
     }
 
+    // Renames the new file over the target, tried again a few times (about a second in
+    // all) while another program holds the target open; a stop request ends the waiting.
+    // The new file takes the target's attributes, so that rewriting a read-only or hidden
+    // output keeps it so (the system refuses to replace a read-only file: its attribute is
+    // lifted for the rename and put back on failure).
     static int rename_over(const std::wstring& from, const std::wstring& to, const StopFlag* stop) {
         const DWORD old = ::GetFileAttributesW(to.c_str());
         DWORD kept = 0;

@@ -3,7 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -34,8 +33,7 @@ Paths host_lines(const std::string& code, const std::string& arg) {
 // os.walk's files, top down, over the platform's own listing order.
 Paths platform_walk(const std::string& dir) {
     Paths files, dirs;
-    for (const auto& e : std::filesystem::directory_iterator(kit::fs_path(dir)))
-        (e.is_directory() ? dirs : files).push_back(kit::join(dir, kit::text(e.path().filename())));
+    for (const auto& [name, is_dir] : kit::list_names(dir)) (is_dir ? dirs : files).push_back(kit::join(dir, name));
     for (const std::string& d : dirs) {
         const Paths below = platform_walk(d);
         files.insert(files.end(), below.begin(), below.end());
