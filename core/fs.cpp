@@ -41,6 +41,13 @@ int FileSystem::map_file(const std::string& path, FileBytes& out) const {
 
 bool FileSystem::executable(const std::string&) const { return false; }
 
+bool host_passes_over(const Status& st) {
+    if (st.err == ENOENT || st.err == ENOTDIR || st.err == EBADF || st.err == ELOOP) return true;
+    // ERROR_NOT_READY, ERROR_INVALID_NAME and ERROR_CANT_RESOLVE_FILENAME, by number, so
+    // that this file needs no system header; a POSIX status never carries one.
+    return st.native == 21 || st.native == 123 || st.native == 1921;
+}
+
 int FileSystem::follow_links(std::string path, std::string& out) const {
     for (int hops = 0; hops < 40; ++hops) {
         std::string target;

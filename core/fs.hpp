@@ -20,6 +20,9 @@ enum class Type { Unknown, File, Directory, Link, Other };
 
 struct Status {
     int err = 0;  // 0, or why the call failed (the other fields are then unset)
+    // The platform's own code of the failure where it has one beside the errno (the
+    // system error code on Windows), else 0.
+    std::uint32_t native = 0;
     Type type = Type::Unknown;
     std::uint64_t size = 0;
     // What tells two names of one object apart from two objects.
@@ -92,9 +95,10 @@ public:
     // Appends whole lines (`data` ends with a line break) to a line log, created when
     // missing, in one write where the platform allows, so short lines of concurrent
     // appenders do not interleave. When the file does not end with a line feed (an earlier
-    // append cut short by a full device or a killed process), a line feed goes first, so
-    // the new lines never join the broken one. Costs one extra read of a byte. Default:
-    // ENOSYS.
+    // append cut short by a full device or a killed process), a line end goes first (a
+    // line feed; on Windows a carriage return and a line feed, or the line feed alone
+    // after a carriage return), so the new lines never join the broken one. Costs one
+    // extra read of a byte. Default: ENOSYS.
     virtual int append_lines(const std::string& path, std::string_view data) const;
     // Replaces the file with `data` through a new file beside it renamed over it: a
     // reader meets the old or the whole new content, and a failure part-way leaves the
@@ -135,6 +139,12 @@ protected:
     // replaces the link's target.
     int follow_links(std::string path, std::string& out) const;
 };
+
+// Whether the host's path tests (Path.exists, .is_dir, .is_file) answer "no" after this
+// failure instead of raising: ENOENT, ENOTDIR, EBADF or ELOOP, and on Windows the system
+// errors that pathlib passes over as well (a drive not ready, a name the system takes for
+// no name, a name it cannot resolve), whatever errno they carry.
+bool host_passes_over(const Status& st);
 
 // The platform's own file system.
 const FileSystem& disk();

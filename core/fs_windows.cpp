@@ -17,24 +17,55 @@
 #include <string>
 
 #include "core/fs.hpp"
-#include "core/paths.hpp"
 #include "core/wide.hpp"
 
 namespace core::fs {
 
 namespace {
 
+// Paths at least this long go over in the extended form: below it every call of the
+// system takes a path as it is (CreateDirectoryW's limit is MAX_PATH less 12, room for a
+// short file name in the folder).
+constexpr std::size_t kExtendedFrom = MAX_PATH - 12;
+
+bool starts_with(const std::wstring& s, std::wstring_view head) { return s.compare(0, head.size(), head) == 0; }
+
+// A long path in the extended form the system passes through unchanged, up to 32767
+// characters: "\\?\" and the path made absolute and normalised as the system itself
+// does it (both separators, "." and "..", the current folder of a relative path),
+// "\\?\UNC\" for a share. A path already in a device or extended form is left so.
+std::wstring extended(std::wstring p) {
+    if (p.size() < kExtendedFrom || starts_with(p, L"\\\\?\\") || starts_with(p, L"\\\\.\\") ||
+        starts_with(p, L"\\??\\"))
+        return p;
+    std::wstring full(p.size() + MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = ::GetFullPathNameW(p.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+        if (n == 0) return p;  // the call that uses it will say what is wrong
+        if (n < full.size()) {
+            full.resize(n);
+            break;
+        }
+        full.resize(n);  // the size needed, its terminating NUL included
+    }
+    if (starts_with(full, L"\\\\?\\") || starts_with(full, L"\\\\.\\")) return full;
+    if (starts_with(full, L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
+    if (full.size() >= 2 && full[1] == L':') return L"\\\\?\\" + full;
+    return full;
+}
+
 // The system's path for a host path. A NUL inside would make the call see a shorter
 // name, so such a path is handed over empty and names nothing (ENOENT).
 std::wstring native(const std::string& path) {
     if (path.find('\0') != std::string::npos) return std::wstring();
-    return wide::from_text(path);
+    return extended(wide::from_text(path));
 }
 
-// The errno of a system error code, as the host maps it; the codes after which pathlib's
-// tests answer "does not exist" (a bad name, a drive not ready) are ENOENT here, and a
-// name the system cannot resolve (a loop of links) is ELOOP, so that the host calls over
-// this layer (fs_host.cpp) answer as pathlib does.
+// The errno of a system error code, as the host maps it (an OSError's errno on Windows).
+// One difference: a name the system cannot resolve (a loop of links) is ELOOP, as on
+// POSIX systems, where the host gives EINVAL with that Windows error. The codes after
+// which pathlib's tests answer "does not exist" although their errno says otherwise are
+// kept beside the errno in a Status (host_passes_over).
 int errno_of(DWORD code) {
     switch (code) {
         case ERROR_SUCCESS:
@@ -47,8 +78,6 @@ int errno_of(DWORD code) {
         case ERROR_BAD_NET_NAME:
         case ERROR_BAD_PATHNAME:
         case ERROR_FILENAME_EXCED_RANGE:
-        case ERROR_INVALID_NAME:
-        case ERROR_NOT_READY:
             return ENOENT;
         case ERROR_CANT_RESOLVE_FILENAME:
             return ELOOP;
@@ -61,11 +90,27 @@ int errno_of(DWORD code) {
         case ERROR_INVALID_EXE_SIGNATURE:
         case ERROR_EXE_MARKED_INVALID:
         case ERROR_BAD_EXE_FORMAT:
+        case ERROR_ITERATED_DATA_EXCEEDS_64k:
+        case ERROR_INVALID_MINALLOCSIZE:
+        case ERROR_DYNLINK_FROM_INVALID_RING:
+        case ERROR_IOPL_NOT_ENABLED:
+        case ERROR_INVALID_SEGDPL:
+        case ERROR_AUTODATASEG_EXCEEDS_64k:
+        case ERROR_RING2SEG_MUST_BE_MOVABLE:
+        case ERROR_RELOC_CHAIN_XEEDS_SEGLIM:
+        case ERROR_INFLOOP_IN_RELOC_CHAIN:
             return ENOEXEC;
         case ERROR_INVALID_HANDLE:
         case ERROR_INVALID_TARGET_HANDLE:
         case ERROR_DIRECT_ACCESS_HANDLE:
             return EBADF;
+        case ERROR_WAIT_NO_CHILDREN:
+        case ERROR_CHILD_NOT_COMPLETE:
+            return ECHILD;
+        case ERROR_NO_PROC_SLOTS:
+        case ERROR_MAX_THRDS_REACHED:
+        case ERROR_NESTING_NOT_ALLOWED:
+            return EAGAIN;
         case ERROR_ARENA_TRASHED:
         case ERROR_NOT_ENOUGH_MEMORY:
         case ERROR_INVALID_BLOCK:
@@ -75,6 +120,7 @@ int errno_of(DWORD code) {
         case ERROR_CURRENT_DIRECTORY:
         case ERROR_WRITE_PROTECT:
         case ERROR_BAD_UNIT:
+        case ERROR_NOT_READY:
         case ERROR_BAD_COMMAND:
         case ERROR_CRC:
         case ERROR_BAD_LENGTH:
@@ -88,6 +134,7 @@ int errno_of(DWORD code) {
         case ERROR_SHARING_VIOLATION:
         case ERROR_LOCK_VIOLATION:
         case ERROR_WRONG_DISK:
+        case 35:  // no name in the headers
         case ERROR_SHARING_BUFFER_EXCEEDED:
         case ERROR_NETWORK_ACCESS_DENIED:
         case ERROR_CANNOT_MAKE:
@@ -96,7 +143,6 @@ int errno_of(DWORD code) {
         case ERROR_SEEK_ON_DEVICE:
         case ERROR_NOT_LOCKED:
         case ERROR_LOCK_FAILED:
-        case ERROR_USER_MAPPED_FILE:
             return EACCES;
         case ERROR_FILE_EXISTS:
         case ERROR_ALREADY_EXISTS:
@@ -108,7 +154,6 @@ int errno_of(DWORD code) {
         case ERROR_TOO_MANY_OPEN_FILES:
             return EMFILE;
         case ERROR_DISK_FULL:
-        case ERROR_HANDLE_DISK_FULL:
             return ENOSPC;
         case ERROR_BROKEN_PIPE:
         case ERROR_NO_DATA:
@@ -117,8 +162,6 @@ int errno_of(DWORD code) {
             return ENOTEMPTY;
         case ERROR_NO_UNICODE_TRANSLATION:
             return EILSEQ;
-        case ERROR_OPERATION_ABORTED:
-            return EINTR;
         default:
             return EINVAL;
     }
@@ -126,9 +169,11 @@ int errno_of(DWORD code) {
 
 int last_error() { return errno_of(::GetLastError()); }
 
-Status failed(int err) {
+// A failed status: the errno of the system error code, with the code itself.
+Status failed(DWORD code) {
     Status s;
-    s.err = err;
+    s.err = errno_of(code);
+    s.native = code;
     return s;
 }
 
@@ -182,36 +227,67 @@ Status status_of(const BY_HANDLE_FILE_INFORMATION& info, DWORD tag) {
 
 // What the folder's listing says of an entry, for an object that cannot be opened even
 // to read its attributes (a file in use by the system, one the process may not read).
-bool attributes_from_dir(const std::wstring& path, WIN32_FIND_DATAW& found) {
+// On failure the listing's own error where it says the entry is not there, else 0.
+bool attributes_from_dir(const std::wstring& path, WIN32_FIND_DATAW& found, DWORD& missing) {
+    missing = 0;
     const HANDLE h = ::FindFirstFileW(path.c_str(), &found);
-    if (h == INVALID_HANDLE_VALUE) return false;
+    if (h == INVALID_HANDLE_VALUE) {
+        const DWORD code = ::GetLastError();
+        if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND || code == ERROR_NOT_READY ||
+            code == ERROR_BAD_NET_NAME)
+            missing = code;
+        return false;
+    }
     ::FindClose(h);
     return true;
 }
 
+// Whether a call made on a device or a volume, which keep no such information, failed
+// for that reason.
+bool unsupported(DWORD code) {
+    return code == ERROR_INVALID_PARAMETER || code == ERROR_INVALID_FUNCTION || code == ERROR_NOT_SUPPORTED;
+}
+
 // os.stat / os.lstat as the host does them on Windows: the object opened for its
 // attributes alone; with `follow` false a name-surrogate reparse point (a symbolic link, a
-// junction) is looked at itself and any other reparse point is followed.
+// junction) is looked at itself and any other reparse point is followed. A reparse point
+// the system cannot follow (of a kind no driver handles) is looked at itself, but not when
+// it is a link.
 Status stat_path(const std::wstring& path, bool follow) {
     DWORD flags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_BACKUP_SEMANTICS;
     if (!follow) flags |= FILE_FLAG_OPEN_REPARSE_POINT;
+    bool unhandled_tag = false;
     Handle h(open_handle(path, FILE_READ_ATTRIBUTES, OPEN_EXISTING, flags));
     if (!h.valid()) {
         const DWORD code = ::GetLastError();
-        if (code != ERROR_ACCESS_DENIED && code != ERROR_SHARING_VIOLATION) return failed(errno_of(code));
-        WIN32_FIND_DATAW found;
-        if (!attributes_from_dir(path, found)) return failed(errno_of(code));
-        const DWORD tag = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? found.dwReserved0 : 0;
-        // A reparse point that would have to be followed cannot be, from here.
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && (follow || !IsReparseTagNameSurrogate(tag)))
-            return failed(errno_of(code));
-        Status s;
-        s.type = type_of(found.dwFileAttributes, tag);
-        s.size = (std::uint64_t{found.nFileSizeHigh} << 32) | found.nFileSizeLow;
-        return s;
+        if (code == ERROR_ACCESS_DENIED || code == ERROR_SHARING_VIOLATION) {
+            WIN32_FIND_DATAW found;
+            DWORD missing = 0;
+            if (!attributes_from_dir(path, found, missing)) return failed(missing ? missing : code);
+            const DWORD tag = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? found.dwReserved0 : 0;
+            // A reparse point that would have to be followed cannot be, from here.
+            if ((found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && (follow || !IsReparseTagNameSurrogate(tag)))
+                return failed(code);
+            Status s;
+            s.type = type_of(found.dwFileAttributes, tag);
+            s.size = (std::uint64_t{found.nFileSizeHigh} << 32) | found.nFileSizeLow;
+            return s;
+        }
+        if (code == ERROR_INVALID_PARAMETER) {
+            // A console ("\\.\con") opens only for reading or writing.
+            h.reset(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES | GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, flags, nullptr));
+        } else if (code == ERROR_CANT_ACCESS_FILE && follow) {
+            unhandled_tag = true;
+            follow = false;
+            flags |= FILE_FLAG_OPEN_REPARSE_POINT;
+            h.reset(open_handle(path, FILE_READ_ATTRIBUTES, OPEN_EXISTING, flags));
+        }
+        if (!h.valid()) return failed(code);
     }
     const DWORD file_type = ::GetFileType(h.get());
     if (file_type != FILE_TYPE_DISK) {
+        if (file_type == FILE_TYPE_UNKNOWN && ::GetLastError() != NO_ERROR) return failed(::GetLastError());
         // A device, a pipe or a console: no size, no identity.
         Status s;
         const DWORD attributes = ::GetFileAttributesW(path.c_str());
@@ -222,18 +298,29 @@ Status stat_path(const std::wstring& path, bool follow) {
     DWORD tag = 0;
     if (!follow) {
         FILE_ATTRIBUTE_TAG_INFO tag_info{};
-        if (::GetFileInformationByHandleEx(h.get(), FileAttributeTagInfo, &tag_info, sizeof tag_info)) {
-            if (tag_info.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-                if (!IsReparseTagNameSurrogate(tag_info.ReparseTag)) {
-                    h.reset();
-                    return stat_path(path, true);
-                }
+        if (!::GetFileInformationByHandleEx(h.get(), FileAttributeTagInfo, &tag_info, sizeof tag_info)) {
+            const DWORD code = ::GetLastError();
+            if (!unsupported(code)) return failed(code);
+        } else if (tag_info.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+            if (IsReparseTagNameSurrogate(tag_info.ReparseTag)) {
+                // Following it failed before, for this link or for what it leads to.
+                if (unhandled_tag) return failed(ERROR_CANT_ACCESS_FILE);
                 tag = tag_info.ReparseTag;
+            } else if (!unhandled_tag) {
+                h.reset();
+                return stat_path(path, true);
             }
         }
     }
     BY_HANDLE_FILE_INFORMATION info;
-    if (!::GetFileInformationByHandle(h.get(), &info)) return failed(last_error());
+    if (!::GetFileInformationByHandle(h.get(), &info)) {
+        const DWORD code = ::GetLastError();
+        if (!unsupported(code)) return failed(code);
+        // A volume or a whole disk ("\\.\C:"): a block device.
+        Status s;
+        s.type = Type::Other;
+        return s;
+    }
     return status_of(info, tag);
 }
 
@@ -385,10 +472,12 @@ public:
             DWORD got = 0;
             if (!::ReadFile(h.get(), &last, 1, &got, &at) || got != 1) last = '\n';
         }
+        // A broken last line is ended with the platform's line end: a carriage return
+        // left alone by a cut gets its line feed.
         std::string joined;
         if (last != '\n') {
-            joined.reserve(data.size() + 1);
-            joined.append(1, '\n').append(data);
+            joined.reserve(data.size() + 2);
+            joined.append(last == '\r' ? "\n" : "\r\n").append(data);
             data = joined;
         }
         const int err = write_all(h.get(), data);
@@ -427,7 +516,7 @@ public:
                 s.target = native(target);
                 const Status st = stat_path(s.target, true);
                 s.in_place = st.ok() && !st.is_file();
-                if (!s.in_place) err = write_new(target, files[i].data, stop, s.tmp, s.h, s.marked);
+                if (!s.in_place) err = write_new(s.target, files[i].data, stop, s.tmp, s.h, s.marked);
             }
             if (err == 0 && stop && stop->requested()) err = ECANCELED;
             if (err != 0) {
@@ -518,24 +607,22 @@ private:
         return err ? err : closed;
     }
 
-    // Renames the new file over the target, tried again a few times (about a second in
-    // all) while another program holds the target open; a stop request ends the waiting.
-    // The new file takes the target's attributes, so that rewriting a read-only or hidden
-    // output keeps it so (the system refuses to replace a read-only file: its attribute is
-    // lifted for the rename and put back on failure).
-    // Writes `data` to a new file beside `target` (the path text), flushed to the device,
+    // Writes `data` to a new file beside `target` (the system's path), flushed to the device,
     // and leaves it open in `h`, named in `tmp`. Marked for deletion while it is written
     // and until it is put in place (`marked`): a process ended meanwhile (even by
     // TerminateProcess) leaves no temporary file, since the system removes it with the
     // last handle. On failure or a stop (ECANCELED, looked for between pieces) no new file
     // is left.
-    static int write_new(const std::string& target, std::string_view data, const StopFlag* stop, std::wstring& tmp,
+    // The new file is named after the target, in its folder: the two are split where the
+    // system splits them (either separator, or a drive's colon).
+    static int write_new(const std::wstring& target, std::string_view data, const StopFlag* stop, std::wstring& tmp,
                          Handle& h, bool& marked) {
         static std::atomic<unsigned> counter{0};
-        const std::string dir = paths::parent(target), base = paths::name(target);
+        const std::size_t cut = target.find_last_of(L"\\/:") + 1;  // 0 when none
+        const std::wstring head = target.substr(0, cut), base = target.substr(cut);
         for (int attempt = 0;; ++attempt) {
-            tmp = native(paths::join(dir, "." + base + "." + std::to_string(::GetCurrentProcessId()) + "." +
-                                              std::to_string(counter.fetch_add(1)) + ".tmp"));
+            tmp = extended(head + L"." + base + L"." + std::to_wstring(::GetCurrentProcessId()) + L"." +
+                           std::to_wstring(counter.fetch_add(1)) + L".tmp");
             h.reset(::CreateFileW(tmp.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                                   CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
             if (!h.valid()) {
@@ -556,6 +643,11 @@ private:
         }
     }
 
+    // Renames the new file over the target, tried again a few times (about a second in
+    // all) while another program holds the target open; a stop request ends the waiting.
+    // The new file takes the target's attributes, so that rewriting a read-only or hidden
+    // output keeps it so (the system refuses to replace a read-only file: its attribute is
+    // lifted for the rename and put back on failure).
     static int rename_over(const std::wstring& from, const std::wstring& to, const StopFlag* stop) {
         const DWORD old = ::GetFileAttributesW(to.c_str());
         DWORD kept = 0;

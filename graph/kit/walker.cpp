@@ -1,6 +1,5 @@
 #include "graph/kit/walker.hpp"
 
-#include <cerrno>
 #include <optional>
 #include <utility>
 
@@ -15,9 +14,6 @@ namespace {
 
 namespace paths = core::paths;
 namespace fs = core::fs;
-
-// Errors after which the host's path tests answer "no" instead of raising.
-bool ignorable(int err) { return err == ENOENT || err == ENOTDIR || err == EBADF || err == ELOOP; }
 
 // One directory's entries, read in full before any of them is used.
 struct Listing {
@@ -51,7 +47,7 @@ std::optional<Listing> list_dir(const std::string& path, bool split) {
 int dir_test(const std::string& path) {
     const fs::Status st = fs::current().stat(path);
     if (st.ok()) return st.is_dir() ? 1 : 0;
-    return ignorable(st.err) ? 0 : -1;
+    return fs::host_passes_over(st) ? 0 : -1;
 }
 
 // A directory holding one of the artefact subdirectories is build output. An error
@@ -72,7 +68,7 @@ bool is_build_output(const std::string& dir, std::span<const std::string_view> a
 // error while testing or resolving it prunes it.
 bool link_stays_inside(const std::string& dir, const std::string& root_resolved) {
     const fs::Status st = fs::current().lstat(dir);
-    if (!st.ok()) return ignorable(st.err);
+    if (!st.ok()) return fs::host_passes_over(st);
     if (!st.is_link()) return true;
     try {
         return paths::is_within(paths::resolve(dir), root_resolved);

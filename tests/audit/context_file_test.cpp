@@ -7,6 +7,7 @@
 #include "audit/context_file.hpp"
 #include "core/errors.hpp"
 #include "support.hpp"
+#include "tests/kit/portable.hpp"
 
 namespace {
 
@@ -59,7 +60,7 @@ TEST(ContextFile, WritesInPlaceOfAnEarlierFile) {
     EXPECT_EQ(path, d / ".nimbrel/AUDIT_CONTEXT.md");
     std::ifstream in(path, std::ios::binary);
     const std::string text((std::istreambuf_iterator<char>(in)), {});
-    EXPECT_EQ(text, audit::audit_context_text({{"debt_score", 5}}));
+    EXPECT_EQ(text, kit::text_mode(audit::audit_context_text({{"debt_score", 5}})));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(d / ".nimbrel"), {}), 1) << "no temporary file left";
     TempDir bare;
     EXPECT_THROW(audit::write_audit_context(bare.path(), {{"debt_score", 5}}), core::OsError)

@@ -14,6 +14,7 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <dirent.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -165,6 +166,21 @@ HostRun run_host_native(const std::vector<std::string>& args, const std::string&
 
 bool windows() { return true; }
 
+std::vector<std::pair<std::string, bool>> list_names(const std::string& path) {
+    std::vector<std::pair<std::string, bool>> out;
+    WIN32_FIND_DATAW found;
+    const HANDLE h = FindFirstFileW(wide(join(path, "*")).c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE) return out;
+    do {
+        const std::wstring name = found.cFileName;
+        if (name == L"." || name == L"..") continue;
+        std::error_code ec;
+        out.emplace_back(narrow(name), fs::is_directory(fs_path(join(path, narrow(name))), ec));
+    } while (FindNextFileW(h, &found));
+    FindClose(h);
+    return out;
+}
+
 bool make_fifo(const std::string&) { return false; }
 bool lock_folder(const std::string&) { return false; }
 std::optional<unsigned> file_mode(const std::string&) { return std::nullopt; }
@@ -251,6 +267,20 @@ std::string source_path(const std::string& rel) {
 #else  // POSIX
 
 bool windows() { return false; }
+
+std::vector<std::pair<std::string, bool>> list_names(const std::string& path) {
+    std::vector<std::pair<std::string, bool>> out;
+    DIR* d = opendir(path.c_str());
+    if (!d) return out;
+    while (const dirent* e = readdir(d)) {
+        const std::string name = e->d_name;
+        if (name == "." || name == "..") continue;
+        std::error_code ec;
+        out.emplace_back(name, fs::is_directory(join(path, name), ec));
+    }
+    closedir(d);
+    return out;
+}
 
 std::optional<unsigned> file_mode(const std::string& path) {
     struct stat st;
@@ -351,7 +381,13 @@ std::string source_path(const std::string& rel) { return rel.empty() ? SOURCE_DI
 #endif
 
 void remove_tree(const std::string& path) {
-    const fs::path top = fs_path(path);
+    fs::path top = fs_path(path);
+#ifdef _WIN32
+    // In the extended form, which reaches what lies deeper than a plain path's 260
+    // characters.
+    if (top.is_absolute() && top.native().rfind(L"\\\\", 0) != 0)
+        top = fs::path(L"\\\\?\\" + top.lexically_normal().make_preferred().native());
+#endif
     std::error_code ec;
     if (fs::remove_all(top, ec) != static_cast<std::uintmax_t>(-1) && !ec) return;
     // Something in it may not be searched or written (a locked folder, a read-only file):
@@ -363,6 +399,16 @@ void remove_tree(const std::string& path) {
         if (!it->is_symlink(ignored)) fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
     }
     fs::remove_all(top, ec);
+}
+
+std::string text_mode(const std::string& text) {
+    if (!windows()) return text;
+    std::string out;
+    for (char c : text) {
+        if (c == '\n') out += '\r';
+        out += c;
+    }
+    return out;
 }
 
 bool write_file(const std::string& path, const std::string& bytes) {

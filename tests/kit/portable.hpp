@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kit {
@@ -50,10 +51,18 @@ private:
     std::string path_;
 };
 
+// `text` as the platform's text mode writes it: each line feed a carriage return and a
+// line feed on Windows, unchanged elsewhere.
+std::string text_mode(const std::string& text);
+
 // Writes `bytes` at `path` (binary), creating its missing folders. False on failure.
 bool write_file(const std::string& path, const std::string& bytes);
 // The bytes at `path`, empty when it cannot be read.
 std::string read_file(const std::string& path);
+// The names in the folder at `path` ("." and ".." left out), each with whether it is a
+// folder (links followed), in the order the platform's own listing gives them
+// (FindFirstFileW on Windows, readdir elsewhere); empty when it cannot be listed.
+std::vector<std::pair<std::string, bool>> list_names(const std::string& path);
 // Creates the folder and its missing ancestors. False on failure.
 bool make_folders(const std::string& path);
 

@@ -204,10 +204,12 @@ TEST(ActionLogCommand, AppendsOneLineOrRefusesTheMetaWithoutWriting) {
     EXPECT_EQ(ok.out, "ok\n");
     EXPECT_EQ(ok.err, "");
     ok = retrieval::action_log_command(log, "", "r\xC3\xA9sum\xC3\xA9", "{\"n\": 99999999999999999999}", now);
-    EXPECT_EQ(read_bytes(log),
-              "{\"timestamp\": \"1970-01-02T00:00:00+00:00\", \"kind\": \"edit\", \"summary\": \"\", \"meta\": {}}\n"
-              "{\"timestamp\": \"1970-01-02T00:00:00+00:00\", \"kind\": \"\", \"summary\": \"r\\u00e9sum\\u00e9\", "
-              "\"meta\": {\"n\": 99999999999999999999}}\n");
+    EXPECT_EQ(
+        read_bytes(log),
+        kit::text_mode(
+            "{\"timestamp\": \"1970-01-02T00:00:00+00:00\", \"kind\": \"edit\", \"summary\": \"\", \"meta\": {}}\n"
+            "{\"timestamp\": \"1970-01-02T00:00:00+00:00\", \"kind\": \"\", \"summary\": \"r\\u00e9sum\\u00e9\", "
+            "\"meta\": {\"n\": 99999999999999999999}}\n"));
     const auto rows = retrieval::read_action_events(log, 8);
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[1]["summary"], "r\xC3\xA9sum\xC3\xA9");

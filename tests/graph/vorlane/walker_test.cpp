@@ -31,6 +31,17 @@ Paths host_lines(const std::string& code, const std::string& arg) {
     return out;
 }
 
+// os.walk's files, top down, over the platform's own listing order.
+Paths platform_walk(const std::string& dir) {
+    Paths files, dirs;
+    for (const auto& [name, is_dir] : kit::list_names(dir)) (is_dir ? dirs : files).push_back(kit::join(dir, name));
+    for (const std::string& d : dirs) {
+        const Paths below = platform_walk(d);
+        files.insert(files.end(), below.begin(), below.end());
+    }
+    return files;
+}
+
 using WalkerTest = scratch::Tree;
 
 TEST(ShouldScan, SuffixAndLocation) {
@@ -63,8 +74,12 @@ TEST(ShouldScan, SuffixAndLocation) {
 TEST_F(WalkerTest, PrunesByExactNameAndTheBuildRule) {
     for (const char* d : {".git", "node_modules", ".nimbrel", "venv", ".venv", "dist", "__pycache__", "Saved"})
         file(std::string(d) + "/skipped.py");
-    for (const char* d : {"Build", "DIST", "Node_Modules", "lib.py"}) file(std::string(d) + "/kept.py");
-    file("build/classes/x.py");  // an artefact folder: the whole "build" is output
+    // Names that differ from a pruned one in case only cannot sit beside it where names
+    // are case-insensitive (Windows), so they go one folder down there.
+    const std::string cased = kit::windows() ? "cased/" : "";
+    for (const char* d : {"Build", "DIST", "Node_Modules", "lib.py"}) file(cased + d + "/kept.py");
+    file(cased + "Build/classes/k.py");  // not "build": no build rule either
+    file("build/classes/x.py");          // an artefact folder: the whole "build" is output
     file("build/out.py");
     file("a/build/src/s.py");  // sources only: entered
     file("a/build/b.py");
@@ -76,20 +91,26 @@ TEST_F(WalkerTest, PrunesByExactNameAndTheBuildRule) {
     kit::make_fifo(at("pipe.py"));  // not a regular file, where there are FIFOs
 
     EXPECT_THAT(vorlane::walk_files(dir),
-                UnorderedElementsAreArray(Paths{at("Build/kept.py"), at("DIST/kept.py"), at("Node_Modules/kept.py"),
-                                                at("lib.py/kept.py"), at("a/build/src/s.py"), at("a/build/b.py"),
-                                                at("b/build/c.py"), at("Main.PY"), at("index.d.ts"), at("cfg.yml")}));
+                UnorderedElementsAreArray(
+                    Paths{at(cased + "Build/kept.py"), at(cased + "Build/classes/k.py"), at(cased + "DIST/kept.py"),
+                          at(cased + "Node_Modules/kept.py"), at(cased + "lib.py/kept.py"), at("a/build/src/s.py"),
+                          at("a/build/b.py"), at("b/build/c.py"), at("Main.PY"), at("index.d.ts"), at("cfg.yml")}));
 }
 
 TEST_F(WalkerTest, ListingOrderAndPreOrderAsTheHostWalks) {
     // Enough names that the file system's order is not the creation order.
     for (const char* d : {"", "m/", "m/z/", "b/", "q/"})
         for (int i = 0; i < 12; ++i) file(std::string(d) + "f" + std::to_string(i * 7 % 12) + ".py");
-    const Paths want = host_lines(
-        "import os, sys, pathlib\n"
-        "for dp, dn, fn in os.walk(sys.argv[1], followlinks=True):\n"
-        "    for f in fn: print(pathlib.Path(dp) / f)",
-        dir);
+    // The host's own walk, where it lists the same folders as this program. Under Wine the
+    // interpreter is the build machine's, listing with the Unix calls, so the order there
+    // is the host's walk over what the platform lists (os.scandir is FindFirstFileW's
+    // order on Windows): a folder's files in that order, then its folders, each walked so.
+    const Paths want = kit::wine() ? platform_walk(dir)
+                                   : host_lines(
+                                         "import os, sys, pathlib\n"
+                                         "for dp, dn, fn in os.walk(sys.argv[1], followlinks=True):\n"
+                                         "    for f in fn: print(pathlib.Path(dp) / f)",
+                                         dir);
     ASSERT_EQ(want.size(), 60u);
     EXPECT_EQ(vorlane::walk_files(dir), want);
 }
