@@ -16,7 +16,8 @@ using Environment = std::vector<std::pair<std::string, std::string>>;
 
 // shutil.which(name): the first entry of `path_var` (the PATH value; unset means the
 // platform's default search path, empty finds nothing) that holds an executable file of
-// that name, as "dir/name"; nullopt when there is none.
+// that name, as "dir/name"; nullopt when there is none. On Windows the files tried are
+// windows_search_order's, with this process's PATHEXT.
 std::optional<std::string> find_program(std::string_view name, std::optional<std::string_view> path_var);
 
 // os.execvpe(program, argv, env): runs `program`, looked up on the PATH of `env` (no
@@ -27,7 +28,10 @@ std::optional<std::string> find_program(std::string_view name, std::optional<std
 // other than a missing entry (else the last one) when no entry could be run, and
 // check_handover's error before any attempt. On a
 // platform that cannot replace a process the program is started, waited for, and its
-// exit status returned.
+// exit status returned; on Windows the lookup is windows_search_order's over the PATH and
+// PATHEXT of `env` (a named path: windows_program_files), and a batch program runs
+// through the command interpreter; while the program runs, Ctrl-C and Ctrl-Break are
+// left to it (it shares the console), so that this process outlives it.
 int replace_process(std::string_view program, const std::vector<std::string>& argv, const Environment& env);
 
 // This process's own environment (os.environ as the system holds it), to hand over
