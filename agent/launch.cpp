@@ -33,12 +33,13 @@ std::vector<std::string> argument_vector(std::string_view prompt, const AgentSwi
     return argv;
 }
 
-Environment agent_environment(const Environment& own) {
+Environment agent_environment(const Environment& own, bool fold_case) {
     Environment out;
     out.reserve(own.size());
     for (const auto& kv : own) {
+        const std::string name = fold_case ? core::upper(kv.first) : kv.first;
         const bool dropped =
-            std::find(DROPPED_VARIABLES.begin(), DROPPED_VARIABLES.end(), kv.first) != DROPPED_VARIABLES.end();
+            std::find(DROPPED_VARIABLES.begin(), DROPPED_VARIABLES.end(), name) != DROPPED_VARIABLES.end();
         if (!dropped) out.push_back(kv);
     }
     return out;

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "agent/exec.hpp"
+
 namespace agent::launch {
 
 inline constexpr std::string_view AGENT_PROGRAM = "claude";
@@ -37,9 +39,10 @@ struct AgentSwitches {
 // "claude", "-p", the prompt, "--model", the model, then the optional switches in order.
 std::vector<std::string> argument_vector(std::string_view prompt, const AgentSwitches& switches);
 
-using Environment = std::vector<std::pair<std::string, std::string>>;
+using Environment = process::Environment;
 
-// The launcher's environment without the agent's session markers, order kept.
-Environment agent_environment(const Environment& own);
+// The launcher's environment without the agent's session markers, order kept; with
+// `fold_case` (the platform's rule) a marker spelled in any case is one.
+Environment agent_environment(const Environment& own, bool fold_case = process::ENV_NAMES_FOLD_CASE);
 
 }  // namespace agent::launch

@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "agent/exec.hpp"
 #include "audit/circular_deps.hpp"
 #include "audit/copy_paste.hpp"
 #include "audit/db_in_routes.hpp"
@@ -226,16 +227,33 @@ std::string write_report(const std::string& path, const core::Json& results) {
     return text;
 }
 
+namespace {
+
+// Whether a program named by `path` is there. On Windows the path names its program as
+// the C runtime reads it: itself when it has an ending, else with one of the endings
+// of programs.
+bool program_at(const std::string& path, bool runnable_file) {
+    const core::fs::FileSystem& fs = core::fs::current();
+#ifdef _WIN32
+    for (const std::string& file : agent::process::windows_program_files(path))
+        if (runnable_file ? fs.stat(file).is_file() : core::fs::exists(file)) return true;
+    return false;
+#else
+    return runnable_file ? fs.stat(path).is_file() && fs.executable(path) : core::fs::exists(path);
+#endif
+}
+
+}  // namespace
+
 std::optional<std::string> find_wendle(const std::string& module_dir) {
     const std::string beside = core::paths::join(core::paths::join(module_dir, "bin"), "wendle");
-    if (core::fs::exists(beside)) return beside;
+    if (program_at(beside, false)) return beside;
     const char* path_env = std::getenv("PATH");
     if (!path_env) return std::nullopt;
     // Relative entries (and the empty one) name the current directory, which is often
     // the audited project itself: a file planted there must not run.
     const auto runnable = [](std::string_view dir, const std::string& candidate) {
-        const core::fs::FileSystem& fs = core::fs::current();
-        return core::paths::is_absolute(dir) && fs.stat(candidate).is_file() && fs.executable(candidate);
+        return core::paths::is_absolute(dir) && program_at(candidate, true);
     };
     const auto found = core::paths::search_path(core::paths::fs_decode(path_env), "wendle", runnable);
     if (!found) return std::nullopt;

@@ -75,7 +75,9 @@ std::string write_report(const std::string& path, const core::Json& results);
 
 // The product command for fix mode: "bin/wendle" beside the module when it exists,
 // else "wendle" on the executable search path (absolute entries only, never the current
-// directory); nullopt when there is none.
+// directory); nullopt when there is none. On Windows a program there is the name with one
+// of the endings the C runtime tries (.com, .exe, .bat, .cmd), and the path returned is
+// the name without it, as the hand-over takes it.
 std::optional<std::string> find_wendle(const std::string& module_dir);
 
 }  // namespace audit
