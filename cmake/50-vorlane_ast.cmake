@@ -66,12 +66,12 @@ ts_grammar(ts_grammar_javascript "${TS_DIR_tree_sitter_javascript}/src")
 ts_grammar(ts_grammar_python "${TS_DIR_tree_sitter_python}/src")
 ts_grammar(ts_grammar_go "${TS_DIR_tree_sitter_go}/src")
 
-if(NOT TARVELLE_WINDOWS OR TARVELLE_HOST_OBJECTS)
+if(NOT TARVELLE_WINDOWS OR TARVELLE_HOST_OBJECTS OR TARVELLE_WINDOWS_MODULES)
 # The runtime and the grammars as the host imports them (tree_sitter, tree_sitter_go, ...),
 # installed beside vorlane_ast so that they are found first and a test can hide each; on
 # Windows compiled as objects only.
 function(ts_host_module name source)
-  if(TARVELLE_WINDOWS)
+  if(TARVELLE_WINDOWS AND NOT TARVELLE_WINDOWS_MODULES)
     tarvelle_host_objects(${name}_pymodule host/tree_sitter/${source})
     target_include_directories(${name}_pymodule PRIVATE ${CMAKE_SOURCE_DIR})
     return()

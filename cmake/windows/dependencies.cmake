@@ -1,9 +1,17 @@
 # The target's dependencies for a Windows build (CMAKE_SYSTEM_NAME Windows, see
 # cmake/toolchains/): found in the sysroot that scripts/test-windows.sh builds. The build
 # machine's interpreter is found for the tests that compare with it; the extension
-# modules (host/) are not built. MD5 goes through Windows' CNG (bcrypt), which stands in
+# modules (host/) are built only with TARVELLE_WINDOWS_MODULES (below). MD5 goes through Windows' CNG (bcrypt), which stands in
 # for OpenSSL's target, so the libraries link the same names on both platforms.
-find_package(Python 3.11 REQUIRED COMPONENTS Interpreter)
+# On a Windows machine with its own Python 3.11 (Python_EXECUTABLE naming it) and pybind11,
+# TARVELLE_WINDOWS_MODULES=ON builds and installs the extension modules as on Linux.
+option(TARVELLE_WINDOWS_MODULES "Build the extension modules against the Windows Python 3.11" OFF)
+if(TARVELLE_WINDOWS_MODULES)
+  find_package(Python 3.11 REQUIRED COMPONENTS Interpreter Development.Module)
+  find_package(pybind11 CONFIG REQUIRED)
+else()
+  find_package(Python 3.11 REQUIRED COMPONENTS Interpreter)
+endif()
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(PCRE2 REQUIRED IMPORTED_TARGET libpcre2-8)
 find_package(ICU REQUIRED COMPONENTS uc data)
