@@ -10,51 +10,14 @@
 #include <vector>
 
 #include "agent/exec.hpp"
+#include "core/paths_int.hpp"
 #include "core/text.hpp"
 
 namespace agent::process {
 
 namespace {
 
-bool is_sep(char c) { return c == '\\' || c == '/'; }
-
-// ntpath.splitdrive: a drive letter with its colon, or a UNC share (also behind \\?\UNC\)
-// up to the separator after the share; the rest is the path.
-std::pair<std::string_view, std::string_view> split_drive(std::string_view p) {
-    if (p.size() < 2) return {{}, p};
-    std::string norm(p);
-    std::replace(norm.begin(), norm.end(), '/', '\\');
-    if (norm.compare(0, 2, "\\\\") == 0) {
-        const std::size_t start = core::upper(norm.substr(0, 8)) == "\\\\?\\UNC\\" ? 8 : 2;
-        const std::size_t index = norm.find('\\', start);
-        if (index == std::string::npos) return {p, {}};
-        const std::size_t index2 = norm.find('\\', index + 1);
-        if (index2 == std::string::npos) return {p, {}};
-        return {p.substr(0, index2), p.substr(index2)};
-    }
-    if (norm[1] == ':') return {p.substr(0, 2), p.substr(2)};
-    return {{}, p};
-}
-
-// ntpath.join(a, b).
-std::string nt_join(std::string_view a, std::string_view b) {
-    auto [result_drive, rest] = split_drive(a);
-    std::string drive(result_drive), path(rest);
-    const auto [b_drive, b_path] = split_drive(b);
-    if (!b_path.empty() && is_sep(b_path.front())) {
-        if (!b_drive.empty() || drive.empty()) drive = b_drive;
-        path = b_path;
-    } else if (!b_drive.empty() && b_drive != drive && core::lower(b_drive) != core::lower(drive)) {
-        drive = b_drive;
-        path = b_path;
-    } else {
-        if (!b_drive.empty()) drive = b_drive;  // the same drive in another case
-        if (!path.empty() && !is_sep(path.back())) path += '\\';
-        path += b_path;
-    }
-    if (!path.empty() && !is_sep(path.front()) && !drive.empty() && drive.back() != ':') return drive + "\\" + path;
-    return drive + path;
-}
+using core::paths::detail::nt_join;  // ntpath.join(a, b)
 
 // ntpath.normcase on the folders of the search path.
 std::string norm_case(std::string_view dir) {
