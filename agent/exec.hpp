@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/paths.hpp"
+
 namespace agent::process {
 
 using Environment = std::vector<std::pair<std::string, std::string>>;
@@ -77,9 +79,8 @@ bool windows_names_folder(std::string_view name);
 std::vector<std::string> windows_search_order(std::string_view name, std::optional<std::string_view> path_var,
                                               std::string_view pathext);
 
-// The files the C runtime tries for a program named by its path: the path itself when
-// its last part has an ending, else the path with ".com", ".exe", ".bat", ".cmd".
-std::vector<std::string> windows_program_files(std::string_view path);
+// The files the C runtime tries for a program named by its path (core/paths.hpp).
+using core::paths::windows_program_files;
 
 // Whether the file is a batch program, which runs only through the command interpreter.
 bool windows_is_batch(std::string_view file);

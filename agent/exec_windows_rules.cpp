@@ -104,13 +104,6 @@ std::vector<std::string> windows_search_order(std::string_view name, std::option
     return out;
 }
 
-std::vector<std::string> windows_program_files(std::string_view path) {
-    if (!ending(path).empty()) return {std::string(path)};
-    std::vector<std::string> out;
-    for (std::string_view ext : {".com", ".exe", ".bat", ".cmd"}) out.push_back(std::string(path) + std::string(ext));
-    return out;
-}
-
 bool windows_is_batch(std::string_view file) {
     const std::string ext = core::lower(ending(file));
     return ext == ".bat" || ext == ".cmd";

@@ -8,7 +8,6 @@
 #include <thread>
 #include <vector>
 
-#include "agent/exec.hpp"
 #include "audit/circular_deps.hpp"
 #include "audit/copy_paste.hpp"
 #include "audit/db_in_routes.hpp"
@@ -235,7 +234,7 @@ namespace {
 bool program_at(const std::string& path, bool runnable_file) {
     const core::fs::FileSystem& fs = core::fs::current();
 #ifdef _WIN32
-    for (const std::string& file : agent::process::windows_program_files(path))
+    for (const std::string& file : core::paths::windows_program_files(path))
         if (runnable_file ? fs.stat(file).is_file() : core::fs::exists(file)) return true;
     return false;
 #else

@@ -587,6 +587,15 @@ bool is_within(std::string_view path, std::string_view root, Rules rules) {
     return true;
 }
 
+std::vector<std::string> windows_program_files(std::string_view path) {
+    const std::size_t part = path.find_last_of("\\/:");
+    const std::string_view last = part == std::string_view::npos ? path : path.substr(part + 1);
+    if (last.find('.') != std::string_view::npos) return {std::string(path)};
+    std::vector<std::string> out;
+    for (std::string_view ext : {".com", ".exe", ".bat", ".cmd"}) out.push_back(std::string(path) + std::string(ext));
+    return out;
+}
+
 std::optional<std::string> search_path(
     std::string_view value, std::string_view name,
     const std::function<bool(std::string_view entry, const std::string& candidate)>& accept) {

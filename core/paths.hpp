@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace core::paths {
 
@@ -76,6 +77,11 @@ std::string cwd();
 // database. Windows: USERPROFILE, else HOMEDRIVE + HOMEPATH; another user's home is
 // guessed beside the current one (USERNAME), as the host does.
 std::string expand_user(std::string_view path, Rules rules = NATIVE);
+
+// The files the C runtime on Windows tries for a program named by its path: the path
+// itself when its last part has an ending, else the path with ".com", ".exe", ".bat",
+// ".cmd".
+std::vector<std::string> windows_program_files(std::string_view path);
 
 // The one walk over a search path (the value of PATH: entries split at SEARCH_PATH_SEP,
 // an empty one kept): the first candidate, in the entries' order, for which `accept`
