@@ -17,18 +17,8 @@ namespace agent::process {
 
 namespace {
 
-using core::paths::detail::nt_join;  // ntpath.join(a, b)
-
-// ntpath.normcase on the folders of the search path.
-std::string norm_case(std::string_view dir) {
-    std::string s(dir);
-    std::replace(s.begin(), s.end(), '/', '\\');
-    return core::lower(s);
-}
-
-bool ends_with(std::string_view s, std::string_view tail) {
-    return s.size() >= tail.size() && s.substr(s.size() - tail.size()) == tail;
-}
+using core::paths::detail::nt_join;      // ntpath.join(a, b)
+using core::paths::detail::nt_normcase;  // ntpath.normcase, for the folders of the search path
 
 // The ending of the last part of a path: from its last dot on, empty when it has none.
 std::string_view ending(std::string_view path) {
@@ -91,14 +81,14 @@ std::vector<std::string> windows_search_order(std::string_view name, std::option
     for (std::string_view ext : core::split_sep(pathext.empty() ? WINDOWS_DEFAULT_PATHEXT : pathext, ";")) {
         if (ext.empty()) continue;
         files.push_back(std::string(name) + std::string(ext));
-        has_ending = has_ending || ends_with(lower_name, core::lower(ext));
+        has_ending = has_ending || lower_name.ends_with(core::lower(ext));
     }
     if (has_ending) files = {std::string(name)};
 
     std::vector<std::string> out;
     std::unordered_set<std::string> seen;
     for (std::string_view dir : dirs) {
-        if (!seen.insert(norm_case(dir)).second) continue;
+        if (!seen.insert(nt_normcase(dir)).second) continue;
         for (const std::string& f : files) out.push_back(nt_join(dir, f));
     }
     return out;
