@@ -4,8 +4,6 @@
 // in their 3-byte form, as the C++ side holds text).
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <optional>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -13,9 +11,6 @@
 
 #include "core/paths.hpp"
 #include "tests/kit/portable.hpp"
-#ifdef _WIN32
-#include "core/wide.hpp"
-#endif
 
 namespace paths_host {
 
@@ -32,30 +27,6 @@ inline std::string unhex(const std::string& s) {
     std::string out;
     for (std::size_t i = 0; i + 1 < s.size(); i += 2) out += static_cast<char>(std::stoi(s.substr(i, 2), nullptr, 16));
     return out;
-}
-
-// Sets (or with nullopt removes) an environment variable, host text on both platforms:
-// on Windows through the wide environment, which is the one the host reads. An empty
-// value removes the variable there.
-inline bool set_variable(const std::string& name, const std::optional<std::string>& value) {
-#ifdef _WIN32
-    return _wputenv_s(core::wide::from_text(name).c_str(), core::wide::from_text(value.value_or("")).c_str()) == 0;
-#else
-    return value ? setenv(name.c_str(), value->c_str(), 1) == 0 : unsetenv(name.c_str()) == 0;
-#endif
-}
-
-// The variable as host text; nullopt when unset.
-inline std::optional<std::string> variable(const std::string& name) {
-#ifdef _WIN32
-    const wchar_t* v = _wgetenv(core::wide::from_text(name).c_str());
-    if (!v) return std::nullopt;
-    return core::wide::to_text(v);
-#else
-    const char* v = std::getenv(name.c_str());
-    if (!v) return std::nullopt;
-    return std::string(v);
-#endif
 }
 
 // `body` defines `answer(args)` returning a str; an exception becomes

@@ -222,7 +222,7 @@ TEST(PathRules, PosixAsPosixpathAndPurePosixPath) { compare({Rules::posix, "Pure
 TEST(PathRules, WindowsHomeAsNtpath) {
     const char* kNames[] = {"USERPROFILE", "HOMEDRIVE", "HOMEPATH", "USERNAME"};
     std::vector<std::optional<std::string>> saved;
-    for (const char* n : kNames) saved.push_back(paths_host::variable(n));
+    for (const char* n : kNames) saved.push_back(kit::get_env(n));
     const std::string unset = "<unset>";
     std::vector<std::vector<std::string>> envs = {
         {"C:\\Users\\me", unset, unset, "me"},
@@ -246,8 +246,7 @@ TEST(PathRules, WindowsHomeAsNtpath) {
     std::vector<std::string> got;
     for (const auto& env : envs) {
         for (std::size_t k = 0; k < env.size(); ++k)
-            ASSERT_TRUE(paths_host::set_variable(kNames[k],
-                                                 env[k] == unset ? std::nullopt : std::optional<std::string>(env[k])));
+            ASSERT_TRUE(kit::put_env(kNames[k], env[k] == unset ? std::nullopt : std::optional<std::string>(env[k])));
         for (const auto& in : inputs) {
             std::vector<std::string> row = {in};
             row.insert(row.end(), env.begin(), env.end());
@@ -259,7 +258,7 @@ TEST(PathRules, WindowsHomeAsNtpath) {
             }
         }
     }
-    for (std::size_t k = 0; k < saved.size(); ++k) paths_host::set_variable(kNames[k], saved[k]);
+    for (std::size_t k = 0; k < saved.size(); ++k) kit::put_env(kNames[k], saved[k]);
     const auto expected = paths_host::ask(R"(
 import ntpath
 P = pathlib.PureWindowsPath

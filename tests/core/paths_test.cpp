@@ -226,12 +226,12 @@ TEST(ExpandUser, HomeAsTheHostReadsIt) {
         {"/h/caf\xff/", {{"~", core::paths::fs_decode("/h/caf\xff")}, {"~/x", core::paths::fs_decode("/h/caf\xff/x")}}},
     };
 #endif
-    const auto saved = paths_host::variable(variable);
+    const auto saved = kit::get_env(variable);
     for (const auto& c : cases) {
-        ASSERT_TRUE(paths_host::set_variable(variable, c.first));
+        ASSERT_TRUE(kit::put_env(variable, c.first));
         for (const auto& io : c.second) EXPECT_EQ(core::paths::expand_user(io.first), io.second) << c.first;
     }
-    paths_host::set_variable(variable, saved);
+    kit::put_env(variable, saved);
 }
 
 }  // namespace

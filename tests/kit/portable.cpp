@@ -218,16 +218,17 @@ std::string make_scratch(const std::string& stem) {
     throw std::runtime_error("no scratch folder could be made under " + text(base));
 }
 
+// The wide environment, which the libraries and the host read there.
 std::optional<std::string> get_env(const std::string& name) {
-    const char* v = std::getenv(name.c_str());
+    const wchar_t* v = _wgetenv(wide(name).c_str());
     if (!v) return std::nullopt;
-    return std::string(v);
+    return text(fs::path(v));
 }
 bool set_env(const std::string& name, const std::string& value) {
-    // An empty value would remove the variable; none of the tests sets one.
-    return _putenv_s(name.c_str(), value.c_str()) == 0;
+    // An empty value removes the variable: Windows keeps no empty one.
+    return _wputenv_s(wide(name).c_str(), wide(value).c_str()) == 0;
 }
-bool unset_env(const std::string& name) { return _putenv_s(name.c_str(), "") == 0; }
+bool unset_env(const std::string& name) { return _wputenv_s(wide(name).c_str(), L"") == 0; }
 
 bool make_link(const std::string& target, const std::string& at) {
     const fs::path link = fs_path(at), to = fs_path(target);
@@ -431,20 +432,16 @@ bool make_folders(const std::string& path) {
     return !ec && fs::is_directory(fs_path(path), ec);
 }
 
-EnvScope::EnvScope(std::string name, const std::optional<std::string>& value)
-    : name_(std::move(name)), saved_(get_env(name_)) {
-    if (value)
-        set_env(name_, *value);
-    else
-        unset_env(name_);
+bool put_env(const std::string& name, const std::optional<std::string>& value) {
+    return value ? set_env(name, *value) : unset_env(name);
 }
 
-EnvScope::~EnvScope() {
-    if (saved_)
-        set_env(name_, *saved_);
-    else
-        unset_env(name_);
+EnvScope::EnvScope(std::string name, const std::optional<std::string>& value)
+    : name_(std::move(name)), saved_(get_env(name_)) {
+    put_env(name_, value);
 }
+
+EnvScope::~EnvScope() { put_env(name_, saved_); }
 
 std::string current_folder() {
     std::error_code ec;

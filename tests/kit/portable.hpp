@@ -79,10 +79,13 @@ void unlock_folder(const std::string& path);
 std::optional<unsigned> file_mode(const std::string& path);
 std::optional<unsigned> plain_create_mode();
 
-// The environment, as the process's own functions (std::getenv) see it.
+// The environment as the libraries see it, host text (UTF-8): on Windows its wide form.
+// There an empty value removes the variable.
 std::optional<std::string> get_env(const std::string& name);
 bool set_env(const std::string& name, const std::string& value);
 bool unset_env(const std::string& name);
+// set_env with a value, unset_env without one.
+bool put_env(const std::string& name, const std::optional<std::string>& value);
 
 // A variable set (or removed, with no value) for the life of the object, then restored.
 class EnvScope {
