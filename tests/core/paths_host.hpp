@@ -29,6 +29,26 @@ inline std::string unhex(const std::string& s) {
     return out;
 }
 
+// The body for ask() that answers the pure path routines of one rule set: `module` is
+// its os.path ("posixpath" or "ntpath"), `pure` its pure path class. Each call is the
+// routine's name and its arguments.
+inline std::string pure_rules(const std::string& module, const std::string& pure) {
+    return "import " + module + "\nP = pathlib." + pure + "\nM = " + module + R"(
+def answer(a):
+    op = a[0]
+    if op == "normalize": return str(P(a[1]))
+    if op == "name": return P(a[1]).name
+    if op == "parent": return str(P(a[1]).parent)
+    if op == "suffix": return P(a[1]).suffix
+    if op == "to_slash": return P(a[1]).as_posix()
+    if op == "is_absolute": return str(M.isabs(a[1]))
+    if op == "join": return str(P(a[1]) / a[2])
+    if op == "same": return str(P(a[1]) == P(a[2]))
+    if op == "is_within": return str(P(a[1]).is_relative_to(a[2]))
+    if op == "relpath": return M.relpath(a[1], a[2])
+)";
+}
+
 // `body` defines `answer(args)` returning a str; an exception becomes
 // "ERR:<type>:<message>". Runs in `cwd`; returns one answer per call.
 inline std::vector<std::string> ask(const std::string& body, const Calls& calls, const std::string& cwd) {
